@@ -1,0 +1,1 @@
+// Lets a library exist before its folder holds sources of its own.
