@@ -1,0 +1,99 @@
+#pragma once
+// Connection strings. The wizard speaks in OLE DB connection strings (the two forms below; the
+// data link file holds the database form); a driver of another client API maps them to its own
+// keywords (OdbcConnectionString).
+//
+// Values are inserted byte for byte as typed (spaces included), except that a value which the
+// OLE DB syntax would misread is quoted (QuoteOleDbValue):
+//   - a value containing ';' or starting with ' or " is quoted;
+//   - it is enclosed in single quotes when it contains a double quote and no single quote;
+//   - otherwise it is enclosed in double quotes, each double quote inside being doubled.
+// Every other value, empty ones included, stays unquoted.
+
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace prov {
+
+// What the user entered: server is the review page's text (server, or server\instance).
+struct ConnectionSettings {
+    std::string server;
+    std::string login;
+    std::string password;
+    std::string database;
+};
+
+std::string QuoteOleDbValue(std::string_view value);
+
+// "Provider=SQLOLEDB.1;Password=<password>;Persist Security Info=True;User ID=<login>;
+//  Initial Catalog=master;Data Source=<server>"
+std::string MasterConnectionString(const ConnectionSettings& settings);
+// The same with Initial Catalog=<database>.
+std::string DatabaseConnectionString(const ConnectionSettings& settings);
+
+// A malformed connection string. Its message never quotes a value (values hold passwords).
+class ConnectionStringError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ConnectionStringField {
+    std::string key;    // as written, surrounding blanks removed
+    std::string value;  // unquoted; unquoted values byte for byte
+};
+
+// Reads an OLE DB connection string: fields separated by ';'; a key runs up to the first '='
+// ("==" stands for '=' in a key); a value starting with ' or " (after blanks) is quoted, with the
+// quote doubled inside, and only blanks may follow its closing quote; any other value runs to the
+// next ';' unchanged. Empty fields are skipped. Throws ConnectionStringError.
+std::vector<ConnectionStringField> ParseOleDbConnectionString(std::string_view text);
+
+// The value of the last field whose key equals `key` (ASCII case-insensitive).
+std::optional<std::string> FindField(std::span<const ConnectionStringField> fields, std::string_view key);
+
+// ---- ODBC mapping ------------------------------------------------------------------------------
+
+enum class DriverFamily {
+    VendorCurrent,  // ODBC Driver 18 and later: encrypts and validates certificates by default
+    VendorLegacy,   // ODBC Driver 17/13/11, SQL Server Native Client: no encryption by default
+    BuiltIn,        // the driver shipped with Windows ("SQL Server")
+    FreeTds,
+};
+
+struct OdbcDriver {
+    std::string_view name;  // as the driver manager lists it
+    DriverFamily family;
+};
+
+// The drivers the wizard tries, most preferred first. Rationale:
+// - the vendor's current drivers speak every server version the old OLE DB provider did and
+//   support TLS 1.2; they come first, with encryption settings that connect wherever the old
+//   provider connected (Encrypt=Optional, TrustServerCertificate=yes: the old provider neither
+//   required encryption nor validated the certificate a server that forces encryption presents);
+// - older vendor drivers next, with the same settings;
+// - the built-in driver, present on every Windows, after them;
+// - FreeTDS last: the driver of Wine hosts and of the tests, with TDS_Version=7.4 (its automatic
+//   version probe can hang a login for good).
+std::span<const OdbcDriver> OdbcDriverPreferences();
+
+// The installed drivers the wizard would use, most preferred first (names compared ASCII
+// case-insensitively); unknown drivers are never chosen. The caller tries them in this order and
+// falls through to the next on any driver-manager failure.
+std::vector<OdbcDriver> ChooseOdbcDrivers(std::span<const std::string> installedDrivers);
+
+// Maps an OLE DB connection string of the wizard to an ODBC one for `driver`:
+//   Driver={name};Server=...;UID={...};PWD={...};Database={...}[;Encrypt=...;TrustServerCertificate=yes]
+//   [;TDS_Version=7.4]
+// "Data Source" becomes Server (host, host\instance, host,port kept as written; for FreeTDS
+// "(local)" and "." become "localhost"); braces quote the user's values, '}' doubled inside.
+// Throws ConnectionStringError when the string lacks Data Source.
+std::string OdbcConnectionString(std::string_view oleDbConnectionString, const OdbcDriver& driver);
+
+// ODBC braces quoting: "{" + value with '}' doubled + "}".
+std::string BraceOdbcValue(std::string_view value);
+
+}  // namespace prov

@@ -1,0 +1,42 @@
+#pragma once
+// Win32 implementations of the provisioning seams that are not the database connection.
+
+#include <string>
+#include <string_view>
+
+#include "provisioning/Files.h"
+#include "provisioning/ProductVersion.h"
+#include "provisioning/Sleeper.h"
+
+namespace prov {
+
+// The running system's ANSI code page to UTF-16 (MultiByteToWideChar with CP_ACP); a Widen.
+std::u16string AnsiToUtf16(std::string_view text);
+
+// The folder of the running executable, with its trailing path separator.
+std::string ProgramFolder();
+
+// The system's text for a Win32 error code (FormatMessageA), without its trailing line end.
+std::string SystemErrorText(unsigned long error);
+
+class Win32Files final : public Files {
+public:
+    void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) noexcept override;
+    std::string ReadAllBytes(const std::string& path) override;
+};
+
+class Win32VersionReader final : public VersionReader {
+public:
+    explicit Win32VersionReader(std::string folder) : folder_(std::move(folder)) {}
+    std::optional<ProductVersion> ReadProductVersion(std::string_view productName) override;
+
+private:
+    std::string folder_;
+};
+
+class Win32Sleeper final : public Sleeper {
+public:
+    void Sleep(std::chrono::milliseconds duration) override;
+};
+
+}  // namespace prov
