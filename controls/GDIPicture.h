@@ -1,0 +1,23 @@
+#pragma once
+// The glass button's and the hint data's picture: the same encoded bytes, loading, streaming and
+// decoding as TAdvGDIPPicture, without the colour-key settings. Drawing on a device context
+// lives in controls/win/GDIPicture.h.
+
+#include "controls/AdvGDIP.h"
+
+namespace ctl {
+
+class TGDIPPicture : public TEncodedPicture {
+public:
+    TGDIPPicture() = default;
+
+    const fw::ClassInfo& Class() const override;
+    static const fw::ClassInfo& StaticClass();
+
+    // From nothing: empties the picture. From a picture of this class: its bytes. From any
+    // other graphic (bitmaps, icons, the other picture class): the bytes it saves. Other
+    // classes are ignored.
+    void Assign(const fw::Persistent* source) override;
+};
+
+}  // namespace ctl
