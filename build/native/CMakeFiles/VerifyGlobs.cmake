@@ -5,6 +5,11 @@ cmake_policy(SET CMP0009 NEW)
 # core_sources at CMakeLists.txt:63 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/controls/*.cpp")
 set(OLD_GLOB
+  "/work/main/controls/AdvGDIP.cpp"
+  "/work/main/controls/AdvGDIPImageHeader.cpp"
+  "/work/main/controls/AdvProgressBarModel.cpp"
+  "/work/main/controls/GDIPPictureContainer.cpp"
+  "/work/main/controls/GDIPicture.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -14,6 +19,9 @@ endif()
 # core_sources at CMakeLists.txt:63 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/framework/*.cpp")
 set(OLD_GLOB
+  "/work/main/framework/Colour.cpp"
+  "/work/main/framework/Description.cpp"
+  "/work/main/framework/Properties.cpp"
   "/work/main/framework/Text.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
@@ -24,6 +32,12 @@ endif()
 # core_sources at CMakeLists.txt:63 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/provisioning/*.cpp")
 set(OLD_GLOB
+  "/work/main/provisioning/ConnectionString.cpp"
+  "/work/main/provisioning/DataLinkFile.cpp"
+  "/work/main/provisioning/ParameterMarkers.cpp"
+  "/work/main/provisioning/ProductVersion.cpp"
+  "/work/main/provisioning/ScriptText.cpp"
+  "/work/main/provisioning/SqlStatements.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
