@@ -67,23 +67,42 @@ enum class PropertyType {
     Binary,   // { hex bytes }, kept unchanged
     Object,   // an owned sub-object with properties of its own, written "Font.Name = ..."
     Event,    // handler name
+    Reference,  // another component of the same root, by name ("FocusControl = servidor")
 };
 
 class Persistent;
 struct ClassInfo;
 
+// Values cross `set`, `get` and `declaredDefault` in their checked form: Bool as bool, Integer as
+// an int64 within 32 bits, String as Windows-1252 text, Colour as its 32-bit value (0..0xFFFFFFFF)
+// in an int64, Enum as its ordinal in an int64, Set as a bit mask of ordinals (bit n = member n)
+// in an int64, Binary as Bytes. `get` and `declaredDefault` may also use the written form (an
+// Identifier for an Enum member or a colour name, an IdentifierSet for a Set): both sides are
+// normalised before they are compared.
+//
+// A property without `set` is read-only: assigning it in a description is an error, and it is
+// not written. A property without `get` is not written either.
+//
+// Events: loading binds the handler through the root's FindMethod and calls
+// `setEvent(object, NotifyEvent{name, handler})`; without `setEvent`, `set` receives the
+// handler's name as an Identifier. `get` returns Identifier{handler name}, empty when unassigned;
+// an unassigned event is not written.
+//
+// References: resolved by name among the root and the components it owns once every object of
+// the description exists, then `setReference(object, component)`. `get` returns
+// Identifier{component name}, empty for none; an empty reference is not written.
 struct PropertyInfo {
     std::string_view name;
     PropertyType type = PropertyType::Integer;
     const EnumInfo* enumInfo = nullptr;  // Enum and Set
-    std::optional<Value> declaredDefault;  // absent: always written
-    // Values arrive already checked against the type (an Enum as its ordinal in an int64,
-    // a Set as a bit mask of ordinals, a Colour as its 32-bit value, an Event as an Identifier).
+    std::optional<Value> declaredDefault;  // absent: always written (Event, Reference: never used)
     std::function<void(Persistent&, const Value&)> set;
     std::function<Value(const Persistent&)> get;
     // Object kind: the owned sub-object (never replaced) and its class.
     std::function<Persistent*(Persistent&)> object;
     const ClassInfo* objectClass = nullptr;
+    std::function<void(Persistent&, NotifyEvent)> setEvent;     // Event kind
+    std::function<void(Persistent&, Component*)> setReference;  // Reference kind
 };
 
 struct ClassInfo {
@@ -91,9 +110,12 @@ struct ClassInfo {
     const ClassInfo* parent = nullptr;    // inherited properties are looked up there
     std::vector<PropertyInfo> properties;
 
-    const PropertyInfo* FindProperty(std::string_view propertyName) const;  // case-insensitive, walks parents
-    bool InheritsFrom(const ClassInfo& other) const;
-    // Every property of the class and its parents, parents first, in declaration order.
+    // Case-insensitive; walks the parents. A class may redeclare a parent's property (to change
+    // its default, say): the redeclaration wins.
+    const PropertyInfo* FindProperty(std::string_view propertyName) const;
+    bool InheritsFrom(const ClassInfo& other) const;  // true for the class itself
+    // Every property of the class and its parents, parents first, in declaration order; a
+    // redeclared property takes its parent's place.
     std::vector<const PropertyInfo*> AllProperties() const;
 };
 
@@ -107,6 +129,8 @@ public:
 class Component : public Persistent {
 public:
     Component() = default;
+    // Owned components go first, the last created first (children before their parents).
+    ~Component() override;
     Component(const Component&) = delete;
     Component& operator=(const Component&) = delete;
 
@@ -114,7 +138,7 @@ public:
     void SetName(std::string name) { name_ = std::move(name); }
     Component* Owner() const { return owner_; }
 
-    // Takes ownership; returns the raw pointer for convenience.
+    // Takes ownership; returns the raw pointer for convenience (nullptr for nullptr).
     Component* Own(std::unique_ptr<Component> child);
     Component* FindComponent(std::string_view name) const;  // among owned components, case-insensitive
     const std::vector<std::unique_ptr<Component>>& Components() const { return owned_; }
@@ -123,7 +147,8 @@ public:
     // The object a nested block of the description is placed in (a control's parent).
     virtual void SetParentComponent(Component* /*parent*/) {}
     virtual Component* GetParentComponent() const { return nullptr; }
-    // Called once for every loaded object, in creation order, after the whole description is applied.
+    // Called once for every loaded object, in creation order, after the whole description is
+    // applied (references resolved); the root comes last.
     virtual void Loaded() {}
     // The root resolves handler names of event properties; unknown names give an empty handler.
     virtual EventHandler FindMethod(std::string_view /*name*/) { return {}; }
@@ -138,9 +163,10 @@ private:
 class ClassRegistry {
 public:
     using Factory = std::function<std::unique_ptr<Component>()>;
+    // A second class of the same name (compared without regard to case) is a std::logic_error.
     void Register(const ClassInfo& info, Factory factory);
-    const ClassInfo* Find(std::string_view className) const;
-    std::unique_ptr<Component> Create(std::string_view className) const;
+    const ClassInfo* Find(std::string_view className) const;  // case-insensitive
+    std::unique_ptr<Component> Create(std::string_view className) const;  // nullptr when unknown
 
 private:
     struct Entry {

@@ -1,0 +1,97 @@
+#include "framework/Properties.h"
+
+#include <stdexcept>
+
+#include "framework/Text.h"
+
+namespace fw {
+
+std::optional<int> EnumInfo::Find(std::string_view member) const {
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (EqualsIgnoreCase(members[i], member)) return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
+const PropertyInfo* ClassInfo::FindProperty(std::string_view propertyName) const {
+    for (const ClassInfo* info = this; info; info = info->parent) {
+        for (const auto& property : info->properties) {
+            if (EqualsIgnoreCase(property.name, propertyName)) return &property;
+        }
+    }
+    return nullptr;
+}
+
+bool ClassInfo::InheritsFrom(const ClassInfo& other) const {
+    for (const ClassInfo* info = this; info; info = info->parent) {
+        if (info == &other) return true;
+    }
+    return false;
+}
+
+std::vector<const PropertyInfo*> ClassInfo::AllProperties() const {
+    std::vector<const ClassInfo*> chain;
+    for (const ClassInfo* info = this; info; info = info->parent) chain.push_back(info);
+    std::vector<const PropertyInfo*> all;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        for (const auto& property : (*it)->properties) {
+            bool redeclared = false;
+            for (auto& existing : all) {
+                if (EqualsIgnoreCase(existing->name, property.name)) {
+                    existing = &property;
+                    redeclared = true;
+                    break;
+                }
+            }
+            if (!redeclared) all.push_back(&property);
+        }
+    }
+    return all;
+}
+
+Component::~Component() {
+    // Later components may refer to earlier ones (a control to its parent), never the reverse.
+    while (!owned_.empty()) {
+        std::unique_ptr<Component> last = std::move(owned_.back());
+        owned_.pop_back();
+        last.reset();  // out of the list first: its destructor may still look its owner's list up
+    }
+}
+
+Component* Component::Own(std::unique_ptr<Component> child) {
+    if (!child) return nullptr;
+    child->owner_ = this;
+    owned_.push_back(std::move(child));
+    return owned_.back().get();
+}
+
+Component* Component::FindComponent(std::string_view name) const {
+    if (name.empty()) return nullptr;
+    for (const auto& child : owned_) {
+        if (EqualsIgnoreCase(child->Name(), name)) return child.get();
+    }
+    return nullptr;
+}
+
+void ClassRegistry::Register(const ClassInfo& info, Factory factory) {
+    if (Find(info.name)) {
+        throw std::logic_error("class registered twice: " + std::string(info.name));
+    }
+    entries_.push_back(Entry{&info, std::move(factory)});
+}
+
+const ClassInfo* ClassRegistry::Find(std::string_view className) const {
+    for (const auto& entry : entries_) {
+        if (EqualsIgnoreCase(entry.info->name, className)) return entry.info;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<Component> ClassRegistry::Create(std::string_view className) const {
+    for (const auto& entry : entries_) {
+        if (EqualsIgnoreCase(entry.info->name, className)) return entry.factory ? entry.factory() : nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace fw
