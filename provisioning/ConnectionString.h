@@ -35,7 +35,7 @@ std::string MasterConnectionString(const ConnectionSettings& settings);
 // The same with Initial Catalog=<database>.
 std::string DatabaseConnectionString(const ConnectionSettings& settings);
 
-// A malformed connection string. Its message never quotes a value (values hold passwords).
+// A malformed connection string. Its message quotes nothing of the string (it holds a password).
 class ConnectionStringError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -47,9 +47,10 @@ struct ConnectionStringField {
 };
 
 // Reads an OLE DB connection string: fields separated by ';'; a key runs up to the first '='
-// ("==" stands for '=' in a key); a value starting with ' or " (after blanks) is quoted, with the
-// quote doubled inside, and only blanks may follow its closing quote; any other value runs to the
-// next ';' unchanged. Empty fields are skipped. Throws ConnectionStringError.
+// ("==" stands for '=' in a key; blanks around it are dropped); a value starting with ' or "
+// right after the '=' is quoted, with that quote doubled inside, and only blanks may follow its
+// closing quote; any other value runs to the next ';' byte for byte, blanks included. Empty
+// fields are skipped. Throws ConnectionStringError.
 std::vector<ConnectionStringField> ParseOleDbConnectionString(std::string_view text);
 
 // The value of the last field whose key equals `key` (ASCII case-insensitive).
@@ -58,9 +59,8 @@ std::optional<std::string> FindField(std::span<const ConnectionStringField> fiel
 // ---- ODBC mapping ------------------------------------------------------------------------------
 
 enum class DriverFamily {
-    VendorCurrent,  // ODBC Driver 18 and later: encrypts and validates certificates by default
-    VendorLegacy,   // ODBC Driver 17/13/11, SQL Server Native Client: no encryption by default
-    BuiltIn,        // the driver shipped with Windows ("SQL Server")
+    Vendor,   // the vendor's ODBC drivers and native clients
+    BuiltIn,  // the driver shipped with Windows ("SQL Server")
     FreeTds,
 };
 
@@ -70,12 +70,13 @@ struct OdbcDriver {
 };
 
 // The drivers the wizard tries, most preferred first. Rationale:
-// - the vendor's current drivers speak every server version the old OLE DB provider did and
-//   support TLS 1.2; they come first, with encryption settings that connect wherever the old
-//   provider connected (Encrypt=Optional, TrustServerCertificate=yes: the old provider neither
-//   required encryption nor validated the certificate a server that forces encryption presents);
-// - older vendor drivers next, with the same settings;
-// - the built-in driver, present on every Windows, after them;
+// - the vendor's drivers, newest first: they speak every server version the old OLE DB provider
+//   did, and the newer ones TLS 1.2 and the newer servers. They get Encrypt=no and
+//   TrustServerCertificate=yes, which connect wherever the old provider connected: it never asked
+//   for encryption and, when a server forces encryption, did not validate its certificate (the
+//   newest drivers otherwise require encryption and a trusted certificate by default);
+// - the built-in driver, present on every Windows, after them: it shares the old provider's
+//   network library and defaults, so it needs no encryption keywords;
 // - FreeTDS last: the driver of Wine hosts and of the tests, with TDS_Version=7.4 (its automatic
 //   version probe can hang a login for good).
 std::span<const OdbcDriver> OdbcDriverPreferences();
@@ -86,11 +87,13 @@ std::span<const OdbcDriver> OdbcDriverPreferences();
 std::vector<OdbcDriver> ChooseOdbcDrivers(std::span<const std::string> installedDrivers);
 
 // Maps an OLE DB connection string of the wizard to an ODBC one for `driver`:
-//   Driver={name};Server=...;UID={...};PWD={...};Database={...}[;Encrypt=...;TrustServerCertificate=yes]
+//   Driver={name};Server=...;UID={...};PWD={...};Database={...}[;Encrypt=no;TrustServerCertificate=yes]
 //   [;TDS_Version=7.4]
 // "Data Source" becomes Server (host, host\instance, host,port kept as written; for FreeTDS
-// "(local)" and "." become "localhost"); braces quote the user's values, '}' doubled inside.
-// Throws ConnectionStringError when the string lacks Data Source.
+// "(local)" and "." become "localhost" and a "tcp:" prefix is dropped, which it does not know);
+// braces quote login, password and database always, and the server when it holds ; { } or
+// blanks at its ends, '}' doubled inside. Fields absent from the OLE DB string are left out.
+// Throws ConnectionStringError when the string lacks Data Source or is malformed.
 std::string OdbcConnectionString(std::string_view oleDbConnectionString, const OdbcDriver& driver);
 
 // ODBC braces quoting: "{" + value with '}' doubled + "}".

@@ -1,0 +1,28 @@
+#include "provisioning/ProductVersion.h"
+
+#include "framework/Text.h"
+
+namespace prov {
+
+std::string_view ProductName(Product product) {
+    switch (product) {
+        case Product::VelmoCafe: return "VelmoCafe";
+        case Product::VelmoFact: return "VelmoFact";
+        case Product::VelmoPos: return "VelmoPos";
+        case Product::VelmoRest: return "VelmoRest";
+    }
+    return {};
+}
+
+std::string DefaultDatabaseName(std::string_view productName, std::optional<ProductVersion> version) {
+    std::string name = fw::ToLowerAscii(productName);
+    if (version) {
+        name += '_';
+        name += std::to_string(version->major);
+        name += '_';
+        name += std::to_string(version->minor);
+    }
+    return name;
+}
+
+}  // namespace prov
