@@ -19,8 +19,9 @@
 //                                                         stand between byte pairs)
 //
 // Rules beyond the grammar:
-// - Every statement (object header, property, `end`) starts on a line of its own; a multi-line
-//   value (joined strings, a set, binary data) may run over the following lines.
+// - Every statement (object header, property, `end`) starts on a line of its own. A value starts
+//   on the line of its "="; a multi-line value (joined strings, a set, binary data) may run over
+//   the following lines.
 // - Within a block the properties come first, then the nested objects, so the tree keeps the
 //   file's order.
 // - Object names are unique in the whole description (case-insensitively), the root's included:
@@ -131,8 +132,6 @@ public:
         peeked_ = false;
         return std::move(next_);
     }
-
-    int Line() const { return line_; }
 
 private:
     void SkipBlanks() {
@@ -297,10 +296,7 @@ private:
         for (;;) {
             SkipBlanks();
             newLine_ = false;  // line ends inside the braces belong to the value
-            if (pos_ >= text_.size()) {
-                token.line = line_;
-                return Error(std::move(token), "binary data without '}'");
-            }
+            if (pos_ >= text_.size()) return Error(std::move(token), "binary data without '}'");
             const char c = text_[pos_];
             if (c == '}') {
                 ++pos_;
@@ -404,13 +400,14 @@ private:
             PropertyAssignment assignment;
             assignment.path = std::move(token.text);
             assignment.line = token.line;
-            assignment.value = ParseValue();
+            assignment.value = ParseValue(token.line);
             node.properties.push_back(std::move(assignment));
         }
     }
 
-    Value ParseValue() {
+    Value ParseValue(int line) {
         Token token = Take();
+        if (token.firstOnLine) Fail(line, "expected a value after '='");
         switch (token.kind) {
             case TokenKind::Word:
                 if (token.text == "true") return true;
@@ -451,7 +448,7 @@ private:
             case TokenKind::Binary:
                 return std::move(token.bytes);
             default:
-                Fail(token.kind == TokenKind::End ? lexer_.Line() : token.line, "expected a value");
+                Fail(token.line, "expected a value");
         }
     }
 
