@@ -1,0 +1,383 @@
+#include "controls/AdvProgressBarGeometry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+
+namespace ctl {
+namespace {
+
+std::uint32_t Rgb(fw::TColor colour) { return fw::ColorToRGB(colour) & 0xFFFFFF; }
+
+int Channel(std::uint32_t colour, int shift) { return static_cast<int>((colour >> shift) & 0xFF); }
+
+BarRect Intersect(const BarRect& a, const BarRect& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+class Builder {
+public:
+    Builder(ProgressBarDrawing& drawing, const BarRect& client)
+        : drawing_(drawing),
+          // Nothing but the frame may touch the outer pixel ring: the parts below stay inside
+          // it even when percentages beyond 100 ask for more.
+          inside_{client.left + 1, client.top + 1, client.right - 1, client.bottom - 1} {}
+
+    void Add(BarInstruction instruction) {
+        if (instruction.part != BarPart::Key && instruction.part != BarPart::Frame) {
+            instruction.rect = Intersect(instruction.rect, inside_);
+        }
+        if (!instruction.rect.Empty()) drawing_.instructions.push_back(instruction);
+    }
+
+    void Piece(const BarRect& rect, int level) {
+        const BarRect clipped = Intersect(rect, inside_);
+        if (!clipped.Empty()) drawing_.fill.push_back({clipped, level});
+    }
+
+private:
+    ProgressBarDrawing& drawing_;
+    BarRect inside_;
+};
+
+// The rectangles of the filled part, outside the stacked mode: one level for the whole fill.
+void NonStackedPieces(const ProgressBarSnapshot& bar, const BarRect& c, bool vertical, int length,
+                      int percent, int level, std::vector<FillPiece>& out) {
+    const int L = c.left, T = c.top, R = c.right, B = c.bottom;
+    auto piece = [&](BarRect rect) { out.push_back({rect, level}); };
+    if (bar.completionSmooth) {
+        const int n = RoundHalfEven(percent / 100.0 * length);
+        piece(vertical ? BarRect{L + 2, B - n, R - 2, B - 2} : BarRect{L + 2, T + 2, L + n, B - 2});
+        return;
+    }
+    const int n = RoundHalfEven(static_cast<double>(length) * percent / 100.0);
+    if (n < 10) {
+        // One short block, one pixel shorter than the fill length.
+        if (n > 1) {
+            piece(vertical ? BarRect{L + 2, B - n - 1, R - 2, B - 2}
+                           : BarRect{L + 2, T + 2, L + n + 1, B - 2});
+        }
+        return;
+    }
+    const int blocks = n / kBlockPitch;
+    for (int k = 0; k < blocks; ++k) {
+        const int offset = k * kBlockPitch;
+        piece(vertical ? BarRect{L + 2, B - 2 - kBlockLength - offset, R - 2, B - 2 - offset}
+                       : BarRect{L + 2 + offset, T + 2, L + 2 + kBlockLength + offset, B - 2});
+    }
+    const int rest = n % kBlockPitch;
+    if (rest >= 2) {
+        // After a 2-pixel gap, a last block of rest - 2 pixels.
+        const int end = blocks * kBlockPitch;  // where the last full block ends, from L (or B)
+        piece(vertical ? BarRect{L + 2, std::max(T + 2, B - end - rest), R - 2, B - end - 2}
+                       : BarRect{L + end + 2, T + 2, L + end + rest, B - 2});
+    }
+}
+
+void StackedPieces(const BarRect& c, bool vertical, int length, int percent, int level1, int level2,
+                   std::vector<FillPiece>& out) {
+    const int L = c.left, T = c.top, R = c.right, B = c.bottom;
+    const int o0 = RoundHalfEven(std::min(percent, level1) / 100.0 * length);
+    const int o1 = percent >= level1
+                       ? RoundHalfEven(length * static_cast<double>(std::min(percent, level2) - level1) / 100.0)
+                       : 0;
+    int o2 = 0;
+    if (percent >= level2) {
+        o2 = percent == 100 ? length - o0 - o1
+                            : RoundHalfEven(length * static_cast<double>(percent - level2) / 100.0);
+    }
+    if (!vertical) {
+        out.push_back({{L + 2, T + 1, L + o0, B - 1}, 0});
+        if (percent >= level1) out.push_back({{L + o0, T + 1, L + o0 + o1, B - 1}, 1});
+        if (percent >= level2) out.push_back({{L + o0 + o1, T + 1, L + o0 + o1 + o2, B - 1}, 2});
+        return;
+    }
+    const int top0 = B - o0 + 1;
+    const int top1 = top0 - o1;
+    out.push_back({{L + 1, top0, R - 1, B - 2}, 0});
+    if (percent >= level1) out.push_back({{L + 1, top1, R - 1, top0}, 1});
+    if (percent >= level2) out.push_back({{L + 1, top1 - o2 - 1, R - 1, top1 - 1}, 2});
+}
+
+void AppendDecimal(std::string& out, std::uint64_t magnitude) { out += std::to_string(magnitude); }
+
+std::string Hex(std::uint32_t value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    do {
+        text.insert(text.begin(), kDigits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return text;
+}
+
+// Reads decimal digits at `i`; the value saturates (a width of a million means nothing useful).
+bool ReadNumber(std::string_view text, std::size_t& i, int& value) {
+    const std::size_t start = i;
+    value = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        value = std::min(value * 10 + (text[i] - '0'), 1000);
+        ++i;
+    }
+    return i > start;
+}
+
+}  // namespace
+
+std::vector<BarInstruction> SteppedGradient(const BarRect& area, std::uint32_t from, std::uint32_t to,
+                                            int steps, bool alongY, int level) {
+    std::vector<BarInstruction> bands;
+    const int start = alongY ? area.top : area.left;
+    const int end = alongY ? area.bottom : area.right;
+    const int extent = end - start;
+    if (extent <= 0 || area.Empty()) return bands;
+    const int count = std::max(steps, 1);
+    const double bandLength = static_cast<double>(extent) / count;
+    const int bandPixels = static_cast<int>(bandLength) + 1;
+    auto bandStart = [&](int i) { return start + RoundHalfEven(i * bandLength); };
+    for (int i = 0; i < count; ++i) {
+        const int first = bandStart(i);
+        // Bands shorter than a pixel: one wholly covered by the next paints nothing that stays.
+        if (bandLength < 1.0 && i + 1 < count && bandStart(i + 1) == first) continue;
+        const int last = std::min(end, first + bandPixels);
+        std::uint32_t colour = 0;
+        for (int shift : {0, 8, 16}) {
+            const int a = Channel(from, shift);
+            const int b = Channel(to, shift);
+            const int value = a + RoundHalfEven(static_cast<double>(i) * (b - a) / count);
+            colour |= static_cast<std::uint32_t>(std::clamp(value, 0, 255)) << shift;
+        }
+        BarInstruction band;
+        band.part = BarPart::Band;
+        band.colour = colour;
+        band.level = level;
+        band.rect = alongY ? BarRect{area.left, first, area.right, last}
+                           : BarRect{first, area.top, last, area.bottom};
+        if (!band.rect.Empty()) bands.push_back(band);
+    }
+    return bands;
+}
+
+ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRect& client,
+                                     const BarTextMeasure& measure) {
+    ProgressBarDrawing drawing;
+    Builder out(drawing, client);
+    const int L = client.left, T = client.top, R = client.right, B = client.bottom;
+    const bool vertical = bar.orientation == TGaugeOrientation::goVertical;
+    const std::uint32_t background = Rgb(bar.backgroundColor);
+
+    if (bar.rounded) {
+        drawing.transparentCorners = true;
+        BarInstruction key;
+        key.part = BarPart::Key;
+        key.rect = client;
+        key.colour = kTransparentKey;
+        out.Add(key);
+    }
+    BarInstruction frame;
+    frame.part = BarPart::Frame;
+    frame.rect = client;
+    frame.colour = background;
+    frame.pen = bar.showBorder ? Rgb(bar.borderColor) : background;
+    frame.rounded = bar.rounded;
+    out.Add(frame);
+
+    // In infinite mode the whole bar is one full level-0 fill.
+    int percent = bar.infinite ? 100 : bar.percentage;
+    const int level1 = bar.infinite ? 101 : bar.level1Perc;
+    const int level2 = bar.infinite ? 101 : bar.level2Perc;
+    // A position outside the range (the range changed after it was set, or min is not 0) may
+    // give more than 100 %: the text says so, the fill stops at the end of the bar.
+    percent = std::min(percent, 100);
+    const int length = (vertical ? B - T : R - L) - 2;
+
+    const bool anyZone = bar.levelBkColor[0] != fw::clNone || bar.levelBkColor[1] != fw::clNone ||
+                         bar.levelBkColor[2] != fw::clNone;
+    if (anyZone) {
+        const int z0 = RoundHalfEven(level1 / 100.0 * length);
+        const int z1 = RoundHalfEven(length * static_cast<double>(level2 - level1) / 100.0);
+        const int z2 = length - z0 - z1;
+        BarRect zones[3];
+        if (!vertical) {
+            zones[0] = {L + 2, T + 1, L + z0, B - 1};
+            zones[1] = {L + z0, T + 1, L + z0 + z1, B - 1};
+            zones[2] = {L + z0 + z1, T + 1, L + z0 + z1 + z2, B - 1};
+        } else {
+            const int top0 = B - z0 + 1;
+            const int top1 = top0 - z1;
+            zones[0] = {L + 1, top0, R - 1, B - 2};
+            zones[1] = {L + 1, top1, R - 1, top0};
+            zones[2] = {L + 1, top1 - z2 - 1, R - 1, top1 - 1};
+        }
+        for (int zone = 0; zone < 3; ++zone) {
+            if (bar.levelBkColor[zone] == fw::clNone) continue;
+            BarInstruction instruction;
+            instruction.part = BarPart::Zone;
+            instruction.rect = zones[zone];
+            instruction.colour = Rgb(bar.levelBkColor[zone]);
+            instruction.level = zone;
+            out.Add(instruction);
+        }
+    }
+
+    if (percent > 0) {
+        std::vector<FillPiece> pieces;
+        if (bar.stacked) {
+            StackedPieces(client, vertical, length, percent, level1, level2, pieces);
+        } else {
+            const int level = percent < level1 ? 0 : percent < level2 ? 1 : percent > 99 ? 3 : 2;
+            NonStackedPieces(bar, client, vertical, length, percent, level, pieces);
+        }
+        for (const FillPiece& piece : pieces) {
+            out.Piece(piece.rect, piece.level);
+        }
+        for (const FillPiece& piece : drawing.fill) {
+            const std::uint32_t colour = Rgb(bar.levelColor[piece.level]);
+            if (!bar.showGradient) {
+                BarInstruction solid;
+                solid.part = BarPart::Fill;
+                solid.rect = piece.rect;
+                solid.colour = colour;
+                solid.level = piece.level;
+                out.Add(solid);
+                continue;
+            }
+            // Two halves across the thickness, split at the middle rounded toward the start:
+            // light edge -> strong middle -> light edge for a lighter To colour.
+            const std::uint32_t colourTo = Rgb(bar.levelColorTo[piece.level]);
+            BarRect first = piece.rect;
+            BarRect second = piece.rect;
+            if (!vertical) {
+                first.bottom = second.top = piece.rect.top + piece.rect.Height() / 2;
+            } else {
+                first.right = second.left = piece.rect.left + piece.rect.Width() / 2;
+            }
+            for (const auto& band : SteppedGradient(first, colourTo, colour, bar.steps, !vertical, piece.level)) {
+                out.Add(band);
+            }
+            for (const auto& band : SteppedGradient(second, colour, colourTo, bar.steps, !vertical, piece.level)) {
+                out.Add(band);
+            }
+        }
+    }
+
+    if (bar.infinite) {
+        // The block is 22 pixels long, from a - 10 to a + 12; everything else of the fill is
+        // painted over in the background colour, across the fill's whole thickness on both
+        // sides of the block.
+        const int total = vertical ? B - T : R - L;
+        const int a = total < 5 ? 0 : RoundHalfEven(bar.infinitePos / 100.0 * (total - 4));
+        BarInstruction erase;
+        erase.part = BarPart::Erase;
+        erase.colour = background;
+        if (!vertical) {
+            erase.rect = {L + 2, T + 1, std::max(L + 2, L + a - 10), B - 1};
+            out.Add(erase);
+            erase.rect = {std::min(R - 2, L + a + 12), T + 1, R - 2, B - 1};
+            out.Add(erase);
+        } else {
+            erase.rect = {L + 1, T + 2, R - 1, std::max(T + a - 10, T + 2)};
+            out.Add(erase);
+            erase.rect = {L + 1, std::min(B - 2, T + a + 12), R - 1, B - 2};
+            out.Add(erase);
+        }
+    }
+
+    if (bar.showPosition) {
+        BarText text;
+        if (!bar.format.empty()) {
+            text.text = FormatBarText(bar.format, bar.position, bar.max);
+        } else if (bar.showPercentage) {
+            text.text = std::to_string(bar.infinite ? 100 : bar.percentage) + "%";
+        } else {
+            text.text = std::to_string(bar.position);
+        }
+        const BarSize size = measure ? measure(text.text) : BarSize{};
+        if (!vertical) {
+            text.x = L + (R - L) / 2 - size.width / 2;
+            text.y = T + (B - T) / 2 - size.height / 2;
+        } else {
+            text.rotated = true;
+            text.x = L + (R - L) / 2 - size.height / 2;
+            text.y = T + (B - T) / 2 + size.width / 2;
+        }
+        drawing.text = std::move(text);
+    }
+    return drawing;
+}
+
+std::string FormatBarText(std::string_view format, int position, int max) {
+    const int args[2] = {position, max};
+    std::string out;
+    int nextArg = 0;
+    std::size_t i = 0;
+    while (i < format.size()) {
+        if (format[i] != '%') {
+            out += format[i++];
+            continue;
+        }
+        const std::size_t start = i++;
+        if (i < format.size() && format[i] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        int argIndex = nextArg;
+        {
+            std::size_t j = i;
+            int index = 0;
+            if (ReadNumber(format, j, index) && j < format.size() && format[j] == ':') {
+                argIndex = index;
+                i = j + 1;
+            }
+        }
+        bool leftAlign = false;
+        if (i < format.size() && format[i] == '-') {
+            leftAlign = true;
+            ++i;
+        }
+        int width = 0;
+        ReadNumber(format, i, width);
+        int precision = -1;
+        if (i < format.size() && format[i] == '.') {
+            ++i;
+            precision = 0;
+            ReadNumber(format, i, precision);
+        }
+        const char type = i < format.size() ? static_cast<char>(std::tolower(static_cast<unsigned char>(format[i]))) : '\0';
+        if ((type != 'd' && type != 'u' && type != 'x') || argIndex < 0 || argIndex > 1) {
+            // Not something two integers can fill: keep the specifier as written.
+            const std::size_t stop = std::min(format.size(), i + 1);
+            out.append(format.substr(start, stop - start));
+            i = stop;
+            continue;
+        }
+        ++i;
+        nextArg = argIndex + 1;
+        const int value = args[argIndex];
+        std::string digits;
+        bool negative = false;
+        if (type == 'd') {
+            negative = value < 0;
+            const std::int64_t wide = value;
+            AppendDecimal(digits, static_cast<std::uint64_t>(negative ? -wide : wide));
+        } else if (type == 'u') {
+            AppendDecimal(digits, static_cast<std::uint32_t>(value));
+        } else {
+            digits = Hex(static_cast<std::uint32_t>(value));
+        }
+        if (precision > static_cast<int>(digits.size())) {
+            digits.insert(0, static_cast<std::size_t>(precision) - digits.size(), '0');
+        }
+        if (negative) digits.insert(digits.begin(), '-');
+        if (width > static_cast<int>(digits.size())) {
+            const std::string pad(static_cast<std::size_t>(width) - digits.size(), ' ');
+            digits = leftAlign ? digits + pad : pad + digits;
+        }
+        out += digits;
+    }
+    return out;
+}
+
+}  // namespace ctl
