@@ -1,7 +1,0 @@
-add_test([=[Text.Cp1252HighBytesMapThroughTheCodePage]=]  /work/main/build/native/bin/text_test [==[--gtest_filter=Text.Cp1252HighBytesMapThroughTheCodePage]==] --gtest_also_run_disabled_tests)
-set_tests_properties([=[Text.Cp1252HighBytesMapThroughTheCodePage]=]  PROPERTIES WORKING_DIRECTORY /work/main/build/native/bin SKIP_REGULAR_EXPRESSION [==[\[  SKIPPED \]]==] TIMEOUT 300)
-add_test([=[Text.Utf8RoundTripsAndRejectsWhatTheCodePageLacks]=]  /work/main/build/native/bin/text_test [==[--gtest_filter=Text.Utf8RoundTripsAndRejectsWhatTheCodePageLacks]==] --gtest_also_run_disabled_tests)
-set_tests_properties([=[Text.Utf8RoundTripsAndRejectsWhatTheCodePageLacks]=]  PROPERTIES WORKING_DIRECTORY /work/main/build/native/bin SKIP_REGULAR_EXPRESSION [==[\[  SKIPPED \]]==] TIMEOUT 300)
-add_test([=[Text.CaseFoldingIsAsciiOnly]=]  /work/main/build/native/bin/text_test [==[--gtest_filter=Text.CaseFoldingIsAsciiOnly]==] --gtest_also_run_disabled_tests)
-set_tests_properties([=[Text.CaseFoldingIsAsciiOnly]=]  PROPERTIES WORKING_DIRECTORY /work/main/build/native/bin SKIP_REGULAR_EXPRESSION [==[\[  SKIPPED \]]==] TIMEOUT 300)
-set(  text_test_TESTS Text.Cp1252HighBytesMapThroughTheCodePage Text.Utf8RoundTripsAndRejectsWhatTheCodePageLacks Text.CaseFoldingIsAsciiOnly)
