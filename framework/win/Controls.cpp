@@ -1,0 +1,783 @@
+#include "framework/win/Controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "framework/PropertyBuilders.h"
+#include "framework/Text.h"
+#include "framework/win/Application.h"
+
+namespace fw {
+namespace {
+
+constexpr wchar_t kControlProperty[] = L"FwControl";
+
+TWinControl* FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<TWinControl*>(::GetPropW(hwnd, kControlProperty)) : nullptr;
+}
+
+HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
+
+int PointsFromHeight(int height) { return (std::abs(height) * 72 + 48) / 96; }
+int HeightFromPoints(int points) { return -((points * 96 + 36) / 72); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Enumerations
+
+const EnumInfo& FontStyleEnum() {
+    static const EnumInfo info{"TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+    return info;
+}
+const EnumInfo& AlignEnum() {
+    static const EnumInfo info{"TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}};
+    return info;
+}
+const EnumInfo& AlignmentEnum() {
+    static const EnumInfo info{"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
+    return info;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+std::wstring Widen(std::string_view text) {
+    if (text.empty()) return {};
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
+    return out;
+}
+
+std::string Narrow(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                             nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
+                          nullptr);
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TFont
+
+TFont::TFont() = default;
+
+const ClassInfo& TFont::StaticClass() {
+    static const ClassInfo info{
+        "TFont",
+        nullptr,
+        {
+            StringProperty<TFont>("Name", &TFont::Name, &TFont::SetName),
+            IntProperty<TFont>("Height", &TFont::Height, &TFont::SetHeight),
+            IntProperty<TFont>("Size", &TFont::Size, &TFont::SetSize),
+            SetProperty<TFont>("Style", FontStyleEnum(), &TFont::Style, &TFont::SetStyle, 0),
+            ColourProperty<TFont>("Color", &TFont::Color, &TFont::SetColor, clWindowText),
+        }};
+    return info;
+}
+const ClassInfo& TFont::Class() const { return StaticClass(); }
+
+void TFont::SetName(std::string name) {
+    if (name == name_) return;
+    name_ = std::move(name);
+    Changed();
+}
+void TFont::SetHeight(int height) {
+    if (height == height_) return;
+    height_ = height;
+    Changed();
+}
+int TFont::Size() const { return height_ < 0 ? PointsFromHeight(height_) : (height_ * 72 + 48) / 96; }
+void TFont::SetSize(int points) { SetHeight(HeightFromPoints(points)); }
+void TFont::SetStyle(std::uint8_t style) {
+    if (style == style_) return;
+    style_ = style;
+    Changed();
+}
+void TFont::SetColor(TColor color) {
+    if (color == color_) return;
+    color_ = color;
+    Changed();
+}
+
+bool TFont::SameAs(const TFont& other) const {
+    return name_ == other.name_ && height_ == other.height_ && style_ == other.style_ && color_ == other.color_;
+}
+
+void TFont::Assign(const TFont& other) {
+    if (SameAs(other)) return;
+    name_ = other.name_;
+    height_ = other.height_;
+    style_ = other.style_;
+    color_ = other.color_;
+    Changed();
+}
+
+void TFont::Changed() {
+    handle_.Reset();
+    if (OnChange) OnChange();
+}
+
+HFONT TFont::Handle() const {
+    if (!handle_) {
+        LOGFONTW lf{};
+        lf.lfHeight = height_;
+        lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
+        lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
+        lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lf.lfQuality = DEFAULT_QUALITY;
+        const std::wstring face = Widen(name_);
+        wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+        handle_.Reset(::CreateFontIndirectW(&lf));
+    }
+    return handle_.Get();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TControl
+
+TControl::TControl() {
+    font_.OnChange = [this] { FontChanged(); };
+}
+
+TControl::~TControl() {
+    if (parent_) parent_->RemoveControl(this);
+}
+
+const ClassInfo& TControl::StaticClass() {
+    static const ClassInfo info{
+        "TControl",
+        nullptr,
+        {
+            IntProperty<TControl>("Left", &TControl::Left, [](TControl& c, int v) { c.SetBounds(v, c.Top(), c.Width(), c.Height()); }),
+            IntProperty<TControl>("Top", &TControl::Top, [](TControl& c, int v) { c.SetBounds(c.Left(), v, c.Width(), c.Height()); }),
+            IntProperty<TControl>("Width", &TControl::Width, [](TControl& c, int v) { c.SetBounds(c.Left(), c.Top(), v, c.Height()); }),
+            IntProperty<TControl>("Height", &TControl::Height, [](TControl& c, int v) { c.SetBounds(c.Left(), c.Top(), c.Width(), v); }),
+            EnumProperty<TControl, TAlign>("Align", AlignEnum(), &TControl::Align, &TControl::SetAlign, TAlign::alNone),
+            BoolProperty<TControl>("Visible", &TControl::Visible, &TControl::SetVisible, true),
+            BoolProperty<TControl>("Enabled", &TControl::Enabled, &TControl::SetEnabled, true),
+            StringProperty<TControl>("Caption", &TControl::Caption, &TControl::SetCaption, std::string()),
+            ColourProperty<TControl>("Color", &TControl::Color, &TControl::SetColor, clBtnFace),
+            BoolProperty<TControl>("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false),
+            ObjectProperty<TControl, TFont>("Font", static_cast<TFont& (TControl::*)()>(&TControl::Font)),
+            BoolProperty<TControl>("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true),
+            EventProperty<TControl>("OnClick", &TControl::OnClick),
+        }};
+    return info;
+}
+const ClassInfo& TControl::Class() const { return StaticClass(); }
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    Invalidate();
+    left_ = left, top_ = top, width_ = width, height_ = height;
+    BoundsChanged();
+}
+
+void TControl::BoundsChanged() { Invalidate(); }
+
+void TControl::SetAlign(TAlign align) {
+    if (align == align_) return;
+    align_ = align;
+    if (parent_) parent_->AlignControls();
+}
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent == parent_) return;
+    if (parent_) parent_->RemoveControl(this);
+    if (parent) parent->InsertControl(this);  // sets parent_
+    ParentFontChanged();
+    ParentColorChanged();
+}
+
+void TControl::SetParentComponent(Component* parent) {
+    if (auto* container = dynamic_cast<TWinControl*>(parent)) SetParent(container);
+}
+Component* TControl::GetParentComponent() const { return parent_; }
+
+TForm* TControl::ParentForm() const {
+    const TControl* control = this;
+    while (control->parent_) control = control->parent_;
+    return dynamic_cast<TForm*>(const_cast<TControl*>(control));
+}
+
+void TControl::SetVisible(bool visible) {
+    if (visible == visible_) return;
+    if (!visible) Invalidate();
+    visible_ = visible;
+    VisibleChanged();
+}
+void TControl::VisibleChanged() { Invalidate(); }
+
+void TControl::SetEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    EnabledChanged();
+}
+
+bool TControl::Showing() const {
+    for (const TControl* control = this; control; control = control->parent_) {
+        if (!control->visible_) return false;
+        if (auto* form = dynamic_cast<const TForm*>(control)) return form->HandleAllocated() && ::IsWindowVisible(form->Handle());
+    }
+    return false;
+}
+
+void TControl::SetParentFont(bool value) {
+    parentFont_ = value;
+    if (value) ParentFontChanged();
+}
+
+void TControl::SetColor(TColor color) {
+    if (!followingParent_) parentColor_ = false;
+    if (color == color_) return;
+    color_ = color;
+    ColorChanged();
+}
+
+void TControl::SetParentColor(bool value) {
+    parentColor_ = value;
+    if (value) ParentColorChanged();
+}
+
+void TControl::SetCaption(std::string caption) {
+    if (caption == caption_) return;
+    caption_ = std::move(caption);
+    CaptionChanged();
+}
+
+void TControl::Click() { OnClick(*this); }
+
+void TControl::Invalidate() {}
+void TControl::Repaint() {}
+
+void TControl::FontChanged() {
+    if (!followingParent_) parentFont_ = false;
+    Invalidate();
+}
+
+void TControl::ParentFontChanged() {
+    if (!parentFont_ || !parent_) return;
+    followingParent_ = true;
+    font_.Assign(parent_->Font());
+    followingParent_ = false;
+}
+
+void TControl::ParentColorChanged() {
+    if (!parentColor_ || !parent_) return;
+    followingParent_ = true;
+    SetColor(parent_->Color());
+    followingParent_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGraphicControl
+
+const ClassInfo& TGraphicControl::StaticClass() {
+    static const ClassInfo info{"TGraphicControl", &TControl::StaticClass(), {}};
+    return info;
+}
+const ClassInfo& TGraphicControl::Class() const { return StaticClass(); }
+
+void TGraphicControl::Invalidate() {
+    if (Parent() && Parent()->HandleAllocated() && Visible()) {
+        const RECT bounds = BoundsRect();
+        ::InvalidateRect(Parent()->Handle(), &bounds, FALSE);
+    }
+}
+
+void TGraphicControl::Repaint() {
+    Invalidate();
+    if (Parent() && Parent()->HandleAllocated()) ::UpdateWindow(Parent()->Handle());
+}
+
+// ---------------------------------------------------------------------------------------------
+// TWinControl
+
+const wchar_t* FrameworkWindowClass() { return L"FwWindow"; }
+
+TWinControl::TWinControl() = default;
+
+TWinControl::~TWinControl() {
+    // Detach the children first: they may be destroyed after us by the owner.
+    for (TControl* child : controls_) child->parent_ = nullptr;
+    controls_.clear();
+    tabList_.clear();
+    DestroyHandle();
+}
+
+const ClassInfo& TWinControl::StaticClass() {
+    static const ClassInfo info{
+        "TWinControl",
+        &TControl::StaticClass(),
+        {
+            IntProperty<TWinControl>("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder),
+            BoolProperty<TWinControl>("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, false),
+        }};
+    return info;
+}
+const ClassInfo& TWinControl::Class() const { return StaticClass(); }
+
+void TWinControl::InsertControl(TControl* control) {
+    control->parent_ = this;
+    controls_.push_back(control);
+    if (auto* windowed = dynamic_cast<TWinControl*>(control)) {
+        tabList_.push_back(windowed);
+        if (hwnd_) windowed->CreateHandle();
+    } else {
+        control->Invalidate();
+    }
+    if (control->Align() != TAlign::alNone) AlignControls();
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+    control->Invalidate();
+    std::erase(controls_, control);
+    if (auto* windowed = dynamic_cast<TWinControl*>(control)) std::erase(tabList_, windowed);
+    if (mouseCapture_ == control) mouseCapture_ = nullptr;
+    control->parent_ = nullptr;
+}
+
+int TWinControl::TabOrder() const {
+    if (!Parent()) return -1;
+    const auto& list = Parent()->tabList_;
+    return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
+}
+
+void TWinControl::SetTabOrder(int order) {
+    if (!Parent()) return;
+    auto& list = Parent()->tabList_;
+    std::erase(list, this);
+    const auto position = static_cast<std::size_t>(std::clamp(order, 0, static_cast<int>(list.size())));
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(position), this);
+}
+
+std::vector<TWinControl*> TWinControl::TabList() const { return tabList_; }
+
+bool TWinControl::CanFocus() const {
+    for (const TControl* control = this; control; control = control->Parent()) {
+        if (!control->Visible() || !control->Enabled()) return false;
+    }
+    return HandleAllocated();
+}
+
+void TWinControl::SetFocus() {
+    if (hwnd_) ::SetFocus(hwnd_);
+}
+
+bool TWinControl::Focused() const { return hwnd_ && ::GetFocus() == hwnd_; }
+
+void TWinControl::Invalidate() {
+    if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void TWinControl::Repaint() {
+    if (hwnd_) {
+        ::InvalidateRect(hwnd_, nullptr, FALSE);
+        ::UpdateWindow(hwnd_);
+    }
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    const bool resized = width != Width() || height != Height();
+    TControl::SetBounds(left, top, width, height);
+    if (resized) AlignControls();
+}
+
+void TWinControl::BoundsChanged() {
+    if (hwnd_ && Parent()) {
+        ::SetWindowPos(hwnd_, nullptr, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+RECT TWinControl::ClientRectForChildren() const { return ClientRect(); }
+
+void TWinControl::AlignControls() {
+    RECT area = ClientRectForChildren();
+    for (TControl* child : controls_) {
+        if (child->Align() == TAlign::alClient) {
+            child->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
+        }
+    }
+}
+
+void TWinControl::CreateParams(WindowParams& params) {
+    params.className = nullptr;
+    params.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    params.text = Widen(Caption());
+}
+
+void TWinControl::CreateHandle() {
+    if (hwnd_) return;
+    if (Parent() && !Parent()->HandleAllocated()) return;  // created with the parent
+    CreateWnd();
+    HandleCreated();
+    for (TWinControl* child : tabList_) child->CreateHandle();
+}
+
+void TWinControl::CreateWnd() {
+    WindowParams params;
+    CreateParams(params);
+    DWORD style = params.style;
+    if (Visible()) style |= WS_VISIBLE;
+    if (!Enabled()) style |= WS_DISABLED;
+    if (TabStop()) style |= WS_TABSTOP;
+    HWND parentWindow = Parent() ? Parent()->Handle() : nullptr;
+
+    static const bool registered = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &TWinControl::FrameworkWndProc;
+        wc.hInstance = Instance();
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hIcon = ::LoadIconW(Instance(), MAKEINTRESOURCEW(1));
+        wc.lpszClassName = FrameworkWindowClass();
+        return ::RegisterClassExW(&wc) != 0;
+    }();
+    (void)registered;
+
+    if (params.className) {
+        hwnd_ = ::CreateWindowExW(params.exStyle, params.className, params.text.c_str(), style, Left(), Top(),
+                                  Width(), Height(), parentWindow, nullptr, Instance(), nullptr);
+        if (!hwnd_) throw std::runtime_error("Error creating window");
+        ::SetPropW(hwnd_, kControlProperty, this);
+        ::SetWindowSubclass(hwnd_, &TWinControl::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        subclassed_ = true;
+    } else {
+        RECT outer{0, 0, Width(), Height()};
+        int x = Left(), y = Top();
+        if (!Parent()) {
+            ::AdjustWindowRectEx(&outer, style, FALSE, params.exStyle);
+        }
+        hwnd_ = ::CreateWindowExW(params.exStyle, FrameworkWindowClass(), params.text.c_str(), style, x, y,
+                                  outer.right - outer.left, outer.bottom - outer.top, parentWindow, nullptr,
+                                  Instance(), this);
+        if (!hwnd_) throw std::runtime_error("Error creating window");
+    }
+    UpdateWindowFont();
+}
+
+void TWinControl::DestroyHandle() {
+    if (hwnd_) {
+        HWND hwnd = hwnd_;
+        ::DestroyWindow(hwnd);  // WM_NCDESTROY detaches
+        hwnd_ = nullptr;
+    }
+}
+
+void TWinControl::UpdateWindowFont() {
+    if (hwnd_ && subclassed_) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+}
+
+LRESULT CALLBACK TWinControl::FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* control = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        control->hwnd_ = hwnd;
+        ::SetPropW(hwnd, kControlProperty, control);
+    }
+    TWinControl* control = FromHandle(hwnd);
+    if (!control) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    const LRESULT result = control->Dispatch(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::RemovePropW(hwnd, kControlProperty);
+        control->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR data) {
+    auto* control = reinterpret_cast<TWinControl*>(data);
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, &TWinControl::SubclassProc, 1);
+        ::RemovePropW(hwnd, kControlProperty);
+        control->hwnd_ = nullptr;
+        return ::DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    return control->Dispatch(message, wParam, lParam);
+}
+
+LRESULT TWinControl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return WndProc(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind through the platform's window code: the report is the application's.
+        Application::HandleException(std::current_exception());
+        return 0;
+    }
+}
+
+LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
+    return subclassed_ ? ::DefSubclassProc(hwnd_, message, wParam, lParam)
+                       : ::DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+bool TWinControl::Reflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam)); child && child != this) {
+                LRESULT result = 0;
+                if (child->Reflected(message, wParam, lParam, result)) return result;
+            }
+            break;
+        case WM_NOTIFY:
+            if (TWinControl* child = FromHandle(reinterpret_cast<NMHDR*>(lParam)->hwndFrom); child && child != this) {
+                LRESULT result = 0;
+                if (child->Reflected(message, wParam, lParam, result)) return result;
+            }
+            break;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam)); child && child != this) {
+                LRESULT result = 0;
+                if (child->Reflected(message, wParam, lParam, result)) return result;
+            }
+            break;
+        case WM_SETFOCUS:
+            if (TForm* form = ParentForm(); form && form != this) form->SetActiveControl(this);
+            Invalidate();
+            break;
+        case WM_KILLFOCUS:
+            Invalidate();
+            break;
+        default:
+            break;
+    }
+    if (subclassed_) return DefaultHandler(message, wParam, lParam);
+
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PaintDc paint(hwnd_);
+            OffscreenBitmap buffer(paint.Get(), std::max(Width(), 1), std::max(Height(), 1));
+            PaintWindow(buffer.Dc());
+            buffer.CopyTo(paint.Get(), 0, 0);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            PaintWindow(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_SIZE:
+            AlignControls();
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MOUSEMOVE: {
+            const int x = static_cast<short>(LOWORD(lParam));
+            const int y = static_cast<short>(HIWORD(lParam));
+            TControl* target = mouseCapture_;
+            if (!target) {
+                for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+                    TControl* child = *it;
+                    const RECT r = child->BoundsRect();
+                    if (!child->IsWindowed() && child->Visible() && child->Enabled() && x >= r.left &&
+                        x < r.right && y >= r.top && y < r.bottom) {
+                        target = child;
+                        break;
+                    }
+                }
+            }
+            if (target) {
+                const int cx = x - target->Left(), cy = y - target->Top();
+                if (message == WM_LBUTTONDOWN) {
+                    mouseCapture_ = target;
+                    ::SetCapture(hwnd_);
+                    target->MouseDown(cx, cy);
+                } else if (message == WM_LBUTTONUP) {
+                    mouseCapture_ = nullptr;
+                    ::ReleaseCapture();
+                    target->MouseUp(cx, cy);
+                } else {
+                    target->MouseMove(cx, cy);
+                }
+                return 0;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return DefaultHandler(message, wParam, lParam);
+}
+
+void TWinControl::PaintBackground(HDC dc) {
+    const RECT r = ClientRect();
+    ::FillRect(dc, &r, ColourBrush());
+}
+
+void TWinControl::Paint(HDC dc) { PaintBackground(dc); }
+
+void TWinControl::PaintWindow(HDC dc) {
+    Paint(dc);
+    for (TControl* child : controls_) {
+        if (child->IsWindowed() || !child->Visible()) continue;
+        const RECT r = child->BoundsRect();
+        ScopedSaveDc saved(dc);
+        ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+        POINT origin{};
+        ::GetWindowOrgEx(dc, &origin);
+        ::SetWindowOrgEx(dc, origin.x - r.left, origin.y - r.top, nullptr);
+        child->Paint(dc);
+    }
+}
+
+HBRUSH TWinControl::ColourBrush() {
+    const TColor wanted = Color();
+    if (!colourBrush_ || brushColour_ != wanted) {
+        colourBrush_.Reset(::CreateSolidBrush(ColorToRGB(wanted)));
+        brushColour_ = wanted;
+    }
+    return colourBrush_.Get();
+}
+
+void TWinControl::FontChanged() {
+    TControl::FontChanged();
+    UpdateWindowFont();
+    for (TControl* child : controls_) child->ParentFontChanged();
+}
+
+void TWinControl::ColorChanged() {
+    TControl::ColorChanged();
+    for (TControl* child : controls_) child->ParentColorChanged();
+}
+
+void TWinControl::CaptionChanged() {
+    if (hwnd_) ::SetWindowTextW(hwnd_, Widen(Caption()).c_str());
+    Invalidate();
+}
+
+void TWinControl::EnabledChanged() {
+    if (hwnd_) ::EnableWindow(hwnd_, Enabled());
+    Invalidate();
+}
+
+void TWinControl::VisibleChanged() {
+    if (hwnd_) ::ShowWindow(hwnd_, Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomControl
+
+const ClassInfo& TCustomControl::StaticClass() {
+    static const ClassInfo info{"TCustomControl", &TWinControl::StaticClass(), {}};
+    return info;
+}
+const ClassInfo& TCustomControl::Class() const { return StaticClass(); }
+
+
+// ---------------------------------------------------------------------------------------------
+// TForm
+
+TForm::TForm() = default;
+TForm::~TForm() = default;
+
+const ClassInfo& TForm::StaticClass() {
+    static const ClassInfo info{
+        "TForm",
+        &TCustomControl::StaticClass(),
+        {
+            IntProperty<TForm>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth),
+            IntProperty<TForm>("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight),
+            EventProperty<TForm>("OnCreate", &TForm::OnCreate),
+            EventProperty<TForm>("OnShow", &TForm::OnShow),
+        }};
+    return info;
+}
+const ClassInfo& TForm::Class() const { return StaticClass(); }
+
+void TForm::SetClientWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+void TForm::SetClientHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+
+void TForm::Loaded() {
+    if (!created_) {
+        created_ = true;
+        OnCreate(*this);
+    }
+}
+
+void TForm::CreateParams(WindowParams& params) {
+    TWinControl::CreateParams(params);
+    // A dialog frame: fixed size, no minimise or maximise box, a close box; its own taskbar entry.
+    params.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
+    params.exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+}
+
+void TForm::Show() {
+    const bool wasVisible = Visible();
+    SetVisible(false);  // create hidden, show once set up
+    CreateHandle();
+    SetVisible(wasVisible);
+    RECT window{};
+    ::GetWindowRect(Handle(), &window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    OnShow(*this);
+    ::ShowWindow(Handle(), SW_SHOWNORMAL);
+    ::UpdateWindow(Handle());
+    if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+}
+
+void TForm::SetActiveControl(TWinControl* control) { activeControl_ = control; }
+
+std::vector<TWinControl*> TForm::TabOrderList() const {
+    std::vector<TWinControl*> list;
+    std::function<void(const TWinControl&)> walk = [&](const TWinControl& parent) {
+        for (TWinControl* child : parent.TabList()) {
+            list.push_back(child);
+            walk(*child);
+        }
+    };
+    walk(*this);
+    return list;
+}
+
+bool TForm::SelectNext(TWinControl* current, bool forward) {
+    const std::vector<TWinControl*> list = TabOrderList();
+    if (list.empty()) return false;
+    const auto n = static_cast<std::ptrdiff_t>(list.size());
+    std::ptrdiff_t start = std::find(list.begin(), list.end(), current) - list.begin();
+    if (start == n) start = forward ? -1 : n;
+    for (std::ptrdiff_t step = 1; step <= n; ++step) {
+        const std::ptrdiff_t index = ((start + (forward ? step : -step)) % n + n) % n;
+        TWinControl* candidate = list[static_cast<std::size_t>(index)];
+        if (candidate->TabStop() && candidate->CanFocus()) {
+            candidate->SetFocus();
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ACTIVATE:
+            // Coming back to the window (after a message box, say) gives the focus back to the
+            // control that had it.
+            if (LOWORD(wParam) != WA_INACTIVE && activeControl_ && activeControl_->CanFocus()) {
+                activeControl_->SetFocus();
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            Application::Instance().Terminate();
+            return 0;
+        default:
+            break;
+    }
+    return TCustomControl::WndProc(message, wParam, lParam);
+}
+
+}  // namespace fw

@@ -1,0 +1,335 @@
+#pragma once
+// The control hierarchy of the runtime.
+//
+//   TControl          a rectangle on a parent: bounds, visibility, enabled state, font, colour,
+//                     caption, tab order, OnClick. Non-windowed controls (TGraphicControl) have no
+//                     window of their own: the parent paints them after its own background and
+//                     forwards mouse messages to them.
+//   TWinControl       a control with a window. Two kinds: custom windows of our own class (their
+//                     messages reach WndProc through one trampoline), and platform controls (EDIT,
+//                     BUTTON, the tab control) subclassed through the same trampoline.
+//   TCustomControl    a custom window that paints itself through Paint(HDC).
+//   TForm             a top-level window; owns every component of its description.
+//
+// Event and ownership contract:
+// - The form owns every component (Component::Own); parents only reference their children.
+// - Events are NotifyEvent values (framework/Properties.h): the handler named in the description,
+//   called with the sender. A handler may throw: the trampoline catches every exception and hands
+//   it to the application's default exception report; nothing unwinds through the platform.
+// - Geometry is in pixels at 96 dots per inch, relative to the parent's client area.
+// - Messages that arrive before WM_NCCREATE (WM_GETMINMAXINFO) go to DefWindowProc.
+// - Windows are created when the form is shown (TForm::Show), parents before children, and are
+//   destroyed with the form. A control's destructor detaches the object before its window goes.
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Colour.h"
+#include "framework/Properties.h"
+#include "framework/win/Gdi.h"
+
+namespace fw {
+
+class TWinControl;
+class TForm;
+
+enum TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+const EnumInfo& FontStyleEnum();
+const EnumInfo& AlignEnum();
+const EnumInfo& AlignmentEnum();
+
+// A font description with a cached platform font. Size is in points, Height in pixels
+// (negative: character height, as the platform counts it); one follows the other at 96 dpi.
+class TFont : public Persistent {
+public:
+    TFont();
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+
+    const std::string& Name() const { return name_; }
+    void SetName(std::string name);
+    int Height() const { return height_; }
+    void SetHeight(int height);
+    int Size() const;
+    void SetSize(int points);
+    std::uint8_t Style() const { return style_; }
+    void SetStyle(std::uint8_t style);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+
+    void Assign(const TFont& other);
+    bool SameAs(const TFont& other) const;
+    HFONT Handle() const;  // created on first use, owned by the font
+
+    std::function<void()> OnChange;
+
+private:
+    void Changed();
+    std::string name_ = "Tahoma";
+    int height_ = -11;
+    std::uint8_t style_ = 0;
+    TColor color_ = clWindowText;
+    mutable UniqueFont handle_;
+};
+
+class TControl : public Component {
+public:
+    TControl();
+    ~TControl() override;
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+
+    // Geometry.
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    RECT BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+    virtual void SetBounds(int left, int top, int width, int height);
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+
+    // Place in the tree.
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+    void SetParentComponent(Component* parent) override;
+    Component* GetParentComponent() const override;
+    TForm* ParentForm() const;
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool visible);
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool enabled);
+    // Visible here and in every parent up to a shown form.
+    bool Showing() const;
+
+    TFont& Font() { return font_; }
+    const TFont& Font() const { return font_; }
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool value);
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(std::string caption);
+
+    NotifyEvent OnClick;
+    virtual void Click();
+
+    // Asks for a repaint of the control's area (no-op without a window to paint in).
+    virtual void Invalidate();
+    // Paints the control at once.
+    virtual void Repaint();
+
+    virtual bool IsWindowed() const { return false; }
+    // Non-windowed controls paint into their parent's DC, origin moved to their top-left.
+    virtual void Paint(HDC /*dc*/) {}
+    // Mouse messages forwarded by the parent, in the control's client coordinates.
+    virtual void MouseDown(int /*x*/, int /*y*/) {}
+    virtual void MouseMove(int /*x*/, int /*y*/) {}
+    virtual void MouseUp(int /*x*/, int /*y*/) {}
+
+    // An accelerator typed while this control's form is active (Alt+letter, or the letter alone
+    // when the focused control does not take characters). Return true when handled.
+    virtual bool DialogChar(wchar_t /*ch*/) { return false; }
+
+    // For the automation description of the control tree.
+    virtual std::string StateText() const { return {}; }  // e.g. "checked"
+
+protected:
+    virtual void FontChanged();
+    virtual void ColorChanged() { Invalidate(); }
+    virtual void CaptionChanged() { Invalidate(); }
+    virtual void EnabledChanged() { Invalidate(); }
+    virtual void VisibleChanged();
+    virtual void BoundsChanged();
+    // The parent's font or colour changed (applied when ParentFont/ParentColor hold).
+    void ParentFontChanged();
+    void ParentColorChanged();
+    friend class TWinControl;
+
+private:
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    TAlign align_ = TAlign::alNone;
+    TWinControl* parent_ = nullptr;
+    bool visible_ = true;
+    bool enabled_ = true;
+    TFont font_;
+    bool parentFont_ = true;
+    bool followingParent_ = false;  // a font/colour change that comes from the parent
+    TColor color_ = clBtnFace;
+    bool parentColor_ = false;
+    std::string caption_;
+};
+
+class TGraphicControl : public TControl {
+public:
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+    void Invalidate() override;
+    void Repaint() override;
+};
+
+// Parameters of a control's window, filled by CreateParams before the window is made.
+struct WindowParams {
+    const wchar_t* className = nullptr;  // null: the framework's own window class
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    std::wstring text;
+};
+
+class TWinControl : public TControl {
+public:
+    TWinControl();
+    ~TWinControl() override;
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+
+    bool IsWindowed() const override { return true; }
+    HWND Handle() const { return hwnd_; }
+    bool HandleAllocated() const { return hwnd_ != nullptr; }
+    // Creates the window and those of every child (parents first).
+    void CreateHandle();
+
+    const std::vector<TControl*>& Controls() const { return controls_; }
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+
+    // Tab order among the windowed children of the parent.
+    int TabOrder() const;
+    void SetTabOrder(int order);
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool value) { tabStop_ = value; }
+    // The windowed children in tab order.
+    std::vector<TWinControl*> TabList() const;
+
+    virtual bool CanFocus() const;
+    void SetFocus();
+    bool Focused() const;
+
+    void Invalidate() override;
+    void Repaint() override;
+    void SetBounds(int left, int top, int width, int height) override;
+    // The area children are aligned in (client rectangle by default).
+    virtual RECT ClientRectForChildren() const;
+    RECT ClientRect() const { return {0, 0, Width(), Height()}; }
+    void AlignControls();
+
+    // Paints the control's face (Paint) and then its non-windowed children over it.
+    void PaintWindow(HDC dc);
+    // The control's own face; the default fills the client area with the control's colour.
+    void Paint(HDC dc) override;
+    // A brush of the resolved colour, kept until the colour changes (for WM_CTLCOLOR* answers).
+    HBRUSH ColourBrush();
+
+    // Keyboard hooks used by the application's navigation filter. Return true when handled.
+    virtual bool WantsReturn() const { return false; }
+    virtual bool WantsArrows() const { return false; }
+    virtual bool WantsChars() const { return false; }  // typing goes to the control (edit boxes)
+    // Enter, arrows, Ctrl+Tab: offered to the focused control, then to its parents.
+    virtual bool DialogKey(WPARAM /*key*/) { return false; }
+
+protected:
+    virtual void CreateParams(WindowParams& params);
+    virtual void CreateWnd();
+    // Every message of the window, after the trampoline. DefaultHandler() passes it on.
+    virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_COMMAND / WM_NOTIFY / WM_CTLCOLOR* sent by a child's window to this one arrive here.
+    virtual bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Called once the window exists (children not yet created).
+    virtual void HandleCreated() {}
+    virtual void PaintBackground(HDC dc);
+
+    void FontChanged() override;
+    void ColorChanged() override;
+    void CaptionChanged() override;
+    void EnabledChanged() override;
+    void VisibleChanged() override;
+    void BoundsChanged() override;
+
+private:
+    static LRESULT CALLBACK FrameworkWndProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void DestroyHandle();
+    void UpdateWindowFont();
+
+    HWND hwnd_ = nullptr;
+    bool subclassed_ = false;
+    bool tabStop_ = false;
+    std::vector<TControl*> controls_;     // z-order = creation order
+    std::vector<TWinControl*> tabList_;   // windowed children in tab order
+    UniqueBrush colourBrush_;
+    TColor brushColour_ = clNone;
+    TControl* mouseCapture_ = nullptr;    // non-windowed child that got the mouse press
+};
+
+// A window of the framework's own class that paints itself: override Paint.
+class TCustomControl : public TWinControl {
+public:
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+};
+
+// The top-level window.
+class TForm : public TCustomControl {
+public:
+    TForm();
+    ~TForm() override;
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+
+    int ClientWidth() const { return Width(); }
+    int ClientHeight() const { return Height(); }
+    void SetClientWidth(int width);
+    void SetClientHeight(int height);
+
+    // Creates every window, centres the form on the screen, fires OnShow and shows it.
+    void Show();
+
+    TWinControl* ActiveControl() const { return activeControl_; }
+    // Remembers the focused control (every focus change inside the form reports here).
+    void SetActiveControl(TWinControl* control);
+    // Moves the focus to the next control in tab order that can take it (Tab / Shift+Tab).
+    bool SelectNext(TWinControl* current, bool forward);
+    // Flat list of every windowed control in tab order, depth first.
+    std::vector<TWinControl*> TabOrderList() const;
+
+    NotifyEvent OnCreate;
+    NotifyEvent OnShow;
+    // Called after the description was applied (the window's OnCreate moment).
+    void Loaded() override;
+
+protected:
+    void CreateParams(WindowParams& params) override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    TWinControl* activeControl_ = nullptr;
+    bool created_ = false;
+};
+
+// Process-wide registration of the framework's window class; idempotent.
+const wchar_t* FrameworkWindowClass();
+
+// Converts between the program's single-byte text (the ANSI code page) and the platform's UTF-16.
+std::wstring Widen(std::string_view text);
+std::string Narrow(std::wstring_view text);
+
+// Registers the framework's own classes (TForm excluded: the application registers its form).
+void RegisterFrameworkClasses(ClassRegistry& registry);
+
+// One line per control of the tree under root (see framework/win/Automation.h for the format).
+std::string DescribeControls(const TWinControl& root);
+
+}  // namespace fw

@@ -1,0 +1,187 @@
+#pragma once
+// The standard controls of the runtime. Labels and images are non-windowed (painted by their
+// parent); edit boxes, radio buttons and check boxes are the platform's controls (themed by the
+// common controls v6 manifest); the group box is a window of our own that holds its children.
+//
+// State after creation and notifications:
+// - TLabel: auto-size on, no wrap, left-aligned, parent's colour; never takes the focus; its
+//   accelerator ("&x") moves the focus to FocusControl.
+// - TEdit: window colour, tab stop; Text reads the window's current text.
+// - TRadioButton: unchecked, no tab stop; checking it unchecks the radio buttons of the same
+//   parent, makes it the tab stop and fires OnClick (only on an effective change).
+// - TCheckBox: unchecked, tab stop; a click toggles it and fires OnClick.
+// - TImage: draws its PNG with alpha over whatever the parent painted beneath.
+
+#include <string>
+
+#include "framework/win/Controls.h"
+
+namespace fw {
+
+enum class TEllipsisPosition { epNone, epPathEllipsis, epEndEllipsis, epWordEllipsis };
+const EnumInfo& EllipsisPositionEnum();
+
+class TLabel : public TGraphicControl {
+public:
+    TLabel();
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool value);
+    TEllipsisPosition EllipsisPosition() const { return ellipsis_; }
+    void SetEllipsisPosition(TEllipsisPosition value);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool value);
+    bool ShowAccelChar() const { return showAccelChar_; }
+    void SetShowAccelChar(bool value);
+    TWinControl* FocusControl() const { return focusControl_; }
+    void SetFocusControl(TWinControl* control) { focusControl_ = control; }
+
+    void Paint(HDC dc) override;
+    bool DialogChar(wchar_t ch) override;
+    void Loaded() override { AdjustBounds(); }
+
+protected:
+    void FontChanged() override;
+    void CaptionChanged() override;
+
+private:
+    UINT DrawFlags() const;
+    void AdjustBounds();
+    TAlignment alignment_ = TAlignment::taLeftJustify;
+    bool autoSize_ = true;
+    bool wordWrap_ = false;
+    TEllipsisPosition ellipsis_ = TEllipsisPosition::epNone;
+    bool transparent_ = false;
+    bool showAccelChar_ = true;
+    TWinControl* focusControl_ = nullptr;
+};
+
+class TEdit : public TWinControl {
+public:
+    TEdit();
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+
+    std::string Text() const;
+    void SetText(std::string text) { SetCaption(std::move(text)); }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+    // The masking character as a one-character text; empty for none.
+    const std::string& PasswordChar() const { return passwordChar_; }
+    void SetPasswordChar(std::string value);
+
+    bool WantsChars() const override { return true; }
+    bool WantsArrows() const override { return true; }
+    std::string StateText() const override;
+
+protected:
+    void CreateParams(WindowParams& params) override;
+    bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    bool readOnly_ = false;
+    std::string passwordChar_;
+};
+
+// Shared by radio buttons and check boxes: a platform BUTTON with our own check logic.
+class TButtonControl : public TWinControl {
+public:
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+    bool Checked() const { return checked_; }
+    virtual void SetChecked(bool value) = 0;
+    std::string StateText() const override { return checked_ ? "checked" : ""; }
+
+protected:
+    bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    virtual void Clicked() = 0;  // BN_CLICKED from the platform control
+    void StoreChecked(bool value);
+    bool IsAccelerator(wchar_t ch) const;
+    void HandleCreated() override;
+
+private:
+    bool checked_ = false;
+};
+
+class TRadioButton : public TButtonControl {
+public:
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+    void SetChecked(bool value) override;
+    bool DialogKey(WPARAM key) override;  // arrows move among the radio buttons of the parent
+    bool DialogChar(wchar_t ch) override;
+
+protected:
+    void CreateParams(WindowParams& params) override;
+    void Clicked() override { SetChecked(true); }
+};
+
+class TCheckBox : public TButtonControl {
+public:
+    TCheckBox();
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+    void SetChecked(bool value) override;
+    bool DialogChar(wchar_t ch) override;
+
+protected:
+    void CreateParams(WindowParams& params) override;
+    void Clicked() override { SetChecked(!Checked()); }
+};
+
+class TGroupBox : public TCustomControl {
+public:
+    TGroupBox();
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+    void Paint(HDC dc) override;
+};
+
+// The encoded bytes of a picture file (PNG), kept unchanged; streamed as "Data".
+class TPicture : public Persistent {
+public:
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+    const Bytes& Data() const { return data_; }
+    void SetData(Bytes data);
+    bool Empty() const { return data_.empty(); }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    std::function<void()> OnChange;
+
+private:
+    Bytes data_;
+    int width_ = 0, height_ = 0;
+};
+
+class TImage : public TGraphicControl {
+public:
+    TImage();
+    const ClassInfo& Class() const override;
+    static const ClassInfo& StaticClass();
+
+    TPicture& Picture() { return picture_; }
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    bool Center() const { return center_; }
+    void SetCenter(bool value);
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool value);
+
+    void Paint(HDC dc) override;
+
+private:
+    void PictureChanged();
+    TPicture picture_;
+    bool autoSize_ = false;
+    bool center_ = false;
+    bool stretch_ = false;
+};
+
+}  // namespace fw
