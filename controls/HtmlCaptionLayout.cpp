@@ -1,0 +1,735 @@
+// The HTML caption's layout: the line loop, runs with word wrap, tags and images, turned into a
+// list of drawing instructions with their boxes.
+//
+// Every line is laid out twice from the same starting state. The first pass measures: it decides
+// where the line ends (a line break, a run or image that does not fit, a list item after
+// content) and yields the line's width, height and alignment. The second pass places the same
+// tokens at the line's final x and makes the instructions; it reuses the first pass's
+// measurements, so both passes agree by construction. Measure mode skips the second pass.
+//
+// Each token is processed once per pass, and each line starts where the previous one ended, so
+// a caption lays out in time linear in its length.
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <tuple>
+
+#include "controls/GDIPPictureContainer.h"
+#include "controls/HtmlCaption.h"
+#include "controls/HtmlCaptionParse.h"
+
+namespace ctl {
+
+using html::TagKind;
+using html::Token;
+
+int HtmlTextHeight(const TextMeasurer& measurer, std::string_view text, const HtmlFont& font) {
+    const double h = measurer.Measure(text, font, 10000, 10000).height;
+    return h > 0 && h < 1e9 ? static_cast<int>(std::lround(h)) : 0;
+}
+
+HtmlSize MeasureHtmlRun(const TextMeasurer& measurer, std::string_view text, const HtmlFont& font,
+                        const HtmlRect& layout) {
+    // The graphics layer gives a trailing blank no room; an "i" stands in for it.
+    std::string measured(text);
+    if (measured.size() > 1 && measured.back() == ' ') measured.back() = 'i';
+    const auto extent = measurer.Measure(measured, font, static_cast<double>(layout.Width()) + 1000,
+                                         static_cast<double>(layout.Height()));
+    // Measured boxes carry some padding that drawn runs must not leave between them.
+    long correction = 2;
+    if (font.size > 8) correction += std::lround((font.size - 8) / 1.5);
+    auto whole = [](double v) { return v > 0 && v < 1e9 ? std::lround(v) : 0L; };
+    const long width = std::max(0L, whole(extent.width) - correction);
+    return HtmlSize{static_cast<int>(width), static_cast<int>(whole(extent.height))};
+}
+
+std::optional<HtmlSize> ContainerPictureSource::PictureSize(std::string_view name) const {
+    TAdvGDIPPicture* picture = FindPicture(container_, name);
+    if (!picture || picture->Empty()) return std::nullopt;
+    if (decode_)
+        decode_(*picture);
+    else
+        picture->Decode();
+    return HtmlSize{picture->GetWidth(), picture->GetHeight()};
+}
+
+namespace {
+
+using Coord = std::int64_t;
+
+// Boxes are ints; positions far outside any surface are held at a safe distance from overflow.
+int ToInt(Coord v) { return static_cast<int>(std::clamp<Coord>(v, INT_MIN / 4, INT_MAX / 4)); }
+Coord ClampSize(Coord v) { return std::clamp<Coord>(v, 0, 1'000'000); }
+
+enum class Align { Left, Center, Right };
+enum class ImageAlign { Bottom, Top, Middle };
+
+// What carries over from one line to the next.
+struct Style {
+    HtmlFont font;
+    HtmlColour background = fw::clNone;
+    // Link
+    bool inLink = false;
+    int link = -1;
+    HtmlColour linkSavedColour = 0, linkSavedBackground = fw::clNone;
+    bool linkSavedUnderline = false;
+    // Highlight and blink keep the colours they replaced.
+    bool highlight = false;
+    HtmlColour highlightSavedColour = 0, highlightSavedBackground = fw::clNone;
+    bool blink = false;
+    HtmlColour blinkSavedColour = 0;
+    bool sub = false, sup = false, shadow = false, hidden = false, error = false;
+    int listLevel = 0;
+    Align align = Align::Left;
+    int indent = 0;
+    bool paragraphBackground = false;
+    HtmlColour paragraphFrom = fw::clNone, paragraphTo = fw::clNone;
+    int offset = 0;  // OFS: the following lines start this far right
+    int linkCount = 0;
+    int imageCount = 0;
+};
+
+struct Line {
+    std::size_t end = 0;  // the first token of the next line
+    Coord startX = 0;     // where the measuring pass started
+    Coord width = 0;
+    Coord height = 0;     // the tallest of "gh", runs and images
+    Coord gh = 0;         // minimum height: "gh" in the font the line starts with
+    ImageAlign imageAlign = ImageAlign::Bottom;
+    Coord imageHeight = 0;
+    Align align = Align::Left;
+    int indent = 0;
+    bool background = false;
+    HtmlColour backgroundFrom = fw::clNone, backgroundTo = fw::clNone;
+    bool endedByBreak = false;
+};
+
+struct Metric {
+    Coord width = 0, height = 0;
+};
+
+struct FontLess {
+    bool operator()(const HtmlFont& a, const HtmlFont& b) const {
+        return std::tie(a.name, a.size, a.colour, a.bold, a.italic, a.underline, a.strikeOut) <
+               std::tie(b.name, b.size, b.colour, b.bold, b.italic, b.underline, b.strikeOut);
+    }
+};
+
+class Layouter {
+public:
+    Layouter(std::string_view prepared, const HtmlOptions& options, const TextMeasurer& measurer,
+             const HtmlImages& images)
+        : tokens_(html::Tokenize(prepared, options.wordWrap)),
+          options_(options),
+          measurer_(measurer),
+          images_(images),
+          rect_(options.rect) {
+        style_.font = options.font;
+    }
+
+    HtmlLayout Run();
+
+private:
+    void ProcessLine(bool place, std::size_t begin, Coord y, Line& line, Coord shift);
+    // The end of a line: its alignment and indent as they stand when it ends.
+    void Finish(Line& line, std::size_t end) const {
+        line.end = end;
+        line.align = style_.align;
+        line.indent = style_.indent;
+    }
+    Coord TextTop(const Line& line, Coord y, Coord height) const;
+    Coord LineStart(Coord y) const {
+        Coord x = static_cast<Coord>(rect_.left) + 1 + style_.offset;
+        if (y < floatBottom_) x = std::max(x, floatRight_);
+        return x + style_.indent;
+    }
+    Coord Gh(const HtmlFont& font);
+    int InternFont(const HtmlFont& font);
+    HtmlRect Box(Coord left, Coord top, Coord width, Coord height) const {
+        return HtmlRect{ToInt(left), ToInt(top), ToInt(left + width), ToInt(top + height)};
+    }
+    std::optional<std::pair<HtmlImageRef, Metric>> ResolveImage(std::string_view tag, int index) const;
+    void OpenLink(std::string_view tag, bool measuring);
+    void CloseLink();
+    void Emit(HtmlInstr instr, int lineIndex) {
+        instr.line = lineIndex;
+        out_.instrs.push_back(std::move(instr));
+    }
+
+    std::vector<Token> tokens_;
+    const HtmlOptions& options_;
+    const TextMeasurer& measurer_;
+    const HtmlImages& images_;
+    const HtmlRect rect_;
+    Style style_;
+    HtmlLayout out_;
+    std::vector<HtmlInstr> bodyFills_;  // painted before everything else
+    // The first pass's measurements of the current line, in token order, for the second pass.
+    std::vector<Metric> metrics_;
+    std::vector<std::optional<std::pair<HtmlImageRef, Metric>>> lineImages_;
+    // A WRAP image: lines that start above its bottom start right of it.
+    Coord floatRight_ = 0, floatBottom_ = INT64_MIN;
+    std::map<HtmlFont, int, FontLess> fontIndex_;
+    std::map<HtmlFont, Coord, FontLess> ghCache_;
+    int lineIndex_ = 0;
+};
+
+Coord Layouter::Gh(const HtmlFont& font) {
+    auto it = ghCache_.find(font);
+    if (it != ghCache_.end()) return it->second;
+    Coord h = HtmlTextHeight(measurer_, "gh", font);
+    ghCache_.emplace(font, h);
+    return h;
+}
+
+int Layouter::InternFont(const HtmlFont& font) {
+    auto [it, added] = fontIndex_.emplace(font, static_cast<int>(out_.fonts.size()));
+    if (added) out_.fonts.push_back(font);
+    return it->second;
+}
+
+Coord Layouter::TextTop(const Line& line, Coord y, Coord height) const {
+    switch (line.imageAlign) {
+    case ImageAlign::Top: return y;
+    case ImageAlign::Middle: return std::max(y, y + line.imageHeight / 2 - height);
+    case ImageAlign::Bottom: break;
+    }
+    return y + line.height - height;
+}
+
+HtmlLayout Layouter::Run() {
+    const bool placing = options_.mode != HtmlMode::Measure;
+    Coord y = rect_.top;
+    Coord total = 0;
+    Coord widest = 0;
+    std::size_t pos = 0;
+    bool emptyLineDue = false;
+    while (pos < tokens_.size() || emptyLineDue) {
+        emptyLineDue = false;
+        Line line;
+        line.gh = Gh(style_.font);
+        line.height = line.gh;
+        line.startX = LineStart(y);
+        line.background = style_.paragraphBackground;
+        line.backgroundFrom = style_.paragraphFrom;
+        line.backgroundTo = style_.paragraphTo;
+        metrics_.clear();
+        lineImages_.clear();
+
+        Style atStart;
+        if (placing) atStart = style_;
+        ProcessLine(false, pos, y, line, 0);
+        widest = std::max(widest, line.width);
+        const bool more = line.end < tokens_.size() || line.endedByBreak;
+        if (placing) {
+            // The line's x: right or centre alignment within the rectangle, then the indent.
+            Coord x = line.startX - atStart.indent;
+            if (line.align == Align::Right) {
+                x = std::max(x, static_cast<Coord>(rect_.right) - line.width);
+            } else if (line.align == Align::Center) {
+                Coord room = rect_.right - x - line.width;
+                if (room > 0) x += room / 2;
+            }
+            x += line.indent;
+            style_ = std::move(atStart);
+            if (line.background && line.backgroundFrom != fw::clNone) {
+                HtmlInstr fill;
+                fill.kind = HtmlInstrKind::Background;
+                fill.box = Box(rect_.left, y, static_cast<Coord>(rect_.right) - rect_.left,
+                               line.height + (more ? options_.lineSpacing : 0));
+                fill.colour = line.backgroundFrom;
+                fill.colourTo = line.backgroundTo;
+                fill.horizontal = false;
+                Emit(std::move(fill), lineIndex_);
+            }
+            ProcessLine(true, pos, y, line, x - line.startX);
+        }
+        pos = line.end;
+        ++lineIndex_;
+        ++out_.lineCount;
+        // A line break at the very end leaves an empty last line.
+        emptyLineDue = line.endedByBreak && pos >= tokens_.size();
+        Coord advance = line.height + (more ? options_.lineSpacing : 0);
+        y += advance;
+        total += advance;
+        if (options_.mode == HtmlMode::Draw && more && y + Gh(style_.font) > rect_.bottom) break;
+    }
+    if (total == 0) total = Gh(options_.font);
+    if (floatBottom_ != INT64_MIN) total = std::max(total, floatBottom_ - rect_.top);
+    total += 2;
+    out_.height = ToInt(total);
+    out_.width = widest > 0 ? ToInt(widest + 2) : 0;
+    if (!bodyFills_.empty()) out_.instrs.insert(out_.instrs.begin(), bodyFills_.begin(), bodyFills_.end());
+    if (placing) {
+        if (auto hit = HitTestHtml(out_, options_.hitX, options_.hitY)) {
+            out_.hitLink = hit->link;
+            out_.hitImage = hit->image;
+            out_.hitTarget = std::move(hit->target);
+        }
+    }
+    return std::move(out_);
+}
+
+void Layouter::OpenLink(std::string_view tag, bool measuring) {
+    if (style_.inLink) CloseLink();
+    style_.inLink = true;
+    style_.link = style_.linkCount++;
+    if (measuring) out_.links.emplace_back(html::FirstQuoted(tag));
+    style_.linkSavedColour = style_.font.colour;
+    style_.linkSavedBackground = style_.background;
+    style_.linkSavedUnderline = style_.font.underline;
+    style_.font.underline = true;
+    const bool hovered = style_.link == options_.hoveredLink;
+    style_.font.colour = hovered && options_.hoverColour != fw::clNone ? options_.hoverColour : options_.linkColour;
+    if (hovered && options_.hoverBackground != fw::clNone) style_.background = options_.hoverBackground;
+}
+
+void Layouter::CloseLink() {
+    if (!style_.inLink) return;
+    style_.inLink = false;
+    style_.link = -1;
+    style_.font.colour = style_.linkSavedColour;
+    style_.background = style_.linkSavedBackground;
+    style_.font.underline = style_.linkSavedUnderline;
+}
+
+std::optional<std::pair<HtmlImageRef, Metric>> Layouter::ResolveImage(std::string_view tag, int index) const {
+    std::string_view source = html::FindAttribute(tag, "SRC").value_or("");
+    if (index == options_.hoveredImage) {
+        if (auto alt = html::FindAttribute(tag, "ALT"); alt && !alt->empty()) source = *alt;
+    }
+    HtmlImageRef ref;
+    if (html::StartsWithIgnoreCase(source, "IDX:")) {
+        const int n = html::ParseNumber(source.substr(4));
+        if (!images_.imageList || n < 0 || n >= images_.imageList->Count()) return std::nullopt;
+        ref.kind = HtmlImageKind::ListImage;
+        ref.index = n;
+        const HtmlSize size = images_.imageList->ImageSize();
+        return std::pair{ref, Metric{ClampSize(size.width), ClampSize(size.height)}};
+    }
+    const bool small = html::StartsWithIgnoreCase(source, "SSYS:");
+    if (small || html::StartsWithIgnoreCase(source, "LSYS:")) {
+        if (!images_.systemIcons) return std::nullopt;
+        ref.kind = small ? HtmlImageKind::SmallIcon : HtmlImageKind::LargeIcon;
+        ref.source = std::string(source.substr(5));
+        auto size = images_.systemIcons->IconSize(!small, ref.source);
+        if (!size) return std::nullopt;
+        double scale = options_.imageScale;
+        if (!(scale > 0 && scale < 100)) scale = 1;
+        Metric m{ClampSize(std::llround(size->width * scale)), ClampSize(std::llround(size->height * scale))};
+        return std::pair{ref, m};
+    }
+    if (source.find(':') != std::string_view::npos || !images_.pictures) return std::nullopt;
+    auto size = images_.pictures->PictureSize(source);
+    if (!size) return std::nullopt;
+    ref.kind = HtmlImageKind::Picture;
+    ref.source = std::string(source);
+    Metric m{ClampSize(size->width), ClampSize(size->height)};
+    const int width = html::ParseNumber(html::FindAttribute(tag, "WIDTH").value_or(""));
+    const int height = html::ParseNumber(html::FindAttribute(tag, "HEIGHT").value_or(""));
+    if (width >= 1 && height >= 1) m = Metric{width, height};
+    return std::pair{ref, m};
+}
+
+void Layouter::ProcessLine(bool place, std::size_t begin, Coord y, Line& line, Coord shift) {
+    const bool measuring = !place;
+    const Coord right = rect_.right;
+    const Coord room = right - line.startX;  // the whole line
+    Coord pen = line.startX + shift;
+    Coord widest = pen;
+    bool content = false;        // a run, image or bullet is on the line
+    char lastText = '\0';        // the last byte of the text on the line
+    std::size_t metric = 0, image = 0;
+    std::size_t i = begin;
+    bool ended = false;
+    auto advance = [&](Coord by) {
+        pen += by;
+        widest = std::max(widest, pen);
+        content = true;
+    };
+
+    for (; i < tokens_.size(); ++i) {
+        if (place && i == line.end) break;
+        const Token& t = tokens_[i];
+        if (t.kind == Token::Kind::Run) {
+            if (style_.hidden) {
+                if (measuring) out_.plainText += html::DecodeRunText(t.raw);
+                continue;
+            }
+            std::string text = html::DecodeRunText(t.raw);
+            Metric m;
+            if (measuring) {
+                const HtmlSize size = MeasureHtmlRun(measurer_, text, style_.font,
+                                                     Box(pen, y, right - pen, rect_.bottom - y));
+                m = Metric{size.width, size.height};
+                // A word that would pass the right edge starts the next line, unless it is wider
+                // than a whole line or it continues a word that a tag interrupted.
+                if (pen + m.width > right && m.width <= room && lastText == ' ') {
+                    Finish(line, i);
+                    ended = true;
+                    break;
+                }
+                metrics_.push_back(m);
+                line.height = std::max(line.height, m.height);
+                out_.plainText += text;
+            } else {
+                m = metrics_[metric++];
+                HtmlInstr run;
+                run.kind = HtmlInstrKind::Text;
+                Coord top = TextTop(line, y, m.height);
+                if (style_.sub) top += m.height / 4;
+                if (style_.sup) top -= m.height / 4;
+                run.box = Box(pen, top, m.width, m.height);
+                run.link = style_.inLink ? style_.link : -1;
+                run.font = InternFont(style_.font);
+                run.colour = style_.background;
+                run.shadow = style_.shadow;
+                run.errorMark = style_.error;
+                run.inkRight = run.box.right;
+                if (style_.font.underline && text.size() > 1 && text.back() == ' ') {
+                    // Where the underline under the word ends; the blank is underlined only when
+                    // the underline continues into the next run.
+                    std::string_view word(text);
+                    while (!word.empty() && word.back() == ' ') word.remove_suffix(1);
+                    const HtmlSize ink = MeasureHtmlRun(measurer_, word, style_.font, run.box);
+                    run.inkRight = std::min(run.box.right, ToInt(pen + ink.width));
+                }
+                run.text = std::move(text);
+                Emit(std::move(run), lineIndex_);
+            }
+            lastText = t.raw.back();
+            advance(m.width);
+            continue;
+        }
+
+        const bool closing = t.closing;
+        switch (t.tag) {
+        case TagKind::Other: break;
+        case TagKind::Link:
+            if (closing)
+                CloseLink();
+            else
+                OpenLink(t.raw, measuring);
+            break;
+        case TagKind::Bold: style_.font.bold = !closing; break;
+        case TagKind::Italic: style_.font.italic = !closing; break;
+        case TagKind::Underline: style_.font.underline = !closing; break;
+        case TagKind::Strike: style_.font.strikeOut = !closing; break;
+        case TagKind::Error: style_.error = !closing; break;
+        case TagKind::Hidden: style_.hidden = !closing; break;
+        case TagKind::Shadow: style_.shadow = !closing; break;
+        case TagKind::Sub: style_.sub = !closing; break;
+        case TagKind::Sup: style_.sup = !closing; break;
+        case TagKind::Body: {
+            if (closing) break;
+            auto from = html::FindAttribute(t.raw, "BGCOLOR");
+            auto to = html::FindAttribute(t.raw, "BGCOLORTO");
+            if (from && to) {
+                // A gradient behind the whole caption; runs get no background of their own.
+                style_.background = fw::clNone;
+                if (place) {
+                    HtmlInstr fill;
+                    fill.kind = HtmlInstrKind::Background;
+                    fill.box = rect_;
+                    fill.colour = ParseHtmlColour(*from);
+                    fill.colourTo = ParseHtmlColour(*to);
+                    auto dir = html::FindAttribute(t.raw, "DIR").value_or("H");
+                    fill.horizontal = !html::StartsWithIgnoreCase(dir, "V");
+                    fill.line = lineIndex_;
+                    bodyFills_.push_back(std::move(fill));
+                }
+            } else if (from) {
+                style_.background = ParseHtmlColour(*from);
+            }
+            break;
+        }
+        case TagKind::Blink:
+            if (!closing && !style_.blink) {
+                style_.blink = true;
+                style_.blinkSavedColour = style_.font.colour;
+                if (auto colour = html::FindAttribute(t.raw, "COLOR")) style_.font.colour = ParseHtmlColour(*colour);
+            } else if (closing && style_.blink) {
+                style_.blink = false;
+                style_.font.colour = style_.blinkSavedColour;
+            }
+            break;
+        case TagKind::Font:
+            if (closing) {
+                style_.font.name = options_.font.name;
+                style_.font.size = options_.font.size;
+                style_.font.colour = options_.font.colour;
+                style_.background = fw::clNone;
+            } else {
+                if (auto face = html::FindAttribute(t.raw, "FACE"); face && !face->empty()) style_.font.name = *face;
+                if (auto colour = html::FindAttribute(t.raw, "COLOR")) style_.font.colour = ParseHtmlColour(*colour);
+                if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) style_.background = ParseHtmlColour(*back);
+                if (auto size = html::FindAttribute(t.raw, "SIZE")) {
+                    if (auto points = HtmlFontSize(*size)) style_.font.size = *points;
+                }
+            }
+            break;
+        case TagKind::Highlight:
+            if (!closing && !style_.highlight) {
+                style_.highlight = true;
+                style_.highlightSavedColour = style_.font.colour;
+                style_.highlightSavedBackground = style_.background;
+                style_.background = fw::clHighlight;
+                style_.font.colour = fw::clHighlightText;
+            } else if (closing && style_.highlight) {
+                style_.highlight = false;
+                style_.font.colour = style_.highlightSavedColour;
+                style_.background = style_.highlightSavedBackground;
+            }
+            break;
+        case TagKind::Break:
+            if (closing) break;
+            if (measuring) {
+                out_.plainText += '\r';
+                line.endedByBreak = true;
+                Finish(line, i + 1);
+                ended = true;
+            }
+            break;
+        case TagKind::Rule:
+            if (closing) break;
+            if (measuring) {
+                Finish(line, i + 1);
+                ended = true;
+            } else {
+                HtmlInstr rule;
+                rule.kind = HtmlInstrKind::Rule;
+                const Coord at = y + line.height + 1;
+                rule.box = Box(rect_.left, at, static_cast<Coord>(rect_.right) - rect_.left, 1);
+                rule.colour = fw::clBlack;
+                Emit(std::move(rule), lineIndex_);
+            }
+            break;
+        case TagKind::Indent:
+            if (!closing) {
+                const Coord to = static_cast<Coord>(rect_.left) + html::ParseNumber(html::FindAttribute(t.raw, "X").value_or("")) + shift;
+                if (to > pen) {
+                    pen = to;
+                    widest = std::max(widest, pen);
+                }
+            }
+            break;
+        case TagKind::Offset:
+            if (closing) {
+                style_.offset = 0;
+            } else {
+                const int n = std::max(0, html::ParseNumber(html::FindAttribute(t.raw, "X").value_or("")));
+                pen = static_cast<Coord>(rect_.left) + 1 + n + shift;
+                widest = std::max(widest, pen);
+                style_.offset = n;
+            }
+            break;
+        case TagKind::Paragraph:
+            if (closing) {
+                // The paragraph ends with its line; the next one starts plain.
+                if (measuring) {
+                    Finish(line, i + 1);
+                    ended = true;
+                }
+                style_.paragraphBackground = false;
+                style_.align = Align::Left;
+                style_.indent = 0;
+            } else {
+                if (auto align = html::FindAttribute(t.raw, "ALIGN")) {
+                    if (html::ContainsIgnoreCase(*align, "RIGHT"))
+                        style_.align = Align::Right;
+                    else if (html::ContainsIgnoreCase(*align, "LEFT"))
+                        style_.align = Align::Left;
+                    else if (html::ContainsIgnoreCase(*align, "CENTER"))
+                        style_.align = Align::Center;
+                }
+                if (auto indent = html::FindAttribute(t.raw, "INDENT"))
+                    style_.indent = std::clamp(html::ParseNumber(*indent), 0, 100000);
+                if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) {
+                    style_.paragraphBackground = true;
+                    style_.paragraphFrom = ParseHtmlColour(*back);
+                    auto to = html::FindAttribute(t.raw, "BGCOLORTO");
+                    style_.paragraphTo = to ? ParseHtmlColour(*to) : fw::clNone;
+                    if (measuring) {
+                        line.background = true;
+                        line.backgroundFrom = style_.paragraphFrom;
+                        line.backgroundTo = style_.paragraphTo;
+                    }
+                }
+            }
+            break;
+        case TagKind::List:
+            if (closing) {
+                style_.listLevel = std::max(0, style_.listLevel - 1);
+            } else {
+                ++style_.listLevel;
+                if (measuring) {
+                    Finish(line, i + 1);
+                    ended = true;
+                }
+            }
+            break;
+        case TagKind::ListItem: {
+            if (closing) break;
+            // An item starts its own line.
+            if (measuring && content) {
+                Finish(line, i);
+                ended = true;
+                break;
+            }
+            const Coord itemX = line.startX + shift + 12 * static_cast<Coord>(std::min(style_.listLevel, 1000));
+            if (pen < itemX) pen = itemX;
+            const std::string_view type = html::FindAttribute(t.raw, "TYPE").value_or("");
+            const auto colourValue = html::FindAttribute(t.raw, "COLOR");
+            const HtmlColour colour = colourValue ? ParseHtmlColour(*colourValue) : style_.font.colour;
+            Coord slot = 12;
+            if (html::ContainsIgnoreCase(type, "SQUARE") || html::ContainsIgnoreCase(type, "CIRCLE")) {
+                constexpr Coord kSide = 8;
+                if (measuring) {
+                    line.height = std::max(line.height, kSide);
+                } else {
+                    HtmlInstr bullet;
+                    bullet.kind = HtmlInstrKind::Bullet;
+                    bullet.bullet = html::ContainsIgnoreCase(type, "SQUARE") ? HtmlBullet::Square : HtmlBullet::Circle;
+                    bullet.colour = colour;
+                    bullet.box = Box(pen, TextTop(line, y, line.gh) + (line.gh - kSide) / 2, kSide, kSide);
+                    bullet.link = style_.inLink ? style_.link : -1;
+                    Emit(std::move(bullet), lineIndex_);
+                }
+            } else if (html::ContainsIgnoreCase(type, "IMAGE")) {
+                std::optional<std::pair<HtmlImageRef, Metric>> picture;
+                if (measuring) {
+                    const std::string_view name = html::FindAttribute(t.raw, "NAME").value_or("");
+                    if (images_.pictures && !name.empty() && name.find(':') == std::string_view::npos) {
+                        if (auto size = images_.pictures->PictureSize(name)) {
+                            HtmlImageRef ref;
+                            ref.source = std::string(name);
+                            picture = std::pair{ref, Metric{ClampSize(size->width), ClampSize(size->height)}};
+                        }
+                    }
+                    lineImages_.push_back(picture);
+                    if (picture) line.height = std::max(line.height, picture->second.height);
+                } else {
+                    picture = lineImages_[image++];
+                    if (picture) {
+                        HtmlInstr bullet;
+                        bullet.kind = HtmlInstrKind::Image;
+                        bullet.image = picture->first;
+                        bullet.box = Box(pen, y, picture->second.width, picture->second.height);
+                        bullet.link = style_.inLink ? style_.link : -1;
+                        Emit(std::move(bullet), lineIndex_);
+                    }
+                }
+                if (picture) slot = std::max(slot, picture->second.width + 4);
+            } else {
+                HtmlFont symbol = style_.font;
+                symbol.name = "Symbol";
+                symbol.colour = colour;
+                symbol.underline = symbol.strikeOut = false;
+                const std::string mark = style_.listLevel % 2 == 1 ? "\xB7" : "o";
+                Metric m;
+                if (measuring) {
+                    const HtmlSize size = MeasureHtmlRun(measurer_, mark, symbol, Box(pen, y, right - pen, rect_.bottom - y));
+                    m = Metric{size.width, size.height};
+                    metrics_.push_back(m);
+                    line.height = std::max(line.height, m.height);
+                } else {
+                    m = metrics_[metric++];
+                    HtmlInstr bullet;
+                    bullet.kind = HtmlInstrKind::Bullet;
+                    bullet.bullet = HtmlBullet::Symbol;
+                    bullet.text = mark;
+                    bullet.font = InternFont(symbol);
+                    bullet.colour = colour;
+                    bullet.box = Box(pen, TextTop(line, y, m.height), m.width, m.height);
+                    bullet.link = style_.inLink ? style_.link : -1;
+                    Emit(std::move(bullet), lineIndex_);
+                }
+                slot = std::max(slot, m.width + 4);
+            }
+            advance(slot);
+            break;
+        }
+        case TagKind::Image: {
+            if (closing) break;
+            const int index = style_.imageCount;
+            std::optional<std::pair<HtmlImageRef, Metric>> resolved;
+            if (measuring) {
+                resolved = ResolveImage(t.raw, index);
+                // An image that fits a line but not what is left of this one starts the next.
+                if (resolved && content && resolved->second.width <= room && pen + resolved->second.width > right) {
+                    Finish(line, i);
+                    ended = true;
+                    break;
+                }
+                lineImages_.push_back(resolved);
+            } else {
+                resolved = lineImages_[image++];
+            }
+            ++style_.imageCount;
+            if (measuring) out_.imageCount = style_.imageCount;
+            if (!resolved) break;  // not found: nothing drawn, no room taken
+            const Metric m = resolved->second;
+            if (measuring) {
+                const std::string_view align = html::FindAttribute(t.raw, "ALIGN").value_or("");
+                if (html::ContainsIgnoreCase(align, "TOP")) {
+                    line.imageAlign = ImageAlign::Top;
+                    line.imageHeight = m.height;
+                } else if (html::ContainsIgnoreCase(align, "MIDDLE")) {
+                    line.imageAlign = ImageAlign::Middle;
+                    line.imageHeight = m.height;
+                }
+                if (html::FindAttribute(t.raw, "WRAP")) {
+                    // The line keeps its text height; the lines that follow start beside it.
+                    floatRight_ = pen + m.width;
+                    floatBottom_ = y + m.height;
+                } else {
+                    line.height = std::max(line.height, m.height);
+                }
+            } else {
+                HtmlInstr picture;
+                picture.kind = HtmlInstrKind::Image;
+                picture.image = resolved->first;
+                picture.box = Box(pen, y, m.width, m.height);
+                picture.link = style_.inLink ? style_.link : -1;
+                picture.imageIndex = index;
+                Emit(std::move(picture), lineIndex_);
+            }
+            advance(m.width);
+            break;
+        }
+        }
+        if (ended) break;
+    }
+    if (measuring) {
+        if (!ended) Finish(line, i);
+        line.width = widest - line.startX;
+        if (line.width < 0) line.width = 0;
+    }
+}
+
+}  // namespace
+
+HtmlLayout LayoutHtml(std::string_view markup, const HtmlOptions& options, const TextMeasurer& measurer,
+                      const HtmlImages& images) {
+    const std::string prepared = PrepareHtml(markup);
+    return Layouter(prepared, options, measurer, images).Run();
+}
+
+std::optional<HtmlHit> HitTestHtml(const HtmlLayout& layout, int x, int y) {
+    for (const HtmlInstr& instr : layout.instrs) {
+        if (instr.link < 0) continue;
+        if (instr.kind != HtmlInstrKind::Text && instr.kind != HtmlInstrKind::Image) continue;
+        if (!instr.box.Contains(x, y)) continue;
+        HtmlHit hit;
+        hit.link = instr.link;
+        if (instr.link < static_cast<int>(layout.links.size())) hit.target = layout.links[instr.link];
+        hit.image = instr.kind == HtmlInstrKind::Image ? instr.imageIndex : -1;
+        return hit;
+    }
+    return std::nullopt;
+}
+
+}  // namespace ctl
