@@ -24,6 +24,7 @@ void TEncodedPicture::ReadData(ByteView bytes) {
     data_.assign(bytes.begin(), bytes.end());
     // No bytes read means no image: an empty picture streams as an empty property.
     empty_ = data_.empty();
+    if (empty_) size_ = {};
     Decode();
     Changed();
 }
@@ -57,6 +58,7 @@ void TEncodedPicture::LoadFromFile(const std::filesystem::path& fileName) {
 void TEncodedPicture::Clear() {
     data_.clear();
     empty_ = true;
+    size_ = {};
     Changed();
     Cleared();
 }
@@ -64,6 +66,7 @@ void TEncodedPicture::Clear() {
 void TEncodedPicture::TakeBytes(fw::Bytes bytes, bool emptyWhenNone) {
     data_ = std::move(bytes);
     empty_ = emptyWhenNone && data_.empty();
+    if (empty_) size_ = {};
     Decode();  // before the event, so that listeners read the new size
     Changed();
 }
