@@ -31,7 +31,7 @@ public:
     std::optional<int> failExecute;            // the Nth ExecuteCommand / ExecuteStatement fails
     std::optional<std::string> failTextWith;   // any execution whose text contains this fails
     std::optional<std::string> probeCatalog;   // Open fails for a connection string with this Initial Catalog...
-    bool databaseExists = false;               // ...unless the database exists
+    bool databaseExists = false;               // ...unless the database exists (CREATE / DROP DATABASE of it succeeded)
     bool failClose = false;
 
     std::vector<std::string> connectionStrings;
@@ -80,6 +80,8 @@ private:
         if (failTextWith && text.find(*failTextWith) != std::string_view::npos) {
             throw prov::DatabaseError("Invalid object name.");
         }
+        if (probeCatalog && text == "CREATE DATABASE " + *probeCatalog) databaseExists = true;
+        if (probeCatalog && text == "DROP DATABASE " + *probeCatalog) databaseExists = false;
     }
 
     Journal& journal_;
