@@ -50,7 +50,7 @@ std::vector<std::uint8_t> DataLinkFileBytes(std::string_view connectionString, W
 
 void WriteDataLinkFile(std::string_view folder, std::string_view productName, const ConnectionSettings& settings,
                        Files& files, Widen widen) {
-    files.ReplaceFile(DataLinkFilePath(folder, productName),
+    files.ReplaceFileBytes(DataLinkFilePath(folder, productName),
                       DataLinkFileBytes(DatabaseConnectionString(settings), widen));
 }
 

@@ -35,7 +35,7 @@ public:
 
     // Replaces the file at `path` (deleting any file there first, then creating it with normal
     // attributes, no sharing) with `bytes`. Failures are quiet: nothing is reported.
-    virtual void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) noexcept = 0;
+    virtual void ReplaceFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) noexcept = 0;
 
     // Every byte of the file at `path`, opened for reading while letting others read but not
     // write it. Throws FileOpenError when it cannot be opened.

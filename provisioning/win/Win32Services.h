@@ -21,7 +21,7 @@ std::string SystemErrorText(unsigned long error);
 
 class Win32Files final : public Files {
 public:
-    void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) noexcept override;
+    void ReplaceFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) noexcept override;
     std::string ReadAllBytes(const std::string& path) override;
 };
 

@@ -137,8 +137,8 @@ public:
     std::map<std::string, std::string> files;  // path -> bytes; a missing path cannot be opened
     std::map<std::string, std::vector<std::uint8_t>> written;
 
-    void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) noexcept override {
-        journal_.push_back("files.ReplaceFile " + path);
+    void ReplaceFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) noexcept override {
+        journal_.push_back("files.ReplaceFileBytes " + path);
         written[path].assign(bytes.begin(), bytes.end());
     }
     std::string ReadAllBytes(const std::string& path) override {

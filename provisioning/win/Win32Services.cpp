@@ -1,0 +1,129 @@
+#include "provisioning/win/Win32Services.h"
+
+#include <windows.h>
+
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+namespace prov {
+namespace {
+
+// Owns a file handle for the length of one call.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() {
+        if (valid()) CloseHandle(handle_);
+    }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+constexpr DWORD kMaxChunk = 1u << 30;
+
+}  // namespace
+
+std::u16string AnsiToUtf16(std::string_view text) {
+    if (text.empty()) return {};
+    if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        throw std::length_error("text too long to convert");
+    }
+    const int length = static_cast<int>(text.size());
+    const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    std::u16string wide(static_cast<std::size_t>(count), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), count);
+    return wide;
+}
+
+std::string ProgramFolder() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) {
+            std::string path(buffer.data(), length);
+            const std::size_t separator = path.find_last_of("\\/:");
+            return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string SystemErrorText(unsigned long error) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length != 0 && text != nullptr ? std::string(text, length) : std::string();
+    if (text != nullptr) LocalFree(text);
+    // The report that shows it adds its own full stop.
+    while (!message.empty() && (static_cast<unsigned char>(message.back()) <= ' ' || message.back() == '.')) {
+        message.pop_back();
+    }
+    if (message.empty()) message = "System error " + std::to_string(error);
+    return message;
+}
+
+void Win32Files::ReplaceFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) noexcept {
+    // Deleting first lets a hidden file be replaced (creating over it with normal attributes fails);
+    // a read-only file can be neither deleted nor replaced, and stays as it is.
+    DeleteFileA(path.c_str());
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kMaxChunk));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return;
+        done += written;
+    }
+}
+
+std::string Win32Files::ReadAllBytes(const std::string& path) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) throw FileOpenError(path, SystemErrorText(GetLastError()));
+    std::string bytes;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+    std::vector<char> chunk(1u << 20);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
+            throw std::runtime_error("Cannot read file \"" + path + "\". " + SystemErrorText(GetLastError()));
+        }
+        if (read == 0) break;
+        bytes.append(chunk.data(), read);
+    }
+    return bytes;
+}
+
+std::optional<ProductVersion> Win32VersionReader::ReadProductVersion(std::string_view productName) {
+    const std::string path = folder_ + std::string(productName) + ".exe";
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return std::nullopt;
+    std::vector<BYTE> block(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::nullopt;
+    void* root = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), "\\", &root, &length) || root == nullptr ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+        return std::nullopt;
+    }
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(root);
+    return ProductVersion{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS)};
+}
+
+void Win32Sleeper::Sleep(std::chrono::milliseconds duration) {
+    ::Sleep(static_cast<DWORD>(duration.count()));
+}
+
+}  // namespace prov
