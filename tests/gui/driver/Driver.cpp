@@ -1,0 +1,688 @@
+#include "driver/Driver.h"
+
+// <gdiplus.h> needs the full <windows.h> (no WIN32_LEAN_AND_MEAN) and these first.
+#include <objidl.h>
+#include <gdiplus.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <thread>
+
+namespace gui {
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr milliseconds kPoll{20};
+constexpr UINT kMessageTimeoutMs = 2000;
+
+std::string Hex(std::uintptr_t value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%llx", static_cast<unsigned long long>(value));
+    return buffer;
+}
+
+// GDI+ for the PNG encoder and decoder, started once for the test process.
+class GdiPlus {
+public:
+    static void Ensure() { static GdiPlus instance; }
+
+private:
+    GdiPlus() {
+        Gdiplus::GdiplusStartupInput input;
+        if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok)
+            throw DriverError("GDI+ did not start");
+    }
+    // Not shut down: the process ends with the test program, after every image is gone.
+    ULONG_PTR token_ = 0;
+};
+
+CLSID PngEncoder() {
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    std::vector<std::uint8_t> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (size == 0 || Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok)
+        throw DriverError("GDI+ lists no image encoders");
+    for (UINT i = 0; i < count; ++i)
+        if (std::wcscmp(codecs[i].MimeType, L"image/png") == 0) return codecs[i].Clsid;
+    throw DriverError("GDI+ has no PNG encoder");
+}
+
+// The window that receives the automation replies: message-only, owned by the test thread.
+LRESULT CALLBACK ReplyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        auto* target = reinterpret_cast<std::string*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (data && target && data->dwData == fw::kAutomationReply) {
+            target->assign(static_cast<const char*>(data->lpData), data->cbData);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateReplyWindow() {
+    static const ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = ReplyProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"GuiDriverReply";
+        return RegisterClassExW(&wc);
+    }();
+    if (!atom) throw DriverError("cannot register the reply window class");
+    HWND window = CreateWindowExW(0, L"GuiDriverReply", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (!window) throw DriverError("cannot create the reply window");
+    return window;
+}
+
+void SendInputs(std::initializer_list<INPUT> inputs) {
+    std::vector<INPUT> list(inputs);
+    if (SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT)) != list.size())
+        throw DriverError("SendInput refused the input");
+}
+
+INPUT KeyInput(WORD virtualKey, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+INPUT MouseInput(DWORD flags, POINT screen = {}) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        const int width = std::max(2, GetSystemMetrics(SM_CXSCREEN));
+        const int height = std::max(2, GetSystemMetrics(SM_CYSCREEN));
+        input.mi.dx = MulDiv(screen.x, 65535, width - 1);
+        input.mi.dy = MulDiv(screen.y, 65535, height - 1);
+    }
+    return input;
+}
+
+bool SamePoint(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+
+}  // namespace
+
+// --- waiting -------------------------------------------------------------------------------------
+
+bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (condition()) return true;
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(kPoll);
+    }
+}
+
+void WaitFor(const std::function<bool()>& condition, std::string_view what, milliseconds timeout) {
+    if (!WaitUntil(condition, timeout))
+        throw DriverError("timed out after " + std::to_string(timeout.count()) + " ms waiting for " +
+                          std::string(what));
+}
+
+// --- text ----------------------------------------------------------------------------------------
+
+std::string ToCp1252(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring FromCp1252(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+std::string Cp1252ToUtf8(std::string_view text) {
+    const std::wstring wide = FromCp1252(text);
+    if (wide.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr,
+                        nullptr);
+    return out;
+}
+
+// --- files ---------------------------------------------------------------------------------------
+
+fs::path ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return fs::path(path).parent_path();
+}
+
+StagingFolder::StagingFolder() {
+    static std::atomic<int> counter{0};
+    const std::wstring name = L"guirig-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+    path_ = fs::temp_directory_path() / name;
+    std::error_code error;
+    if (!fs::create_directories(path_, error))
+        throw DriverError("cannot create the staging folder " + path_.string() + ": " + error.message());
+}
+
+StagingFolder::~StagingFolder() {
+    // A program that has just ended may hold its files for a moment longer.
+    WaitUntil(
+        [this] {
+            std::error_code error;
+            fs::remove_all(path_, error);
+            return !fs::exists(path_, error);
+        },
+        milliseconds(5000));
+}
+
+fs::path StagingFolder::Copy(const fs::path& source, std::wstring_view newName) {
+    const fs::path target = path_ / (newName.empty() ? source.filename() : fs::path(newName));
+    std::error_code error;
+    if (!fs::copy_file(source, target, fs::copy_options::overwrite_existing, error))
+        throw DriverError("cannot copy " + source.string() + " to the staging folder: " + error.message());
+    return target;
+}
+
+int StagingFolder::CopyMatching(std::initializer_list<std::wstring_view> patterns) {
+    int copied = 0;
+    for (const auto& entry : fs::directory_iterator(ProgramFolder())) {
+        if (!entry.is_regular_file()) continue;
+        const std::wstring name = entry.path().filename().wstring();
+        for (const auto pattern : patterns) {
+            if (PathMatchSpecW(name.c_str(), std::wstring(pattern).c_str())) {
+                Copy(entry.path());
+                ++copied;
+                break;
+            }
+        }
+    }
+    return copied;
+}
+
+// --- message boxes -------------------------------------------------------------------------------
+
+std::string MessageBoxWindow::Caption() const { return WindowText(window_); }
+
+std::string MessageBoxWindow::Text() const {
+    HWND text = GetDlgItem(window_, 0xFFFF);
+    if (!text) throw DriverError("the message box has no text control (id 0xFFFF)");
+    return WindowText(text);
+}
+
+HWND MessageBoxWindow::Button(int id) const {
+    HWND button = GetDlgItem(window_, id);
+    if (!button || _wcsicmp(ClassName(button).c_str(), L"Button") != 0 || !IsWindowVisible(button))
+        return nullptr;
+    return button;
+}
+
+std::vector<int> MessageBoxWindow::ButtonIds() const {
+    std::vector<int> ids;
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (_wcsicmp(ClassName(child).c_str(), L"Button") == 0 && IsWindowVisible(child))
+            ids.push_back(GetDlgCtrlID(child));
+    return ids;
+}
+
+void MessageBoxWindow::Answer(int id) const {
+    HWND button = Button(id);
+    if (!button) throw DriverError("the message box has no button with id " + std::to_string(id));
+    Click(button);
+}
+
+// --- images --------------------------------------------------------------------------------------
+
+Image::Image(int width, int height, std::vector<std::uint32_t> pixels)
+    : width_(width), height_(height), pixels_(std::move(pixels)) {
+    if (width < 0 || height < 0 || pixels_.size() != static_cast<std::size_t>(width) * height)
+        throw DriverError("image size and pixel count disagree");
+}
+
+std::uint32_t Image::At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        throw DriverError("pixel (" + std::to_string(x) + "," + std::to_string(y) + ") outside a " +
+                          std::to_string(width_) + "x" + std::to_string(height_) + " image");
+    return pixels_[static_cast<std::size_t>(y) * width_ + x];
+}
+
+int Image::CountNear(const RECT& area, std::uint32_t colour, int tolerance) const {
+    int count = 0;
+    for (int y = std::max(0L, area.top); y < std::min<long>(height_, area.bottom); ++y)
+        for (int x = std::max(0L, area.left); x < std::min<long>(width_, area.right); ++x)
+            if (ColourNear(At(x, y), colour, tolerance)) ++count;
+    return count;
+}
+
+void Image::SavePng(const fs::path& file) const {
+    GdiPlus::Ensure();
+    if (width_ == 0 || height_ == 0) throw DriverError("cannot save an empty image");
+    Gdiplus::Bitmap bitmap(width_, height_, width_ * 4, PixelFormat32bppARGB,
+                           reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(pixels_.data())));
+    const CLSID png = PngEncoder();
+    if (bitmap.Save(file.wstring().c_str(), &png, nullptr) != Gdiplus::Ok)
+        throw DriverError("cannot save " + file.string());
+}
+
+Image Image::LoadPng(const fs::path& file) {
+    GdiPlus::Ensure();
+    Gdiplus::Bitmap bitmap(file.wstring().c_str());
+    if (bitmap.GetLastStatus() != Gdiplus::Ok) throw DriverError("cannot read " + file.string());
+    const int width = static_cast<int>(bitmap.GetWidth());
+    const int height = static_cast<int>(bitmap.GetHeight());
+    Gdiplus::Rect all(0, 0, width, height);
+    Gdiplus::BitmapData data{};
+    if (bitmap.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        throw DriverError("cannot read the pixels of " + file.string());
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(&pixels[static_cast<std::size_t>(y) * width], static_cast<BYTE*>(data.Scan0) + y * data.Stride,
+                    static_cast<std::size_t>(width) * 4);
+    bitmap.UnlockBits(&data);
+    return Image(width, height, std::move(pixels));
+}
+
+bool ColourNear(std::uint32_t a, std::uint32_t b, int tolerance) {
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int ca = static_cast<int>((a >> shift) & 0xFF);
+        const int cb = static_cast<int>((b >> shift) & 0xFF);
+        if (std::abs(ca - cb) > tolerance) return false;
+    }
+    return true;
+}
+
+Image CaptureScreen(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) throw DriverError("empty capture area");
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool copied = false;
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT) != 0;
+        GdiFlush();
+        SelectObject(memory, old);
+    }
+    std::vector<std::uint32_t> pixels;
+    if (copied) {
+        const auto* source = static_cast<const std::uint32_t*>(bits);
+        pixels.assign(source, source + static_cast<std::size_t>(width) * height);
+        for (auto& pixel : pixels) pixel |= 0xFF000000u;  // the screen has no alpha
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!copied) throw DriverError("BitBlt from the screen failed");
+    return Image(width, height, std::move(pixels));
+}
+
+Image CaptureWindow(HWND window, bool clientOnly) {
+    RECT area{};
+    if (clientOnly) {
+        area = ClientRectOnScreen(window);
+    } else if (!GetWindowRect(window, &area)) {
+        throw DriverError("no such window to capture");
+    }
+    return CaptureScreen(area);
+}
+
+// --- windows -------------------------------------------------------------------------------------
+
+std::string WindowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
+        throw DriverError("window " + Hex(reinterpret_cast<std::uintptr_t>(window)) +
+                          " did not answer WM_GETTEXTLENGTH (busy or gone)");
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied))
+        throw DriverError("window " + Hex(reinterpret_cast<std::uintptr_t>(window)) +
+                          " did not answer WM_GETTEXT (busy or gone)");
+    text.resize(std::min<std::size_t>(copied, length));
+    return ToCp1252(text);
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    const int length = GetClassNameW(window, name, 256);
+    return std::wstring(name, static_cast<std::size_t>(std::max(0, length)));
+}
+
+HWND ChildById(HWND parent, int id) {
+    for (HWND child : Children(parent))
+        if (GetDlgCtrlID(child) == id) return child;
+    return nullptr;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+RECT ClientRectOnScreen(HWND window) {
+    RECT client{};
+    if (!GetClientRect(window, &client)) throw DriverError("no such window");
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    OffsetRect(&client, origin.x, origin.y);
+    return client;
+}
+
+bool Checked(HWND button) {
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &state))
+        throw DriverError("button did not answer BM_GETCHECK (busy or gone)");
+    return state == BST_CHECKED;
+}
+
+void SetText(HWND edit, std::string_view cp1252) {
+    const std::wstring text = FromCp1252(cp1252);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                             kMessageTimeoutMs, &result) ||
+        !result)
+        throw DriverError("WM_SETTEXT was not accepted");
+}
+
+void Click(HWND button) {
+    if (!PostMessageW(button, BM_CLICK, 0, 0)) throw DriverError("cannot post BM_CLICK (window gone?)");
+}
+
+void ClickAt(HWND window, POINT client) {
+    // Custom-painted controls may sample the pointer position on a timer: bring the pointer along.
+    POINT screen = client;
+    ClientToScreen(window, &screen);
+    SetCursorPos(screen.x, screen.y);
+    WaitUntil(
+        [&] {
+            POINT now{};
+            return GetCursorPos(&now) && SamePoint(now, screen);
+        },
+        milliseconds(1000));
+    const LPARAM at = MAKELPARAM(client.x, client.y);
+    if (!PostMessageW(window, WM_MOUSEMOVE, 0, at) || !PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at) ||
+        !PostMessageW(window, WM_LBUTTONUP, 0, at))
+        throw DriverError("cannot post mouse messages (window gone?)");
+}
+
+void ClickControl(const Control& control) {
+    if (!control.visible || !control.enabled)
+        throw DriverError("control " + control.name + " is " + (control.visible ? "disabled" : "hidden"));
+    HWND window = control.Window();
+    if (window && _wcsicmp(ClassName(window).c_str(), L"Button") == 0) {
+        Click(window);
+        return;
+    }
+    POINT point = control.Center();
+    if (!window) window = WindowFromPoint(point);
+    if (!window) throw DriverError("no window under control " + control.name);
+    ScreenToClient(window, &point);
+    ClickAt(window, point);
+}
+
+// --- real input ----------------------------------------------------------------------------------
+
+void WaitForForeground(HWND root, milliseconds timeout) {
+    if (GetForegroundWindow() == root) return;
+    SetForegroundWindow(root);
+    WaitFor([root] { return GetForegroundWindow() == root; }, "the window to become the foreground window",
+            timeout);
+}
+
+void RealClick(HWND root, POINT screen) {
+    WaitForForeground(root);
+    // The pointer moves asynchronously: move, wait until it is there, then press and release as
+    // separate inputs.
+    SendInputs({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
+    WaitFor(
+        [&] {
+            POINT now{};
+            return GetCursorPos(&now) && SamePoint(now, screen);
+        },
+        "the pointer to reach the click position", milliseconds(3000));
+    SendInputs({MouseInput(MOUSEEVENTF_LEFTDOWN)});
+    std::this_thread::sleep_for(milliseconds(50));
+    SendInputs({MouseInput(MOUSEEVENTF_LEFTUP)});
+}
+
+void PressKey(HWND root, WORD virtualKey, bool shift) {
+    WaitForForeground(root);
+    if (shift)
+        SendInputs({KeyInput(VK_SHIFT, false), KeyInput(virtualKey, false), KeyInput(virtualKey, true),
+                    KeyInput(VK_SHIFT, true)});
+    else
+        SendInputs({KeyInput(virtualKey, false), KeyInput(virtualKey, true)});
+}
+
+void TypeText(HWND root, std::wstring_view text) {
+    WaitForForeground(root);
+    for (const wchar_t c : text) {
+        INPUT down{};
+        down.type = INPUT_KEYBOARD;
+        down.ki.wScan = c;
+        down.ki.dwFlags = KEYEVENTF_UNICODE;
+        INPUT up = down;
+        up.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInputs({down, up});
+    }
+}
+
+// --- the program under test ----------------------------------------------------------------------
+
+App::App(HANDLE process, DWORD processId, DWORD threadId)
+    : process_(process), processId_(processId), threadId_(threadId) {}
+
+std::unique_ptr<App> App::Launch(const fs::path& exe, const fs::path& workFolder, std::wstring_view arguments) {
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+    if (!arguments.empty()) commandLine += L" " + std::wstring(arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exe.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workFolder.wstring().c_str(), &startup, &info))
+        throw DriverError("cannot start " + exe.string() + " (error " + std::to_string(GetLastError()) + ")");
+    CloseHandle(info.hThread);
+    return std::unique_ptr<App>(new App(info.hProcess, info.dwProcessId, info.dwThreadId));
+}
+
+App::~App() {
+    if (Running()) Kill();
+    CloseHandle(process_);
+    if (replyWindow_) DestroyWindow(replyWindow_);
+}
+
+HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, milliseconds timeout) {
+    struct Search {
+        DWORD processId;
+        const wchar_t* className;
+        const wchar_t* title;
+        HWND found = nullptr;
+    } search{processId_, className, title};
+    const auto look = [&search] {
+        search.found = nullptr;
+        EnumWindows(
+            [](HWND window, LPARAM data) {
+                auto& s = *reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner != s.processId || !IsWindowVisible(window)) return TRUE;
+                if (ClassName(window) != s.className) return TRUE;
+                if (s.title) {
+                    wchar_t text[512] = {};
+                    GetWindowTextW(window, text, 512);
+                    if (std::wcscmp(text, s.title) != 0) return TRUE;
+                }
+                s.found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    };
+    const auto ended = [this] { return !Running(); };
+    if (!WaitUntil([&] { return look() || ended(); }, timeout) || !search.found) {
+        if (!Running()) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_, &code);
+            throw DriverError("the program ended (exit code " + std::to_string(code) +
+                              ") before showing its main window");
+        }
+        throw DriverError("timed out after " + std::to_string(timeout.count()) +
+                          " ms waiting for the main window (class " + ToCp1252(className) + ")");
+    }
+    main_ = search.found;
+    return main_;
+}
+
+std::vector<Control> App::Describe(milliseconds timeout) {
+    if (!main_) throw DriverError("Describe before the main window was found");
+    if (!replyWindow_) replyWindow_ = CreateReplyWindow();
+    std::string reply;
+    SetWindowLongPtrW(replyWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&reply));
+    COPYDATASTRUCT request{};
+    request.dwData = fw::kAutomationDescribe;
+    request.cbData = static_cast<DWORD>(fw::kAutomationProtocol.size());
+    request.lpData = const_cast<char*>(fw::kAutomationProtocol.data());
+    DWORD_PTR answered = 0;
+    // While this waits, the reply (a message sent to our thread) is delivered to ReplyProc.
+    const LRESULT sent = SendMessageTimeoutW(main_, WM_COPYDATA, reinterpret_cast<WPARAM>(replyWindow_),
+                                             reinterpret_cast<LPARAM>(&request), SMTO_ABORTIFHUNG,
+                                             static_cast<UINT>(timeout.count()), &answered);
+    SetWindowLongPtrW(replyWindow_, GWLP_USERDATA, 0);
+    if (!sent) throw DriverError("the program did not answer the describe request (busy, hung or gone)");
+    if (!answered) throw DriverError("the program has no automation responder, or it could not reply");
+    std::string error;
+    auto records = fw::ParseAutomationReply(reply, &error);
+    if (!records) throw DriverError("bad automation reply: " + error);
+    std::vector<Control> controls;
+    controls.reserve(records->size());
+    for (auto& record : *records) controls.push_back(Control{std::move(record)});
+    return controls;
+}
+
+std::optional<Control> App::Find(std::string_view name) {
+    for (auto& control : Describe())
+        if (control.name == name) return std::move(control);
+    return std::nullopt;
+}
+
+Control App::Get(std::string_view name) {
+    auto control = Find(name);
+    if (!control) throw DriverError("the program describes no control named " + std::string(name));
+    return std::move(*control);
+}
+
+Control App::WaitForControl(std::string_view name, const std::function<bool(const Control&)>& condition,
+                            std::string_view what, milliseconds timeout) {
+    std::optional<Control> last;
+    const bool met = WaitUntil(
+        [&] {
+            last = Find(name);
+            return last && condition(*last);
+        },
+        timeout);
+    if (!met)
+        throw DriverError("timed out after " + std::to_string(timeout.count()) + " ms waiting for " +
+                          std::string(name) + " to be " + std::string(what) +
+                          (last ? " (text now \"" + Cp1252ToUtf8(last->text) + "\")" : " (no such control)"));
+    return std::move(*last);
+}
+
+std::optional<MessageBoxWindow> App::FindMessageBox() const {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        threadId_,
+        [](HWND window, LPARAM data) {
+            if (IsWindowVisible(window) && ClassName(window) == L"#32770") {
+                *reinterpret_cast<HWND*>(data) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    if (!found) return std::nullopt;
+    return MessageBoxWindow(found);
+}
+
+MessageBoxWindow App::WaitForMessageBox(milliseconds timeout) const {
+    std::optional<MessageBoxWindow> box;
+    WaitFor([&] { return (box = FindMessageBox()).has_value(); }, "a message box", timeout);
+    return *box;
+}
+
+void App::WaitForNoMessageBox(milliseconds timeout) const {
+    WaitFor([&] { return !FindMessageBox(); }, "the message box to close", timeout);
+}
+
+HWND App::FocusedWindow() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(threadId_, &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+void App::Settle() const {
+    if (!main_) return;
+    for (int i = 0; i < 3; ++i) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &ignored);
+    }
+}
+
+bool App::Running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+DWORD App::WaitForExit(milliseconds timeout) {
+    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
+        throw DriverError("the program was still running after " + std::to_string(timeout.count()) + " ms");
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+void App::Kill() {
+    TerminateProcess(process_, 0xDEAD);
+    WaitForSingleObject(process_, 10000);
+}
+
+}  // namespace gui

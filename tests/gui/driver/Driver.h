@@ -1,0 +1,218 @@
+#pragma once
+// GUI driver: runs a real Windows program (the wizard, or a fixture) in a process of its own and
+// drives it from the test process, as a user would, under Wine on an X display (Xvfb) or on
+// Windows.
+//
+// Rules the helpers follow, so that tests do not depend on timing luck:
+// - Every wait polls a condition (every 20 ms) up to a bounded time-out and then throws
+//   DriverError with what it was waiting for; nothing sleeps a fixed time and hopes.
+// - Clicks on standard buttons are posted (BM_CLICK): a handler that opens a modal box would
+//   otherwise block the driver. Custom-painted windows get posted WM_LBUTTONDOWN/UP at client
+//   coordinates. Real input (SendInput) is for the few checks that need the keyboard or the
+//   mouse path itself; it waits until the target is the foreground window first.
+// - Texts cross this interface as Windows-1252 bytes, as the programs under test hold them; the
+//   tests are compiled with Windows-1252 narrow literals, so "Confirmação" compares as is.
+// - Each test runs its own copy of the program in a fresh temporary folder (StagingFolder): the
+//   wizard writes files beside itself, and tests must not see each other's files.
+// - App's destructor kills the process if it still runs, and StagingFolder's removes the folder.
+//
+// Controls are found by component name through the program's automation responder
+// (framework/win/Automation.h): App::Find/Get re-read the whole description on every call.
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/win/Automation.h"
+
+namespace gui {
+
+using std::chrono::milliseconds;
+inline constexpr milliseconds kTimeout{15000};  // default bound of every wait
+
+// A wait that ran out, a control that is missing, a program that did not start, ...
+class DriverError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Polls condition every 20 ms; true as soon as it holds, false when timeout passes first.
+bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kTimeout);
+// As WaitUntil, but throws DriverError("timed out after N ms waiting for <what>").
+void WaitFor(const std::function<bool()>& condition, std::string_view what, milliseconds timeout = kTimeout);
+
+// Text conversions between the programs' Windows-1252 and the platform's UTF-16.
+std::string ToCp1252(std::wstring_view text);
+std::wstring FromCp1252(std::string_view text);
+std::string Cp1252ToUtf8(std::string_view text);  // for messages printed on a UTF-8 terminal
+
+// The folder of the running test program (the build's bin folder, where the programs are).
+std::filesystem::path ProgramFolder();
+
+// A fresh, uniquely named folder under the temporary folder; removed with its contents when the
+// object goes (after the program in it has ended).
+class StagingFolder {
+public:
+    StagingFolder();
+    ~StagingFolder();
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path File(std::wstring_view name) const { return path_ / name; }
+    // Copies source into the folder (under newName when given); returns the copy's path.
+    std::filesystem::path Copy(const std::filesystem::path& source, std::wstring_view newName = {});
+    // Copies every file of ProgramFolder() whose name matches one of the wildcard patterns
+    // ("*.inf", "Velmo*.exe"); returns how many were copied.
+    int CopyMatching(std::initializer_list<std::wstring_view> patterns);
+
+private:
+    std::filesystem::path path_;
+};
+
+// A control of the program under test, as its automation responder described it.
+struct Control : fw::AutomationRecord {
+    HWND Window() const { return reinterpret_cast<HWND>(handle); }
+    POINT Center() const { return {(screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2}; }
+    int Width() const { return screen.right - screen.left; }
+    int Height() const { return screen.bottom - screen.top; }
+};
+
+// A message box (#32770 dialog) shown by the program.
+class MessageBoxWindow {
+public:
+    explicit MessageBoxWindow(HWND window) : window_(window) {}
+    HWND Window() const { return window_; }
+    HWND Owner() const { return GetWindow(window_, GW_OWNER); }
+    std::string Caption() const;
+    std::string Text() const;              // the text STATIC (id 0xFFFF)
+    HWND Button(int id) const;             // IDOK, IDCANCEL, IDYES, IDNO...; null when absent
+    bool HasButton(int id) const { return Button(id) != nullptr; }
+    std::vector<int> ButtonIds() const;    // the ids of the box's push buttons, in child order
+    // Posts BM_CLICK to the button with that id; throws when the box has no such button.
+    void Answer(int id) const;
+    bool IsOpen() const { return IsWindow(window_) && IsWindowVisible(window_); }
+
+private:
+    HWND window_;
+};
+
+// Pixels of a screen area, 0xAARRGGBB, row by row from the top.
+class Image {
+public:
+    Image() = default;
+    Image(int width, int height, std::vector<std::uint32_t> pixels);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    std::uint32_t At(int x, int y) const;  // throws DriverError outside the image
+    // Saves as PNG through GDI+; throws DriverError on failure.
+    void SavePng(const std::filesystem::path& file) const;
+    static Image LoadPng(const std::filesystem::path& file);
+    // How many pixels of the rectangle are within tolerance (per channel) of colour.
+    int CountNear(const RECT& area, std::uint32_t colour, int tolerance = 8) const;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<std::uint32_t> pixels_;
+};
+
+// True when every colour channel of a and b differs by at most tolerance (alpha ignored).
+bool ColourNear(std::uint32_t a, std::uint32_t b, int tolerance = 8);
+// 0xAARRGGBB from a Windows COLORREF (0x00BBGGRR), opaque.
+constexpr std::uint32_t Argb(COLORREF c) {
+    return 0xFF000000u | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+// What the screen shows in a rectangle of screen coordinates (BitBlt from the screen).
+Image CaptureScreen(const RECT& screenArea);
+// What the screen shows of a window's client area (or of the whole window).
+Image CaptureWindow(HWND window, bool clientOnly = true);
+
+// Window helpers; all texts Windows-1252.
+std::string WindowText(HWND window);  // WM_GETTEXT with a 2 s time-out; throws when busy
+std::wstring ClassName(HWND window);
+HWND ChildById(HWND parent, int id);
+std::vector<HWND> Children(HWND parent);  // every descendant, in Z order per level
+RECT ClientRectOnScreen(HWND window);
+bool Checked(HWND button);
+// Replaces an edit's text (WM_SETTEXT; no key events, no EN_CHANGE promise beyond the platform's).
+void SetText(HWND edit, std::string_view cp1252);
+// Posts BM_CLICK: the click happens when the program next runs its loop.
+void Click(HWND button);
+// Posts a mouse move, a left-button press and a release at client coordinates of window.
+void ClickAt(HWND window, POINT client);
+// Clicks a control of the description: BM_CLICK for a windowed standard button, otherwise posted
+// mouse messages to the window under the control's centre.
+void ClickControl(const Control& control);
+
+// Real input. Each waits until root is the foreground window (asking for it once if needed) and
+// throws when it does not become so.
+void WaitForForeground(HWND root, milliseconds timeout = kTimeout);
+void RealClick(HWND root, POINT screen);
+void PressKey(HWND root, WORD virtualKey, bool shift = false);
+void TypeText(HWND root, std::wstring_view text);  // Unicode key events, one per character
+
+// A program under test, started in its own process.
+class App {
+public:
+    // Starts exe with workFolder as its current folder; throws DriverError when it cannot.
+    static std::unique_ptr<App> Launch(const std::filesystem::path& exe, const std::filesystem::path& workFolder,
+                                       std::wstring_view arguments = {});
+    ~App();  // kills the process if it still runs
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    DWORD ProcessId() const { return processId_; }
+    DWORD ThreadId() const { return threadId_; }  // the program's first (user-interface) thread
+    HANDLE Process() const { return process_; }
+
+    // Waits for a visible top-level window of this process with that class (and title when given).
+    HWND WaitForMainWindow(const wchar_t* className, const wchar_t* title = nullptr,
+                           milliseconds timeout = kTimeout);
+    HWND MainWindow() const { return main_; }
+
+    // The whole description, read through the automation responder. Throws DriverError when the
+    // program does not answer within the time-out (busy) or answers something malformed.
+    std::vector<Control> Describe(milliseconds timeout = std::chrono::milliseconds(5000));
+    std::optional<Control> Find(std::string_view name);
+    Control Get(std::string_view name);  // throws DriverError when there is no such control
+    // Waits until the named control satisfies the condition.
+    Control WaitForControl(std::string_view name, const std::function<bool(const Control&)>& condition,
+                           std::string_view what, milliseconds timeout = kTimeout);
+
+    // The message box open on the program's thread, if any (its visible #32770 window).
+    std::optional<MessageBoxWindow> FindMessageBox() const;
+    MessageBoxWindow WaitForMessageBox(milliseconds timeout = kTimeout) const;
+    void WaitForNoMessageBox(milliseconds timeout = kTimeout) const;
+
+    // The window that has the keyboard focus on the program's thread.
+    HWND FocusedWindow() const;
+    // Sends a few no-op messages to the main window: returns once the program has run its loop
+    // that far (posted input may still be pending; check its effect with a wait).
+    void Settle() const;
+
+    bool Running() const;
+    // The exit code once the process has ended; throws when it is still running at the time-out.
+    DWORD WaitForExit(milliseconds timeout = kTimeout);
+    void Kill();
+
+private:
+    App(HANDLE process, DWORD processId, DWORD threadId);
+    HANDLE process_;
+    DWORD processId_;
+    DWORD threadId_;
+    HWND main_ = nullptr;
+    HWND replyWindow_ = nullptr;
+};
+
+}  // namespace gui

@@ -1,0 +1,185 @@
+// The GUI driver against its fixture program (fixtures/rig_app.cpp): every driver operation the
+// wizard's GUI tests rely on, end to end, in a real second process.
+
+#include <gtest/gtest.h>
+
+#include "driver/GuiTest.h"
+
+namespace {
+
+using gui::App;
+using gui::Control;
+using std::chrono::milliseconds;
+
+constexpr COLORREF kRed = RGB(220, 20, 60);
+constexpr COLORREF kBlue = RGB(30, 60, 200);
+constexpr wchar_t kClass[] = L"RigFixtureWindow";
+constexpr wchar_t kTitle[] = L"Ensaio do condutor: ação";
+
+class Rig : public gui::GuiTest {
+protected:
+    std::unique_ptr<App> Start(std::wstring_view arguments = {}) {
+        const auto exe = folder_.Copy(gui::ProgramFolder() / "rig_app.exe");
+        auto app = App::Launch(exe, folder_.Path(), arguments);
+        app->WaitForMainWindow(kClass, kTitle);
+        return app;
+    }
+
+    // Share of the swatch's pixels (inset by 4 px) that show colour on the screen.
+    double SwatchShare(App& app, COLORREF colour) {
+        const Control swatch = app.Get("amostra");
+        RECT inner = swatch.screen;
+        InflateRect(&inner, -4, -4);
+        const gui::Image shot = gui::CaptureScreen(inner);
+        const RECT all{0, 0, shot.Width(), shot.Height()};
+        return double(shot.CountNear(all, gui::Argb(colour), 12)) / (shot.Width() * shot.Height());
+    }
+
+    void WaitForSwatch(App& app, COLORREF colour) {
+        gui::WaitFor([&] { return SwatchShare(app, colour) > 0.99; }, "the swatch to show its colour on screen");
+    }
+
+    gui::StagingFolder folder_;
+};
+
+class RigRounds : public Rig, public testing::WithParamInterface<int> {};
+
+// The whole path a wizard test takes, three times over to show it does not depend on luck:
+// launch, find by name (windowed and not), type, click, answer a real message box, read the screen,
+// click a custom-painted window, and end the program through its own button.
+TEST_P(RigRounds, LaunchFindTypeAskAnswerPaintAndExit) {
+    auto app = Start();
+
+    const Control edit = app->Get("entrada");
+    EXPECT_EQ(edit.className, "TEdit");
+    EXPECT_NE(edit.Window(), nullptr);
+    EXPECT_EQ(gui::ClassName(edit.Window()), L"Edit");
+    EXPECT_TRUE(edit.visible && edit.enabled);
+    const Control label = app->Get("etiqueta");  // painted by the window: no window of its own
+    EXPECT_EQ(label.handle, 0u);
+    EXPECT_EQ(label.text, "Etiqueta de ação");
+    EXPECT_EQ(label.parent, "frmRig");
+    const RECT client = gui::ClientRectOnScreen(app->MainWindow());
+    EXPECT_EQ(label.screen.left - client.left, 20);
+    EXPECT_EQ(label.screen.top - client.top, 150);
+
+    gui::SetText(edit.Window(), "Olá, ç€");
+    EXPECT_EQ(app->Get("entrada").text, "Olá, ç€");
+
+    gui::ClickControl(app->Get("perguntar"));
+    const gui::MessageBoxWindow box = app->WaitForMessageBox();
+    EXPECT_EQ(box.Caption(), "Confirmação");
+    EXPECT_EQ(box.Text(), "Continuar com \"Olá, ç€\"?");
+    EXPECT_EQ(box.Owner(), app->MainWindow());
+    EXPECT_EQ(box.ButtonIds(), (std::vector<int>{IDYES, IDNO}));
+    EXPECT_FALSE(box.HasButton(IDOK));
+    // The responder answers inside the box's nested loop, and sees the window disabled by it.
+    EXPECT_FALSE(app->Get("frmRig").enabled);
+    box.Answer(IDNO);
+    app->WaitForNoMessageBox();
+    app->WaitForControl("resposta", [](const Control& c) { return c.text == "não"; }, "\"não\"");
+    EXPECT_TRUE(app->Get("frmRig").enabled);
+
+    WaitForSwatch(*app, kRed);
+    gui::ClickControl(app->Get("amostra"));
+    app->WaitForControl("amostra", [](const Control& c) { return c.Extra("Colour") == "blue"; }, "blue");
+    WaitForSwatch(*app, kBlue);
+
+    gui::ClickControl(app->Get("sair"));
+    EXPECT_EQ(app->WaitForExit(), 1u);  // the fixture's exit code counts the swatch clicks
+}
+
+INSTANTIATE_TEST_SUITE_P(ThreeTimes, RigRounds, testing::Range(0, 3));
+
+// Real keyboard input reaches the focused control: typing, Tab and Shift+Tab move the focus in
+// tab order, Space presses the focused button, and Enter answers the box with its default button.
+TEST_F(Rig, RealKeysTypeMoveTheFocusAndAnswerTheBox) {
+    auto app = Start();
+    HWND main = app->MainWindow();
+    const HWND edit = app->Get("entrada").Window();
+    const HWND ask = app->Get("perguntar").Window();
+    gui::WaitFor([&] { return app->FocusedWindow() == edit; }, "the focus in the edit");
+
+    gui::TypeText(main, L"ação 1");
+    app->WaitForControl("entrada", [](const Control& c) { return c.text == "ação 1"; }, "the typed text");
+
+    gui::PressKey(main, VK_TAB);
+    gui::WaitFor([&] { return app->FocusedWindow() == ask; }, "Tab to move the focus to the button");
+    EXPECT_TRUE(app->Get("perguntar").focused);
+    gui::PressKey(main, VK_TAB, /*shift=*/true);
+    gui::WaitFor([&] { return app->FocusedWindow() == edit; }, "Shift+Tab to move the focus back");
+
+    gui::PressKey(main, VK_TAB);
+    gui::WaitFor([&] { return app->FocusedWindow() == ask; }, "Tab to move the focus to the button");
+    gui::PressKey(main, VK_SPACE);
+    const gui::MessageBoxWindow box = app->WaitForMessageBox();
+    EXPECT_EQ(box.Text(), "Continuar com \"ação 1\"?");
+    gui::PressKey(box.Window(), VK_RETURN);
+    app->WaitForControl("resposta", [](const Control& c) { return c.text == "sim"; }, "\"sim\"");
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app->WaitForExit(), 0u);
+}
+
+// A real mouse click (pointer moved, button pressed and released through the input system)
+// reaches a custom-painted window.
+TEST_F(Rig, RealMouseClickReachesACustomPaintedWindow) {
+    auto app = Start();
+    WaitForSwatch(*app, kRed);
+    gui::RealClick(app->MainWindow(), app->Get("amostra").Center());
+    app->WaitForControl("amostra", [](const Control& c) { return c.Extra("Colour") == "blue"; }, "blue");
+    WaitForSwatch(*app, kBlue);
+}
+
+// Screenshots keep the real pixels through a PNG file: the saved swatch reads back red.
+TEST_F(Rig, ScreenshotSurvivesAPngRoundTrip) {
+    auto app = Start();
+    WaitForSwatch(*app, kRed);
+    const gui::Image shot = gui::CaptureWindow(app->MainWindow());
+    EXPECT_EQ(shot.Width(), 420);
+    EXPECT_EQ(shot.Height(), 220);
+    const auto file = folder_.File(L"shot.png");
+    shot.SavePng(file);
+    const gui::Image back = gui::Image::LoadPng(file);
+    ASSERT_EQ(back.Width(), 420);
+    ASSERT_EQ(back.Height(), 220);
+    EXPECT_TRUE(gui::ColourNear(back.At(320, 60), gui::Argb(kRed), 12)) << std::hex << back.At(320, 60);
+    EXPECT_EQ(back.At(0, 0), shot.At(0, 0));
+    EXPECT_EQ(back.At(419, 219), shot.At(419, 219));
+}
+
+// Teardown leaves nothing behind: a program still running is killed, and its folder removed.
+TEST_F(Rig, TeardownKillsTheProgramAndRemovesItsFolder) {
+    std::filesystem::path path;
+    HANDLE watcher = nullptr;
+    {
+        gui::StagingFolder folder;
+        path = folder.Path();
+        auto app = App::Launch(folder.Copy(gui::ProgramFolder() / "rig_app.exe"), folder.Path());
+        app->WaitForMainWindow(kClass, kTitle);
+        watcher = OpenProcess(SYNCHRONIZE, FALSE, app->ProcessId());
+        ASSERT_NE(watcher, nullptr);
+        EXPECT_EQ(WaitForSingleObject(watcher, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    }
+    EXPECT_EQ(WaitForSingleObject(watcher, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(watcher);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// A program that ends before showing its window is reported at once, not after the time-out.
+TEST_F(Rig, ProgramThatEndsEarlyIsReportedWithItsExitCode) {
+    const auto exe = folder_.Copy(gui::ProgramFolder() / "rig_app.exe");
+    auto app = App::Launch(exe, folder_.Path());
+    // A class the fixture never creates: the wait must fail by time-out, naming the class...
+    EXPECT_THROW(app->WaitForMainWindow(L"NoSuchClass", nullptr, milliseconds(300)), gui::DriverError);
+    app->Kill();
+    // ...and once the program has ended, the wait fails at once and says so.
+    try {
+        app->WaitForMainWindow(kClass, kTitle, milliseconds(60000));
+        FAIL() << "found a window of an ended program";
+    } catch (const gui::DriverError& e) {
+        EXPECT_NE(std::string(e.what()).find("ended"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
