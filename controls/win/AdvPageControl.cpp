@@ -1,0 +1,316 @@
+#include "controls/win/AdvPageControl.h"
+
+#include <commctrl.h>
+
+#include "framework/PropertyBuilders.h"
+
+namespace ctl {
+
+using namespace fw;
+
+namespace {
+
+void FillSolid(HDC dc, const RECT& r, TColor colour) {
+    UniqueBrush brush(::CreateSolidBrush(ColorToRGB(colour)));
+    ::FillRect(dc, &r, brush.Get());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TAdvTabSheet
+
+TAdvTabSheet::TAdvTabSheet() {
+    SetVisible(false);  // shown only by becoming the active page
+    SetAlign(TAlign::alClient);
+}
+
+const ClassInfo& TAdvTabSheet::StaticClass() {
+    static const ClassInfo info{
+        "TAdvTabSheet",
+        &TCustomControl::StaticClass(),
+        {
+            ColourProperty<TAdvTabSheet>("ColorTo", &TAdvTabSheet::ColorTo, &TAdvTabSheet::SetColorTo, clNone),
+            ColourProperty<TAdvTabSheet>("TabColor", &TAdvTabSheet::TabColor, &TAdvTabSheet::SetTabColor, clBtnFace),
+            ColourProperty<TAdvTabSheet>("TabColorTo", &TAdvTabSheet::TabColorTo, &TAdvTabSheet::SetTabColorTo, clNone),
+            ColourProperty<TAdvTabSheet>("TextColor", &TAdvTabSheet::TextColor, &TAdvTabSheet::SetTextColor, clWindowText),
+            BoolProperty<TAdvTabSheet>("TabVisible", &TAdvTabSheet::TabVisible, &TAdvTabSheet::SetTabVisible, true),
+            BoolProperty<TAdvTabSheet>("TabEnable", &TAdvTabSheet::TabEnable, &TAdvTabSheet::SetTabEnable, true),
+            // Pages are shown by the control, never by their own setting.
+            BoolProperty<TAdvTabSheet>("Visible", &TAdvTabSheet::Visible, &TAdvTabSheet::SetVisible, false),
+            EnumProperty<TAdvTabSheet, TAlign>("Align", AlignEnum(), &TAdvTabSheet::Align, &TAdvTabSheet::SetAlign, TAlign::alClient),
+        }};
+    return info;
+}
+const ClassInfo& TAdvTabSheet::Class() const { return StaticClass(); }
+
+void TAdvTabSheet::SetColorTo(TColor value) {
+    if (value == colorTo_) return;
+    colorTo_ = value;
+    Invalidate();
+}
+
+bool TAdvTabSheet::TabVisible() const { return pageControl_ ? pageControl_->pages_.TabVisible(pageIndex_) : tabVisible_; }
+void TAdvTabSheet::SetTabVisible(bool value) {
+    tabVisible_ = value;
+    if (pageControl_) pageControl_->pages_.SetTabVisible(pageIndex_, value);
+}
+bool TAdvTabSheet::TabEnable() const { return pageControl_ ? pageControl_->pages_.TabEnable(pageIndex_) : tabEnable_; }
+void TAdvTabSheet::SetTabEnable(bool value) {
+    tabEnable_ = value;
+    if (pageControl_) pageControl_->pages_.SetTabEnable(pageIndex_, value);
+}
+
+void TAdvTabSheet::SetParent(TWinControl* parent) {
+    TCustomControl::SetParent(parent);
+    if (auto* control = dynamic_cast<TAdvPageControl*>(parent); control && !pageControl_) {
+        pageControl_ = control;
+        pageIndex_ = control->AddSheet(this);
+    }
+}
+
+void TAdvTabSheet::Paint(HDC dc) {
+    const RECT client = ClientRect();
+    if (colorTo_ == clNone) {
+        FillSolid(dc, client, Color());
+        return;
+    }
+    // A vertical gradient in 64 bands.
+    const COLORREF from = ColorToRGB(Color()), to = ColorToRGB(colorTo_);
+    const int height = client.bottom - client.top;
+    for (int band = 0; band < 64; ++band) {
+        auto channel = [&](int shift) {
+            const int a = (from >> shift) & 0xFF, b = (to >> shift) & 0xFF;
+            return a + (band * (b - a) + (b - a >= 0 ? 32 : -32)) / 64;
+        };
+        const RECT r{client.left, client.top + band * height / 64, client.right, client.top + (band + 1) * height / 64};
+        UniqueBrush brush(::CreateSolidBrush(RGB(channel(0), channel(8), channel(16))));
+        ::FillRect(dc, &r, brush.Get());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings kept for the tabs
+
+const ClassInfo& TTabMargin::StaticClass() {
+    static const ClassInfo info{
+        "TTabMargin",
+        nullptr,
+        {
+            IntProperty<TTabMargin>("LeftMargin", [](const TTabMargin& m) { return m.LeftMargin; }, [](TTabMargin& m, int v) { m.LeftMargin = v; }, 0),
+            IntProperty<TTabMargin>("TopMargin", [](const TTabMargin& m) { return m.TopMargin; }, [](TTabMargin& m, int v) { m.TopMargin = v; }, 0),
+            IntProperty<TTabMargin>("RightMargin", [](const TTabMargin& m) { return m.RightMargin; }, [](TTabMargin& m, int v) { m.RightMargin = v; }, 2),
+        }};
+    return info;
+}
+const ClassInfo& TTabMargin::Class() const { return StaticClass(); }
+
+const ClassInfo& TPersistence::StaticClass() {
+    static const ClassInfo info{
+        "TPersistence",
+        nullptr,
+        {
+            BoolProperty<TPersistence>("Enabled", [](const TPersistence& p) { return p.Enabled; }, [](TPersistence& p, bool v) { p.Enabled = v; }, false),
+            StringProperty<TPersistence>("Key", [](const TPersistence& p) { return p.Key; }, [](TPersistence& p, std::string v) { p.Key = std::move(v); }, std::string()),
+            StringProperty<TPersistence>("Section", [](const TPersistence& p) { return p.Section; }, [](TPersistence& p, std::string v) { p.Section = std::move(v); }, std::string()),
+        }};
+    return info;
+}
+const ClassInfo& TPersistence::Class() const { return StaticClass(); }
+
+// ---------------------------------------------------------------------------------------------
+// TAdvPageControl
+
+TAdvPageControl::TAdvPageControl() {
+    pages_.SetHost(this);
+    SetTabStop(true);
+    SetBounds(0, 0, 289, 193);
+}
+
+const ClassInfo& TAdvPageControl::StaticClass() {
+    static const ClassInfo info{
+        "TAdvPageControl",
+        &TWinControl::StaticClass(),
+        {
+            BoolProperty<TAdvPageControl>("TabStop", &TAdvPageControl::TabStop, &TAdvPageControl::SetTabStop, true),
+            ColourProperty<TAdvPageControl>("TabBackGroundColor", &TAdvPageControl::TabBackGroundColor,
+                                            &TAdvPageControl::SetTabBackGroundColor, clBtnFace),
+            ColourProperty<TAdvPageControl>("TabSheetBorderColor", &TAdvPageControl::TabSheetBorderColor,
+                                            &TAdvPageControl::SetTabSheetBorderColor, 0x808080),
+            IntProperty<TAdvPageControl>("TabOverlap", &TAdvPageControl::TabOverlap, &TAdvPageControl::SetTabOverlap, 2),
+            ObjectProperty<TAdvPageControl, TTabMargin>("TabMargin", &TAdvPageControl::TabMargin),
+            ObjectProperty<TAdvPageControl, TFont>("ActiveFont", &TAdvPageControl::ActiveFont),
+            ObjectProperty<TAdvPageControl, TPersistence>("PersistPagesState", &TAdvPageControl::PersistPagesState),
+            [] {
+                PropertyInfo p{"ActivePage", PropertyType::Reference};
+                p.get = [](const Persistent& o) {
+                    const TAdvTabSheet* page = static_cast<const TAdvPageControl&>(o).ActivePage();
+                    return Value{Identifier{page ? page->Name() : std::string()}};
+                };
+                p.setReference = [](Persistent& o, Component* page) {
+                    auto& control = static_cast<TAdvPageControl&>(o);
+                    control.designActivePage_ = dynamic_cast<TAdvTabSheet*>(page);
+                    control.SetActivePage(control.designActivePage_);
+                };
+                return p;
+            }(),
+        }};
+    return info;
+}
+const ClassInfo& TAdvPageControl::Class() const { return StaticClass(); }
+
+int TAdvPageControl::AddSheet(TAdvTabSheet* sheet) {
+    sheets_.push_back(sheet);
+    const int index = pages_.AddPage(sheet->Caption());
+    if (!sheet->tabVisible_) pages_.SetTabVisible(index, false);
+    if (!sheet->tabEnable_) pages_.SetTabEnable(index, false);
+    const RECT area = ClientRectForChildren();
+    sheet->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
+    return index;
+}
+
+TAdvTabSheet* TAdvPageControl::ActivePage() const {
+    const int index = pages_.ActivePage();
+    return index < 0 ? nullptr : sheets_[static_cast<std::size_t>(index)];
+}
+
+void TAdvPageControl::SetActivePage(TAdvTabSheet* page) {
+    if (page && page->pageControl_ != this) return;  // a page of another control
+    pages_.SetActivePage(page ? page->pageIndex_ : -1);
+}
+
+void TAdvPageControl::SetTabBackGroundColor(TColor value) {
+    tabBackGroundColor_ = value;
+    Invalidate();
+}
+void TAdvPageControl::SetTabSheetBorderColor(TColor value) {
+    tabSheetBorderColor_ = value;
+    Invalidate();
+}
+
+void TAdvPageControl::Loaded() {
+    if (designActivePage_) SetActivePage(designActivePage_);
+}
+
+RECT TAdvPageControl::ClientRectForChildren() const {
+    PageRect area = PageAreaWithoutTabs(Width(), Height());
+    if (!pages_.TabPages().empty() && HandleAllocated()) {
+        RECT display = ClientRect();
+        TabCtrl_AdjustRect(Handle(), FALSE, &display);
+        area = PageAreaWithTabs({display.left, display.top, display.right, display.bottom});
+    }
+    return {area.left, area.top, area.right, area.bottom};
+}
+
+void TAdvPageControl::CreateParams(WindowParams& params) {
+    TWinControl::CreateParams(params);
+    params.className = WC_TABCONTROLW;
+    params.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+}
+
+void TAdvPageControl::HandleCreated() { TabsChanged(); }
+
+void TAdvPageControl::TabsChanged() {
+    if (!HandleAllocated()) return;
+    TabCtrl_DeleteAllItems(Handle());
+    int item = 0;
+    for (int page : pages_.TabPages()) {
+        std::wstring text = Widen(pages_.Caption(page));
+        TCITEMW entry{};
+        entry.mask = TCIF_TEXT | TCIF_PARAM;
+        entry.pszText = text.data();
+        entry.lParam = page;
+        ::SendMessageW(Handle(), TCM_INSERTITEMW, item++, reinterpret_cast<LPARAM>(&entry));
+    }
+    TabCtrl_SetCurSel(Handle(), pages_.SelectedTab());
+    AlignControls();
+    Invalidate();
+}
+
+bool TAdvPageControl::FocusOnPage(int page) {
+    HWND focus = ::GetFocus();
+    HWND sheet = Page(page)->Handle();
+    return focus && sheet && (focus == sheet || ::IsChild(sheet, focus));
+}
+bool TAdvPageControl::MoveFocusToPage(int page) {
+    Page(page)->SetFocus();
+    return ::GetFocus() == Page(page)->Handle();
+}
+bool TAdvPageControl::FocusIsPage(int page) {
+    return Page(page)->HandleAllocated() && ::GetFocus() == Page(page)->Handle();
+}
+bool TAdvPageControl::PageCanFocus(int page) { return Page(page)->CanFocus(); }
+void TAdvPageControl::FocusPage(int page) { Page(page)->SetFocus(); }
+void TAdvPageControl::FocusControl() { SetFocus(); }
+void TAdvPageControl::FocusFirstChild(int page) {
+    if (TForm* form = ParentForm()) {
+        for (TWinControl* control : form->TabOrderList()) {
+            if (::IsChild(Page(page)->Handle(), control->Handle()) && control->TabStop() && control->CanFocus()) {
+                control->SetFocus();
+                return;
+            }
+        }
+    }
+}
+void TAdvPageControl::ShowPage(int page) {
+    TAdvTabSheet* sheet = Page(page);
+    if (sheet->HandleAllocated()) ::SetWindowPos(sheet->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    sheet->SetVisible(true);
+}
+void TAdvPageControl::HidePage(int page) { Page(page)->SetVisible(false); }
+
+bool TAdvPageControl::DialogKey(WPARAM key) {
+    if (key != VK_TAB || !(::GetKeyState(VK_CONTROL) & 0x8000)) return false;
+    // Ctrl+Tab / Ctrl+Shift+Tab cycle the pages whose tabs show; with none showing, nothing moves.
+    const std::vector<int> tabs = pages_.TabPages();
+    if (tabs.empty()) return true;
+    const bool back = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    const int n = static_cast<int>(tabs.size());
+    const int at = pages_.SelectedTab();
+    const int next = at < 0 ? 0 : ((at + (back ? -1 : 1)) % n + n) % n;
+    pages_.SelectPage(tabs[static_cast<std::size_t>(next)]);
+    return true;
+}
+
+LRESULT TAdvPageControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT || message == WM_PRINTCLIENT) {
+        // The platform paints the empty tab control first; our frame goes over it.
+        const LRESULT result = TWinControl::WndProc(message, wParam, lParam);
+        if (message == WM_PRINTCLIENT) {
+            PaintOverlay(reinterpret_cast<HDC>(wParam));
+        } else {
+            WindowDc dc(Handle());
+            PaintOverlay(dc.Get());
+        }
+        return result;
+    }
+    return TWinControl::WndProc(message, wParam, lParam);
+}
+
+void TAdvPageControl::PaintOverlay(HDC dc) {
+    const int w = Width(), h = Height();
+    FillSolid(dc, RECT{0, 0, w, 2}, tabBackGroundColor_);
+    const TAdvTabSheet* active = ActivePage();
+    const bool coloured = active && (active->Color() != clNone || active->ColorTo() != clNone);
+    if (coloured) {
+        // The band between the outline and the page: strips of 3 pixels on every side.
+        for (const RECT& strip : {RECT{1, 2, 4, h - 1}, RECT{1, 2, w - 1, 6}, RECT{w - 4, 2, w - 1, h - 1},
+                                  RECT{1, h - 4, w - 1, h - 1}}) {
+            FillSolid(dc, strip, active->Color());
+        }
+    }
+    UniqueBrush border(::CreateSolidBrush(ColorToRGB(tabSheetBorderColor_)));
+    const RECT outline{0, 2, w, h};
+    ::FrameRect(dc, &outline, border.Get());
+    if (!coloured) {
+        FillSolid(dc, RECT{1, h - 2, w - 1, h - 1}, Color());
+        FillSolid(dc, RECT{w - 2, 3, w - 1, h - 1}, Color());
+    }
+}
+
+void RegisterPageControlClasses(ClassRegistry& registry) {
+    registry.Register(TAdvPageControl::StaticClass(), [] { return std::make_unique<TAdvPageControl>(); });
+    registry.Register(TAdvTabSheet::StaticClass(), [] { return std::make_unique<TAdvTabSheet>(); });
+}
+
+}  // namespace ctl

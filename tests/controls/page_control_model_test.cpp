@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/AdvPageControlModel.h"
+
+namespace {
+
+// Records what the page windows were asked to do.
+struct RecordingHost : ctl::PageHost {
+    std::vector<std::string> calls;
+    void ShowPage(int page) override { calls.push_back("show " + std::to_string(page)); }
+    void HidePage(int page) override { calls.push_back("hide " + std::to_string(page)); }
+};
+
+ctl::PageList FivePages(RecordingHost& host) {
+    ctl::PageList pages(&host);
+    for (const char* caption : {"1", "2", "3", "4", "5"}) pages.AddPage(caption);
+    return pages;
+}
+
+TEST(PageControlModel, SelectingTheActivePageChangesNothing) {
+    RecordingHost host;
+    auto pages = FivePages(host);
+    pages.SelectPage(2);
+    host.calls.clear();
+    pages.SelectPage(2);
+    EXPECT_EQ(pages.ActivePage(), 2);
+    EXPECT_EQ(pages.SelectedTab(), 2);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST(PageControlModel, AnIndexOutOfRangeLeavesNoActivePageAndNoSelectedTab) {
+    for (int index : {-1, 5, 1000}) {
+        RecordingHost host;
+        auto pages = FivePages(host);
+        pages.SelectPage(1);
+        pages.SelectPage(index);
+        EXPECT_EQ(pages.ActivePage(), -1) << "index " << index;
+        EXPECT_EQ(pages.SelectedTab(), -1) << "index " << index;
+    }
+}
+
+TEST(PageControlModel, APageWhoseTabIsDisabledCannotBecomeActive) {
+    RecordingHost host;
+    auto pages = FivePages(host);
+    pages.SelectPage(0);
+    pages.SetTabEnable(3, false);
+    pages.SelectPage(3);
+    EXPECT_EQ(pages.ActivePage(), 0);
+}
+
+TEST(PageControlModel, HidingEveryTabInIndexOrderHandsThePageOnAndEndsWithNone) {
+    RecordingHost host;
+    auto pages = FivePages(host);
+    pages.SelectPage(0);
+    std::vector<int> activeAfterEach;
+    for (int page = 0; page < 5; ++page) {
+        pages.SetTabVisible(page, false);
+        activeAfterEach.push_back(pages.ActivePage());
+    }
+    EXPECT_EQ(activeAfterEach, (std::vector<int>{1, 2, 3, 4, -1}));
+    EXPECT_TRUE(pages.TabPages().empty());
+    EXPECT_EQ(pages.SelectedTab(), -1);
+
+    // The wizard then selects page 0: it shows although no tab does, with no tab selected.
+    pages.SelectPage(0);
+    EXPECT_EQ(pages.ActivePage(), 0);
+    EXPECT_EQ(pages.SelectedTab(), -1);
+}
+
+TEST(PageControlModel, HidingTheOnlyShowingTabOfTheActivePageLeavesNoActivePage) {
+    RecordingHost host;
+    auto pages = FivePages(host);
+    for (int page : {0, 1, 3, 4}) pages.SetTabVisible(page, false);
+    pages.SelectPage(2);
+    pages.SetTabVisible(2, false);
+    EXPECT_EQ(pages.ActivePage(), -1);
+}
+
+TEST(PageControlModel, HidingTheLastTabOfTheActivePageSelectsTheNewLastTab) {
+    RecordingHost host;
+    auto pages = FivePages(host);
+    pages.SelectPage(4);
+    pages.SetTabVisible(4, false);
+    EXPECT_EQ(pages.ActivePage(), 3);
+    EXPECT_EQ(pages.SelectedTab(), 3);
+}
+
+TEST(PageControlModel, HidingAnEarlierTabKeepsTheActivePageAndItsSelection) {
+    RecordingHost host;
+    auto pages = FivePages(host);
+    pages.SelectPage(3);
+    pages.SetTabVisible(1, false);
+    EXPECT_EQ(pages.ActivePage(), 3);
+    EXPECT_EQ(pages.SelectedTab(), 2);
+    pages.SetTabVisible(1, true);
+    EXPECT_EQ(pages.TabPages(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(pages.SelectedTab(), 3);
+}
+
+TEST(PageControlModel, ChangingPageShowsTheNewOneBeforeHidingTheOld) {
+    RecordingHost host;
+    auto pages = FivePages(host);
+    pages.SelectPage(0);
+    host.calls.clear();
+    pages.SelectPage(1);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"show 1", "hide 0"}));
+}
+
+TEST(PageControlModel, TheFocusThatCannotLeaveThePageKeepsIt) {
+    struct StuckFocus : RecordingHost {
+        bool FocusOnPage(int) override { return true; }
+        bool MoveFocusToPage(int) override { return false; }
+    } host;
+    auto pages = FivePages(host);
+    pages.SelectPage(0);
+    pages.SelectPage(1);
+    EXPECT_EQ(pages.ActivePage(), 0);
+    EXPECT_EQ(pages.SelectedTab(), 0);
+}
+
+TEST(PageControlModel, PageAreaWithoutTabsIsInsetFourAndSixAtTheTop) {
+    // The wizard's control: 341 x 261 gives 333 x 251 at (4, 6).
+    const ctl::PageRect area = ctl::PageAreaWithoutTabs(341, 261);
+    EXPECT_EQ(area, (ctl::PageRect{4, 6, 337, 257}));
+    EXPECT_EQ(area.right - area.left, 333);
+    EXPECT_EQ(area.bottom - area.top, 251);
+}
+
+}  // namespace
