@@ -17,12 +17,12 @@
 #include <string>
 
 #include "controls/AdvGDIPImageHeader.h"
+#include "framework/Colour.h"
 #include "framework/Properties.h"
 
 namespace ctl {
 
-// A Windows colour value, 0x00BBGGRR (top byte set: a system colour).
-using TColor = std::uint32_t;
+using TColor = fw::TColor;
 
 // Change events of the styled controls' sub-objects. The owner hooks them to chain the change
 // upwards (picture → fill or caption → panel); the sender is the object that changed.
