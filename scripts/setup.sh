@@ -1,0 +1,45 @@
+#!/bin/bash
+# Installs what building and testing need on Debian 12 (run as root, or with sudo available).
+# Quick and silent when everything is there; asks apt only for what is missing.
+#   scripts/setup.sh            install what is missing
+#   scripts/setup.sh --check    list what is missing, install nothing (exit 1 if anything is)
+set -euo pipefail
+
+packages=(
+  # builds: native (GCC with sanitizers), fuzz (clang with libFuzzer), windows (mingw-w64)
+  cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  # Windows programs under Wine; Debian's wine 8 needs fonts-wine linked into each prefix
+  wine64 wine fonts-wine fonts-liberation fonts-dejavu-core
+  # an X server for the GUI tests and the wizard, and tools to look at it
+  xvfb xauth x11-apps imagemagick xdotool
+  # the wizard's database path under Wine: odbc32 -> unixODBC -> FreeTDS
+  unixodbc tdsodbc freetds-bin
+  # the SQL Server test server and the scripts
+  python3 util-linux procps
+)
+
+declare -A installed=()
+while read -r name state; do
+  [[ "$state" == "install ok installed" ]] && installed[$name]=1
+done < <(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
+missing=()
+for package in "${packages[@]}"; do
+  [[ -n "${installed[$package]:-}" ]] || missing+=("$package")
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+  exit 0
+fi
+if [[ "${1:-}" == "--check" ]]; then
+  echo "missing packages: ${missing[*]}"
+  exit 1
+fi
+
+echo "setup: installing ${missing[*]}" >&2
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "setup: done" >&2
