@@ -1,0 +1,122 @@
+#pragma once
+// Fakes for the HTML caption's layout and painting: a monospaced measurer, image sources that
+// answer from tables, and a canvas that records its calls. Shared by the unit tests, the fuzzer
+// and the benchmark.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controls/HtmlCaption.h"
+#include "controls/HtmlCaptionPaint.h"
+
+namespace ctl::fakes {
+
+// Every byte is font.size pixels wide (one more in bold), plus 2 pixels of padding for the whole
+// string; a line is 2 * font.size high. Trailing blanks take no room. Text wider than a positive
+// layout width wraps onto as many lines as it needs.
+class FakeMeasurer : public TextMeasurer {
+public:
+    Extent Measure(std::string_view text, const HtmlFont& font, double layoutWidth, double) const override {
+        ++calls;
+        std::size_t n = text.size();
+        while (n > 0 && text[n - 1] == ' ') --n;
+        const double advance = font.size + (font.bold ? 1 : 0);
+        double width = static_cast<double>(n) * advance + kPadding;
+        double height = 2.0 * font.size;
+        if (layoutWidth > 0 && width > layoutWidth) {
+            const double lines = static_cast<double>(static_cast<long long>((width + layoutWidth - 1) / layoutWidth));
+            height *= lines;
+            width = layoutWidth;
+        }
+        return {width, height};
+    }
+    static constexpr double kPadding = 2;
+    mutable long calls = 0;
+};
+
+class FakePictures : public HtmlPictureSource {
+public:
+    std::map<std::string, HtmlSize> sizes;
+    mutable std::vector<std::string> asked;
+    std::optional<HtmlSize> PictureSize(std::string_view name) const override {
+        asked.emplace_back(name);
+        auto it = sizes.find(std::string(name));
+        if (it == sizes.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+class FakeImageList : public HtmlImageList {
+public:
+    int count = 0;
+    HtmlSize size;
+    int Count() const override { return count; }
+    HtmlSize ImageSize() const override { return size; }
+};
+
+class FakeIcons : public HtmlSystemIcons {
+public:
+    HtmlSize small{16, 16}, large{32, 32};
+    std::string missing = "nosuch";  // the one source the shell has no icon for
+    std::optional<HtmlSize> IconSize(bool isLarge, std::string_view source) const override {
+        if (source == missing) return std::nullopt;
+        return isLarge ? large : small;
+    }
+};
+
+struct CanvasCall {
+    std::string op;  // FillRect, FillGradient, FillEllipse, DrawLine, DrawPolyline, DrawText, DrawUnderline, DrawImage
+    HtmlRect rect;   // DrawText: left/top only; DrawUnderline: left, top (text top), right; DrawLine: the two ends
+    HtmlColour colour = 0, colourTo = 0;
+    std::string text;
+    HtmlFont font;
+    std::vector<HtmlPoint> points;
+    HtmlImageRef image;
+};
+
+class RecordingCanvas : public HtmlCanvas {
+public:
+    std::vector<CanvasCall> calls;
+
+    void FillRect(const HtmlRect& rect, HtmlColour colour) override { calls.push_back({"FillRect", rect, colour}); }
+    void FillGradient(const HtmlRect& rect, HtmlColour from, HtmlColour to, bool) override {
+        calls.push_back({"FillGradient", rect, from, to});
+    }
+    void FillEllipse(const HtmlRect& rect, HtmlColour colour) override { calls.push_back({"FillEllipse", rect, colour}); }
+    void DrawLine(HtmlPoint from, HtmlPoint to, HtmlColour colour) override {
+        calls.push_back({"DrawLine", HtmlRect{from.x, from.y, to.x, to.y}, colour});
+    }
+    void DrawPolyline(const std::vector<HtmlPoint>& points, HtmlColour colour) override {
+        CanvasCall call{"DrawPolyline", {}, colour};
+        call.points = points;
+        calls.push_back(std::move(call));
+    }
+    void DrawText(std::string_view text, int x, int y, const HtmlFont& font, HtmlColour colour) override {
+        CanvasCall call{"DrawText", HtmlRect{x, y, x, y}, colour};
+        call.text = std::string(text);
+        call.font = font;
+        calls.push_back(std::move(call));
+    }
+    void DrawUnderline(int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) override {
+        CanvasCall call{"DrawUnderline", HtmlRect{x1, textTop, x2, textTop}, colour};
+        call.font = font;
+        calls.push_back(std::move(call));
+    }
+    void DrawImage(const HtmlImageRef& image, const HtmlRect& box) override {
+        CanvasCall call{"DrawImage", box};
+        call.image = image;
+        calls.push_back(std::move(call));
+    }
+
+    std::vector<const CanvasCall*> Of(std::string_view op) const {
+        std::vector<const CanvasCall*> found;
+        for (const auto& c : calls)
+            if (c.op == op) found.push_back(&c);
+        return found;
+    }
+};
+
+}  // namespace ctl::fakes
