@@ -548,7 +548,7 @@ HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, mill
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
                 if (owner != s.processId || !IsWindowVisible(window)) return TRUE;
-                if (ClassName(window) != s.className) return TRUE;
+                if (s.className && ClassName(window) != s.className) return TRUE;
                 if (s.title) {
                     wchar_t text[512] = {};
                     GetWindowTextW(window, text, 512);
@@ -569,7 +569,8 @@ HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, mill
                               ") before showing its main window");
         }
         throw DriverError("timed out after " + std::to_string(timeout.count()) +
-                          " ms waiting for the main window (class " + ToCp1252(className) + ")");
+                          " ms waiting for the main window (class " + (className ? ToCp1252(className) : "any") +
+                          ", title " + (title ? Cp1252ToUtf8(ToCp1252(title)) : "any") + ")");
     }
     main_ = search.found;
     return main_;

@@ -176,7 +176,8 @@ public:
     DWORD ThreadId() const { return threadId_; }  // the program's first (user-interface) thread
     HANDLE Process() const { return process_; }
 
-    // Waits for a visible top-level window of this process with that class (and title when given).
+    // Waits for a visible top-level window of this process with that class and title (either may
+    // be null: any).
     HWND WaitForMainWindow(const wchar_t* className, const wchar_t* title = nullptr,
                            milliseconds timeout = kTimeout);
     HWND MainWindow() const { return main_; }
