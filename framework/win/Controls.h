@@ -142,8 +142,10 @@ public:
     // when the focused control does not take characters). Return true when handled.
     virtual bool DialogChar(wchar_t /*ch*/) { return false; }
 
-    // For the automation description of the control tree.
-    virtual std::string StateText() const { return {}; }  // e.g. "checked"
+    // For the automation description of the control tree: -1 when the control cannot be checked,
+    // else 0 or 1; and class-specific state as key/value pairs.
+    virtual int CheckedState() const { return -1; }
+    virtual void AutomationExtras(std::vector<std::pair<std::string, std::string>>& /*extras*/) const {}
 
 protected:
     virtual void FontChanged();
@@ -329,7 +331,8 @@ std::string Narrow(std::wstring_view text);
 // Registers the framework's own classes (TForm excluded: the application registers its form).
 void RegisterFrameworkClasses(ClassRegistry& registry);
 
-// One line per control of the tree under root (see framework/win/Automation.h for the format).
+// One line per control of the tree under root, parents first (framework/win/Automation.h gives
+// the format the test driver reads).
 std::string DescribeControls(const TWinControl& root);
 
 }  // namespace fw

@@ -226,7 +226,10 @@ void TEdit::SetPasswordChar(std::string value) {
     }
 }
 
-std::string TEdit::StateText() const { return readOnly_ ? "readonly" : ""; }
+void TEdit::AutomationExtras(std::vector<std::pair<std::string, std::string>>& extras) const {
+    extras.emplace_back("ReadOnly", readOnly_ ? "1" : "0");
+    extras.emplace_back("PasswordChar", passwordChar_);
+}
 
 void TEdit::CreateParams(WindowParams& params) {
     TWinControl::CreateParams(params);
@@ -497,6 +500,19 @@ void TImage::Paint(HDC dc) {
         }
     }
     stream->Release();
+}
+
+}  // namespace fw
+
+namespace fw {
+
+void RegisterFrameworkClasses(ClassRegistry& registry) {
+    registry.Register(TLabel::StaticClass(), [] { return std::make_unique<TLabel>(); });
+    registry.Register(TEdit::StaticClass(), [] { return std::make_unique<TEdit>(); });
+    registry.Register(TRadioButton::StaticClass(), [] { return std::make_unique<TRadioButton>(); });
+    registry.Register(TCheckBox::StaticClass(), [] { return std::make_unique<TCheckBox>(); });
+    registry.Register(TGroupBox::StaticClass(), [] { return std::make_unique<TGroupBox>(); });
+    registry.Register(TImage::StaticClass(), [] { return std::make_unique<TImage>(); });
 }
 
 }  // namespace fw

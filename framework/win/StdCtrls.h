@@ -78,7 +78,7 @@ public:
 
     bool WantsChars() const override { return true; }
     bool WantsArrows() const override { return true; }
-    std::string StateText() const override;
+    void AutomationExtras(std::vector<std::pair<std::string, std::string>>& extras) const override;
 
 protected:
     void CreateParams(WindowParams& params) override;
@@ -96,7 +96,7 @@ public:
     static const ClassInfo& StaticClass();
     bool Checked() const { return checked_; }
     virtual void SetChecked(bool value) = 0;
-    std::string StateText() const override { return checked_ ? "checked" : ""; }
+    int CheckedState() const override { return checked_ ? 1 : 0; }
 
 protected:
     bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

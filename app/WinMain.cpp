@@ -1,0 +1,25 @@
+// Program entry: the application object (COM apartment, GDI+), the one window created from its
+// description, then the message loop until the application is told to end.
+
+#include <windows.h>
+
+#include "app/Main.h"
+#include "framework/Description.h"
+#include "framework/win/Application.h"
+#include "framework/win/Automation.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    fw::Application application;
+    app::TfrmMain frmMain;
+    try {
+        frmMain.LoadDescription();
+    } catch (const std::exception& error) {
+        fw::Application::HandleException(std::current_exception());
+        return 1;
+    }
+    application.SetMainForm(&frmMain);
+    frmMain.Show();
+    // Lets a test driver in another process read the controls' state (read-only).
+    fw::InstallAutomation(frmMain.Handle(), [&frmMain] { return fw::DescribeControls(frmMain); });
+    return application.Run();
+}
