@@ -173,6 +173,9 @@ private:
 
 inline Json ParseJson(std::string_view text) { return JsonReader(text).Read(); }
 
+// A u8 literal as the UTF-8 bytes the server's answers hold.
+inline std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
 // A JSON string literal of `text` (UTF-8 in, escapes for quotes, backslashes and controls).
 inline std::string JsonString(std::string_view text) {
     std::string out = "\"";
@@ -255,7 +258,10 @@ class Instance {
 public:
     explicit Instance(const std::string& scenarioJson = "{}") : control_(SupervisorPort()) {
         if (control_ == 0) throw std::runtime_error("SQLTESTSERVER_PORT_FILE names no running supervisor");
-        std::istringstream answer(ControlRequest(control_, "START " + scenarioJson));
+        std::string oneLine = scenarioJson;  // the request is one line
+        for (char& c : oneLine)
+            if (c == '\n' || c == '\r') c = ' ';
+        std::istringstream answer(ControlRequest(control_, "START " + oneLine));
         answer >> id_ >> port_;
     }
     ~Instance() {
