@@ -59,8 +59,10 @@ bool NeedsBraces(std::string_view value) {
 }  // namespace
 
 std::string QuoteOleDbValue(std::string_view value) {
-    const bool needsQuotes = value.find(';') != std::string_view::npos ||
-                             (!value.empty() && (value.front() == '\'' || value.front() == '"'));
+    // A leading '=' would read as the doubled '=' of a key ("Password==x" is the key "Password=x").
+    const bool needsQuotes =
+        value.find(';') != std::string_view::npos ||
+        (!value.empty() && (value.front() == '\'' || value.front() == '"' || value.front() == '='));
     if (!needsQuotes) return std::string(value);
     const bool hasDouble = value.find('"') != std::string_view::npos;
     const bool hasSingle = value.find('\'') != std::string_view::npos;

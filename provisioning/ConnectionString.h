@@ -5,7 +5,8 @@
 //
 // Values are inserted byte for byte as typed (spaces included), except that a value which the
 // OLE DB syntax would misread is quoted (QuoteOleDbValue):
-//   - a value containing ';' or starting with ' or " is quoted;
+//   - a value containing ';' or starting with ', " or = is quoted (a leading '=' would read as the
+//     doubled '=' that stands for '=' inside a key);
 //   - it is enclosed in single quotes when it contains a double quote and no single quote;
 //   - otherwise it is enclosed in double quotes, each double quote inside being doubled.
 // Every other value, empty ones included, stays unquoted.
