@@ -13,14 +13,35 @@ bool EndsMarkerName(char c) {
 }
 
 
-std::size_t NextSpecial(std::string_view text, std::size_t from) {
-    const char* p = text.data() + from;
-    const char* end = text.data() + text.size();
-    for (; p != end; ++p) {
-        const char c = *p;
-        if (c == ':' || c == '\'' || c == '"' || c == '`') break;
+// The bytes the scanner stops at: the three quotes and the colon.
+constexpr bool IsSpecial(unsigned char c) { return c == ':' || c == '\'' || c == '"' || c == '`'; }
+
+struct SpecialTable {
+    bool special[256] = {};
+    constexpr SpecialTable() {
+        for (int c = 0; c < 256; ++c) special[c] = IsSpecial(static_cast<unsigned char>(c));
     }
-    return static_cast<std::size_t>(p - text.data());
+};
+constexpr SpecialTable kSpecial;
+
+std::size_t NextSpecial(std::string_view text, std::size_t from) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data()) + from;
+    const unsigned char* end = reinterpret_cast<const unsigned char*>(text.data()) + text.size();
+    while (p != end && !kSpecial.special[*p]) ++p;
+    return static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(text.data()));
+}
+
+// The position of the first colon outside a literal (where the rule changes the text), or npos.
+std::size_t FirstChange(std::string_view text) {
+    bool literal = false;
+    for (std::size_t i = NextSpecial(text, 0); i < text.size(); i = NextSpecial(text, i + 1)) {
+        if (text[i] == ':') {
+            if (!literal) return i;
+        } else {
+            literal = !literal;
+        }
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace
@@ -76,6 +97,8 @@ std::vector<std::optional<std::int32_t>> BindByName(std::span<const std::string>
 
 PreparedText PrepareText(std::string_view text, Widen widen) {
     if (text.empty()) throw DatabaseError("Command text was not set");
+    // Scripts seldom hold a colon outside their literals: then the text goes as it is.
+    if (FirstChange(text) == std::string_view::npos) return PreparedText{widen(text), {}};
     MarkedText marked = ApplyParameterMarkers(text);
     return PreparedText{widen(marked.text), std::move(marked.names)};
 }
