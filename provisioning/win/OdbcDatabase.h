@@ -26,14 +26,15 @@
 
 #include "provisioning/AnsiText.h"
 #include "provisioning/Database.h"
+#include "provisioning/win/Win32Services.h"
 
 namespace prov {
 
 struct OdbcOptions {
     std::chrono::seconds loginTimeout{15};
     std::chrono::seconds statementTimeout{30};  // ExecuteStatement only; commands have none
-    // Converts the wizard's ANSI texts to UTF-16; the program passes AnsiToUtf16.
-    Widen widen = WidenWindows1252;
+    // Converts the wizard's ANSI texts to UTF-16: the running system's ANSI code page.
+    Widen widen = AnsiToUtf16;
 };
 
 class OdbcDatabase final : public Database {
