@@ -207,6 +207,44 @@ TEST(DescriptionApply, RefusesAForeignRootAndNamesTakenTwice) {
                 2, "csy", "duplicate object name");
 }
 
+// A tree need not come from text: its values are held to the same limits when applied.
+TEST(DescriptionApply, ChecksValuesOfTreesBuiltByHand) {
+    const std::pair<fw::Value, const char*> cases[] = {
+        {std::int64_t{4294967296LL}, "out of 32-bit range"},
+        {std::int64_t{-2147483649LL}, "out of 32-bit range"},
+        {fw::IdentifierSet{{"clRed"}}, "expected a colour"},
+    };
+    for (const auto& [value, reason] : cases) {
+        ObjectNode tree{"f", "TfrmMain", 1, {{"Color", value, 2}}, {}};
+        TForm form;
+        try {
+            fw::ApplyDescription(tree, form, MakeRegistry(), "Main.desc");
+            ADD_FAILURE() << "accepted " << reason;
+        } catch (const fw::DescriptionError& e) {
+            EXPECT_EQ(e.Where(), "f.Color");
+            EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
+        }
+    }
+}
+
+// A component placed in nothing, in itself or in something the window does not own is still the
+// window's: it is written directly under the root rather than lost.
+TEST(DescriptionCapture, ComponentsPlacedOutsideTheWindowGoUnderTheRoot) {
+    TForm form;
+    form.SetName("f");
+    TPanel stranger;
+    const std::pair<const char*, fw::Component*> placements[] = {{"a", nullptr}, {"b", &stranger}, {"c", nullptr}};
+    for (const auto& [name, parent] : placements) {
+        auto* control = static_cast<TControl*>(form.Own(std::make_unique<TControl>()));
+        control->SetName(name);
+        control->parent_ = parent ? parent : control;
+    }
+    static_cast<TControl&>(*form.Components()[0]).parent_ = nullptr;
+    const ObjectNode captured = fw::CaptureDescription(form);
+    ASSERT_EQ(captured.children.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(captured.children[i].name, placements[i].first);
+}
+
 TEST(PropertyTables, LookupIsCaseInsensitiveAndRedeclarationWins) {
     const fw::PropertyInfo* left = TButton::kClass.FindProperty("LEFT");
     ASSERT_NE(left, nullptr);
