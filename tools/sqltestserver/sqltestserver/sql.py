@@ -488,7 +488,7 @@ class Parser:
 
     # -- GO: SQL Server sees an identifier where a statement should start
     def st_go(self, line):
-        raise syntax_error("GO", line)
+        raise syntax_error(self.tokens[self.i - 1].text, line)
 
     # -- USE
     def st_use(self, line):
