@@ -43,10 +43,13 @@ LoadedImage LoadPicture(const TEncodedPicture& picture, bool asBitmap) {
     return LoadedImage::FromBytes(picture.Data(), asBitmap);
 }
 
+// mingw's import libraries lack this one identifier; its value is fixed by the platform.
+constexpr GUID kImageFormatUndefined = {0xb96b3ca9, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+
 int RawFormatNumber(Gdiplus::Image& image) {
     GUID format{};
     if (image.GetRawFormat(&format) != Gdiplus::Ok) return 0;
-    const GUID* formats[] = {&Gdiplus::ImageFormatUndefined, &Gdiplus::ImageFormatMemoryBMP, &Gdiplus::ImageFormatBMP,
+    const GUID* formats[] = {&kImageFormatUndefined, &Gdiplus::ImageFormatMemoryBMP, &Gdiplus::ImageFormatBMP,
                              &Gdiplus::ImageFormatEMF,       &Gdiplus::ImageFormatWMF,       &Gdiplus::ImageFormatJPEG,
                              &Gdiplus::ImageFormatPNG,       &Gdiplus::ImageFormatGIF,       &Gdiplus::ImageFormatTIFF,
                              &Gdiplus::ImageFormatIcon};

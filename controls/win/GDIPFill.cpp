@@ -1,0 +1,154 @@
+#include "controls/win/GDIPFill.h"
+
+#include <vector>
+
+#include "controls/win/AdvGDIP.h"
+
+namespace ctl::win {
+namespace {
+
+Gdiplus::RectF ToGdip(const RectF& r) { return {r.x, r.y, r.width, r.height}; }
+Gdiplus::PointF ToGdip(PointF p) { return {p.x, p.y}; }
+Gdiplus::Color ToColor(Argb argb) { return Gdiplus::Color(static_cast<Gdiplus::ARGB>(argb)); }
+Gdiplus::WrapMode ToGdip(WrapMode w) { return w == WrapMode::Tile ? Gdiplus::WrapModeTile : Gdiplus::WrapModeClamp; }
+
+// Makes the GDI+ brush of `brush` on the stack and hands it to `use`. A texture without a
+// decodable picture gives no brush, and `use` is not called.
+template <class Use>
+void WithBrush(const Brush& brush, Use&& use) {
+    if (auto* b = std::get_if<SolidBrush>(&brush)) {
+        Gdiplus::SolidBrush solid(ToColor(b->colour));
+        use(solid);
+    } else if (auto* b = std::get_if<LinearGradientBrush>(&brush)) {
+        auto make = [&]() -> Gdiplus::LinearGradientBrush {
+            if (b->mode)
+                return {ToGdip(b->rect), ToColor(b->from), ToColor(b->to),
+                        static_cast<Gdiplus::LinearGradientMode>(*b->mode)};
+            return {ToGdip(b->rect), ToColor(b->from), ToColor(b->to), b->angle, TRUE};
+        };
+        Gdiplus::LinearGradientBrush linear = make();
+        linear.SetWrapMode(ToGdip(b->wrap));
+        linear.SetGammaCorrection(b->gammaCorrection ? TRUE : FALSE);
+        use(linear);
+    } else if (auto* b = std::get_if<LineGradientBrush>(&brush)) {
+        Gdiplus::LinearGradientBrush linear(ToGdip(b->start), ToGdip(b->end), ToColor(b->from), ToColor(b->to));
+        linear.SetWrapMode(ToGdip(b->wrap));
+        use(linear);
+    } else if (auto* b = std::get_if<HatchBrush>(&brush)) {
+        Gdiplus::HatchBrush hatch(static_cast<Gdiplus::HatchStyle>(b->style), ToColor(b->fore), ToColor(b->back));
+        use(hatch);
+    } else if (auto* b = std::get_if<PathGradientBrush>(&brush)) {
+        Gdiplus::GraphicsPath shape;
+        AddPath(shape, b->shape);
+        Gdiplus::PathGradientBrush gradient(&shape);
+        if (b->centre) gradient.SetCenterPoint(ToGdip(*b->centre));
+        gradient.SetCenterColor(ToColor(b->centreColour));
+        if (!b->surround.empty()) {
+            std::vector<Gdiplus::Color> colours;
+            for (Argb c : b->surround) colours.push_back(ToColor(c));
+            INT count = static_cast<INT>(colours.size());
+            gradient.SetSurroundColors(colours.data(), &count);
+        }
+        if (!b->blend.empty() && b->surround.empty()) {
+            // The blend's ends as plain centre and surround colours too: a graphics layer that
+            // ignores preset blends still fades from the outline inwards.
+            gradient.SetCenterColor(ToColor(b->blend.back().second));
+            Gdiplus::Color edge = ToColor(b->blend.front().second);
+            INT one = 1;
+            gradient.SetSurroundColors(&edge, &one);
+        }
+        if (!b->blend.empty()) {
+            std::vector<Gdiplus::Color> colours;
+            std::vector<Gdiplus::REAL> positions;
+            for (auto [position, colour] : b->blend) {
+                positions.push_back(position);
+                colours.push_back(ToColor(colour));
+            }
+            gradient.SetInterpolationColors(colours.data(), positions.data(), static_cast<INT>(colours.size()));
+        }
+        if (b->wrap) gradient.SetWrapMode(ToGdip(*b->wrap));
+        use(gradient);
+    } else if (auto* b = std::get_if<TextureBrush>(&brush)) {
+        if (b->picture == nullptr) return;
+        LoadedImage image = LoadPicture(*b->picture);
+        if (!image) return;
+        Gdiplus::TextureBrush texture(image.Get(), Gdiplus::WrapModeTile);
+        use(texture);
+    }
+}
+
+void WithPen(const Pen& pen, auto&& use) {
+    Gdiplus::Pen gdipPen(ToColor(pen.colour), pen.width);
+    gdipPen.SetDashStyle(static_cast<Gdiplus::DashStyle>(pen.dash));
+    use(gdipPen);
+}
+
+}  // namespace
+
+void AddPath(Gdiplus::GraphicsPath& out, const Path& path) {
+    out.StartFigure();
+    for (const PathSegment& s : path.segments) {
+        switch (s.kind) {
+        case PathSegment::Kind::Line: out.AddLine(s.from.x, s.from.y, s.to.x, s.to.y); break;
+        case PathSegment::Kind::Arc: out.AddArc(ToGdip(s.box), s.startAngle, s.sweepAngle); break;
+        case PathSegment::Kind::Ellipse: out.AddEllipse(ToGdip(s.box)); break;
+        }
+    }
+    out.CloseFigure();
+}
+
+void GdiplusCanvas::FillPath(const Path& path, const Brush& brush) {
+    Gdiplus::GraphicsPath gdipPath;
+    AddPath(gdipPath, path);
+    WithBrush(brush, [&](Gdiplus::Brush& b) { graphics_.FillPath(&b, &gdipPath); });
+}
+
+void GdiplusCanvas::FillRect(const RectF& rect, const Brush& brush) {
+    WithBrush(brush, [&](Gdiplus::Brush& b) { graphics_.FillRectangle(&b, ToGdip(rect)); });
+}
+
+void GdiplusCanvas::DrawPath(const Path& path, const Pen& pen) {
+    Gdiplus::GraphicsPath gdipPath;
+    AddPath(gdipPath, path);
+    WithPen(pen, [&](Gdiplus::Pen& p) { graphics_.DrawPath(&p, &gdipPath); });
+}
+
+void GdiplusCanvas::DrawRect(const RectF& rect, const Pen& pen) {
+    WithPen(pen, [&](Gdiplus::Pen& p) { graphics_.DrawRectangle(&p, ToGdip(rect)); });
+}
+
+void GdiplusCanvas::DrawLine(PointF from, PointF to, const Pen& pen) {
+    WithPen(pen, [&](Gdiplus::Pen& p) { graphics_.DrawLine(&p, ToGdip(from), ToGdip(to)); });
+}
+
+void GdiplusCanvas::SetClip(const Path& path) {
+    Gdiplus::GraphicsPath gdipPath;
+    AddPath(gdipPath, path);
+    graphics_.SetClip(&gdipPath, Gdiplus::CombineModeReplace);
+}
+
+void GdiplusCanvas::SetClip(const RectF& rect) { graphics_.SetClip(ToGdip(rect), Gdiplus::CombineModeReplace); }
+
+void GdiplusCanvas::ResetClip() { graphics_.ResetClip(); }
+
+SmoothingMode GdiplusCanvas::Smoothing() const { return static_cast<SmoothingMode>(graphics_.GetSmoothingMode()); }
+
+void GdiplusCanvas::SetSmoothing(SmoothingMode mode) {
+    graphics_.SetSmoothingMode(static_cast<Gdiplus::SmoothingMode>(mode));
+}
+
+void GdiplusCanvas::DecodePicture(TEncodedPicture& picture) { win::DecodePicture(picture); }
+
+void GdiplusCanvas::DrawPicture(TAdvGDIPPicture& picture, const RectL& target) {
+    DrawToGraphics(picture, graphics_, RECT{target.left, target.top, target.right, target.bottom});
+}
+
+RectF Fill(TGDIPFill& fill, Gdiplus::Graphics* graphics, RectF rect, std::uint8_t borderOpacity, std::uint8_t opacity,
+           std::uint8_t opacityTo, std::uint8_t mirrorOpacity, std::uint8_t mirrorOpacityTo) {
+    if (graphics == nullptr) return fill.Fill(nullptr, rect, borderOpacity, opacity, opacityTo, mirrorOpacity,
+                                              mirrorOpacityTo);
+    GdiplusCanvas canvas(*graphics);
+    return fill.Fill(&canvas, rect, borderOpacity, opacity, opacityTo, mirrorOpacity, mirrorOpacityTo);
+}
+
+}  // namespace ctl::win

@@ -1,0 +1,45 @@
+#pragma once
+// The gradient fill on GDI+: a Canvas over a GDI+ graphics object. Every path, brush and pen is
+// made on the stack for the one call that needs it and freed before the call returns; status
+// codes of individual GDI+ calls are ignored (a zero-size arc, say, adds nothing).
+
+#include <objidl.h>
+#include <windows.h>
+#include <gdiplus.h>
+
+#include "controls/GDIPFill.h"
+#include "controls/GDIPFillCanvas.h"
+
+namespace ctl::win {
+
+class GdiplusCanvas : public Canvas {
+public:
+    explicit GdiplusCanvas(Gdiplus::Graphics& graphics) : graphics_(graphics) {}
+    Gdiplus::Graphics& Graphics() const { return graphics_; }
+
+    void FillPath(const Path& path, const Brush& brush) override;
+    void FillRect(const RectF& rect, const Brush& brush) override;
+    void DrawPath(const Path& path, const Pen& pen) override;
+    void DrawRect(const RectF& rect, const Pen& pen) override;
+    void DrawLine(PointF from, PointF to, const Pen& pen) override;
+    void SetClip(const Path& path) override;
+    void SetClip(const RectF& rect) override;
+    void ResetClip() override;
+    SmoothingMode Smoothing() const override;
+    void SetSmoothing(SmoothingMode mode) override;
+    void DecodePicture(TEncodedPicture& picture) override;
+    void DrawPicture(TAdvGDIPPicture& picture, const RectL& target) override;
+
+private:
+    Gdiplus::Graphics& graphics_;
+};
+
+// Adds the figure to a GDI+ path and closes it.
+void AddPath(Gdiplus::GraphicsPath& out, const Path& path);
+
+// TGDIPFill::Fill on a GDI+ graphics object (null: nothing is drawn).
+RectF Fill(TGDIPFill& fill, Gdiplus::Graphics* graphics, RectF rect, std::uint8_t borderOpacity = 255,
+           std::uint8_t opacity = 255, std::uint8_t opacityTo = 255, std::uint8_t mirrorOpacity = 255,
+           std::uint8_t mirrorOpacityTo = 255);
+
+}  // namespace ctl::win
