@@ -8,8 +8,11 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "controls/HtmlCaption.h"
 #include "controls/HtmlCaptionPaint.h"
@@ -31,10 +34,57 @@ public:
                    double layoutHeight) const override;
 
 private:
-    struct Cache;
     Gdiplus::Graphics& graphics_;
-    Cache* cache_;
+    struct Cache;
+    std::unique_ptr<Cache> cache_;
 };
+
+// Image lists and the shell's icons as image sources of the layout.
+class ImageListSource : public HtmlImageList {
+public:
+    explicit ImageListSource(HIMAGELIST list) : list_(list) {}
+    int Count() const override;
+    HtmlSize ImageSize() const override;
+
+private:
+    HIMAGELIST list_;
+};
+
+class ShellIconSource : public HtmlSystemIcons {
+public:
+    std::optional<HtmlSize> IconSize(bool large, std::string_view source) const override;
+};
+
+// The canvas on a GDI+ graphics object. Pictures are drawn from `pictures`, list images from
+// `images`, icons from the shell; colours are resolved (system colours included) and drawn
+// opaquely. Every GDI+ object but the current font lives for one call.
+class GdipHtmlCanvas : public HtmlCanvas {
+public:
+    GdipHtmlCanvas(Gdiplus::Graphics& graphics, const TGDIPPictureContainer* pictures, HIMAGELIST images);
+    ~GdipHtmlCanvas() override;
+    GdipHtmlCanvas(const GdipHtmlCanvas&) = delete;
+    GdipHtmlCanvas& operator=(const GdipHtmlCanvas&) = delete;
+
+    void FillRect(const HtmlRect& rect, HtmlColour colour) override;
+    void FillGradient(const HtmlRect& rect, HtmlColour from, HtmlColour to, bool horizontal) override;
+    void FillEllipse(const HtmlRect& rect, HtmlColour colour) override;
+    void DrawLine(HtmlPoint from, HtmlPoint to, HtmlColour colour) override;
+    void DrawPolyline(const std::vector<HtmlPoint>& points, HtmlColour colour) override;
+    void DrawText(std::string_view text, int x, int y, const HtmlFont& font, HtmlColour colour) override;
+    void DrawUnderline(int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) override;
+    void DrawImage(const HtmlImageRef& image, const HtmlRect& box) override;
+
+private:
+    Gdiplus::Graphics& graphics_;
+    const TGDIPPictureContainer* pictures_;
+    HIMAGELIST images_;
+    struct Cache;
+    std::unique_ptr<Cache> cache_;
+};
+
+// A GDI+ font for a font description: bold, italic, underline and strike-out, size in points.
+// A family (or style) GDI+ cannot find falls back to Arial, then to the generic sans-serif family.
+std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font);
 
 struct HtmlCaptionResult {
     bool anchor = false;     // a link lies under the hit point

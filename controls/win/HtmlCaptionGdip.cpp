@@ -1,0 +1,297 @@
+#include "controls/win/HtmlCaptionGdip.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "controls/GDIPPictureContainer.h"
+#include "controls/win/AdvGDIP.h"
+#include "framework/Colour.h"
+#include "framework/Text.h"
+
+namespace ctl {
+
+namespace {
+
+std::wstring Wide(std::string_view text) {
+    const std::u16string u = fw::Cp1252ToUtf16(text);
+    return std::wstring(u.begin(), u.end());
+}
+
+Gdiplus::Color Opaque(HtmlColour colour) { return Gdiplus::Color(fw::ToArgb(255, colour)); }
+
+// The last font asked for, kept while the same description keeps coming (runs mostly share one).
+struct FontCache {
+    HtmlFont key;
+    std::unique_ptr<Gdiplus::Font> font;
+    Gdiplus::Font* Get(const HtmlFont& description) {
+        if (!font || !(key == description)) {
+            font = MakeGdipFont(description);
+            key = description;
+        }
+        return font.get();
+    }
+};
+
+// A shell icon: the system image list of that size and the icon's index in it.
+struct ShellIcon {
+    HIMAGELIST list = nullptr;
+    int index = -1;
+};
+
+ShellIcon FindShellIcon(bool large, std::string_view source) {
+    const UINT size = large ? SHGFI_LARGEICON : SHGFI_SMALLICON;
+    SHFILEINFOW info{};
+    const bool isIndex = !source.empty() && std::all_of(source.begin(), source.end(), [](char c) { return c >= '0' && c <= '9'; });
+    ShellIcon icon;
+    if (isIndex) {
+        icon.list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | size));
+        icon.index = source.size() <= 9 ? std::stoi(std::string(source)) : -1;
+    } else {
+        const std::wstring path = Wide(source);
+        icon.list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | size));
+        icon.index = icon.list ? info.iIcon : -1;
+    }
+    if (!icon.list || icon.index < 0 || icon.index >= ImageList_GetImageCount(icon.list)) return {};
+    return icon;
+}
+
+class IconHandle {
+public:
+    explicit IconHandle(HICON icon) : icon_(icon) {}
+    ~IconHandle() {
+        if (icon_) DestroyIcon(icon_);
+    }
+    IconHandle(const IconHandle&) = delete;
+    IconHandle& operator=(const IconHandle&) = delete;
+    HICON Get() const { return icon_; }
+
+private:
+    HICON icon_;
+};
+
+class BitmapHandle {
+public:
+    explicit BitmapHandle(HBITMAP bitmap) : bitmap_(bitmap) {}
+    ~BitmapHandle() {
+        if (bitmap_) DeleteObject(bitmap_);
+    }
+    BitmapHandle(const BitmapHandle&) = delete;
+    BitmapHandle& operator=(const BitmapHandle&) = delete;
+    HBITMAP Get() const { return bitmap_; }
+
+private:
+    HBITMAP bitmap_;
+};
+
+// Draws an icon scaled into the box through a 32-bit ARGB copy of its pixels: drawing through a
+// device context of the graphics would lose the alpha of an ARGB target. Icons without alpha take
+// their transparency from the mask.
+void DrawIconImage(Gdiplus::Graphics& graphics, HICON handle, const HtmlRect& box) {
+    IconHandle icon(handle);
+    ICONINFO info{};
+    if (!icon.Get() || !GetIconInfo(icon.Get(), &info)) return;
+    BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bm{};
+    if (!colour.Get() || !GetObjectW(colour.Get(), sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return;
+    const int w = bm.bmWidth, h = bm.bmHeight;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h), masks(pixels.size());
+    HDC dc = GetDC(nullptr);
+    const bool gotColour = GetDIBits(dc, colour.Get(), 0, h, pixels.data(), &bi, DIB_RGB_COLORS) == h;
+    const bool gotMask = mask.Get() && GetDIBits(dc, mask.Get(), 0, h, masks.data(), &bi, DIB_RGB_COLORS) == h;
+    ReleaseDC(nullptr, dc);
+    if (!gotColour) return;
+    const bool hasAlpha = std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; });
+    if (!hasAlpha) {
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            const bool transparent = gotMask && (masks[i] & 0xFFFFFF) != 0;
+            pixels[i] = transparent ? 0 : (pixels[i] | 0xFF000000u);
+        }
+    }
+    Gdiplus::Bitmap bitmap(w, h, w * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(pixels.data()));
+    graphics.DrawImage(&bitmap, Gdiplus::Rect(box.left, box.top, box.Width(), box.Height()));
+}
+
+}  // namespace
+
+std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font) {
+    INT style = Gdiplus::FontStyleRegular;
+    if (font.bold) style |= Gdiplus::FontStyleBold;
+    if (font.italic) style |= Gdiplus::FontStyleItalic;
+    if (font.underline) style |= Gdiplus::FontStyleUnderline;
+    if (font.strikeOut) style |= Gdiplus::FontStyleStrikeout;
+    const Gdiplus::REAL size = static_cast<Gdiplus::REAL>(std::max(1, font.size));
+    const std::wstring name = Wide(font.name);
+    for (const wchar_t* family : {name.c_str(), L"Arial"}) {
+        Gdiplus::FontFamily candidate(family);
+        if (candidate.GetLastStatus() != Gdiplus::Ok) continue;
+        auto made = std::make_unique<Gdiplus::Font>(&candidate, size, style, Gdiplus::UnitPoint);
+        if (made->GetLastStatus() == Gdiplus::Ok) return made;
+    }
+    return std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size, style, Gdiplus::UnitPoint);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Measuring
+
+struct GdipTextMeasurer::Cache : FontCache {};
+
+GdipTextMeasurer::GdipTextMeasurer(Gdiplus::Graphics& graphics) : graphics_(graphics), cache_(std::make_unique<Cache>()) {}
+GdipTextMeasurer::~GdipTextMeasurer() = default;
+
+TextMeasurer::Extent GdipTextMeasurer::Measure(std::string_view text, const HtmlFont& font, double layoutWidth,
+                                               double layoutHeight) const {
+    Gdiplus::Font* gdipFont = cache_->Get(font);
+    const std::wstring wide = Wide(text);
+    // A zero dimension of the layout is unbounded for GDI+.
+    const Gdiplus::RectF layout(0, 0, static_cast<Gdiplus::REAL>(layoutWidth > 0 ? layoutWidth : 0),
+                                static_cast<Gdiplus::REAL>(layoutHeight > 0 ? layoutHeight : 0));
+    Gdiplus::RectF box;
+    if (graphics_.MeasureString(wide.c_str(), static_cast<INT>(wide.size()), gdipFont, layout, nullptr, &box) !=
+        Gdiplus::Ok)
+        return {};
+    return {box.Width, box.Height};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Image sources
+
+int ImageListSource::Count() const { return list_ ? ImageList_GetImageCount(list_) : 0; }
+
+HtmlSize ImageListSource::ImageSize() const {
+    int w = 0, h = 0;
+    if (list_) ImageList_GetIconSize(list_, &w, &h);
+    return HtmlSize{w, h};
+}
+
+std::optional<HtmlSize> ShellIconSource::IconSize(bool large, std::string_view source) const {
+    const ShellIcon icon = FindShellIcon(large, source);
+    if (!icon.list) return std::nullopt;
+    int w = 0, h = 0;
+    ImageList_GetIconSize(icon.list, &w, &h);
+    return HtmlSize{w, h};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting
+
+struct GdipHtmlCanvas::Cache : FontCache {};
+
+GdipHtmlCanvas::GdipHtmlCanvas(Gdiplus::Graphics& graphics, const TGDIPPictureContainer* pictures, HIMAGELIST images)
+    : graphics_(graphics), pictures_(pictures), images_(images), cache_(std::make_unique<Cache>()) {}
+GdipHtmlCanvas::~GdipHtmlCanvas() = default;
+
+void GdipHtmlCanvas::FillRect(const HtmlRect& rect, HtmlColour colour) {
+    if (colour == fw::clNone || rect.Width() <= 0 || rect.Height() <= 0) return;
+    Gdiplus::SolidBrush brush(Opaque(colour));
+    graphics_.FillRectangle(&brush, rect.left, rect.top, rect.Width(), rect.Height());
+}
+
+void GdipHtmlCanvas::FillGradient(const HtmlRect& rect, HtmlColour from, HtmlColour to, bool horizontal) {
+    if (rect.Width() <= 0 || rect.Height() <= 0) return;
+    const Gdiplus::Rect area(rect.left, rect.top, rect.Width(), rect.Height());
+    Gdiplus::LinearGradientBrush brush(area, Opaque(from), Opaque(to),
+                                       horizontal ? Gdiplus::LinearGradientModeHorizontal
+                                                  : Gdiplus::LinearGradientModeVertical);
+    graphics_.FillRectangle(&brush, area);
+}
+
+void GdipHtmlCanvas::FillEllipse(const HtmlRect& rect, HtmlColour colour) {
+    if (rect.Width() <= 0 || rect.Height() <= 0) return;
+    Gdiplus::SolidBrush brush(Opaque(colour));
+    graphics_.FillEllipse(&brush, rect.left, rect.top, rect.Width(), rect.Height());
+}
+
+void GdipHtmlCanvas::DrawLine(HtmlPoint from, HtmlPoint to, HtmlColour colour) {
+    Gdiplus::Pen pen(Opaque(colour), 1);
+    graphics_.DrawLine(&pen, from.x, from.y, to.x, to.y);
+}
+
+void GdipHtmlCanvas::DrawPolyline(const std::vector<HtmlPoint>& points, HtmlColour colour) {
+    if (points.size() < 2) return;
+    std::vector<Gdiplus::Point> line;
+    line.reserve(points.size());
+    for (const HtmlPoint& p : points) line.emplace_back(p.x, p.y);
+    Gdiplus::Pen pen(Opaque(colour), 1);
+    graphics_.DrawLines(&pen, line.data(), static_cast<INT>(line.size()));
+}
+
+void GdipHtmlCanvas::DrawText(std::string_view text, int x, int y, const HtmlFont& font, HtmlColour colour) {
+    const std::wstring wide = Wide(text);
+    Gdiplus::SolidBrush brush(Opaque(colour));
+    graphics_.DrawString(wide.c_str(), static_cast<INT>(wide.size()), cache_->Get(font),
+                         Gdiplus::PointF(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y)), &brush);
+}
+
+void GdipHtmlCanvas::DrawUnderline(int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) {
+    if (x2 <= x1) return;
+    Gdiplus::Font* gdipFont = cache_->Get(font);
+    Gdiplus::FontFamily family;
+    if (gdipFont->GetFamily(&family) != Gdiplus::Ok) return;
+    const INT style = gdipFont->GetStyle();
+    const double em = family.GetEmHeight(style);
+    if (em <= 0) return;
+    // The font's size in pixels, and the baseline below the text's top.
+    const double pixels = gdipFont->GetSize() * graphics_.GetDpiY() / 72.0;
+    const double baseline = textTop + pixels * family.GetCellAscent(style) / em;
+    const int thickness = std::max(1, static_cast<int>(std::lround(pixels / 14)));
+    const int y = static_cast<int>(std::lround(baseline + std::max(1.0, pixels / 10)));
+    Gdiplus::SolidBrush brush(Opaque(colour));
+    graphics_.FillRectangle(&brush, x1, y, x2 - x1, thickness);
+}
+
+void GdipHtmlCanvas::DrawImage(const HtmlImageRef& image, const HtmlRect& box) {
+    if (box.Width() <= 0 || box.Height() <= 0) return;
+    switch (image.kind) {
+    case HtmlImageKind::Picture:
+        if (TAdvGDIPPicture* picture = FindPicture(pictures_, image.source); picture && !picture->Empty())
+            win::DrawToGraphics(*picture, graphics_, RECT{box.left, box.top, box.right, box.bottom});
+        break;
+    case HtmlImageKind::ListImage:
+        if (images_ && image.index >= 0 && image.index < ImageList_GetImageCount(images_))
+            DrawIconImage(graphics_, ImageList_GetIcon(images_, image.index, ILD_TRANSPARENT), box);
+        break;
+    case HtmlImageKind::SmallIcon:
+    case HtmlImageKind::LargeIcon: {
+        const ShellIcon icon = FindShellIcon(image.kind == HtmlImageKind::LargeIcon, image.source);
+        if (icon.list) DrawIconImage(graphics_, ImageList_GetIcon(icon.list, icon.index, ILD_TRANSPARENT), box);
+        break;
+    }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+HtmlCaptionResult DrawHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
+                           const TGDIPPictureContainer* pictures, HIMAGELIST images) {
+    GdipTextMeasurer measurer(graphics);
+    ContainerPictureSource pictureSource(pictures, &win::DecodePicture);
+    ImageListSource listSource(images);
+    ShellIconSource iconSource;
+    const HtmlImages sources{pictures ? &pictureSource : nullptr, images ? &listSource : nullptr, &iconSource};
+    const HtmlLayout layout = LayoutHtml(html, options, measurer, sources);
+    if (options.mode == HtmlMode::Draw) {
+        GdipHtmlCanvas canvas(graphics, pictures, images);
+        PaintHtml(layout, canvas, options);
+    }
+    HtmlCaptionResult result;
+    result.anchor = layout.hitLink >= 0;
+    result.target = layout.hitTarget;
+    result.hitImage = layout.hitImage;
+    result.plainText = layout.plainText;
+    result.width = layout.width;
+    result.height = layout.height;
+    result.lineCount = layout.lineCount;
+    return result;
+}
+
+}  // namespace ctl
