@@ -1,0 +1,90 @@
+#include "controls/AdvSmoothPanel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ctl {
+
+const fw::EnumInfo& SmoothPanelLocationEnum() {
+    static const fw::EnumInfo info{"TAdvSmoothPanelLocation",
+                                   {"plTopLeft", "plTopCenter", "plTopRight", "plCenterLeft", "plCenterCenter",
+                                    "plCenterRight", "plBottomLeft", "plBottomCenter", "plBottomRight", "plCustom"}};
+    return info;
+}
+
+const fw::EnumInfo& SmoothPanelTextRenderingHintEnum() {
+    static const fw::EnumInfo info{"TAdvSmoothPanelTextRenderingHint", {"tAntiAlias", "tAntiAliasGridFit", "tClearType"}};
+    return info;
+}
+
+PointL PlaceByLocation(TAdvSmoothPanelLocation location, RectF area, int w, int h) {
+    const RectL r = RoundedRect(area);
+    const int X = r.left, Y = r.top, W = r.right - r.left, H = r.bottom - r.top;
+    const int centreX = std::max(X, W - w) / 2, rightX = std::max(X, W - w);
+    const int middleY = (H - h) / 2, bottomY = H - h;
+    using enum TAdvSmoothPanelLocation;
+    switch (location) {
+    case plTopLeft: return {X, Y};
+    case plTopCenter: return {centreX, Y};
+    case plTopRight: return {rightX, Y};
+    case plCenterLeft: return {X, middleY};
+    case plCenterCenter: return {centreX, middleY};
+    case plCenterRight: return {rightX, middleY};
+    case plBottomLeft: return {X, bottomY};
+    case plBottomCenter: return {centreX, bottomY};
+    case plBottomRight: return {rightX, bottomY};
+    case plCustom: break;
+    }
+    return {X, Y};
+}
+
+RectF PanelFillRect(int width, int height, fw::TColor borderColor, int borderWidth) {
+    if (borderColor != fw::clNone && borderWidth != 0)
+        return {0, 0, static_cast<float>(width - 1), static_cast<float>(height - 1)};
+    return {-1, -1, static_cast<float>(width + 1), static_cast<float>(height + 1)};
+}
+
+CaptionArea PlainCaptionArea(RectF f, bool fillHasPicture, int p, TFillPicturePosition position,
+                             TAdvSmoothPanelLocation location) {
+    CaptionArea result{f, 0};
+    if (!fillHasPicture) return result;
+    using enum TAdvSmoothPanelLocation;
+    using enum TFillPicturePosition;
+    const bool top = location == plTopLeft || location == plTopRight;
+    const bool bottom = location == plBottomLeft || location == plBottomRight;
+    const float w = static_cast<float>(p);
+    if ((position == ppTopLeft && top) || (position == ppBottomLeft && bottom)) {
+        result.area.x += w;
+        result.reserve = w;
+    } else if ((position == ppTopRight && top) || (position == ppBottomRight && bottom)) {
+        result.area.width -= w;
+    }
+    return result;
+}
+
+float CaptionLineY(TAdvSmoothPanelLocation location, int y, float textHeight) {
+    using enum TAdvSmoothPanelLocation;
+    if (location == plBottomLeft || location == plBottomCenter || location == plBottomRight)
+        return static_cast<float>(y - 2);
+    return static_cast<float>(y) + textHeight;
+}
+
+RectL HtmlMeasureRect(TAdvSmoothPanelLocation location, int htmlLeft, int c, int wmax) {
+    if (location == TAdvSmoothPanelLocation::plCustom) return {0, c, wmax - htmlLeft, 10000};
+    return {htmlLeft, c, wmax, 10000};
+}
+
+RectL HtmlTargetRect(TAdvSmoothPanelLocation location, int htmlLeft, int htmlTop, int c, int wmax, RectF fillRect,
+                     int hw, int hh) {
+    if (location == TAdvSmoothPanelLocation::plCustom) {
+        const int x = htmlLeft, y = htmlTop;
+        // (A measured width that passes wmax is cut there; the target keeps the full room.)
+        return {x, y, x + (wmax - htmlLeft), y + hh};
+    }
+    RectF area = fillRect;
+    area.height -= static_cast<float>(c);
+    const PointL at = PlaceByLocation(location, area, hw, hh);
+    return {at.x, c + at.y, at.x + hw, c + at.y + hh};
+}
+
+}  // namespace ctl

@@ -1,0 +1,57 @@
+#pragma once
+// The smooth panel's layout, apart from its window: where the fill, the plain caption, its band
+// and line, and the HTML caption go. Painting (controls/win/AdvSmoothPanel.h) and the link hit
+// test both use these functions, so they agree on every rectangle.
+
+#include <cstdint>
+
+#include "controls/GDIPFill.h"
+#include "framework/Properties.h"
+
+namespace ctl {
+
+enum class TAdvSmoothPanelLocation : std::uint8_t {
+    plTopLeft, plTopCenter, plTopRight, plCenterLeft, plCenterCenter, plCenterRight,
+    plBottomLeft, plBottomCenter, plBottomRight, plCustom
+};
+enum class TAdvSmoothPanelTextRenderingHint : std::uint8_t { tAntiAlias, tAntiAliasGridFit, tClearType };
+
+const fw::EnumInfo& SmoothPanelLocationEnum();
+const fw::EnumInfo& SmoothPanelTextRenderingHintEnum();
+
+struct PointL {
+    int x = 0, y = 0;
+    friend bool operator==(const PointL&, const PointL&) = default;
+};
+
+// Places a w x h block in an area (rounded to whole pixels first). Centre and bottom rows do not
+// add the area's top, and the horizontal centre halves max(X, W - w): both measure from the
+// panel's own origin. plCustom is the caller's business (it gives X, Y).
+PointL PlaceByLocation(TAdvSmoothPanelLocation location, RectF area, int w, int h);
+
+// The rectangle the fill paints: inside the last row and column when a border is drawn, else
+// one pixel beyond every edge, so that anti-aliased edges leave no seam.
+RectF PanelFillRect(int width, int height, fw::TColor borderColor, int borderWidth);
+
+// The plain caption's text area T and its right reserve r: a fill picture in the corner the
+// caption goes to takes its width from the area.
+struct CaptionArea {
+    RectF area;
+    float reserve = 0;
+    friend bool operator==(const CaptionArea&, const CaptionArea&) = default;
+};
+CaptionArea PlainCaptionArea(RectF fillRect, bool fillHasPicture, int pictureWidth, TFillPicturePosition position,
+                             TAdvSmoothPanelLocation location);
+
+// The y of the caption line: under the text, or above it for the bottom locations.
+float CaptionLineY(TAdvSmoothPanelLocation location, int y, float textHeight);
+
+// The HTML caption (rectangles as left, top, right, bottom). c is the plain caption's rounded
+// height (0 without one), wmax the widest the caption may be (width - shadow - 2 * border).
+// First the rectangle the renderer measures in, then, with the measured size hw x hh, the target
+// it draws in and links are hit-tested in: placed in the fill rectangle whose height loses c.
+RectL HtmlMeasureRect(TAdvSmoothPanelLocation location, int htmlLeft, int c, int wmax);
+RectL HtmlTargetRect(TAdvSmoothPanelLocation location, int htmlLeft, int htmlTop, int c, int wmax, RectF fillRect,
+                     int hw, int hh);
+
+}  // namespace ctl
