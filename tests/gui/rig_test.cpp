@@ -73,6 +73,7 @@ TEST_P(RigRounds, LaunchFindTypeAskAnswerPaintAndExit) {
     EXPECT_EQ(box.Owner(), app->MainWindow());
     EXPECT_EQ(box.ButtonIds(), (std::vector<int>{IDYES, IDNO}));
     EXPECT_FALSE(box.HasButton(IDOK));
+    EXPECT_EQ(box.Icon(), static_cast<UINT>(MB_ICONQUESTION));
     // The responder answers inside the box's nested loop, and sees the window disabled by it.
     EXPECT_FALSE(app->Get("frmRig").enabled);
     box.Answer(IDNO);
@@ -90,6 +91,20 @@ TEST_P(RigRounds, LaunchFindTypeAskAnswerPaintAndExit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ThreeTimes, RigRounds, testing::Range(0, 3));
+
+// An error box is told apart from a question: its one OK button, and its icon read off the screen.
+TEST_F(Rig, ErrorBoxShowsItsIconAndOneButton) {
+    auto app = Start();
+    gui::ClickControl(app->Get("avisar"));
+    const gui::MessageBoxWindow box = app->WaitForMessageBox();
+    EXPECT_EQ(box.Caption(), "Aviso");
+    EXPECT_EQ(box.Text(), "Falta identificar o servidor SQL!");
+    EXPECT_EQ(box.ButtonIds(), std::vector<int>{IDOK});
+    EXPECT_EQ(box.Icon(), static_cast<UINT>(MB_ICONERROR));
+    box.Answer(IDOK);
+    app->WaitForControl("resposta", [](const Control& c) { return c.text == "avisado"; }, "\"avisado\"");
+    app->WaitForNoMessageBox();
+}
 
 // Real keyboard input reaches the focused control: typing, Tab and Shift+Tab move the focus in
 // tab order, Space presses the focused button, and Enter answers the box with its default button.

@@ -101,6 +101,10 @@ public:
     // Posts BM_CLICK to the button with that id; throws when the box has no such button.
     void Answer(int id) const;
     bool IsOpen() const { return IsWindow(window_) && IsWindowVisible(window_); }
+    // The icon the box shows, recognised from the screen (the icon belongs to the other process):
+    // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION or MB_ICONQUESTION; 0 when it shows none
+    // of them.
+    UINT Icon() const;
 
 private:
     HWND window_;
