@@ -19,13 +19,6 @@ TEST(ConnectionString, BothFormsFieldByField) {
               "Initial Catalog=velmopos_5_2;Data Source=srv\\MARLOVEXSQL");
 }
 
-TEST(ConnectionString, EmptyPasswordGivesAnEmptyField) {
-    const ConnectionSettings s{"srv", "sa", "", "velmopos_1_0"};
-    EXPECT_EQ(prov::DatabaseConnectionString(s),
-              "Provider=SQLOLEDB.1;Password=;Persist Security Info=True;User ID=sa;"
-              "Initial Catalog=velmopos_1_0;Data Source=srv");
-}
-
 struct QuoteCase {
     const char* label;
     std::string value;
@@ -212,16 +205,6 @@ TEST(OdbcDrivers, ChoiceFollowsThePreferenceOrder) {
         for (const prov::OdbcDriver& d : prov::ChooseOdbcDrivers(c.installed)) got.push_back(d.name);
         EXPECT_EQ(got, c.chosen) << c.label;
     }
-}
-
-TEST(OdbcDrivers, PreferenceListPutsVendorBeforeBuiltInBeforeFreeTds) {
-    int previous = -1;
-    for (const prov::OdbcDriver& d : prov::OdbcDriverPreferences()) {
-        const int rank = static_cast<int>(d.family);
-        EXPECT_GE(rank, previous) << d.name;
-        previous = rank;
-    }
-    EXPECT_EQ(prov::OdbcDriverPreferences().back().family, prov::DriverFamily::FreeTds);
 }
 
 }  // namespace

@@ -56,13 +56,6 @@ TEST(ParameterMarkers, RuleTable) {
     }
 }
 
-TEST(ParameterMarkers, EmbeddedNulIsOrdinaryText) {
-    const std::string input("a\0:x", 4);
-    const prov::MarkedText marked = ApplyParameterMarkers(input);
-    EXPECT_EQ(marked.text, std::string("a\0?", 3));
-    EXPECT_EQ(marked.names, std::vector<std::string>{"x"});
-}
-
 TEST(ParameterMarkers, BindsByNameInMarkerOrderIgnoringCase) {
     const prov::IntParameter parameters[] = {{"loja", 7}, {"MAJOR", 5}, {"minor", 2}, {"loja", 99}};
     struct BindCase {

@@ -51,13 +51,6 @@ TEST(ScriptText, ReadingRuleTable) {
     for (const ReadCase& c : kReadCases) EXPECT_EQ(prov::ScriptCommandText(c.bytes), c.text) << c.label;
 }
 
-TEST(ScriptText, ApplyingTheRuleTwiceChangesNothing) {
-    for (const ReadCase& c : kReadCases) {
-        const std::string once = prov::ScriptCommandText(c.bytes);
-        EXPECT_EQ(prov::ScriptCommandText(once), once) << c.label;
-    }
-}
-
 // ---- The sample scripts shipped beside the wizard ------------------------------------------------
 
 std::filesystem::path ProgramFolder() {

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "provisioning/ParameterMarkers.h"
+#include "provisioning/ProductVersion.h"
 #include "provisioning/SqlStatements.h"
 #include "provisioning/UserTexts.h"
 
@@ -58,6 +58,25 @@ const NameCase kNameCases[] = {
 
 TEST(DatabaseName, IdentifierTable) {
     for (const NameCase& c : kNameCases) EXPECT_EQ(prov::IsUsableDatabaseName(c.name), c.usable) << c.why;
+}
+
+TEST(DatabaseName, DefaultNameFromProductAndVersion) {
+    struct Case {
+        prov::Product product;
+        std::optional<prov::ProductVersion> version;
+        const char* name;
+    };
+    const Case cases[] = {
+        {prov::Product::VelmoPos, prov::ProductVersion{5, 2}, "velmopos_5_2"},
+        {prov::Product::VelmoFact, prov::ProductVersion{10, 0}, "velmofact_10_0"},
+        {prov::Product::VelmoCafe, prov::ProductVersion{65535, 65535}, "velmocafe_65535_65535"},
+        {prov::Product::VelmoRest, std::nullopt, "velmorest"},
+    };
+    for (const Case& c : cases) {
+        const std::string name = prov::DefaultDatabaseName(prov::ProductName(c.product), c.version);
+        EXPECT_EQ(name, c.name);
+        EXPECT_TRUE(prov::IsUsableDatabaseName(std::u16string(name.begin(), name.end()))) << name;
+    }
 }
 
 TEST(SqlStatements, DatabaseStatementsCarryTheNameAsTyped) {
@@ -160,26 +179,6 @@ TEST(SqlStatements, RenumberingBatchLineByLine) {
         EXPECT_EQ(m[2], want.column) << "line " << i + 1;
         EXPECT_EQ(change, want.change) << "line " << i + 1 << ": " << line;
     }
-}
-
-TEST(SqlStatements, ColourValuesAreTheNamedRgbColours) {
-    // 0x00BBGGRR of (R A6, G CA, B F0), (00, 00, 80), (C0, C0, C0), (FF, FF, FF), (80, 80, 80).
-    auto rgb = [](int r, int g, int b) { return r | (g << 8) | (b << 16); };
-    const std::map<std::string, int> colours = {{"familias.fundo", rgb(0xA6, 0xCA, 0xF0)},
-                                                {"familias.letra", rgb(0x00, 0x00, 0x80)},
-                                                {"subfamilias.fundo", rgb(0xC0, 0xC0, 0xC0)},
-                                                {"subfamilias.letra", rgb(0xFF, 0xFF, 0xFF)},
-                                                {"produtos.fundo", rgb(0x80, 0x80, 0x80)},
-                                                {"produtos.letra", rgb(0xFF, 0xFF, 0xFF)}};
-    int seen = 0;
-    for (const prov::RenumberChange& change : prov::RenumberChanges()) {
-        if (change.modulus != 0) continue;
-        ++seen;
-        const std::string key = std::string(change.table) + "." + std::string(change.column);
-        ASSERT_TRUE(colours.count(key)) << key;
-        EXPECT_EQ(change.colour, colours.at(key)) << key;
-    }
-    EXPECT_EQ(seen, 6);
 }
 
 // ---- The fixed user texts ------------------------------------------------------------------------
