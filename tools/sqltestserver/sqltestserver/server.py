@@ -34,21 +34,21 @@ class Rule:
     (close the connection at once), "delay" (wait `seconds`, then go on) or "hang" (never answer).
     `times` limits how often the rule fires (default: always)."""
 
-    def __init__(self, spec, index):
+    def __init__(self, settings, index):
         self.index = index
-        self.on = spec.get("on", "statement")
+        self.on = settings.get("on", "statement")
         if self.on not in ("statement", "login", "batch"):
             raise ValueError("rule %d: 'on' must be statement, login or batch" % index)
-        self.pattern = re.compile(spec.get("match", ""), re.I | re.S)
-        self.action = spec.get("action", "error")
+        self.pattern = re.compile(settings.get("match", ""), re.I | re.S)
+        self.action = settings.get("action", "error")
         if self.action not in ("error", "drop", "delay", "hang"):
             raise ValueError("rule %d: unknown action %r" % (index, self.action))
-        self.number = int(spec.get("number", 50000))
-        self.message = spec.get("message", "Injected failure.")
-        self.state = int(spec.get("state", 1))
-        self.severity = int(spec.get("class", 16))
-        self.seconds = float(spec.get("seconds", 0))
-        self.times = spec.get("times")
+        self.number = int(settings.get("number", 50000))
+        self.message = settings.get("message", "Injected failure.")
+        self.state = int(settings.get("state", 1))
+        self.severity = int(settings.get("class", 16))
+        self.seconds = float(settings.get("seconds", 0))
+        self.times = settings.get("times")
 
     def matches(self, on, text):
         if self.on != on or self.times == 0:
@@ -61,18 +61,18 @@ class Rule:
 
 
 class Scenario:
-    def __init__(self, spec=None):
-        spec = dict(spec or {})
-        self.logins = dict(spec.get("logins", DEFAULT_LOGINS))
-        self.databases = list(spec.get("databases", []))
+    def __init__(self, settings=None):
+        settings = dict(settings or {})
+        self.logins = dict(settings.get("logins", DEFAULT_LOGINS))
+        self.databases = list(settings.get("databases", []))
         self.forbidden = {k.lower(): [d.lower() for d in v]
-                          for k, v in spec.get("forbidden", {}).items()}
-        self.instance = spec.get("instance")
-        self.permissive = bool(spec.get("permissive", False))
-        self.mute = bool(spec.get("mute", False))
-        self.setup = list(spec.get("setup", []))
-        self.rules = [Rule(r, i) for i, r in enumerate(spec.get("rules", []))]
-        unknown = set(spec) - {"logins", "databases", "forbidden", "instance", "permissive",
+                          for k, v in settings.get("forbidden", {}).items()}
+        self.instance = settings.get("instance")
+        self.permissive = bool(settings.get("permissive", False))
+        self.mute = bool(settings.get("mute", False))
+        self.setup = list(settings.get("setup", []))
+        self.rules = [Rule(r, i) for i, r in enumerate(settings.get("rules", []))]
+        unknown = set(settings) - {"logins", "databases", "forbidden", "instance", "permissive",
                                "mute", "setup", "rules", "name"}
         if unknown:
             raise ValueError("unknown scenario keys: %s" % ", ".join(sorted(unknown)))
