@@ -180,49 +180,35 @@ TEST(DescriptionApply, RefusesWhatTheTablesDoNotAllowAndSaysWhere) {
     }
 }
 
-TEST(DescriptionApply, RefusesAForeignRootAndNamesTakenTwice) {
-    const auto expectError = [](TForm& form, const ObjectNode& tree, int line, const char* where, const char* reason) {
-        try {
-            fw::ApplyDescription(tree, form, MakeRegistry(), "Main.desc");
-            ADD_FAILURE() << "accepted " << where;
-        } catch (const fw::DescriptionError& e) {
-            EXPECT_EQ(e.Line(), line) << e.what();
-            EXPECT_EQ(e.Where(), where) << e.what();
-            EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
-        }
+// Trees need not come from text: a foreign root class, two objects of one name, a name the window
+// already gave, and values out of their range are refused as well.
+TEST(DescriptionApply, RefusesTreesThatNoTextCouldGive) {
+    using Tree = ObjectNode;
+    const struct {
+        Tree tree;
+        bool preOwned;  // the window made a component "csy" itself
+        int line;
+        const char* where;
+        const char* reason;
+    } cases[] = {
+        {Tree{"frmMain", "TPanel", 1, {}, {}}, false, 1, "frmMain", "of class TPanel"},
+        {Tree{"f", "TfrmMain", 1, {}, {{"b", "TButton", 2, {}, {}}, {"B", "TButton", 3, {}, {}}}}, false, 3, "B",
+         "duplicate object name"},
+        {Tree{"f", "TfrmMain", 1, {}, {{"csy", "TQuery", 2, {}, {}}}}, true, 2, "csy", "duplicate object name"},
+        {Tree{"f", "TfrmMain", 1, {{"Color", std::int64_t{4294967296LL}, 2}}, {}}, false, 2, "f.Color", "out of 32-bit"},
+        {Tree{"f", "TfrmMain", 1, {{"Color", std::int64_t{-2147483649LL}, 2}}, {}}, false, 2, "f.Color", "out of 32-bit"},
+        {Tree{"f", "TfrmMain", 1, {{"Color", fw::IdentifierSet{{"clRed"}}, 2}}, {}}, false, 2, "f.Color", "a colour"},
     };
-    TForm form;
-    expectError(form, fw::ParseDescription("object frmMain: TPanel\nend\n", "Main.desc"), 1, "frmMain",
-                "of class TPanel");
-
-    // A tree built by hand can hold what no text can: two objects of one name.
-    ObjectNode twice{"f", "TfrmMain", 1, {}, {{"b", "TButton", 2, {}, {}}, {"B", "TButton", 3, {}, {}}}};
-    TForm other;
-    expectError(other, twice, 3, "B", "duplicate object name");
-
-    // The name of a component the window made itself is taken too.
-    TForm withQuery;
-    withQuery.Own(std::make_unique<TQuery>())->SetName("csy");
-    expectError(withQuery, fw::ParseDescription("object f: TfrmMain\n  object csy: TQuery\n  end\nend\n", "Main.desc"),
-                2, "csy", "duplicate object name");
-}
-
-// A tree need not come from text: its values are held to the same limits when applied.
-TEST(DescriptionApply, ChecksValuesOfTreesBuiltByHand) {
-    const std::pair<fw::Value, const char*> cases[] = {
-        {std::int64_t{4294967296LL}, "out of 32-bit range"},
-        {std::int64_t{-2147483649LL}, "out of 32-bit range"},
-        {fw::IdentifierSet{{"clRed"}}, "expected a colour"},
-    };
-    for (const auto& [value, reason] : cases) {
-        ObjectNode tree{"f", "TfrmMain", 1, {{"Color", value, 2}}, {}};
+    for (const auto& c : cases) {
         TForm form;
+        if (c.preOwned) form.Own(std::make_unique<TQuery>())->SetName("csy");
         try {
-            fw::ApplyDescription(tree, form, MakeRegistry(), "Main.desc");
-            ADD_FAILURE() << "accepted " << reason;
+            fw::ApplyDescription(c.tree, form, MakeRegistry(), "Main.desc");
+            ADD_FAILURE() << "accepted " << c.where;
         } catch (const fw::DescriptionError& e) {
-            EXPECT_EQ(e.Where(), "f.Color");
-            EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
+            EXPECT_EQ(e.Line(), c.line) << e.what();
+            EXPECT_EQ(e.Where(), c.where) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
         }
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Small persistent classes for the description tests: a form (the root), a panel with an owned
-// fill and caption (the caption owning a font), a button with an event and a reference, and a
-// non-visual component. Their properties live in plain fields; the tables below bind them.
+// Small persistent classes for the description tests: a form (the root), a panel owning a fill
+// and a caption (which owns a font), a button with an event, a reference and a read-only
+// property, and a query placed in nothing. Properties live in plain fields bound by Field().
 
 #include <stdexcept>
 #include <string>
@@ -13,94 +13,79 @@
 
 namespace fakes {
 
+using fw::PropertyType;
+using fw::Value;
+inline Value Int(std::int64_t value) { return value; }
+inline Value Name(const char* name) { return fw::Identifier{name}; }
+
 // A property kept in a field of T: the setter stores, the getter reads (checked forms).
 template <class T, class M>
-fw::PropertyInfo Field(std::string_view name, fw::PropertyType type, M T::*member,
-                       std::optional<fw::Value> declaredDefault = std::nullopt, const fw::EnumInfo* members = nullptr) {
-    fw::PropertyInfo info{name, type, members, std::move(declaredDefault)};
-    info.set = [member](fw::Persistent& o, const fw::Value& v) {
-        auto& field = static_cast<T&>(o).*member;
-        if constexpr (std::is_same_v<M, bool> || std::is_same_v<M, std::string> || std::is_same_v<M, fw::Bytes>) {
-            field = std::get<M>(v);
-        } else {
-            field = static_cast<M>(std::get<std::int64_t>(v));
-        }
+fw::PropertyInfo Field(std::string_view name, PropertyType type, M T::*member, std::optional<Value> def = {},
+                       const fw::EnumInfo* members = nullptr) {
+    constexpr bool kHeld = std::is_same_v<M, bool> || std::is_same_v<M, std::string> || std::is_same_v<M, fw::Bytes>;
+    fw::PropertyInfo info{name, type, members, std::move(def)};
+    info.set = [member](fw::Persistent& o, const Value& v) {
+        if constexpr (kHeld) static_cast<T&>(o).*member = std::get<M>(v);
+        else static_cast<T&>(o).*member = static_cast<M>(std::get<std::int64_t>(v));
     };
-    info.get = [member](const fw::Persistent& o) -> fw::Value {
-        const auto& field = static_cast<const T&>(o).*member;
-        if constexpr (std::is_same_v<M, bool> || std::is_same_v<M, std::string> || std::is_same_v<M, fw::Bytes>) {
-            return field;
-        } else {
-            return static_cast<std::int64_t>(field);
-        }
+    info.get = [member](const fw::Persistent& o) -> Value {
+        if constexpr (kHeld) return static_cast<const T&>(o).*member;
+        else return static_cast<std::int64_t>(static_cast<const T&>(o).*member);
     };
     return info;
 }
 
 template <class T, class S>
 fw::PropertyInfo Sub(std::string_view name, S T::*member) {
-    fw::PropertyInfo info{name, fw::PropertyType::Object};
+    fw::PropertyInfo info{name, PropertyType::Object};
     info.object = [member](fw::Persistent& o) -> fw::Persistent* { return &(static_cast<T&>(o).*member); };
     info.objectClass = &S::kClass;
     return info;
 }
 
-template <class T>
-fw::PropertyInfo Event(std::string_view name, fw::NotifyEvent T::*member) {
-    fw::PropertyInfo info{name, fw::PropertyType::Event};
-    info.setEvent = [member](fw::Persistent& o, fw::NotifyEvent e) { static_cast<T&>(o).*member = std::move(e); };
-    info.get = [member](const fw::Persistent& o) -> fw::Value {
-        return fw::Identifier{(static_cast<const T&>(o).*member).name};
-    };
-    return info;
-}
-
-using fw::PropertyType;
 inline const fw::EnumInfo kFontStyles{"TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
 inline const fw::EnumInfo kGradients{"TGradientType", {"gtSolid", "gtVertical", "gtHorizontal"}};
 
+#define FAKE_CLASS(T)                                   \
+    static const fw::ClassInfo kClass;                  \
+    const fw::ClassInfo& Class() const override { return kClass; }
+
 struct TFont : fw::Persistent {
     std::string name = "Tahoma";
-    int size = 8;
-    int style = 0;
+    int size = 8, style = 0;
     fw::TColor color = fw::clWindowText;
-    static const fw::ClassInfo kClass;
-    const fw::ClassInfo& Class() const override { return kClass; }
+    FAKE_CLASS(TFont)
 };
 inline const fw::ClassInfo TFont::kClass{"TFont", nullptr, {
-    Field("Name", PropertyType::String, &TFont::name, fw::Value{std::string("Tahoma")}),
-    Field("Size", PropertyType::Integer, &TFont::size, fw::Value{std::int64_t{8}}),
-    Field("Style", PropertyType::Set, &TFont::style, fw::Value{fw::IdentifierSet{}}, &kFontStyles),
-    Field("Color", PropertyType::Colour, &TFont::color, fw::Value{fw::Identifier{"clWindowText"}}),
+    Field("Name", PropertyType::String, &TFont::name, Value{std::string("Tahoma")}),
+    Field("Size", PropertyType::Integer, &TFont::size, Int(8)),
+    Field("Style", PropertyType::Set, &TFont::style, Value{fw::IdentifierSet{}}, &kFontStyles),
+    Field("Color", PropertyType::Colour, &TFont::color, Name("clWindowText")),
 }};
 
 struct TFill : fw::Persistent {
-    fw::TColor color = 0xC0C0C0;
-    fw::TColor colorTo = 0x808080;
-    int gradient = 0;
-    int opacity = 255;
-    static const fw::ClassInfo kClass;
-    const fw::ClassInfo& Class() const override { return kClass; }
+    fw::TColor color = 0xC0C0C0, colorTo = 0x808080;
+    int gradient = 0, opacity = 255;
+    FAKE_CLASS(TFill)
 };
 inline const fw::ClassInfo TFill::kClass{"TFill", nullptr, {
-    Field("Color", PropertyType::Colour, &TFill::color, fw::Value{std::int64_t{0xC0C0C0}}),
+    Field("Color", PropertyType::Colour, &TFill::color, Int(0xC0C0C0)),
     Field("ColorTo", PropertyType::Colour, &TFill::colorTo),  // no declared default: always written
-    Field("GradientType", PropertyType::Enum, &TFill::gradient, fw::Value{fw::Identifier{"gtSolid"}}, &kGradients),
-    Field("Opacity", PropertyType::Integer, &TFill::opacity, fw::Value{std::int64_t{255}}),
+    Field("GradientType", PropertyType::Enum, &TFill::gradient, Name("gtSolid"), &kGradients),
+    Field("Opacity", PropertyType::Integer, &TFill::opacity, Int(255)),
 }};
 
 struct TCaption : fw::Persistent {
     std::string text;
     TFont font;
-    static const fw::ClassInfo kClass;
-    const fw::ClassInfo& Class() const override { return kClass; }
+    FAKE_CLASS(TCaption)
 };
 inline const fw::ClassInfo TCaption::kClass{"TCaption", nullptr, {
-    Field("Text", PropertyType::String, &TCaption::text, fw::Value{std::string()}),
+    Field("Text", PropertyType::String, &TCaption::text, Value{std::string()}),
     Sub("Font", &TCaption::font),
 }};
 
-// Records what loading does to it: parent placement and the Loaded() calls, in one shared log.
+// Records its placement, and its Loaded() and destruction in a shared log.
 struct TControl : fw::Component {
     explicit TControl(std::vector<std::string>* log = nullptr) : log_(log) {}
     ~TControl() override {
@@ -111,17 +96,15 @@ struct TControl : fw::Component {
     void Loaded() override {
         if (log_) log_->push_back("loaded " + Name());
     }
-    static const fw::ClassInfo kClass;
-    const fw::ClassInfo& Class() const override { return kClass; }
-
     int left = 0;
     bool enabled = true;
     fw::Component* parent_ = nullptr;
     std::vector<std::string>* log_;
+    FAKE_CLASS(TControl)
 };
 inline const fw::ClassInfo TControl::kClass{"TControl", nullptr, {
-    Field("Left", PropertyType::Integer, &TControl::left, fw::Value{std::int64_t{0}}),
-    Field("Enabled", PropertyType::Bool, &TControl::enabled, fw::Value{true}),
+    Field("Left", PropertyType::Integer, &TControl::left, Int(0)),
+    Field("Enabled", PropertyType::Bool, &TControl::enabled, Value{true}),
 }};
 
 struct TPanel : TControl {
@@ -129,13 +112,12 @@ struct TPanel : TControl {
     TFill fill;
     TCaption caption;
     fw::Bytes data;
-    static const fw::ClassInfo kClass;
-    const fw::ClassInfo& Class() const override { return kClass; }
+    FAKE_CLASS(TPanel)
 };
 inline const fw::ClassInfo TPanel::kClass{"TPanel", &TControl::kClass, {
     Sub("Fill", &TPanel::fill),
     Sub("Caption", &TPanel::caption),
-    Field("Data", PropertyType::Binary, &TPanel::data, fw::Value{fw::Bytes{}}),
+    Field("Data", PropertyType::Binary, &TPanel::data, Value{fw::Bytes{}}),
 }};
 
 struct TButton : TControl {
@@ -144,50 +126,40 @@ struct TButton : TControl {
     int opacity = 255;
     fw::NotifyEvent onClick;
     fw::Component* focus = nullptr;
-    static const fw::ClassInfo kClass;
-    const fw::ClassInfo& Class() const override { return kClass; }
+    FAKE_CLASS(TButton)
 };
-inline fw::PropertyInfo ButtonOpacity() {  // a setter that turns values down
-    fw::PropertyInfo info = Field("Opacity", PropertyType::Integer, &TButton::opacity, fw::Value{std::int64_t{255}});
-    info.set = [](fw::Persistent& o, const fw::Value& v) {
+inline std::vector<fw::PropertyInfo> ButtonProperties() {
+    std::vector<fw::PropertyInfo> properties{
+        Field("Left", PropertyType::Integer, &TButton::left, Int(8)),  // redeclared with its own default
+        Field("Caption", PropertyType::String, &TButton::caption, Value{std::string()}),
+        Field("Opacity", PropertyType::Integer, &TButton::opacity, Int(255)),
+        {"OnClick", PropertyType::Event},
+        {"FocusControl", PropertyType::Reference},
+        {"Version", PropertyType::String},  // read-only: no setter
+    };
+    properties[2].set = [](fw::Persistent& o, const Value& v) {  // a setter that turns values down
         const auto value = std::get<std::int64_t>(v);
         if (value < 0 || value > 255) throw std::out_of_range("opacity must lie between 0 and 255");
         static_cast<TButton&>(o).opacity = static_cast<int>(value);
     };
-    return info;
-}
-inline fw::PropertyInfo ButtonFocus() {
-    fw::PropertyInfo info{"FocusControl", PropertyType::Reference};
-    info.setReference = [](fw::Persistent& o, fw::Component* c) { static_cast<TButton&>(o).focus = c; };
-    info.get = [](const fw::Persistent& o) -> fw::Value {
+    properties[3].setEvent = [](fw::Persistent& o, fw::NotifyEvent e) { static_cast<TButton&>(o).onClick = std::move(e); };
+    properties[3].get = [](const fw::Persistent& o) -> Value { return fw::Identifier{static_cast<const TButton&>(o).onClick.name}; };
+    properties[4].setReference = [](fw::Persistent& o, fw::Component* c) { static_cast<TButton&>(o).focus = c; };
+    properties[4].get = [](const fw::Persistent& o) -> Value {
         const auto* focus = static_cast<const TButton&>(o).focus;
         return fw::Identifier{focus ? focus->Name() : ""};
     };
-    return info;
+    properties[5].get = [](const fw::Persistent&) -> Value { return std::string("1.3.0.0"); };
+    return properties;
 }
-inline fw::PropertyInfo ButtonVersion() {  // read-only: no setter
-    fw::PropertyInfo info{"Version", PropertyType::String};
-    info.get = [](const fw::Persistent&) -> fw::Value { return std::string("1.3.0.0"); };
-    return info;
-}
-inline const fw::ClassInfo TButton::kClass{"TButton", &TControl::kClass, {
-    Field("Left", PropertyType::Integer, &TButton::left, fw::Value{std::int64_t{8}}),  // redeclared default
-    Field("Caption", PropertyType::String, &TButton::caption, fw::Value{std::string()}),
-    ButtonOpacity(),
-    Event("OnClick", &TButton::onClick),
-    ButtonFocus(),
-    ButtonVersion(),
-}};
+inline const fw::ClassInfo TButton::kClass{"TButton", &TControl::kClass, ButtonProperties()};
 
 // Owned by the form but placed in nothing, as the database components are.
 struct TQuery : fw::Component {
     std::string sql;
-    static const fw::ClassInfo kClass;
-    const fw::ClassInfo& Class() const override { return kClass; }
+    FAKE_CLASS(TQuery)
 };
-inline const fw::ClassInfo TQuery::kClass{"TQuery", nullptr, {
-    Field("SQL", PropertyType::String, &TQuery::sql),
-}};
+inline const fw::ClassInfo TQuery::kClass{"TQuery", nullptr, {Field("SQL", PropertyType::String, &TQuery::sql)}};
 
 struct TForm : fw::Component {
     explicit TForm(std::vector<std::string>* log = nullptr) : log_(log) {}
@@ -202,18 +174,23 @@ struct TForm : fw::Component {
     }
     fw::EventHandler FindMethod(std::string_view name) override {
         if (name != "FormShow" && name != "SeguinteClick") return {};
-        return [this, handler = std::string(name)](fw::Component& sender) {
-            calls.push_back(handler + "(" + sender.Name() + ")");
-        };
+        return [this, handler = std::string(name)](fw::Component& sender) { calls.push_back(handler + "(" + sender.Name() + ")"); };
     }
-    static const fw::ClassInfo kClass;
-    const fw::ClassInfo& Class() const override { return kClass; }
+    FAKE_CLASS(TForm)
 };
+inline fw::PropertyInfo FormShow() {
+    fw::PropertyInfo info{"OnShow", PropertyType::Event};
+    info.setEvent = [](fw::Persistent& o, fw::NotifyEvent e) { static_cast<TForm&>(o).onShow = std::move(e); };
+    info.get = [](const fw::Persistent& o) -> Value { return fw::Identifier{static_cast<const TForm&>(o).onShow.name}; };
+    return info;
+}
 inline const fw::ClassInfo TForm::kClass{"TfrmMain", nullptr, {
-    Field("Caption", PropertyType::String, &TForm::caption, fw::Value{std::string()}),
-    Field("Color", PropertyType::Colour, &TForm::color, fw::Value{std::int64_t{fw::clBtnFace}}),
-    Event("OnShow", &TForm::onShow),
+    Field("Caption", PropertyType::String, &TForm::caption, Value{std::string()}),
+    Field("Color", PropertyType::Colour, &TForm::color, Int(fw::clBtnFace)),
+    FormShow(),
 }};
+
+#undef FAKE_CLASS
 
 // A registry whose controls log into `log`.
 inline fw::ClassRegistry MakeRegistry(std::vector<std::string>* log = nullptr) {

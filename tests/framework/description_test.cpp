@@ -116,14 +116,6 @@ end
     }
 }
 
-TEST(DescriptionSyntax, LinesOfObjectsAndPropertiesAreRecorded) {
-    const ObjectNode tree = Parse(Replace(kCanonical, "\n", "\r\n"));
-    EXPECT_EQ(tree.line, 1);
-    EXPECT_EQ(tree.properties[5].line, 7);      // Tag
-    EXPECT_EQ(tree.children[1].line, 12);       // Panel
-    EXPECT_EQ(tree.children[1].children[0].line, 13);
-}
-
 struct Rejected {
     std::string text;
     int line;
@@ -199,14 +191,6 @@ TEST(DescriptionSyntax, IntegersSpanSignedAndUnsigned32Bits) {
         EXPECT_EQ(tree.properties.at(0).value, fw::Value{value}) << text;
         EXPECT_EQ(Parse(fw::WriteDescription(tree)), tree) << text;
     }
-}
-
-// Windows-1252 inside, UTF-8 outside: accents and the euro sign cross both ways.
-TEST(DescriptionText, Cp1252TextSurvivesParseAndWrite) {
-    const ObjectNode tree = Parse(U8(u8"object f: T\n  Caption = \"Confirmação: 5 €\"\nend\n"));
-    EXPECT_EQ(tree.properties.at(0).value, fw::Value{std::string("Confirma\xE7\xE3o: 5 \x80")});
-    const std::string written = fw::WriteDescription(tree);
-    EXPECT_NE(written.find(U8(u8"\"Confirmação: 5 €\"")), std::string::npos) << written;
 }
 
 // Any byte string, controls and the code page's undefined bytes included, reads back as written.
