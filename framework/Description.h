@@ -62,23 +62,35 @@ private:
     std::string where_;
 };
 
-// Text (UTF-8) to tree. Throws DescriptionError for a syntax error or a text outside Windows-1252.
+// Text (UTF-8) to tree. Throws DescriptionError for a syntax error, a text outside Windows-1252,
+// an integer outside -2^31 .. 2^32 - 1 or an object name used twice.
 ObjectNode ParseDescription(std::string_view text, std::string_view fileName);
 
-// Tree to text (UTF-8); ParseDescription(WriteDescription(n)) == n.
+// Tree to text (UTF-8), in the normal form; ParseDescription(WriteDescription(n)) == n. A tree no
+// text could give (a name that is not a name, an identifier "true", an integer out of range)
+// throws std::invalid_argument.
 std::string WriteDescription(const ObjectNode& node);
 
-// Applies a tree to an existing root component: checks the root's class, creates every child
-// through the registry (owned by the root, placed in the enclosing object), sets every property
-// through its table, binds event handlers through root.FindMethod, then calls Loaded() on every
-// object in creation order. Throws DescriptionError naming file, line, object and property for an
-// unknown class, property or enumeration member, a handler the root does not know, or a value of
-// the wrong type.
+// Applies a tree to an existing root component: checks the root's class and takes the tree's
+// name, creates every child through the registry (owned by the root, named, placed in the
+// enclosing object through SetParentComponent before its properties are set), sets the
+// properties in the tree's order through their tables (dotted paths walk Object properties),
+// binds event handlers through root.FindMethod, resolves references once every object exists,
+// then calls Loaded() on every created object in creation order and on the root last.
+// Throws DescriptionError naming file, line and object.property for: a root class mismatch, an
+// unknown class, property, sub-property or enumeration member, a value of the wrong type or out
+// of 32-bit range, an unknown colour name, handler or component, a duplicate object name, a
+// read-only property, and a value a setter turns down (std::invalid_argument or
+// std::out_of_range from the setter). After an error the root keeps what was made so far; no
+// Loaded() has been called.
 void ApplyDescription(const ObjectNode& node, Component& root, const ClassRegistry& registry,
                       std::string_view fileName);
 
-// The tree of a component and the components it owns whose parent component is it (recursively),
-// listing only properties that differ from their declared default.
+// The tree of the root and every component it owns, each under its parent component (those
+// placed in nothing or outside the root directly under the root), in ownership order. Lists only
+// properties that differ from their declared default, in table order (parents first), with
+// sub-objects flattened to dotted paths, enumerations and sets by member name, and colours by
+// name where they have one. Lines are 0.
 ObjectNode CaptureDescription(const Component& root);
 
 }  // namespace fw
