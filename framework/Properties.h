@@ -98,7 +98,8 @@ struct PropertyInfo {
     std::optional<Value> declaredDefault;  // absent: always written (Event, Reference: never used)
     std::function<void(Persistent&, const Value&)> set;
     std::function<Value(const Persistent&)> get;
-    // Object kind: the owned sub-object (never replaced) and its class.
+    // Object kind: the owned sub-object (never replaced) and its declared class. Loading and
+    // writing walk the sub-object's own Class(), so a derived sub-object shows all it has.
     std::function<Persistent*(Persistent&)> object;
     const ClassInfo* objectClass = nullptr;
     std::function<void(Persistent&, NotifyEvent)> setEvent;     // Event kind
