@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "controls/GDIPFillTable.h"
+
 namespace ctl {
 
 const fw::EnumInfo& SmoothPanelLocationEnum() {
@@ -85,6 +87,32 @@ RectL HtmlTargetRect(TAdvSmoothPanelLocation location, int htmlLeft, int htmlTop
     area.height -= static_cast<float>(c);
     const PointL at = PlaceByLocation(location, area, hw, hh);
     return {at.x, c + at.y, at.x + hw, c + at.y + hh};
+}
+
+}  // namespace ctl
+
+namespace ctl {
+
+void TAdvHintInfo::Assign(const fw::Persistent* source) {
+    auto* other = dynamic_cast<const TAdvHintInfo*>(source);
+    if (other == nullptr || other == this) return;
+    Title = other->Title;
+    Notes = other->Notes;
+    picture_.Assign(&other->picture_);
+}
+
+const fw::ClassInfo& TAdvHintInfo::Class() const { return StaticClass(); }
+
+const fw::ClassInfo& TAdvHintInfo::StaticClass() {
+    static const fw::ClassInfo info{
+        "TAdvHintInfo",
+        nullptr,
+        {
+            table::Property("Title", &TAdvHintInfo::GetTitle, &TAdvHintInfo::SetTitle,
+                                                              std::string{}),
+            table::Object<TAdvHintInfo, TGDIPPicture>("Picture", &TAdvHintInfo::Picture, TGDIPPicture::StaticClass()),
+        }};
+    return info;
 }
 
 }  // namespace ctl

@@ -4,8 +4,11 @@
 // test both use these functions, so they agree on every rectangle.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "controls/GDIPFill.h"
+#include "controls/GDIPicture.h"
 #include "framework/Properties.h"
 
 namespace ctl {
@@ -53,5 +56,32 @@ float CaptionLineY(TAdvSmoothPanelLocation location, int y, float textHeight);
 RectL HtmlMeasureRect(TAdvSmoothPanelLocation location, int htmlLeft, int c, int wmax);
 RectL HtmlTargetRect(TAdvSmoothPanelLocation location, int htmlLeft, int htmlTop, int c, int wmax, RectF fillRect,
                      int hw, int hh);
+
+}  // namespace ctl
+
+namespace ctl {
+
+// Rich hint data: a title, notes and a picture. The panel owns and copies it; it is not shown.
+class TAdvHintInfo : public fw::Persistent {
+public:
+    TAdvHintInfo() = default;
+    TAdvHintInfo(const TAdvHintInfo&) = delete;
+    TAdvHintInfo& operator=(const TAdvHintInfo&) = delete;
+    const fw::ClassInfo& Class() const override;
+    static const fw::ClassInfo& StaticClass();
+
+    std::string Title;
+    std::vector<std::string> Notes;
+    TGDIPPicture& Picture() { return picture_; }
+    const TGDIPPicture& Picture() const { return picture_; }
+    const std::string& GetTitle() const { return Title; }
+    void SetTitle(std::string title) { Title = std::move(title); }
+
+    // From another hint: title, notes and the picture's content. Other classes are ignored.
+    void Assign(const fw::Persistent* source);
+
+private:
+    TGDIPPicture picture_;
+};
 
 }  // namespace ctl

@@ -39,7 +39,7 @@ fw::PropertyType TypeOf() {
 // A property read and written through `get` and `set` of class C (setter by value or by const
 // reference). `def` is the declared default; nullopt: always written.
 template <class C, class T, class S>
-fw::PropertyInfo Property(std::string_view name, T (C::*get)() const, void (C::*set)(S), std::optional<std::type_identity_t<T>> def,
+fw::PropertyInfo Property(std::string_view name, T (C::*get)() const, void (C::*set)(S), std::optional<std::remove_cvref_t<T>> def,
                           const fw::EnumInfo* enumInfo = nullptr,
                           fw::PropertyType type = TypeOf<std::remove_cvref_t<T>>()) {
     using V = std::remove_cvref_t<T>;
@@ -55,7 +55,7 @@ fw::PropertyInfo Property(std::string_view name, T (C::*get)() const, void (C::*
 
 // A colour property (a 32-bit colour value).
 template <class C, class T>
-fw::PropertyInfo Colour(std::string_view name, T (C::*get)() const, void (C::*set)(T), std::optional<std::type_identity_t<T>> def) {
+fw::PropertyInfo Colour(std::string_view name, T (C::*get)() const, void (C::*set)(T), std::optional<std::remove_cvref_t<T>> def) {
     return Property(name, get, set, def, nullptr, fw::PropertyType::Colour);
 }
 

@@ -1,17 +1,498 @@
 #include "controls/win/AdvSmoothPanel.h"
 
+#include <windowsx.h>
+
+#include <cmath>
+
+#include "controls/GDIPFillTable.h"
+#include "controls/win/AdvGDIP.h"
+#include "controls/win/GDIPFill.h"
+#include "controls/win/HtmlCaptionGdip.h"
+#include "framework/Colour.h"
+
 namespace ctl {
 
-TAdvSmoothPanel::TAdvSmoothPanel() { SetBounds(0, 0, 300, 200); }
+using fw::clNone;
+using fw::ToArgb;
 
-const fw::ClassInfo& TAdvSmoothPanel::StaticClass() {
-    static const fw::ClassInfo info{"TAdvSmoothPanel", &fw::TCustomControl::StaticClass(), {}};
+namespace {
+
+int Round(float v) { return static_cast<int>(std::lround(v)); }
+
+// A GDI+ font of a framework font: family by name, falling back to Arial, then Tahoma, then the
+// generic sans serif; bold, italic and underline (strike-out is dropped); size in points.
+std::unique_ptr<Gdiplus::Font> MakeFont(const fw::TFont& font) {
+    INT style = Gdiplus::FontStyleRegular;
+    if (font.Style() & fw::fsBold) style |= Gdiplus::FontStyleBold;
+    if (font.Style() & fw::fsItalic) style |= Gdiplus::FontStyleItalic;
+    if (font.Style() & fw::fsUnderline) style |= Gdiplus::FontStyleUnderline;
+    const auto size = static_cast<Gdiplus::REAL>(std::max(1, font.Size()));
+    const std::wstring name = fw::Widen(font.Name());
+    for (const wchar_t* family : {name.c_str(), L"Arial", L"Tahoma"}) {
+        Gdiplus::FontFamily candidate(family);
+        if (candidate.GetLastStatus() != Gdiplus::Ok) continue;
+        auto made = std::make_unique<Gdiplus::Font>(&candidate, size, style, Gdiplus::UnitPoint);
+        if (made->GetLastStatus() == Gdiplus::Ok) return made;
+    }
+    return std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size, style, Gdiplus::UnitPoint);
+}
+
+HtmlFont ToHtmlFont(const fw::TFont& font) {
+    HtmlFont f;
+    f.name = font.Name();
+    f.size = font.Size();
+    f.colour = font.Color();
+    f.bold = font.Style() & fw::fsBold;
+    f.italic = font.Style() & fw::fsItalic;
+    f.underline = font.Style() & fw::fsUnderline;
+    f.strikeOut = font.Style() & fw::fsStrikeOut;
+    return f;
+}
+
+Gdiplus::TextRenderingHint ToHint(TAdvSmoothPanelTextRenderingHint hint) {
+    switch (hint) {
+    case TAdvSmoothPanelTextRenderingHint::tAntiAlias: return Gdiplus::TextRenderingHintAntiAlias;
+    case TAdvSmoothPanelTextRenderingHint::tAntiAliasGridFit: return Gdiplus::TextRenderingHintAntiAliasGridFit;
+    case TAdvSmoothPanelTextRenderingHint::tClearType: return Gdiplus::TextRenderingHintClearTypeGridFit;
+    }
+    return Gdiplus::TextRenderingHintAntiAliasGridFit;
+}
+
+}  // namespace
+
+// ---- Caption -----------------------------------------------------------------------------------
+
+TAdvSmoothPanelCaption::TAdvSmoothPanelCaption(TAdvSmoothPanel& panel) : panel_(&panel) {
+    font_.SetName("Tahoma");
+    font_.SetSize(12);
+    htmlFont_.SetName("Tahoma");
+    font_.OnChange = [this] { Changed(); };
+    htmlFont_.OnChange = [this] { Changed(); };
+    picture_.OnChange = [this](fw::Persistent&) { Changed(); };
+}
+
+void TAdvSmoothPanelCaption::Changed() { panel_->Changed(); }
+
+void TAdvSmoothPanelCaption::Assign(const fw::Persistent* source) {
+    auto* s = dynamic_cast<const TAdvSmoothPanelCaption*>(source);
+    if (s == nullptr || s == this) return;
+    text_ = s->text_;
+    location_ = s->location_;
+    left_ = s->left_;
+    top_ = s->top_;
+    colorStart_ = s->colorStart_;
+    colorEnd_ = s->colorEnd_;
+    gradientType_ = s->gradientType_;
+    hatchStyle_ = s->hatchStyle_;
+    opacityStart_ = s->opacityStart_;
+    opacityEnd_ = s->opacityEnd_;
+    picture_.Assign(&s->picture_);
+    htmlText_ = s->htmlText_;
+    htmlLocation_ = s->htmlLocation_;
+    htmlLeft_ = s->htmlLeft_;
+    htmlTop_ = s->htmlTop_;
+    htmlUrlColor_ = s->htmlUrlColor_;
+    htmlShadowColor_ = s->htmlShadowColor_;
+    htmlShadowOffset_ = s->htmlShadowOffset_;
+    htmlFont_.Assign(s->htmlFont_);
+    font_.Assign(s->font_);
+    line_ = s->line_;
+    Changed();
+}
+
+const fw::ClassInfo& TAdvSmoothPanelCaption::Class() const { return StaticClass(); }
+
+const fw::ClassInfo& TAdvSmoothPanelCaption::StaticClass() {
+    using C = TAdvSmoothPanelCaption;
+    using namespace table;
+    using fw::TColor;
+    using std::uint8_t;
+    using enum TAdvSmoothPanelLocation;
+    static const fw::ClassInfo info{
+        "TAdvSmoothPanelCaption",
+        nullptr,
+        {
+            Property("Text", &C::Text, &C::SetText, std::nullopt),
+            Property("Location", &C::Location, &C::SetLocation, plTopLeft, &SmoothPanelLocationEnum()),
+            Property("HatchStyle", &C::GetHatchStyle, &C::SetHatchStyle, HatchStyle::HatchStyleHorizontal,
+                     &HatchStyleEnum()),
+            Object<C, fw::TFont>("HTMLFont", &C::HTMLFont, fw::TFont::StaticClass()),
+            Property("HTMLText", &C::HTMLText, &C::SetHTMLText, std::nullopt),
+            Property("HTMLLocation", &C::HTMLLocation, &C::SetHTMLLocation, plCenterCenter,
+                     &SmoothPanelLocationEnum()),
+            Property("HTMLLeft", &C::HTMLLeft, &C::SetHTMLLeft, 0),
+            Property("HTMLTop", &C::HTMLTop, &C::SetHTMLTop, 0),
+            Colour<C, TColor>("HTMLURLColor", &C::HTMLURLColor, &C::SetHTMLURLColor, 0xFF0000),
+            Colour<C, TColor>("HTMLShadowColor", &C::HTMLShadowColor, &C::SetHTMLShadowColor, 0x808080),
+            Property("HTMLShadowOffset", &C::HTMLShadowOffset, &C::SetHTMLShadowOffset, 5),
+            Object<C, fw::TFont>("Font", &C::Font, fw::TFont::StaticClass()),
+            Property("Left", &C::Left, &C::SetLeft, 0),
+            Property("Top", &C::Top, &C::SetTop, 0),
+            Object<C, TAdvGDIPPicture>("Picture", &C::Picture, TAdvGDIPPicture::StaticClass()),
+            Colour<C, TColor>("BackgroundColor", &C::BackgroundColor, &C::SetBackgroundColor, clNone),
+            Colour<C, TColor>("BackgroundColorTo", &C::BackgroundColorTo, &C::SetBackgroundColorTo, clNone),
+            Colour<C, TColor>("ColorStart", &C::ColorStart, &C::SetColorStart, 0xB0721C),
+            Colour<C, TColor>("ColorEnd", &C::ColorEnd, &C::SetColorEnd, 0x9F661A),
+            Property<C, uint8_t>("OpacityStart", &C::OpacityStart, &C::SetOpacityStart, 255),
+            Property<C, uint8_t>("OpacityEnd", &C::OpacityEnd, &C::SetOpacityEnd, 255),
+            Property("GradientType", &C::GradientType, &C::SetGradientType, TAdvGradientType::gtVertical,
+                     &AdvGradientTypeEnum()),
+            Colour<C, TColor>("LineColor", &C::LineColor, &C::SetLineColor, 0xB0721C),
+            Property("Line", &C::Line, &C::SetLine, true),
+            Property("TextRendering", &C::TextRendering, &C::SetTextRendering,
+                     TAdvSmoothPanelTextRenderingHint::tAntiAliasGridFit, &SmoothPanelTextRenderingHintEnum()),
+        }};
     return info;
 }
+
+// ---- Panel -------------------------------------------------------------------------------------
+
+TAdvSmoothPanel::TAdvSmoothPanel() : caption_(*this) {
+    fill_.OnChange = [this](fw::Persistent&) { Changed(); };
+    SetBounds(0, 0, 256, 128);
+    lastWidth_ = Width();
+    lastHeight_ = Height();
+}
+
+TAdvSmoothPanel::~TAdvSmoothPanel() {
+    fill_.OnChange = nullptr;
+    cache_.reset();
+}
+
+void TAdvSmoothPanel::Changed() {
+    repaintNeeded_ = true;
+    if (HandleAllocated()) ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void TAdvSmoothPanel::SetTransparent(bool v) {
+    if (transparent_ == v) return;
+    transparent_ = v;
+    Changed();
+}
+
+void TAdvSmoothPanel::SetImages(HIMAGELIST v) {
+    if (images_ == v) return;
+    images_ = v;
+    Changed();
+}
+
+void TAdvSmoothPanel::SetPictureContainer(TGDIPPictureContainer* v) {
+    if (pictureContainer_ == v) return;
+    pictureContainer_ = v;
+    Changed();
+}
+
+void TAdvSmoothPanel::ComponentRemoved(const fw::Component& component) {
+    if (&component == pictureContainer_) SetPictureContainer(nullptr);
+}
+
+void TAdvSmoothPanel::Assign(const fw::Persistent* source) {
+    auto* s = dynamic_cast<const TAdvSmoothPanel*>(source);
+    if (s == nullptr || s == this) return;
+    caption_.Assign(&s->caption_);
+    fill_.Assign(&s->fill_);
+    transparent_ = s->transparent_;
+    Changed();
+}
+
+void TAdvSmoothPanel::CreateParams(fw::WindowParams& params) {
+    fw::TCustomControl::CreateParams(params);
+    params.style &= ~static_cast<DWORD>(WS_BORDER);
+}
+
+void TAdvSmoothPanel::BoundsChanged() {
+    fw::TCustomControl::BoundsChanged();
+    if (Width() != lastWidth_ || Height() != lastHeight_) {
+        lastWidth_ = Width();
+        lastHeight_ = Height();
+        Changed();
+    }
+}
+
+void TAdvSmoothPanel::RebuildCache() {
+    repaintNeeded_ = false;
+    cache_.reset();
+    cache_ = std::make_unique<Gdiplus::Bitmap>(Width(), Height(), PixelFormat32bppARGB);
+    Gdiplus::Graphics graphics(cache_.get());
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    graphics.SetTextRenderingHint(ToHint(caption_.TextRendering()));
+    DrawPanel(graphics);
+    ++cacheBuilds_;
+}
+
+void TAdvSmoothPanel::PaintParent(HDC dc) {
+    // The parent paints itself (background and non-windowed children) into our context, its
+    // origin moved so that the panel's top-left is at (0, 0).
+    fw::ScopedSaveDc saved(dc);
+    POINT origin{};
+    ::GetWindowOrgEx(dc, &origin);
+    ::SetWindowOrgEx(dc, origin.x + Left(), origin.y + Top(), nullptr);
+    Parent()->PaintWindow(dc);
+}
+
+void TAdvSmoothPanel::Paint(HDC dc) {
+    if (transparent_ && Parent()) PaintParent(dc);
+    else PaintBackground(dc);
+    if (Width() > 1 && Height() > 1) {
+        if (repaintNeeded_ || !cache_) RebuildCache();
+        Gdiplus::Graphics graphics(dc);
+        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        graphics.DrawImage(cache_.get(), 0, 0, Width(), Height());
+    }
+    if (OnDraw) OnDraw(*this, dc, ClientRect());
+}
+
+void TAdvSmoothPanel::DrawPanel(Gdiplus::Graphics& graphics) {
+    win::GdiplusCanvas canvas(graphics);
+    const RectF fillRect = fill_.Fill(&canvas, PanelFillRect(Width(), Height(), fill_.BorderColor(), fill_.BorderWidth()));
+    const int shadow = fill_.ShadowColor() != clNone ? fill_.ShadowOffset() : 0;
+    float th = 0;
+    if (!caption_.Text().empty()) th = DrawPlainCaption(graphics, fillRect, shadow);
+    if (!caption_.HTMLText().empty()) DrawHtmlCaption(graphics, fillRect, Round(th), shadow);
+}
+
+float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, int shadow) {
+    const TAdvSmoothPanelCaption& cap = caption_;
+    const std::unique_ptr<Gdiplus::Font> font = MakeFont(cap.Font());
+
+    TAdvGDIPPicture& picture = fill_.Picture();
+    int pictureWidth = fill_.PictureWidth();
+    if (fill_.PictureSize() == TFillPictureSize::psOriginal) {
+        win::DecodePicture(picture);
+        pictureWidth = picture.GetWidth();
+    }
+    const CaptionArea ca = PlainCaptionArea(f, !picture.Empty(), pictureWidth, fill_.PicturePosition(), cap.Location());
+    const RectF t = ca.area;
+    const float r = ca.reserve;
+
+    const std::wstring text = fw::Widen(cap.Text());
+    Gdiplus::StringFormat format;  // no flags
+    Gdiplus::RectF bounds;
+    graphics.MeasureString(text.c_str(), -1, font.get(), Gdiplus::RectF(t.x, t.y, t.width - r, t.height), &format,
+                           &bounds);
+    const float tw = bounds.Width, th = bounds.Height;
+
+    const PointL at = cap.Location() == TAdvSmoothPanelLocation::plCustom
+                          ? PointL{cap.Left(), cap.Top()}
+                          : PlaceByLocation(cap.Location(), t, Round(tw), Round(th));
+    const float x = static_cast<float>(at.x), y = static_cast<float>(at.y);
+
+    win::GdiplusCanvas canvas(graphics);
+    if (cap.BackgroundColor() != clNone) {
+        TGDIPFill band;  // the initial fill, recoloured, without a mirror or a border
+        band.SetColor(cap.BackgroundColor());
+        band.SetColorTo(cap.BackgroundColorTo());
+        band.SetBorderColor(clNone);
+        band.SetBorderWidth(0);
+        band.Fill(&canvas, {0, 0, static_cast<float>(Round(t.width - r)), th});
+    }
+
+    const Argb start = ToArgb(cap.OpacityStart(), cap.ColorStart());
+    const Argb end = cap.ColorEnd() == clNone ? start : ToArgb(cap.OpacityEnd(), cap.ColorEnd());
+    std::optional<Brush> brush;
+    using enum TAdvGradientType;
+    switch (cap.GradientType()) {
+    case gtSolid: brush = SolidBrush{start}; break;
+    case gtVertical: brush = LineGradientBrush{{x, y}, {x, y + th}, start, end}; break;
+    case gtHorizontal: brush = LineGradientBrush{{x, y}, {x + tw, y}, start, end}; break;
+    case gtForwardDiagonal: brush = LineGradientBrush{{x, y}, {x + tw, y + th}, start, end}; break;
+    case gtBackwardDiagonal: brush = LineGradientBrush{{x, y + th}, {x + tw, y}, end, start}; break;
+    case gtHatch: brush = HatchBrush{static_cast<std::int32_t>(cap.GetHatchStyle()), start, end}; break;
+    case gtTexture:
+        if (!cap.Picture().Empty()) brush = TextureBrush{&cap.Picture()};
+        break;
+    default: break;  // no brush, no text
+    }
+    if (brush) {
+        const Gdiplus::RectF layout(x, y, static_cast<float>(Round(t.width - 2 - r)),
+                                    static_cast<float>(Height() - shadow - 1));
+        win::WithGdiplusBrush(*brush, [&](Gdiplus::Brush& b) {
+            graphics.DrawString(text.c_str(), -1, font.get(), layout, &format, &b);
+        });
+    }
+
+    if (cap.LineColor() != clNone && cap.Line()) {
+        const float ly = CaptionLineY(cap.Location(), at.y, th);
+        canvas.DrawLine({static_cast<float>(Round(t.x + 2)), ly}, {static_cast<float>(Round(t.width - 2)), ly},
+                        Pen{ToArgb(255, cap.LineColor()), 1});
+    }
+    return th;
+}
+
+void TAdvSmoothPanel::DrawHtmlCaption(Gdiplus::Graphics& graphics, RectF fillRect, int c, int shadow) {
+    const TAdvSmoothPanelCaption& cap = caption_;
+    const int wmax = Width() - shadow - 2 * fill_.BorderWidth();
+    HtmlOptions options;
+    options.font = ToHtmlFont(cap.HTMLFont());
+    const RectL m = HtmlMeasureRect(cap.HTMLLocation(), cap.HTMLLeft(), c, wmax);
+    options.rect = {m.left, m.top, m.right, m.bottom};
+    options.lineSpacing = 2;
+    options.linkColour = cap.HTMLURLColor();
+    options.hoverColour = clNone;
+    options.hoverBackground = clNone;
+    options.shadowColour = cap.HTMLShadowColor();
+    options.shadowOffset = cap.HTMLShadowOffset();
+    options.imageScale = 1.0;
+    options.wordWrap = true;
+    options.hoveredLink = -1;
+    options.mode = HtmlMode::Measure;
+    const HtmlCaptionResult measured = DrawHTML(graphics, cap.HTMLText(), options, pictureContainer_, images_);
+
+    htmlRect_ = HtmlTargetRect(cap.HTMLLocation(), cap.HTMLLeft(), cap.HTMLTop(), c, wmax, fillRect, measured.width,
+                               measured.height);
+    options.rect = {htmlRect_.left, htmlRect_.top, htmlRect_.right, htmlRect_.bottom};
+    options.mode = HtmlMode::Draw;
+    DrawHTML(graphics, cap.HTMLText(), options, pictureContainer_, images_);
+}
+
+std::string TAdvSmoothPanel::AnchorAt(int x, int y) {
+    const RectL& r = htmlRect_;
+    if (caption_.HTMLText().empty() || x < r.left || x >= r.right || y < r.top || y >= r.bottom) return {};
+    // The hit test lays the caption out again in the rectangle it was drawn in.
+    Gdiplus::Bitmap scratch(1, 1, PixelFormat32bppARGB);
+    Gdiplus::Graphics graphics(&scratch);
+    graphics.SetTextRenderingHint(ToHint(caption_.TextRendering()));
+    HtmlOptions options;
+    options.font = ToHtmlFont(caption_.HTMLFont());
+    options.rect = {r.left, r.top, r.right, r.bottom};
+    options.linkColour = caption_.HTMLURLColor();
+    options.hoverColour = clNone;
+    options.hoverBackground = clNone;
+    options.shadowColour = caption_.HTMLShadowColor();
+    options.shadowOffset = caption_.HTMLShadowOffset();
+    options.mode = HtmlMode::HitTest;
+    options.hitX = x;
+    options.hitY = y;
+    const HtmlCaptionResult hit = DrawHTML(graphics, caption_.HTMLText(), options, pictureContainer_, images_);
+    return hit.anchor ? hit.target : std::string{};
+}
+
+void TAdvSmoothPanel::MouseMoveAt(int x, int y) {
+    const bool hover = !AnchorAt(x, y).empty();
+    if (hover == linkHover_) return;
+    linkHover_ = hover;
+    // The remembered cursor comes back when the link is left (WM_SETCURSOR asks again).
+    if (HandleAllocated()) ::SetCursor(::LoadCursorW(nullptr, hover ? IDC_HAND : IDC_ARROW));
+}
+
+void TAdvSmoothPanel::MouseDownAt(int x, int y) {
+    if (!linkHover_) return;
+    const std::string anchor = AnchorAt(x, y);
+    if (!anchor.empty() && OnAnchorClick) OnAnchorClick(*this, anchor);
+}
+
+LRESULT TAdvSmoothPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!mouseInside_) {
+            mouseInside_ = true;
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
+            ::TrackMouseEvent(&track);
+            OnMouseEnter(*this);
+        }
+        MouseMoveAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        break;
+    case WM_MOUSELEAVE:
+        mouseInside_ = false;
+        linkHover_ = false;
+        OnMouseLeave(*this);
+        break;
+    case WM_LBUTTONDOWN:
+        MouseDownAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        break;
+    case WM_SETCURSOR:
+        if (linkHover_ && LOWORD(lParam) == HTCLIENT) {
+            ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    case WM_NCHITTEST: {
+        const LRESULT hit = fw::TCustomControl::WndProc(message, wParam, lParam);
+        if (canMove_ && hit == HTCLIENT) {
+            POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ::ScreenToClient(Handle(), &p);
+            if (p.y < 20 && p.x > 0 && p.x < Width()) {
+                MouseMoveAt(p.x, p.y);
+                return HTCAPTION;
+            }
+        }
+        return hit;
+    }
+    case WM_EXITSIZEMOVE:
+        OnEndMoveSize(*this);
+        break;
+    case WM_WINDOWPOSCHANGED:
+        if (fill_.ShadowActive()) Invalidate();
+        break;
+    case WM_SIZE:
+        Invalidate();
+        break;
+    default:
+        break;
+    }
+    return fw::TCustomControl::WndProc(message, wParam, lParam);
+}
+
 const fw::ClassInfo& TAdvSmoothPanel::Class() const { return StaticClass(); }
+
+namespace {
+
+fw::PropertyInfo Event(std::string_view name, fw::NotifyEvent TAdvSmoothPanel::*member) {
+    fw::PropertyInfo info;
+    info.name = name;
+    info.type = fw::PropertyType::Event;
+    info.setEvent = [member](fw::Persistent& p, fw::NotifyEvent e) { static_cast<TAdvSmoothPanel&>(p).*member = e; };
+    info.get = [member](const fw::Persistent& p) -> fw::Value {
+        return fw::Identifier{(static_cast<const TAdvSmoothPanel&>(p).*member).name};
+    };
+    return info;
+}
+
+}  // namespace
+
+const fw::ClassInfo& TAdvSmoothPanel::StaticClass() {
+    using C = TAdvSmoothPanel;
+    using namespace table;
+    static const fw::ClassInfo info{
+        "TAdvSmoothPanel",
+        &fw::TCustomControl::StaticClass(),
+        [] {
+            std::vector<fw::PropertyInfo> p{
+                Property("CanMove", &C::CanMove, &C::SetCanMove, false),
+                Property("Transparent", &C::Transparent, &C::SetTransparent, true),
+                Object<C, TAdvSmoothPanelCaption>("Caption", &C::Caption, TAdvSmoothPanelCaption::StaticClass()),
+                Object<C, TGDIPFill>("Fill", &C::Fill, TGDIPFill::StaticClass()),
+                Object<C, TAdvHintInfo>("OfficeHint", &C::OfficeHint, TAdvHintInfo::StaticClass()),
+                Event("OnMouseEnter", &C::OnMouseEnter),
+                Event("OnMouseLeave", &C::OnMouseLeave),
+                Event("OnEndMoveSize", &C::OnEndMoveSize),
+            };
+            fw::PropertyInfo container;
+            container.name = "PictureContainer";
+            container.type = fw::PropertyType::Reference;
+            container.setReference = [](fw::Persistent& o, fw::Component* c) {
+                static_cast<C&>(o).SetPictureContainer(dynamic_cast<TGDIPPictureContainer*>(c));
+            };
+            container.get = [](const fw::Persistent& o) -> fw::Value {
+                const TGDIPPictureContainer* c = static_cast<const C&>(o).PictureContainer();
+                return fw::Identifier{c ? c->Name() : std::string{}};
+            };
+            p.push_back(container);
+            fw::PropertyInfo version;  // read-only text: writing it has no effect
+            version.name = "Version";
+            version.type = fw::PropertyType::String;
+            version.declaredDefault = fw::Value{VersionNumberText(kVersionNumber)};
+            version.set = [](fw::Persistent&, const fw::Value&) {};
+            version.get = [](const fw::Persistent& o) -> fw::Value { return static_cast<const C&>(o).Version(); };
+            p.push_back(version);
+            return p;
+        }()};
+    return info;
+}
 
 void RegisterSmoothPanelClasses(fw::ClassRegistry& registry) {
     registry.Register(TAdvSmoothPanel::StaticClass(), [] { return std::make_unique<TAdvSmoothPanel>(); });
+    registry.Register(TGDIPPictureContainer::StaticClass(), [] { return std::make_unique<TGDIPPictureContainer>(); });
 }
 
 }  // namespace ctl

@@ -85,6 +85,8 @@ void WithPen(const Pen& pen, auto&& use) {
 
 }  // namespace
 
+void WithGdiplusBrush(const Brush& brush, const std::function<void(Gdiplus::Brush&)>& use) { WithBrush(brush, use); }
+
 void AddPath(Gdiplus::GraphicsPath& out, const Path& path) {
     out.StartFigure();
     for (const PathSegment& s : path.segments) {

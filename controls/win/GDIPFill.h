@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <functional>
+
 #include "controls/GDIPFill.h"
 #include "controls/GDIPFillCanvas.h"
 
@@ -33,6 +35,10 @@ public:
 private:
     Gdiplus::Graphics& graphics_;
 };
+
+// Makes the GDI+ brush of `brush` for one use (a texture whose picture cannot be decoded gives
+// none, and `use` is not called).
+void WithGdiplusBrush(const Brush& brush, const std::function<void(Gdiplus::Brush&)>& use);
 
 // Adds the figure to a GDI+ path and closes it.
 void AddPath(Gdiplus::GraphicsPath& out, const Path& path);
