@@ -1,0 +1,283 @@
+// The smooth panel painted into bitmaps: its face, its captions, its cache and its transparency.
+
+#include "tests/controls/win/gdipfill_pixels.h"
+
+#include "controls/win/AdvSmoothPanel.h"
+#include "controls/win/GDIPFill.h"
+#include "framework/win/Gdi.h"
+
+namespace {
+
+using namespace ctl;
+using pixels::Argb;
+using pixels::At;
+using pixels::Near;
+
+const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
+
+// The wizard's background panel, as its window description sets it.
+void WizardPanel(TAdvSmoothPanel& p) {
+    p.SetBounds(0, 0, 580, 347);
+    TGDIPFill& f = p.Fill();
+    f.SetColor(fw::clBlack);
+    f.SetColorTo(3355443);
+    f.SetGradientMirrorType(TAdvGradientType::gtVertical);
+    f.SetOpacityTo(178);
+    f.SetBorderColor(fw::clGray);
+    f.SetBorderOpacity(0);
+    f.SetRounding(10);
+    f.SetRoundingType(TFillRoundingType::rtNone);
+    f.SetShadowColor(fw::clBlack);
+    TAdvSmoothPanelCaption& c = p.Caption();
+    c.SetText(" ");
+    c.SetLocation(TAdvSmoothPanelLocation::plCustom);
+    c.SetLeft(5);
+    c.SetTop(12);
+    c.Font().SetName("Segoe UI");
+    c.Font().SetHeight(-19);
+    c.SetColorEnd(fw::clWhite);
+    c.SetLineColor(fw::clBlack);
+    c.SetLine(false);
+    c.SetHTMLText("<IMG src=\"1\">");
+    c.HTMLFont().SetName("Tahoma");
+    c.HTMLFont().SetHeight(-11);
+}
+
+struct Surface {
+    Gdiplus::Bitmap bitmap;
+    Gdiplus::Graphics graphics;
+    Surface(int w, int h) : bitmap(w, h, PixelFormat32bppARGB), graphics(&bitmap) {
+        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+    }
+};
+
+std::uint32_t Pixel(const fw::OffscreenBitmap& b, int x, int y) { return b.Pixels()[y * b.Width() + x] & 0xFFFFFF; }
+
+TEST(SmoothPanelPaint, WizardPanelShowsOnlyItsGradientAndPlacesTheEmptyHtmlCaptionCentred) {
+    TAdvSmoothPanel panel;
+    WizardPanel(panel);
+    Surface face(580, 347);
+    panel.DrawPanel(face.graphics);
+
+    // The blank caption and the picture that is not found draw nothing: the face is the fill.
+    TGDIPFill fill;
+    fill.Assign(&panel.Fill());
+    Surface reference(580, 347);
+    win::Fill(fill, &reference.graphics, {0, 0, 579, 346});
+    for (int y = 0; y < 347; y += 7)
+        for (int x = 0; x < 580; x += 13)
+            ASSERT_TRUE(Near(At(face.bitmap, x, y), At(reference.bitmap, x, y), 0)) << x << "," << y;
+    EXPECT_TRUE(Near(At(face.bitmap, 2, 1), {255, 0, 0, 0}, 3));
+    EXPECT_TRUE(Near(At(face.bitmap, 577, 344), {178, 51, 51, 51}, 6));
+
+    // Measured 0 wide, centred in the fill's width; below the blank caption's height.
+    const RectL html = panel.HtmlCaptionRect();
+    EXPECT_EQ(html.left, 289);
+    EXPECT_EQ(html.right, 289);
+    EXPECT_GT(html.top, 12);
+    EXPECT_GT(html.bottom, html.top);
+}
+
+// The caption's text pixels (well covered ones) over a panel with no fill.
+std::vector<Argb> TextPixels(TAdvSmoothPanel& panel, Surface& s) {
+    panel.DrawPanel(s.graphics);
+    std::vector<Argb> text;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (At(s.bitmap, x, y).a > 230) text.push_back(At(s.bitmap, x, y));
+    return text;
+}
+
+TEST(SmoothPanelPaint, CaptionTextIsSolidWithoutAnEndColourAndAGradientWithOne) {
+    TAdvSmoothPanel panel;
+    panel.SetBounds(0, 0, 200, 60);
+    panel.Fill().SetColor(fw::clNone);
+    panel.Caption().SetText("WWWWW");
+    panel.Caption().SetLine(false);
+    panel.Caption().SetColorStart(0x0000FF);  // red
+    panel.Caption().SetColorEnd(fw::clNone);
+    Surface solid(200, 60);
+    const std::vector<Argb> red = TextPixels(panel, solid);
+    ASSERT_GT(red.size(), 20u) << "the caption draws text";
+    for (const Argb& p : red) ASSERT_TRUE(Near(p, {p.a, 255, 0, 0}, 2)) << pixels::Show(p);
+
+    panel.Caption().SetColorEnd(0xFF0000);  // blue at the bottom
+    Surface gradient(200, 60);
+    const std::vector<Argb> mixed = TextPixels(panel, gradient);
+    int bluish = 0;
+    for (const Argb& p : mixed) bluish += p.b > 100;
+    EXPECT_GT(bluish, 0) << "the vertical brush reaches its end colour";
+}
+
+TEST(SmoothPanelPaint, CaptionLineAndBandFollowTheirSettings) {
+    struct Case {
+        const char* name;
+        bool line;
+        fw::TColor band;
+        bool lineExpected, bandExpected;
+    };
+    const Case cases[] = {{"line", true, fw::clNone, true, false},
+                          {"no line", false, fw::clNone, false, false},
+                          {"band", false, 0x00FF00, false, true}};
+    for (const Case& c : cases) {
+        TAdvSmoothPanel panel;
+        panel.SetBounds(0, 0, 200, 60);
+        panel.Fill().SetColor(fw::clNone);
+        panel.Caption().SetText("x");
+        panel.Caption().SetLine(c.line);
+        panel.Caption().SetLineColor(0x0000FF);
+        panel.Caption().SetBackgroundColor(c.band);
+        panel.Caption().SetBackgroundColorTo(c.band);
+        Surface s(200, 60);
+        panel.DrawPanel(s.graphics);
+        bool line = false;
+        for (int y = 5; y < 50; ++y) {  // anti-aliased: the line may lie across two rows
+            const Argb p = At(s.bitmap, 100, y);
+            line |= p.a > 60 && p.r > 150 && p.g < 60 && p.b < 60;
+        }
+        EXPECT_EQ(line, c.lineExpected) << c.name;
+        EXPECT_EQ(Near(At(s.bitmap, 150, 3), {255, 0, 255, 0}, 10), c.bandExpected) << c.name;
+    }
+}
+
+TEST(SmoothPanelPaint, UnchangedRepaintsReuseTheCachedFace) {
+    TAdvSmoothPanel panel;
+    WizardPanel(panel);
+    fw::OffscreenBitmap target(nullptr, 580, 347);
+    panel.SetTransparent(false);
+    EXPECT_TRUE(panel.RepaintNeeded());
+    panel.Paint(target.Dc());
+    panel.Paint(target.Dc());
+    EXPECT_EQ(panel.CacheBuilds(), 1);
+    EXPECT_FALSE(panel.RepaintNeeded());
+
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        int builds;
+    };
+    const Step steps[] = {
+        {"fill colour set to its value", [&] { panel.Fill().SetColor(fw::clBlack); }, 1},
+        {"caption text set to its value", [&] { panel.Caption().SetText(" "); }, 1},
+        {"transparent set to its value", [&] { panel.SetTransparent(false); }, 1},
+        {"fill colour changed", [&] { panel.Fill().SetColor(fw::clRed); }, 2},
+        {"caption font changed", [&] { panel.Caption().Font().SetHeight(-20); }, 3},
+        {"fill picture loaded", [&] { panel.Fill().Picture().LoadFromStream(fw::Bytes{1, 2}); }, 4},
+        {"resized", [&] { panel.SetBounds(0, 0, 300, 200); }, 5},
+        {"moved only", [&] { panel.SetBounds(4, 4, 300, 200); }, 5},
+    };
+    for (const Step& s : steps) {
+        s.change();
+        panel.Paint(target.Dc());
+        EXPECT_EQ(panel.CacheBuilds(), s.builds) << s.name;
+    }
+}
+
+TEST(SmoothPanelPaint, EveryCaptionSetterRefreshesOnlyOnAChange) {
+    TAdvSmoothPanel panel;
+    fw::OffscreenBitmap target(nullptr, 256, 128);
+    for (const fw::PropertyInfo& p : panel.Caption().Class().properties) {
+        if (p.type == fw::PropertyType::Object) continue;
+        panel.Paint(target.Dc());
+        const fw::Value current = p.get(panel.Caption());
+        p.set(panel.Caption(), current);
+        EXPECT_FALSE(panel.RepaintNeeded()) << p.name << " set to its own value";
+        fw::Value other;
+        if (auto* b = std::get_if<bool>(&current)) other = !*b;
+        else if (auto* s = std::get_if<std::string>(&current)) other = *s + "x";
+        else if (p.type == fw::PropertyType::Enum)
+            other = static_cast<std::int64_t>((std::get<std::int64_t>(current) + 1) % p.enumInfo->members.size());
+        else other = static_cast<std::int64_t>((std::get<std::int64_t>(current) + 1) & 0xFF);
+        p.set(panel.Caption(), other);
+        EXPECT_TRUE(panel.RepaintNeeded()) << p.name << " changed";
+    }
+}
+
+TEST(SmoothPanelPaint, ATinyPanelDrawsNothingButStillRaisesOnDraw) {
+    for (auto [w, h] : {std::pair{1, 50}, std::pair{50, 1}}) {
+        TAdvSmoothPanel panel;
+        panel.SetTransparent(false);
+        panel.SetBounds(0, 0, w, h);
+        int draws = 0;
+        RECT seen{};
+        panel.OnDraw = [&](TAdvSmoothPanel&, HDC, const RECT& r) {
+            ++draws;
+            seen = r;
+        };
+        fw::OffscreenBitmap target(nullptr, 50, 50);
+        panel.Paint(target.Dc());
+        EXPECT_EQ(draws, 1);
+        EXPECT_EQ(seen.right, w);
+        EXPECT_EQ(seen.bottom, h);
+        EXPECT_EQ(panel.CacheBuilds(), 0);
+    }
+}
+
+TEST(SmoothPanelPaint, TransparentPanelShowsItsParentThroughUnpaintedParts) {
+    fw::TCustomControl parent;
+    parent.SetBounds(0, 0, 100, 100);
+    parent.SetColor(0x0000FF);  // red
+    TAdvSmoothPanel panel;
+    panel.SetParent(&parent);
+    panel.SetBounds(10, 10, 50, 50);
+    panel.SetColor(0x00FF00);  // green, the panel's own background when not transparent
+    panel.Fill().SetColor(fw::clNone);  // nothing painted: the whole face is transparent
+    fw::OffscreenBitmap target(nullptr, 50, 50);
+    panel.Paint(target.Dc());
+    EXPECT_EQ(Pixel(target, 25, 25), 0xFF0000u);  // BGRA read as 0xRRGGBB: red
+    panel.SetTransparent(false);
+    panel.Paint(target.Dc());
+    EXPECT_EQ(Pixel(target, 25, 25), 0x00FF00u);
+    panel.SetParent(nullptr);
+}
+
+TEST(SmoothPanelLinks, HoverAndClickFindTheAnchorUnderThePoint) {
+    TAdvSmoothPanel panel;
+    panel.SetBounds(0, 0, 300, 100);
+    panel.Caption().SetHTMLText("<A href=\"go\">Link text here</A>");
+    panel.Caption().SetHTMLLocation(TAdvSmoothPanelLocation::plTopLeft);
+    panel.Caption().SetHTMLLeft(10);
+    Surface s(300, 100);
+    panel.DrawPanel(s.graphics);
+    const RectL r = panel.HtmlCaptionRect();
+    ASSERT_GT(r.right - r.left, 20);
+    std::vector<std::string> clicks;
+    panel.OnAnchorClick = [&](TAdvSmoothPanel&, const std::string& anchor) { clicks.push_back(anchor); };
+
+    const int midY = (r.top + r.bottom) / 2;
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, midY), "go");
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom + 10), "");
+    panel.MouseMoveAt(r.left + 5, midY);
+    EXPECT_TRUE(panel.LinkHover());
+    panel.MouseDownAt(r.left + 5, midY);
+    panel.MouseMoveAt(250, 90);
+    EXPECT_FALSE(panel.LinkHover());
+    panel.MouseDownAt(250, 90);
+    EXPECT_EQ(clicks, std::vector<std::string>{"go"});
+}
+
+TEST(SmoothPanelAssign, CopiesCaptionFillAndTransparencyKeepingOwnObjects) {
+    TAdvSmoothPanel a, b;
+    WizardPanel(a);
+    a.SetTransparent(false);
+    a.Caption().SetLineColor(0x123456);  // not copied
+    b.Assign(&a);
+    EXPECT_EQ(b.Caption().Text(), " ");
+    EXPECT_EQ(b.Caption().HTMLText(), a.Caption().HTMLText());
+    EXPECT_EQ(b.Caption().Font().Name(), "Segoe UI");
+    EXPECT_EQ(b.Caption().LineColor(), 0xB0721Cu);
+    EXPECT_EQ(b.Fill().OpacityTo(), 178);
+    EXPECT_FALSE(b.Transparent());
+    EXPECT_NE(&b.Caption(), &a.Caption());
+    EXPECT_EQ(&b.Caption().Panel(), &b);
+
+    TGDIPFill fill;
+    b.Assign(&fill);  // another class: ignored
+    EXPECT_EQ(b.Fill().OpacityTo(), 178);
+    EXPECT_EQ(b.Version(), "1.2.1.0");
+    b.SetVersion("9.9.9.9");
+    EXPECT_EQ(b.Version(), "1.2.1.0");
+}
+
+}  // namespace
