@@ -347,7 +347,7 @@ std::string FormatBarText(std::string_view format, int position, int max) {
         }
         const char type = i < format.size() ? static_cast<char>(std::tolower(static_cast<unsigned char>(format[i]))) : '\0';
         if ((type != 'd' && type != 'u' && type != 'x') || argIndex < 0 || argIndex > 1) {
-            // Not something two integers can fill: keep the specifier as written.
+            // Not something two integers can fill: keep the placeholder as written.
             const std::size_t stop = std::min(format.size(), i + 1);
             out.append(format.substr(start, stop - start));
             i = stop;

@@ -93,7 +93,7 @@ std::vector<BarInstruction> SteppedGradient(const BarRect& area, std::uint32_t f
                                             int steps, bool alongY, int level);
 
 // The bar's text for a Format string applied to (position, max): %d, %u, %x with an optional
-// argument index ("%1:d"), left alignment, width and precision, and "%%". A specifier the two
+// argument index ("%1:d"), left alignment, width and precision, and "%%". A placeholder the two
 // integers cannot satisfy is kept as it stands.
 std::string FormatBarText(std::string_view format, int position, int max);
 

@@ -143,7 +143,7 @@ TAdvProgressBar::TAdvProgressBar() {
     timer_.SetInterval(static_cast<unsigned>(model_.InfiniteInterval()));
 }
 
-TAdvProgressBar::~TAdvProgressBar() { timer_.SetEnabled(false); }
+TAdvProgressBar::~TAdvProgressBar() = default;
 
 const fw::ClassInfo& TAdvProgressBar::StaticClass() {
     static const fw::ClassInfo info{
