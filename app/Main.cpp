@@ -63,9 +63,11 @@ const ClassInfo& TfrmMain::StaticClass() {
 }
 const ClassInfo& TfrmMain::Class() const { return StaticClass(); }
 
-void TfrmMain::LoadDescription() {
-    const ObjectNode tree = ParseDescription(DescriptionText(), kDescriptionFile);
-    ApplyDescription(tree, *this, WizardClasses(), kDescriptionFile);
+void TfrmMain::LoadDescription() { LoadDescription(DescriptionText(), kDescriptionFile); }
+
+void TfrmMain::LoadDescription(std::string_view text, std::string_view fileName) {
+    const ObjectNode tree = ParseDescription(text, fileName);
+    ApplyDescription(tree, *this, WizardClasses(), fileName);
 }
 
 EventHandler TfrmMain::FindMethod(std::string_view name) {

@@ -32,6 +32,8 @@ public:
 
     // Creates every control from the compiled-in description (throws fw::DescriptionError).
     void LoadDescription();
+    // The same from a description text (tests load the repository's file).
+    void LoadDescription(std::string_view text, std::string_view fileName);
     fw::EventHandler FindMethod(std::string_view name) override;
     void Loaded() override;
 

@@ -703,6 +703,16 @@ public:
         for (const auto& owned : root_.Components()) {
             if (!owned->Name().empty()) names_.emplace(ToLowerAscii(owned->Name()), owned.get());
         }
+        // Components are loading until every value and reference is in place.
+        struct LoadingScope {
+            Component& root;
+            std::vector<Component*>& created;
+            ~LoadingScope() {
+                root.SetLoading(false);
+                for (Component* component : created) component->SetLoading(false);
+            }
+        } loading{root_, created_};
+        root_.SetLoading(true);
         ApplyProperties(root_, node);
         for (const auto& child : node.children) Create(child, root_);
         for (const auto& reference : references_) {
@@ -710,6 +720,8 @@ public:
             if (found == names_.end()) Fail(reference.line, reference.where, "unknown component " + Quoted(reference.name));
             reference.property->setReference(*reference.target, found->second);
         }
+        root_.SetLoading(false);
+        for (Component* component : created_) component->SetLoading(false);
         for (Component* component : created_) component->Loaded();
         root_.Loaded();
     }
@@ -739,6 +751,7 @@ private:
         }
         created->SetName(node.name);
         Component* component = root_.Own(std::move(created));
+        component->SetLoading(true);
         created_.push_back(component);
         names_.emplace(key, component);
         component->SetParentComponent(&parent);
@@ -829,6 +842,7 @@ void CaptureProperties(const Persistent& object, const std::string& prefix, std:
                        int depth) {
     if (depth > kMaxObjectDepth) throw std::logic_error("sub-objects nested too deeply at " + prefix);
     for (const PropertyInfo* property : object.Class().AllProperties()) {
+        if (property->stored && !property->stored(object)) continue;
         const std::string path = prefix + std::string(property->name);
         switch (property->type) {
             case PropertyType::Object: {

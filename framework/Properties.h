@@ -104,6 +104,9 @@ struct PropertyInfo {
     const ClassInfo* objectClass = nullptr;
     std::function<void(Persistent&, NotifyEvent)> setEvent;     // Event kind
     std::function<void(Persistent&, Component*)> setReference;  // Reference kind
+    // Optional: false leaves the property out of a captured description (a colour taken from
+    // the parent, say), whatever its value.
+    std::function<bool(const Persistent&)> stored;
 };
 
 struct ClassInfo {
@@ -154,9 +157,15 @@ public:
     // The root resolves handler names of event properties; unknown names give an empty handler.
     virtual EventHandler FindMethod(std::string_view /*name*/) { return {}; }
 
+    // True while a description is being applied to the component: events that setters would
+    // raise (a radio button's click when it is checked) are not fired then.
+    bool Loading() const { return loading_; }
+    void SetLoading(bool loading) { loading_ = loading; }
+
 private:
     std::string name_;
     Component* owner_ = nullptr;
+    bool loading_ = false;
     std::vector<std::unique_ptr<Component>> owned_;
 };
 

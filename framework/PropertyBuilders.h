@@ -104,4 +104,11 @@ PropertyInfo EventProperty(std::string_view name, NotifyEvent T::*member) {
     return info;
 }
 
+// The property with a stored predicate: written only when it holds.
+template <typename T, typename Predicate>
+PropertyInfo Stored(PropertyInfo info, Predicate predicate) {
+    info.stored = [predicate](const Persistent& o) { return predicate(detail::As<T>(o)); };
+    return info;
+}
+
 }  // namespace fw

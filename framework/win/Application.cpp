@@ -48,7 +48,7 @@ Application::Application() {
     if (Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr) != Gdiplus::Ok) gdiplusToken_ = 0;
     wchar_t path[MAX_PATH * 4] = {};
     ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    title_ = TitleFromPath(path);
+    title_ = ApplicationTitle(path);
 }
 
 Application::~Application() {
@@ -62,7 +62,7 @@ Application& Application::Instance() {
     return *g_instance;
 }
 
-std::string Application::TitleFromPath(const std::wstring& path) {
+std::string ApplicationTitle(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
     name = name.substr(0, name.find(L'.'));

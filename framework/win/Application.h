@@ -53,7 +53,6 @@ public:
     int ExceptionReports() const { return reports_; }
 
 private:
-    static std::string TitleFromPath(const std::wstring& path);
     bool comStarted_ = false;
     ULONG_PTR gdiplusToken_ = 0;
     std::string title_;
@@ -61,6 +60,10 @@ private:
     bool terminated_ = false;
     int reports_ = 0;
 };
+
+// The application's title for the program at path: the file name without folder and without
+// everything from its first dot, every character after the first in lower case.
+std::string ApplicationTitle(const std::wstring& path);
 
 // The text an exception report shows for message: a full stop is appended when the message is
 // not empty and its last character sorts after "." (portable rule, exposed for tests).

@@ -164,9 +164,11 @@ const ClassInfo& TControl::StaticClass() {
             BoolProperty<TControl>("Visible", &TControl::Visible, &TControl::SetVisible, true),
             BoolProperty<TControl>("Enabled", &TControl::Enabled, &TControl::SetEnabled, true),
             StringProperty<TControl>("Caption", &TControl::Caption, &TControl::SetCaption, std::string()),
-            ColourProperty<TControl>("Color", &TControl::Color, &TControl::SetColor, clBtnFace),
+            Stored<TControl>(ColourProperty<TControl>("Color", &TControl::Color, &TControl::SetColor, clBtnFace),
+                   [](const TControl& c) { return !c.ParentColor(); }),
             BoolProperty<TControl>("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false),
-            ObjectProperty<TControl, TFont>("Font", static_cast<TFont& (TControl::*)()>(&TControl::Font)),
+            Stored<TControl>(ObjectProperty<TControl, TFont>("Font", static_cast<TFont& (TControl::*)()>(&TControl::Font)),
+                   [](const TControl& c) { return !c.ParentFont(); }),
             BoolProperty<TControl>("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true),
             EventProperty<TControl>("OnClick", &TControl::OnClick),
         }};
@@ -253,7 +255,9 @@ void TControl::SetCaption(std::string caption) {
     CaptionChanged();
 }
 
-void TControl::Click() { OnClick(*this); }
+void TControl::Click() {
+    if (!Loading()) OnClick(*this);  // a value set by the description clicks nothing
+}
 
 void TControl::Invalidate() {}
 void TControl::Repaint() {}

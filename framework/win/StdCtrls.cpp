@@ -137,7 +137,7 @@ UINT TLabel::DrawFlags() const {
 }
 
 void TLabel::AdjustBounds() {
-    if (!autoSize_) return;
+    if (!autoSize_ || Loading()) return;  // sized once loaded, from its final settings
     WindowDc screen(nullptr);
     ScopedSelect font(screen.Get(), Font().Handle());
     std::wstring text = Widen(Caption());

@@ -92,6 +92,7 @@ private:
 // Shared by radio buttons and check boxes: a platform BUTTON with our own check logic.
 class TButtonControl : public TWinControl {
 public:
+    TButtonControl() { SetParentColor(true); }
     const ClassInfo& Class() const override;
     static const ClassInfo& StaticClass();
     bool Checked() const { return checked_; }

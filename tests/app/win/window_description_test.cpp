@@ -1,0 +1,213 @@
+// The real window description, loaded as the program loads it: every control with its class,
+// parent, geometry, texts and initial state; the pictures' bytes; a capture that reads back as
+// the same window; and no GDI or USER objects left behind by page switches.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/Main.h"
+#include "framework/Description.h"
+#include "framework/win/Application.h"
+
+namespace {
+
+fw::Application& App() {
+    static fw::Application application;
+    return application;
+}
+
+fw::Bytes ResourceBytes(const char* name) {
+    HRSRC resource = ::FindResourceA(nullptr, name, MAKEINTRESOURCEA(10));
+    if (!resource) return {};
+    const auto* bytes = static_cast<const std::uint8_t*>(::LockResource(::LoadResource(nullptr, resource)));
+    return fw::Bytes(bytes, bytes + ::SizeofResource(nullptr, resource));
+}
+
+class WindowDescription : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        form.LoadDescription();
+    }
+    template <typename T = fw::TControl>
+    T& Get(const char* name) {
+        auto* control = dynamic_cast<T*>(form.FindComponent(name));
+        if (!control) throw std::runtime_error(std::string("no control ") + name);
+        return *control;
+    }
+    app::TfrmMain form;
+};
+
+struct Placement {
+    const char* name;
+    const char* className;
+    const char* parent;
+    int left, top, width, height;
+};
+
+// Controls whose size is fixed by the description (auto-sized labels are left out).
+const Placement kPlacements[] = {
+    {"AdvSmoothPanel1", "TAdvSmoothPanel", "frmMain", 0, 0, 580, 347},
+    {"Image1", "TImage", "AdvSmoothPanel1", 10, 39, 200, 77},
+    {"Image3", "TImage", "AdvSmoothPanel1", 47, 156, 128, 128},
+    {"AdvPageControl1", "TAdvPageControl", "AdvSmoothPanel1", 222, 44, 341, 261},
+    {"btCancel", "TAdvGlassButton", "AdvSmoothPanel1", 504, 311, 73, 29},
+    {"Seguinte", "TAdvGlassButton", "AdvSmoothPanel1", 409, 311, 81, 29},
+    {"Anterior", "TAdvGlassButton", "AdvSmoothPanel1", 322, 311, 81, 29},
+    {"Label1", "TLabel", "AdvTabSheet1", 3, 10, 311, 39},
+    {"GroupBox2", "TGroupBox", "AdvTabSheet1", 16, 55, 297, 98},
+    {"velmocafe", "TRadioButton", "GroupBox2", 40, 32, 113, 17},
+    {"velmofact", "TRadioButton", "GroupBox2", 159, 32, 113, 17},
+    {"velmopos", "TRadioButton", "GroupBox2", 40, 62, 113, 17},
+    {"velmorest", "TRadioButton", "GroupBox2", 159, 62, 113, 17},
+    {"Label10", "TLabel", "AdvTabSheet5", 3, 3, 308, 97},
+    {"servidor", "TEdit", "AdvTabSheet5", 83, 99, 239, 21},
+    {"instancia", "TEdit", "AdvTabSheet5", 83, 126, 239, 21},
+    {"basedados", "TEdit", "AdvTabSheet5", 83, 153, 239, 21},
+    {"utilizador", "TEdit", "AdvTabSheet5", 83, 180, 191, 21},
+    {"password", "TEdit", "AdvTabSheet5", 83, 207, 191, 23},
+    {"Label6", "TLabel", "AdvTabSheet6", 3, 10, 311, 39},
+    {"ck_basedados", "TEdit", "AdvTabSheet6", 79, 55, 239, 21},
+    {"ck_servidor", "TEdit", "AdvTabSheet6", 79, 82, 239, 21},
+    {"ck_utilizador", "TEdit", "AdvTabSheet6", 79, 109, 239, 21},
+    {"GroupBox1", "TGroupBox", "AdvTabSheet6", 3, 136, 327, 94},
+    {"Normal", "TRadioButton", "GroupBox1", 8, 25, 49, 17},
+    {"cDemo", "TCheckBox", "GroupBox1", 119, 25, 151, 17},
+    {"rCloud", "TRadioButton", "GroupBox1", 8, 56, 97, 17},
+    {"cRecuperacao", "TCheckBox", "GroupBox1", 119, 56, 122, 17},
+    {"Label20", "TLabel", "AdvTabSheet7", 3, 81, 308, 17},
+    {"DBProgress", "TAdvProgressBar", "AdvTabSheet7", 3, 104, 327, 18},
+    {"Label21", "TLabel", "AdvTabSheet8", 3, 10, 311, 23},
+    {"Label22", "TLabel", "AdvTabSheet8", 3, 38, 311, 86},
+    {"Label23", "TLabel", "AdvTabSheet8", 3, 131, 308, 46},
+};
+
+TEST_F(WindowDescription, EveryControlHasItsClassParentAndGeometry) {
+    for (const Placement& p : kPlacements) {
+        SCOPED_TRACE(p.name);
+        auto& control = Get(p.name);
+        EXPECT_EQ(control.Class().name, p.className);
+        ASSERT_NE(control.Parent(), nullptr);
+        EXPECT_EQ(control.Parent()->Name(), p.parent);
+        EXPECT_EQ(control.Left(), p.left);
+        EXPECT_EQ(control.Top(), p.top);
+        EXPECT_EQ(control.Width(), p.width);
+        EXPECT_EQ(control.Height(), p.height);
+    }
+    EXPECT_EQ(form.ClientWidth(), 580);
+    EXPECT_EQ(form.ClientHeight(), 347);
+    EXPECT_EQ(form.Caption(), "Cria\xE7\xE3o de Base de Dados (v 1.1)");
+}
+
+TEST_F(WindowDescription, PagesComeInDesignOrderWithTheirColours) {
+    auto& pages = Get<ctl::TAdvPageControl>("AdvPageControl1");
+    ASSERT_EQ(pages.PageCount(), 5);
+    const std::pair<const char*, fw::TColor> expected[] = {{"AdvTabSheet1", fw::clBtnFace},
+                                                          {"AdvTabSheet5", 16053492},
+                                                          {"AdvTabSheet6", 16053492},
+                                                          {"AdvTabSheet7", 16053492},
+                                                          {"AdvTabSheet8", 16053492}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(pages.Page(i)->Name(), expected[i].first);
+        EXPECT_EQ(pages.Page(i)->Color(), expected[i].second) << expected[i].first;
+        EXPECT_EQ(pages.Page(i)->Caption(), std::to_string(i + 1));
+        EXPECT_EQ(pages.Page(i)->ColorTo(), fw::clNone);
+    }
+    EXPECT_EQ(pages.ActivePageIndex(), 0) << "the design keeps the product page active";
+    EXPECT_EQ(pages.TabBackGroundColor(), 1644825u);
+    EXPECT_EQ(pages.TabMargin().RightMargin, 0);
+    EXPECT_EQ(pages.TabOverlap(), 0);
+}
+
+TEST_F(WindowDescription, InitialTextsAndStates) {
+    EXPECT_EQ(Get<fw::TEdit>("servidor").Text(), "localhost");
+    EXPECT_EQ(Get<fw::TEdit>("instancia").Text(), "MARLOVEXSQL");
+    EXPECT_EQ(Get<fw::TEdit>("basedados").Text(), "");
+    EXPECT_EQ(Get<fw::TEdit>("utilizador").Text(), "sa");
+    EXPECT_EQ(Get<fw::TEdit>("password").Text(), "QX#318604275");
+    EXPECT_EQ(Get<fw::TEdit>("password").PasswordChar(), "*");
+    EXPECT_EQ(Get<fw::TEdit>("password").Font().Name(), "Fixedsys");
+    for (const char* review : {"ck_servidor", "ck_basedados", "ck_utilizador"}) {
+        EXPECT_TRUE(Get<fw::TEdit>(review).ReadOnly()) << review;
+        EXPECT_EQ(Get<fw::TEdit>(review).Color(), fw::clBtnFace) << review;
+    }
+    for (const char* product : {"velmocafe", "velmofact", "velmopos", "velmorest"}) {
+        EXPECT_FALSE(Get<fw::TRadioButton>(product).Checked()) << product;
+        EXPECT_EQ(Get<fw::TRadioButton>(product).Font().Style(), fw::fsBold) << product;
+    }
+    EXPECT_TRUE(Get<fw::TRadioButton>("Normal").Checked());
+    EXPECT_TRUE(Get<fw::TRadioButton>("Normal").TabStop());
+    EXPECT_FALSE(Get<fw::TRadioButton>("rCloud").Checked());
+    EXPECT_TRUE(Get<fw::TRadioButton>("rCloud").Enabled());
+    EXPECT_FALSE(Get<fw::TCheckBox>("cDemo").Checked());
+    EXPECT_TRUE(Get<fw::TCheckBox>("cDemo").Enabled());
+    EXPECT_FALSE(Get<fw::TCheckBox>("cRecuperacao").Enabled());
+    EXPECT_FALSE(Get("Anterior").Enabled());
+    EXPECT_TRUE(Get("Seguinte").Enabled());
+    EXPECT_FALSE(Get("Label23").Visible());
+    EXPECT_NE(Get("Label22").Caption().find("configurada  internamente"), std::string::npos) << "two blanks";
+    EXPECT_NE(Get("Label10").Caption().find("\"Seguinte\".\r\n\r\nPor favor"), std::string::npos);
+    EXPECT_TRUE(form.software.empty()) << "FormCreate empties the product name";
+    for (const char* name : {"csy", "cmd", "q_Loja", "q_num", "q_fullsync"}) {
+        EXPECT_NE(form.FindComponent(name), nullptr) << name;
+    }
+}
+
+TEST_F(WindowDescription, TabOrderOfEachContainer) {
+    const std::pair<const char*, std::vector<std::string>> orders[] = {
+        {"AdvSmoothPanel1", {"AdvPageControl1", "btCancel", "Seguinte", "Anterior"}},
+        {"AdvTabSheet5", {"servidor", "instancia", "basedados", "utilizador", "password"}},
+        {"AdvTabSheet6", {"ck_servidor", "ck_basedados", "ck_utilizador", "GroupBox1"}},
+        {"GroupBox1", {"Normal", "cDemo", "rCloud", "cRecuperacao"}},
+        {"GroupBox2", {"velmocafe", "velmofact", "velmopos", "velmorest"}},
+    };
+    for (const auto& [container, expected] : orders) {
+        std::vector<std::string> names;
+        for (fw::TWinControl* child : Get<fw::TWinControl>(container).TabList()) names.push_back(child->Name());
+        EXPECT_EQ(names, expected) << container;
+    }
+}
+
+TEST_F(WindowDescription, PicturesHoldTheirFilesBytesUnchanged) {
+    EXPECT_EQ(Get<fw::TImage>("Image1").Picture().Data(), ResourceBytes("LOGO_PNG"));
+    EXPECT_EQ(Get<fw::TImage>("Image3").Picture().Data(), ResourceBytes("DATABASE_PNG"));
+    EXPECT_EQ(Get<fw::TImage>("Image1").Picture().Width(), 200);
+    EXPECT_EQ(Get<fw::TImage>("Image1").Picture().Height(), 75);
+    EXPECT_EQ(Get<fw::TImage>("Image3").Picture().Width(), 128);
+}
+
+TEST_F(WindowDescription, ACaptureReadsBackAsTheSameWindow) {
+    const std::string written = fw::WriteDescription(fw::CaptureDescription(form));
+    app::TfrmMain copy;
+    copy.LoadDescription(written, "captured");
+    EXPECT_EQ(fw::WriteDescription(fw::CaptureDescription(copy)), written);
+}
+
+TEST_F(WindowDescription, PageSwitchesLeaveNoGdiOrUserObjectsBehind) {
+    App().SetMainForm(&form);
+    form.Show();
+    auto& pages = Get<ctl::TAdvPageControl>("AdvPageControl1");
+    auto pump = [] {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    };
+    auto switchAll = [&] {
+        for (int page = 0; page < pages.PageCount(); ++page) {
+            pages.SelectPage(page);
+            ::RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            pump();
+        }
+    };
+    switchAll();
+    const DWORD gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    for (int round = 0; round < 20; ++round) switchAll();  // 100 switches and repaints
+    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdi);
+    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user);
+    App().SetMainForm(nullptr);
+}
+
+}  // namespace
