@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "controls/GDIPFillTable.h"
@@ -56,6 +57,58 @@ Gdiplus::TextRenderingHint ToHint(TAdvSmoothPanelTextRenderingHint hint) {
     case TAdvSmoothPanelTextRenderingHint::tClearType: return Gdiplus::TextRenderingHintClearTypeGridFit;
     }
     return Gdiplus::TextRenderingHintAntiAliasGridFit;
+}
+
+// Premultiplied "source over" of the cached face onto the target context's own pixels, when the
+// target is a plain top-down 32-bit DIB with an untouched origin and a rectangular clip (the
+// framework's double buffer). Returns false, having drawn nothing, for any other context.
+bool BlendOntoDib(HDC dc, const fw::OffscreenBitmap& face) {
+    DIBSECTION dib{};
+    auto* bitmap = static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP));
+    if (bitmap == nullptr || ::GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib) return false;
+    if (dib.dsBm.bmBitsPixel != 32 || dib.dsBm.bmBits == nullptr) return false;
+    POINT window{}, viewport{};
+    ::GetWindowOrgEx(dc, &window);
+    ::GetViewportOrgEx(dc, &viewport);
+    if (window.x || window.y || viewport.x || viewport.y || ::GetGraphicsMode(dc) != GM_COMPATIBLE) return false;
+    RECT clip{};
+    const int kind = ::GetClipBox(dc, &clip);
+    if (kind == NULLREGION) return true;
+    if (kind != SIMPLEREGION) return false;
+    const int right = std::min<int>({clip.right, face.Width(), dib.dsBm.bmWidth});
+    const int bottom = std::min<int>({clip.bottom, face.Height(), dib.dsBm.bmHeight});
+    const int left = std::max<int>(clip.left, 0), top = std::max<int>(clip.top, 0);
+    ::GdiFlush();
+    auto* target = static_cast<std::uint32_t*>(dib.dsBm.bmBits);
+    const int stride = dib.dsBm.bmWidthBytes / 4;
+    // The reported header does not reliably tell a top-down DIB from a bottom-up one: flip the
+    // first stored pixel and see whether GDI's pixel (0, 0) follows.
+    const std::uint32_t first = target[0];
+    const COLORREF before = ::GetPixel(dc, 0, 0);
+    target[0] = first ^ 0x00FFFFFF;
+    const bool topDown = ::GetPixel(dc, 0, 0) != before || dib.dsBm.bmHeight == 1;
+    target[0] = first;
+    for (int y = top; y < bottom; ++y) {
+        const std::uint32_t* s = face.Pixels() + static_cast<std::size_t>(y) * face.Width();
+        const int row = topDown ? y : dib.dsBm.bmHeight - 1 - y;
+        std::uint32_t* d = target + static_cast<std::size_t>(row) * stride;
+        for (int x = left; x < right; ++x) {
+            const std::uint32_t src = s[x];
+            const std::uint32_t a = src >> 24;
+            if (a == 255) {
+                d[x] = src;
+            } else if (src != 0) {
+                // Each channel: src + dst * (255 - a) / 255, two channels per multiply, rounded.
+                const std::uint32_t inv = 255 - a, dst = d[x];
+                std::uint32_t rb = (dst & 0x00FF00FF) * inv + 0x00800080;
+                rb = ((rb + ((rb >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+                std::uint32_t ag = ((dst >> 8) & 0x00FF00FF) * inv + 0x00800080;
+                ag = (ag + ((ag >> 8) & 0x00FF00FF)) & 0xFF00FF00;
+                d[x] = src + rb + ag;
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -212,11 +265,18 @@ void TAdvSmoothPanel::BoundsChanged() {
 void TAdvSmoothPanel::RebuildCache() {
     repaintNeeded_ = false;
     cache_.reset();
-    cache_ = std::make_unique<Gdiplus::Bitmap>(Width(), Height(), PixelFormat32bppARGB);
-    Gdiplus::Graphics graphics(cache_.get());
-    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    graphics.SetTextRenderingHint(ToHint(caption_.TextRendering()));
-    DrawPanel(graphics);
+    cache_ = std::make_unique<fw::OffscreenBitmap>(nullptr, Width(), Height());
+    std::fill_n(cache_->Pixels(), static_cast<std::size_t>(Width()) * Height(), 0u);  // all transparent
+    {
+        // GDI+ renders straight into the DIB's premultiplied pixels; the wrapper goes at once.
+        Gdiplus::Bitmap pixels(Width(), Height(), Width() * 4, PixelFormat32bppPARGB,
+                               reinterpret_cast<BYTE*>(cache_->Pixels()));
+        Gdiplus::Graphics graphics(&pixels);
+        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        graphics.SetTextRenderingHint(ToHint(caption_.TextRendering()));
+        DrawPanel(graphics);
+    }
+    ::GdiFlush();
     ++cacheBuilds_;
 }
 
@@ -234,10 +294,11 @@ void TAdvSmoothPanel::Paint(HDC dc) {
     if (transparent_ && Parent()) PaintParent(dc);
     else PaintBackground(dc);
     if (Width() > 1 && Height() > 1) {
-        if (repaintNeeded_ || !cache_) RebuildCache();
-        Gdiplus::Graphics graphics(dc);
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        graphics.DrawImage(cache_.get(), 0, 0, Width(), Height());
+        if (repaintNeeded_ || !cache_ || cache_->Width() != Width() || cache_->Height() != Height()) RebuildCache();
+        if (!BlendOntoDib(dc, *cache_)) {
+            const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            ::AlphaBlend(dc, 0, 0, Width(), Height(), cache_->Dc(), 0, 0, Width(), Height(), blend);
+        }
     }
     if (OnDraw) OnDraw(*this, dc, ClientRect());
 }

@@ -4,8 +4,9 @@
 // it) and a caption in HTML-like mark-up. The wizard's background panel holds every other
 // control of the window.
 //
-// Painting: the whole face is rendered once into a cached 32-bit ARGB bitmap, which later paints
-// only copy, until a change (of the fill, the caption, Transparent, or the size) sets the
+// Painting: the whole face is rendered once into a cached 32-bit ARGB bitmap (a premultiplied
+// DIB section: GDI+ renders into its pixels, and paints alpha-blend it in one GDI call; no GDI+
+// object outlives a paint), which later paints only copy, until a change (of the fill, the caption, Transparent, or the size) sets the
 // repaint-needed flag. When Transparent, the parent paints itself under the panel first, so that
 // alpha below 255 in the bitmap blends with it. OnDraw follows every paint.
 //
@@ -31,6 +32,7 @@
 #include "controls/GDIPFill.h"
 #include "controls/GDIPPictureContainer.h"
 #include "framework/win/Controls.h"
+#include "framework/win/Gdi.h"
 
 namespace ctl {
 
@@ -227,7 +229,7 @@ private:
     TGDIPPictureContainer* pictureContainer_ = nullptr;
 
     bool repaintNeeded_ = true;
-    std::unique_ptr<Gdiplus::Bitmap> cache_;  // freed with the panel, before GDI+ shuts down
+    std::unique_ptr<fw::OffscreenBitmap> cache_;
     int cacheBuilds_ = 0;
     bool linkHover_ = false;
     bool mouseInside_ = false;

@@ -174,6 +174,49 @@ TEST(SmoothPanelPaint, UnchangedRepaintsReuseTheCachedFace) {
     }
 }
 
+// A bottom-up 32-bit DIB selected into a memory DC (the framework's own buffer is top-down).
+struct BottomUpTarget {
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    BottomUpTarget(int w, int h) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, w, h, 1, 32, BI_RGB};
+        void* bits = nullptr;
+        bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        previous = ::SelectObject(dc, bitmap);
+    }
+    ~BottomUpTarget() {
+        ::SelectObject(dc, previous);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(dc);
+    }
+};
+
+TEST(SmoothPanelPaint, CachedFaceBlendsOverTheBackgroundInEitherRowOrder) {
+    TAdvSmoothPanel panel;
+    WizardPanel(panel);
+    panel.SetTransparent(false);
+    panel.SetColor(fw::clWhite);
+    fw::OffscreenBitmap topDown(nullptr, 580, 347);
+    BottomUpTarget bottomUp(580, 347);
+    // Straight alpha 178 of 51 over white: 51 * 178 / 255 + 255 * 77 / 255 = 112.6.
+    struct Probe {
+        int x, y;
+        int grey;
+    };
+    const Probe probes[] = {{290, 1, 0}, {3, 1, 0}, {290, 344, 113}, {577, 344, 113}};
+    for (HDC dc : {topDown.Dc(), bottomUp.dc}) {
+        panel.Paint(dc);
+        for (const Probe& p : probes) {
+            const COLORREF c = ::GetPixel(dc, p.x, p.y);
+            EXPECT_NEAR(GetRValue(c), p.grey, 6) << p.x << "," << p.y << (dc == bottomUp.dc ? " bottom-up" : " top-down");
+            EXPECT_EQ(GetRValue(c), GetBValue(c)) << p.x << "," << p.y;
+        }
+    }
+    EXPECT_EQ(panel.CacheBuilds(), 1);
+}
+
 TEST(SmoothPanelPaint, EveryCaptionSetterRefreshesOnlyOnAChange) {
     TAdvSmoothPanel panel;
     fw::OffscreenBitmap target(nullptr, 256, 128);
