@@ -37,7 +37,7 @@ public:
     void DrawLine(ctl::HtmlPoint, ctl::HtmlPoint, ctl::HtmlColour) override { ++calls; }
     void DrawPolyline(const std::vector<ctl::HtmlPoint>&, ctl::HtmlColour) override { ++calls; }
     void DrawText(std::string_view, int, int, const ctl::HtmlFont&, ctl::HtmlColour) override { ++calls; }
-    void DrawUnderline(int, int, int, const ctl::HtmlFont&, ctl::HtmlColour) override { ++calls; }
+    void DrawTextLine(ctl::HtmlTextLine, int, int, int, const ctl::HtmlFont&, ctl::HtmlColour) override { ++calls; }
     void DrawImage(const ctl::HtmlImageRef&, const ctl::HtmlRect&) override { ++calls; }
 };
 

@@ -187,7 +187,7 @@ struct HtmlInstr {
     HtmlColour colour = fw::clNone;    // Background, Bullet, Rule; Text: its background
     HtmlColour colourTo = fw::clNone;  // Background: gradient end
     bool horizontal = true;            // Background gradient direction
-    int inkRight = 0;              // Text: where the drawn text ends (before a trailing blank)
+    int inkRight = 0;              // Text: where the text's underline ends (before a trailing blank)
     bool shadow = false;           // Text: drawn first offset by the shadow offset
     bool errorMark = false;        // Text: red zig-zag under it
     HtmlBullet bullet = HtmlBullet::Symbol;

@@ -389,9 +389,9 @@ void Layouter::ProcessLine(bool place, std::size_t begin, Coord y, Line& line, C
                 run.shadow = style_.shadow;
                 run.errorMark = style_.error;
                 run.inkRight = run.box.right;
-                if (style_.font.underline && text.size() > 1 && text.back() == ' ') {
-                    // Where the underline under the word ends; the blank is underlined only when
-                    // the underline continues into the next run.
+                if ((style_.font.underline || style_.font.strikeOut) && text.size() > 1 && text.back() == ' ') {
+                    // Where the word's underline or strike-out ends; the blank is underlined only
+                    // when the underline continues into the next run.
                     std::string_view word(text);
                     while (!word.empty() && word.back() == ' ') word.remove_suffix(1);
                     const HtmlSize ink = MeasureHtmlRun(measurer_, word, style_.font, run.box);

@@ -26,15 +26,18 @@ void PaintRun(const HtmlLayout& layout, std::size_t index, HtmlCanvas& canvas, c
                         options.shadowColour);
     canvas.DrawText(run.text, box.left, box.top, font, font.colour);
 
-    // An underline runs on through the blank between two underlined runs of the same link.
-    if (font.underline && run.inkRight < box.right) {
+    // An underline ends with the word, or runs on through the blank to the next underlined run
+    // of the same link on the line.
+    if (font.underline) {
+        int end = run.inkRight;
         if (const HtmlInstr* next = NextRunOnLine(layout, index);
-            next && next->link == run.link && next->font >= 0 &&
-            next->font < static_cast<int>(layout.fonts.size()) && layout.fonts[next->font].underline &&
-            next->box.left >= run.inkRight) {
-            canvas.DrawUnderline(run.inkRight, next->box.left, box.top, font, font.colour);
+            next && next->link == run.link && next->font >= 0 && next->font < static_cast<int>(layout.fonts.size()) &&
+            layout.fonts[next->font].underline && next->box.left >= run.inkRight) {
+            end = next->box.left;
         }
+        canvas.DrawTextLine(HtmlTextLine::Underline, box.left, end, box.top, font, font.colour);
     }
+    if (font.strikeOut) canvas.DrawTextLine(HtmlTextLine::StrikeOut, box.left, run.inkRight, box.top, font, font.colour);
 
     if (run.errorMark && box.Width() > 0) {
         // A zig-zag of 2-pixel steps along the bottom of the run.

@@ -20,6 +20,30 @@ std::wstring Wide(std::string_view text) {
     return std::wstring(u.begin(), u.end());
 }
 
+bool IsSymbolFont(const HtmlFont& font) { return fw::EqualsIgnoreCase(font.name, "Symbol"); }
+
+// Text as GDI+ takes it. The list bullets come in the "Symbol" font, whose encoding GDI+
+// implementations address differently (and Wine's copy of the font answers with other glyphs):
+// they are drawn as the Unicode characters they stand for, in a text face.
+std::wstring TextFor(std::string_view text, const HtmlFont& font) {
+    if (!IsSymbolFont(font)) return Wide(text);
+    std::wstring out;
+    out.reserve(text.size());
+    for (char c : text) out.push_back(static_cast<unsigned char>(c) == 0xB7 ? L'\u2022' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return out;
+}
+
+HtmlFont FaceFor(HtmlFont font) {
+    if (IsSymbolFont(font)) font.name = "Arial";
+    return font;
+}
+
+// The font text is drawn in: its decorations are drawn as lines of their own.
+HtmlFont Undecorated(HtmlFont font) {
+    font.underline = font.strikeOut = false;
+    return font;
+}
+
 Gdiplus::Color Opaque(HtmlColour colour) { return Gdiplus::Color(fw::ToArgb(255, colour)); }
 
 // The last font asked for, kept while the same description keeps coming (runs mostly share one).
@@ -150,8 +174,8 @@ GdipTextMeasurer::~GdipTextMeasurer() = default;
 
 TextMeasurer::Extent GdipTextMeasurer::Measure(std::string_view text, const HtmlFont& font, double layoutWidth,
                                                double layoutHeight) const {
-    Gdiplus::Font* gdipFont = cache_->Get(font);
-    const std::wstring wide = Wide(text);
+    Gdiplus::Font* gdipFont = cache_->Get(FaceFor(font));
+    const std::wstring wide = TextFor(text, font);
     // A zero dimension of the layout is unbounded for GDI+.
     const Gdiplus::RectF layout(0, 0, static_cast<Gdiplus::REAL>(layoutWidth > 0 ? layoutWidth : 0),
                                 static_cast<Gdiplus::REAL>(layoutHeight > 0 ? layoutHeight : 0));
@@ -226,27 +250,30 @@ void GdipHtmlCanvas::DrawPolyline(const std::vector<HtmlPoint>& points, HtmlColo
 }
 
 void GdipHtmlCanvas::DrawText(std::string_view text, int x, int y, const HtmlFont& font, HtmlColour colour) {
-    const std::wstring wide = Wide(text);
+    const std::wstring wide = TextFor(text, font);
     Gdiplus::SolidBrush brush(Opaque(colour));
-    graphics_.DrawString(wide.c_str(), static_cast<INT>(wide.size()), cache_->Get(font),
+    graphics_.DrawString(wide.c_str(), static_cast<INT>(wide.size()), cache_->Get(Undecorated(FaceFor(font))),
                          Gdiplus::PointF(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y)), &brush);
 }
 
-void GdipHtmlCanvas::DrawUnderline(int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) {
+void GdipHtmlCanvas::DrawTextLine(HtmlTextLine line, int x1, int x2, int textTop, const HtmlFont& font,
+                                  HtmlColour colour) {
     if (x2 <= x1) return;
-    Gdiplus::Font* gdipFont = cache_->Get(font);
+    Gdiplus::Font* gdipFont = cache_->Get(Undecorated(FaceFor(font)));
     Gdiplus::FontFamily family;
     if (gdipFont->GetFamily(&family) != Gdiplus::Ok) return;
     const INT style = gdipFont->GetStyle();
     const double em = family.GetEmHeight(style);
     if (em <= 0) return;
-    // The font's size in pixels, and the baseline below the text's top.
+    // The font's size in pixels; the text's baseline below its top; the lead DrawString leaves
+    // before the first glyph (a sixth of the size).
     const double pixels = gdipFont->GetSize() * graphics_.GetDpiY() / 72.0;
     const double baseline = textTop + pixels * family.GetCellAscent(style) / em;
+    const int lead = static_cast<int>(std::lround(pixels / 6));
     const int thickness = std::max(1, static_cast<int>(std::lround(pixels / 14)));
-    const int y = static_cast<int>(std::lround(baseline + std::max(1.0, pixels / 10)));
+    const double at = line == HtmlTextLine::Underline ? baseline + std::max(1.0, pixels / 10) : baseline - pixels * 0.28;
     Gdiplus::SolidBrush brush(Opaque(colour));
-    graphics_.FillRectangle(&brush, x1, y, x2 - x1, thickness);
+    graphics_.FillRectangle(&brush, x1 + lead, static_cast<int>(std::lround(at)), x2 - x1, thickness);
 }
 
 void GdipHtmlCanvas::DrawImage(const HtmlImageRef& image, const HtmlRect& box) {

@@ -57,7 +57,9 @@ public:
 
 // The canvas on a GDI+ graphics object. Pictures are drawn from `pictures`, list images from
 // `images`, icons from the shell; colours are resolved (system colours included) and drawn
-// opaquely. Every GDI+ object but the current font lives for one call.
+// opaquely. Underline and strike-out are lines of their own (the font draws neither). List
+// bullets in the "Symbol" font are drawn (and measured) as the Unicode characters they stand for.
+// Every GDI+ object but the current font lives for one call.
 class GdipHtmlCanvas : public HtmlCanvas {
 public:
     GdipHtmlCanvas(Gdiplus::Graphics& graphics, const TGDIPPictureContainer* pictures, HIMAGELIST images);
@@ -71,7 +73,7 @@ public:
     void DrawLine(HtmlPoint from, HtmlPoint to, HtmlColour colour) override;
     void DrawPolyline(const std::vector<HtmlPoint>& points, HtmlColour colour) override;
     void DrawText(std::string_view text, int x, int y, const HtmlFont& font, HtmlColour colour) override;
-    void DrawUnderline(int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) override;
+    void DrawTextLine(HtmlTextLine line, int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) override;
     void DrawImage(const HtmlImageRef& image, const HtmlRect& box) override;
 
 private:

@@ -68,8 +68,8 @@ public:
 };
 
 struct CanvasCall {
-    std::string op;  // FillRect, FillGradient, FillEllipse, DrawLine, DrawPolyline, DrawText, DrawUnderline, DrawImage
-    HtmlRect rect;   // DrawText: left/top only; DrawUnderline: left, top (text top), right; DrawLine: the two ends
+    std::string op;  // FillRect, FillGradient, FillEllipse, DrawLine, DrawPolyline, DrawText, Underline, StrikeOut, DrawImage
+    HtmlRect rect;   // DrawText: left/top only; Underline, StrikeOut: left, top (text top), right; DrawLine: the two ends
     HtmlColour colour = 0, colourTo = 0;
     std::string text;
     HtmlFont font;
@@ -100,8 +100,8 @@ public:
         call.font = font;
         calls.push_back(std::move(call));
     }
-    void DrawUnderline(int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) override {
-        CanvasCall call{"DrawUnderline", HtmlRect{x1, textTop, x2, textTop}, colour};
+    void DrawTextLine(HtmlTextLine line, int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) override {
+        CanvasCall call{line == HtmlTextLine::Underline ? "Underline" : "StrikeOut", HtmlRect{x1, textTop, x2, textTop}, colour};
         call.font = font;
         calls.push_back(std::move(call));
     }

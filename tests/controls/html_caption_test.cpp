@@ -793,18 +793,30 @@ TEST(HtmlPaint, RunBackgroundShadowAndText) {
 
 TEST(HtmlPaint, LinkUnderlineContinuesAcrossBlanksBetweenItsWords) {
     const HtmlOptions o = Options();
-    const HtmlLayout layout = LayoutHtml("<A href=\"t\">two words</A> after", o, kMeasurer);
+    const HtmlLayout layout = LayoutHtml("<A href=\"t\">two words</A> after <U>end </U>", o, kMeasurer);
     const HtmlInstr* two = RunWithText(layout, "two ");
     const HtmlInstr* words = RunWithText(layout, "words");
-    ASSERT_TRUE(two && words);
+    const HtmlInstr* end = RunWithText(layout, "end ");
+    ASSERT_TRUE(two && words && end);
     EXPECT_EQ(two->inkRight, two->box.left + RunWidth("two", o.font));
+    EXPECT_EQ(end->inkRight, end->box.left + RunWidth("end", o.font));
     RecordingCanvas canvas;
     PaintHtml(layout, canvas, o);
-    auto underlines = canvas.Of("DrawUnderline");
-    ASSERT_EQ(underlines.size(), 1u) << "only between the link's words";
-    EXPECT_EQ(underlines[0]->rect.left, two->inkRight);
-    EXPECT_EQ(underlines[0]->rect.right, words->box.left);
+    auto underlines = canvas.Of("Underline");
+    ASSERT_EQ(underlines.size(), 3u) << "one under each underlined run, none under 'after'";
+    EXPECT_EQ(underlines[0]->rect, (HtmlRect{two->box.left, two->box.top, words->box.left, two->box.top}))
+        << "through the blank to the next word of the link";
     EXPECT_EQ(underlines[0]->colour, o.linkColour);
+    EXPECT_EQ(underlines[1]->rect, (HtmlRect{words->box.left, words->box.top, words->box.right, words->box.top}));
+    EXPECT_EQ(underlines[2]->rect.right, end->inkRight) << "not under the last word's blank";
+    EXPECT_TRUE(canvas.Of("StrikeOut").empty());
+
+    const HtmlLayout struck = LayoutHtml("<S>gone </S>", o, kMeasurer);
+    RecordingCanvas strikeCanvas;
+    PaintHtml(struck, strikeCanvas, o);
+    auto strikes = strikeCanvas.Of("StrikeOut");
+    ASSERT_EQ(strikes.size(), 1u);
+    EXPECT_EQ(strikes[0]->rect.right, RunWithText(struck, "gone ")->box.left + RunWidth("gone", o.font));
 }
 
 TEST(HtmlPaint, ErrorMarkIsARedZigZagUnderTheRun) {
