@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "framework/Colour.h"
 #include "framework/win/Controls.h"
 #include "framework/win/Dialogs.h"
 
@@ -13,6 +14,9 @@ namespace fw {
 namespace {
 
 Application* g_instance = nullptr;
+
+// System colours come from the running system's scheme.
+std::uint32_t SystemColour(int index) { return static_cast<std::uint32_t>(::GetSysColor(index)); }
 
 bool KeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
 
@@ -43,6 +47,7 @@ std::string ExceptionReportText(const std::string& message) {
 Application::Application() {
     if (g_instance) throw std::logic_error("one application object per process");
     g_instance = this;
+    SetSystemColourSource(&SystemColour);
     comStarted_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     Gdiplus::GdiplusStartupInput input;
     if (Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr) != Gdiplus::Ok) gdiplusToken_ = 0;
@@ -54,6 +59,7 @@ Application::Application() {
 Application::~Application() {
     if (gdiplusToken_) Gdiplus::GdiplusShutdown(gdiplusToken_);
     if (comStarted_) ::CoUninitialize();
+    SetSystemColourSource(nullptr);
     g_instance = nullptr;
 }
 
