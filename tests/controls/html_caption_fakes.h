@@ -81,34 +81,23 @@ class RecordingCanvas : public HtmlCanvas {
 public:
     std::vector<CanvasCall> calls;
 
-    void FillRect(const HtmlRect& rect, HtmlColour colour) override { calls.push_back({"FillRect", rect, colour}); }
-    void FillGradient(const HtmlRect& rect, HtmlColour from, HtmlColour to, bool) override {
-        calls.push_back({"FillGradient", rect, from, to});
+    void FillRect(const HtmlRect& r, HtmlColour c) override { calls.push_back({"FillRect", r, c}); }
+    void FillGradient(const HtmlRect& r, HtmlColour from, HtmlColour to, bool) override {
+        calls.push_back({"FillGradient", r, from, to});
     }
-    void FillEllipse(const HtmlRect& rect, HtmlColour colour) override { calls.push_back({"FillEllipse", rect, colour}); }
-    void DrawLine(HtmlPoint from, HtmlPoint to, HtmlColour colour) override {
-        calls.push_back({"DrawLine", HtmlRect{from.x, from.y, to.x, to.y}, colour});
+    void FillEllipse(const HtmlRect& r, HtmlColour c) override { calls.push_back({"FillEllipse", r, c}); }
+    void DrawLine(HtmlPoint a, HtmlPoint b, HtmlColour c) override { calls.push_back({"DrawLine", {a.x, a.y, b.x, b.y}, c}); }
+    void DrawPolyline(const std::vector<HtmlPoint>& points, HtmlColour c) override {
+        calls.push_back({"DrawPolyline", {}, c, 0, {}, {}, points});
     }
-    void DrawPolyline(const std::vector<HtmlPoint>& points, HtmlColour colour) override {
-        CanvasCall call{"DrawPolyline", {}, colour};
-        call.points = points;
-        calls.push_back(std::move(call));
+    void DrawText(std::string_view text, int x, int y, const HtmlFont& font, HtmlColour c) override {
+        calls.push_back({"DrawText", {x, y, x, y}, c, 0, std::string(text), font});
     }
-    void DrawText(std::string_view text, int x, int y, const HtmlFont& font, HtmlColour colour) override {
-        CanvasCall call{"DrawText", HtmlRect{x, y, x, y}, colour};
-        call.text = std::string(text);
-        call.font = font;
-        calls.push_back(std::move(call));
-    }
-    void DrawTextLine(HtmlTextLine line, int x1, int x2, int textTop, const HtmlFont& font, HtmlColour colour) override {
-        CanvasCall call{line == HtmlTextLine::Underline ? "Underline" : "StrikeOut", HtmlRect{x1, textTop, x2, textTop}, colour};
-        call.font = font;
-        calls.push_back(std::move(call));
+    void DrawTextLine(HtmlTextLine line, int x1, int x2, int top, const HtmlFont& font, HtmlColour c) override {
+        calls.push_back({line == HtmlTextLine::Underline ? "Underline" : "StrikeOut", {x1, top, x2, top}, c, 0, {}, font});
     }
     void DrawImage(const HtmlImageRef& image, const HtmlRect& box) override {
-        CanvasCall call{"DrawImage", box};
-        call.image = image;
-        calls.push_back(std::move(call));
+        calls.push_back({"DrawImage", box, 0, 0, {}, {}, {}, image});
     }
 
     std::vector<const CanvasCall*> Of(std::string_view op) const {
