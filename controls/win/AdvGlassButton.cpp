@@ -42,19 +42,6 @@ PropertyInfo FieldProperty(std::string_view name, PropertyType type, Field TAdvG
     return p;
 }
 
-bool IsAccelerator(const std::string& caption, wchar_t ch) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        const std::wstring letter = Widen(caption.substr(i + 1, 1));
-        return !letter.empty() && std::towupper(letter[0]) == std::towupper(ch);
-    }
-    return false;
-}
-
 }  // namespace
 
 TAdvGlassButton::TAdvGlassButton() {
@@ -153,7 +140,7 @@ bool TAdvGlassButton::DialogKey(WPARAM key) {
 }
 
 bool TAdvGlassButton::DialogChar(wchar_t ch) {
-    if (!IsAccelerator(Caption(), ch) || !CanFocus()) return false;
+    if (!fw::IsAccelerator(Caption(), ch) || !CanFocus()) return false;
     Click();
     return true;
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwctype>
 
 #include "framework/PropertyBuilders.h"
 #include "framework/Text.h"
@@ -60,6 +61,19 @@ std::string Narrow(std::wstring_view text) {
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
                           nullptr);
     return out;
+}
+
+bool IsAccelerator(const std::string& caption, wchar_t ch) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        const std::wstring letter = Widen(caption.substr(i + 1, 1));
+        return !letter.empty() && std::towupper(letter[0]) == std::towupper(ch);
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -324,6 +324,9 @@ private:
 // Process-wide registration of the framework's window class; idempotent.
 const wchar_t* FrameworkWindowClass();
 
+// True when caption marks ch as its accelerator ("&x", compared without case; "&&" is a literal &).
+bool IsAccelerator(const std::string& caption, wchar_t ch);
+
 // Converts between the program's single-byte text (the ANSI code page) and the platform's UTF-16.
 std::wstring Widen(std::string_view text);
 std::string Narrow(std::wstring_view text);

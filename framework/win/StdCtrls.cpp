@@ -12,20 +12,6 @@
 namespace fw {
 namespace {
 
-// True when caption marks ch as its accelerator ("&x", compared without case; "&&" is a literal &).
-bool HasAccelerator(const std::string& caption, wchar_t ch) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        const std::wstring letter = Widen(caption.substr(i + 1, 1));
-        return !letter.empty() && std::towupper(letter[0]) == std::towupper(ch);
-    }
-    return false;
-}
-
 // Width and height from a PNG's header; 0 x 0 for anything else.
 std::pair<int, int> PngSize(const Bytes& data) {
     static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -174,7 +160,7 @@ void TLabel::Paint(HDC dc) {
 }
 
 bool TLabel::DialogChar(wchar_t ch) {
-    if (!showAccelChar_ || !focusControl_ || !HasAccelerator(Caption(), ch) || !focusControl_->CanFocus()) {
+    if (!showAccelChar_ || !focusControl_ || !IsAccelerator(Caption(), ch) || !focusControl_->CanFocus()) {
         return false;
     }
     focusControl_->SetFocus();
@@ -280,7 +266,7 @@ void TButtonControl::HandleCreated() {
     ::SendMessageW(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool TButtonControl::IsAccelerator(wchar_t ch) const { return HasAccelerator(Caption(), ch) && CanFocus(); }
+bool TButtonControl::AcceleratedBy(wchar_t ch) const { return fw::IsAccelerator(Caption(), ch) && CanFocus(); }
 
 bool TButtonControl::Reflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) {
@@ -348,7 +334,7 @@ bool TRadioButton::DialogKey(WPARAM key) {
 }
 
 bool TRadioButton::DialogChar(wchar_t ch) {
-    if (!IsAccelerator(ch)) return false;
+    if (!AcceleratedBy(ch)) return false;
     SetFocus();
     SetChecked(true);
     return true;
@@ -378,7 +364,7 @@ void TCheckBox::SetChecked(bool value) {
 }
 
 bool TCheckBox::DialogChar(wchar_t ch) {
-    if (!IsAccelerator(ch)) return false;
+    if (!AcceleratedBy(ch)) return false;
     SetFocus();
     SetChecked(!Checked());
     return true;

@@ -103,7 +103,7 @@ protected:
     bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     virtual void Clicked() = 0;  // BN_CLICKED from the platform control
     void StoreChecked(bool value);
-    bool IsAccelerator(wchar_t ch) const;
+    bool AcceleratedBy(wchar_t ch) const;  // the caption marks ch and the control can take the focus
     void HandleCreated() override;
 
 private:
