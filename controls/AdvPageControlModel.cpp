@@ -18,14 +18,25 @@ int PageList::TabIndex(int page) const {
 }
 
 void PageList::SetActivePage(int page) {
-    ChangeActivePage(page);
     if (page < 0) {
-        selected_ = -1;
-        active_ = -1;
-    } else if (page == active_) {
-        selected_ = TabIndex(page);
+        ClearActivePage();
+    } else {
+        ChangeActivePage(page);
+        if (page == active_) selected_ = TabIndex(page);
     }
     host_->TabsChanged();
+}
+
+void PageList::ClearActivePage() {
+    // A control without an active page shows none: the page that was active is hidden, the focus
+    // leaving it for the control first.
+    const int old = active_;
+    if (old >= 0) {
+        if (host_->FocusOnPage(old)) host_->FocusControl();
+        host_->HidePage(old);
+    }
+    selected_ = -1;
+    active_ = -1;
 }
 
 void PageList::ChangeActivePage(int page) {

@@ -55,6 +55,7 @@ private:
         bool tabEnable = true;
     };
     void ChangeActivePage(int page);
+    void ClearActivePage();
     void Resynchronise();
 
     std::vector<Page> pages_;

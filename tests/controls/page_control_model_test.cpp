@@ -121,6 +121,53 @@ TEST(PageControlModel, TheFocusThatCannotLeaveThePageKeepsIt) {
     EXPECT_EQ(pages.SelectedTab(), 0);
 }
 
+// The pages the host was last told to show, from its calls.
+std::vector<int> ShownPages(const RecordingHost& host) {
+    std::vector<int> shown;
+    for (const std::string& call : host.calls) {
+        const int page = std::stoi(call.substr(5));
+        std::erase(shown, page);
+        if (call.starts_with("show")) shown.push_back(page);
+    }
+    return shown;
+}
+
+TEST(PageControlModel, WithoutAnActivePageNoPageShows) {
+    struct Way {
+        const char* name;
+        void (*apply)(ctl::PageList&);
+    };
+    const Way ways[] = {
+        {"every tab hidden in index order", [](ctl::PageList& p) { for (int i = 0; i < 5; ++i) p.SetTabVisible(i, false); }},
+        {"index -1", [](ctl::PageList& p) { p.SelectPage(-1); }},
+        {"index past the end", [](ctl::PageList& p) { p.SelectPage(5); }},
+        {"active page set to none", [](ctl::PageList& p) { p.SetActivePage(-1); }},
+    };
+    for (const Way& way : ways) {
+        RecordingHost host;
+        auto pages = FivePages(host);
+        pages.SelectPage(0);
+        way.apply(pages);
+        EXPECT_EQ(pages.ActivePage(), -1) << way.name;
+        EXPECT_EQ(ShownPages(host), std::vector<int>{}) << way.name;
+        // As the wizard does after hiding every tab: only the selected page shows.
+        pages.SelectPage(0);
+        EXPECT_EQ(ShownPages(host), std::vector<int>{0}) << way.name;
+    }
+}
+
+TEST(PageControlModel, TheFocusLeavesAPageBeforeItIsHiddenForNone) {
+    struct FocusedPage : RecordingHost {
+        bool FocusOnPage(int) override { return true; }
+        void FocusControl() override { calls.push_back("focus control"); }
+    } host;
+    auto pages = FivePages(host);
+    pages.SelectPage(2);
+    host.calls.clear();
+    pages.SelectPage(-1);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"focus control", "hide 2"}));
+}
+
 TEST(PageControlModel, PageAreaWithoutTabsIsInsetFourAndSixAtTheTop) {
     // The wizard's control: 341 x 261 gives 333 x 251 at (4, 6).
     const ctl::PageRect area = ctl::PageAreaWithoutTabs(341, 261);
