@@ -777,7 +777,7 @@ bool TForm::SelectNext(TWinControl* current, bool forward) {
     for (std::ptrdiff_t step = 1; step <= n; ++step) {
         const std::ptrdiff_t index = ((start + (forward ? step : -step)) % n + n) % n;
         TWinControl* candidate = list[static_cast<std::size_t>(index)];
-        if (candidate->TabStop() && candidate->CanFocus()) {
+        if (candidate->IsTabStop() && candidate->CanFocus()) {
             candidate->SetFocus();
             return true;
         }

@@ -211,6 +211,9 @@ public:
     void SetTabOrder(int order);
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool value) { tabStop_ = value; }
+    // Whether Tab and Shift+Tab stop here (when the control can take the focus); TabStop unless a
+    // class knows better (a radio button group with none checked).
+    virtual bool IsTabStop() const { return tabStop_; }
     // The windowed children in tab order.
     std::vector<TWinControl*> TabList() const;
 

@@ -313,6 +313,18 @@ void TRadioButton::SetChecked(bool value) {
     Click();
 }
 
+bool TRadioButton::IsTabStop() const {
+    if (TabStop() || !Parent()) return TabStop();
+    const TRadioButton* first = nullptr;
+    for (TWinControl* sibling : Parent()->TabList()) {
+        const auto* radio = dynamic_cast<const TRadioButton*>(sibling);
+        if (!radio) continue;
+        if (radio->Checked() || radio->TabStop()) return false;  // the group has its stop
+        if (!first && radio->CanFocus()) first = radio;
+    }
+    return first == this;
+}
+
 bool TRadioButton::DialogKey(WPARAM key) {
     if (!Parent() || (key != VK_LEFT && key != VK_RIGHT && key != VK_UP && key != VK_DOWN)) return false;
     std::vector<TRadioButton*> group;

@@ -115,6 +115,10 @@ public:
     const ClassInfo& Class() const override;
     static const ClassInfo& StaticClass();
     void SetChecked(bool value) override;
+    // The checked radio button is its group's stop (TabStop follows the check); with none of the
+    // group checked and none marked as a stop, the first one that can take the focus is, so that
+    // the keyboard alone can reach the group and choose. The group: the radio buttons of the parent.
+    bool IsTabStop() const override;
     bool DialogKey(WPARAM key) override;  // arrows move among the radio buttons of the parent
     bool DialogChar(wchar_t ch) override;
 
