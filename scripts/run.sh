@@ -5,8 +5,8 @@
 # The wizard runs from build/windows/run/, beside copies of the script files (DBScript.inf,
 # DBDefault.inf, DBDemo.inf) and of the product executables the build made; it writes its data
 # link file (<product>.udl) there. The test server listens on 127.0.0.1 TCP 1433 (RUN_SQL_PORT to
-# change it) and answers the Browser lookup of instance MARLOVEXSQL on UDP 1434; login sa with the
-# wizard's default password. Its log of every statement: build/windows/run/sqltestserver.log.
+# change it) and answers the Browser lookup of instance MARLOVEXSQL on UDP 1434 (RUN_SQL_BROWSER;
+# the database client asks port 1434 only); login sa with the wizard's default password. Its log of every statement: build/windows/run/sqltestserver.log.
 #
 # The window appears on $DISPLAY; with no DISPLAY set, on an Xvfb of this script's own (it says
 # which display, so that screenshots can be taken and xdotool can drive it). Everything this script
@@ -18,6 +18,7 @@ cd "$root" || exit 1
 dir=build/windows
 run="$dir/run"
 sql_port=${RUN_SQL_PORT:-1433}
+browser_port=${RUN_SQL_BROWSER:-1434}
 
 server_pid=""
 xvfb_pid=""
@@ -65,9 +66,9 @@ products=("$run"/Velmo*.exe)
 [[ ${#products[@]} -gt 0 ]] || echo "run: note: no product executable (Velmo*.exe) beside the wizard"
 
 # The SQL Server test server, in the foreground of a background job of ours.
-echo "run: starting the SQL test server (TCP $sql_port, Browser UDP 1434, instance MARLOVEXSQL)"
+echo "run: starting the SQL test server (TCP $sql_port, Browser UDP $browser_port, instance MARLOVEXSQL)"
 (cd tools/sqltestserver &&
-  exec python3 -m sqltestserver serve --port "$sql_port" --browser 1434 --instance MARLOVEXSQL \
+  exec python3 -m sqltestserver serve --port "$sql_port" --browser "$browser_port" --instance MARLOVEXSQL \
     --log "$root/$run/sqltestserver.log") </dev/null >"$run/sqltestserver.out" 2>&1 &
 server_pid=$!
 for ((i = 0; i < 200; i++)); do
@@ -77,7 +78,7 @@ for ((i = 0; i < 200; i++)); do
 done
 if ! grep -q '^sqltestserver: port' "$run/sqltestserver.out" 2>/dev/null; then
   cat "$run/sqltestserver.out"
-  echo "run: the SQL test server did not start (ports $sql_port/TCP and 1434/UDP free?)"
+  echo "run: the SQL test server did not start (ports $sql_port/TCP and $browser_port/UDP free?)"
   exit 1
 fi
 sed 's/^/run: /' "$run/sqltestserver.out"
