@@ -3,7 +3,8 @@
 # machine's default database server, and runs the wizard under Wine until it ends.
 #
 # The wizard runs from build/windows/run/, beside copies of the script files (DBScript.inf,
-# DBDefault.inf, DBDemo.inf) and of the product executables the build made; it writes its data
+# DBDefault.inf, DBDemo.inf) and of the products' stand-in executables (VelmoPos.exe, ... with
+# test file versions, from tests/gui/fixtures); it writes its data
 # link file (<product>.udl) there. The test server listens on 127.0.0.1 TCP 1433 (RUN_SQL_PORT to
 # change it) and answers the Browser lookup of instance MARLOVEXSQL on UDP 1434 (RUN_SQL_BROWSER;
 # the database client asks port 1434 only); login sa with the wizard's default password. Its log of every statement: build/windows/run/sqltestserver.log.
@@ -51,7 +52,10 @@ if [[ -f "$dir/CMakeCache.txt" ]] &&
    ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$root" "$dir/CMakeCache.txt"; then
   rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"  # configured for another copy of the tree
 fi
-if ! { cmake --preset windows && cmake --build --preset windows --target wizard; } >"$dir/run-build.log" 2>&1; then
+# The wizard, and the stand-ins for the products' executables (their file versions name the
+# default databases).
+if ! { cmake --preset windows && cmake --build --preset windows --target wizard wizard_products; } \
+     >"$dir/run-build.log" 2>&1; then
   grep -E -B2 -A12 'error|FAILED|Error' "$dir/run-build.log" | head -n 80
   echo "run: the build failed"
   exit 1
