@@ -1,0 +1,358 @@
+#pragma once
+// Driving the wizard through its pages from a GUI test, against an instance of the SQL Server
+// test server of the test's own: staging with a chosen set of product executables, the pages and
+// the buttons' states as the automation responder describes them, the server page's entries, the
+// message boxes and the input box the wizard shows, its data link file, and what the server
+// received.
+//
+// While the wizard runs its provisioning sequence its user-interface thread is busy and answers
+// no describe request, except inside the sequence's own modal boxes; the waits here treat a busy
+// wizard as "not yet" and go on polling until their bounded time-out.
+
+#include "tests/provisioning/win/SqlTestServer.h"  // winsock2.h before windows.h
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/WizardTest.h"
+
+namespace flow {
+
+using gui::App;
+using gui::Control;
+using gui::DriverError;
+using gui::MessageBoxWindow;
+using std::chrono::milliseconds;
+
+// Page indices of the wizard, and the sheet that shows each.
+enum Page { kProductPage = 0, kServerPage = 1, kReviewPage = 2, kProgressPage = 3, kFinalPage = 4 };
+inline constexpr const char* kSheets[] = {"AdvTabSheet1", "AdvTabSheet5", "AdvTabSheet6", "AdvTabSheet7",
+                                          "AdvTabSheet8"};
+
+inline constexpr char kPassword[] = "QX#318604275";  // the server's and the wizard's default
+inline constexpr milliseconds kRunTimeout{60000};     // one provisioning sequence, pause included
+
+// The wizard's texts (Windows-1252).
+inline constexpr char kNoProduct[] = "Tem de seleccionar um software!";
+inline constexpr char kNoServer[] = "Falta identificar o servidor SQL!";
+inline constexpr char kNoUser[] = "Falta identificar o utilizador!";
+inline constexpr char kNoDatabase[] = "Falta definir o nome da base de dados!";
+inline constexpr char kNoPassword[] =
+    "Não foi introduzida password para o Utilizador!\nEmbora isso seja possível, constitui uma falha na "
+    "segurança da base de dados.\nDeseja continuar?";
+inline constexpr char kUnreachable[] = "Erro na ligação ao servidor!\nPor favor verifique os dados e tente de novo.";
+inline constexpr char kConfirmReplace[] =
+    "A base de dados já existe! Se continuar irá perder todos os dados e criar uma nova! TEM A CERTEZA?";
+inline constexpr char kCreationFailed[] =
+    "Erro na criação da base de dados!\nPor favor verifique os dados e tente de novo.";
+inline constexpr char kTablesFailed[] = "Erro na criação das tabelas!";
+inline constexpr char kDataFailed[] = "Erro na inserção de dados!";
+inline constexpr char kDemoFailed[] = "Erro na inserção dos dados demonstrativos!";
+inline constexpr char kStoreCaption[] = "Numero da Loja";
+inline constexpr char kStorePrompt[] = "Escolha o numero da loja:";
+static_assert(sizeof("ção") == 4 && "ção"[0] == '\xE7', "narrow literals are Windows-1252");
+
+// A message box as the wizard must show it.
+struct BoxSpec {
+    std::string caption;
+    std::string text;
+    std::vector<int> buttons;  // ids, in any order
+    UINT icon;                 // MB_ICONERROR, MB_ICONQUESTION, ...
+};
+
+inline BoxSpec ErrorBox(std::string caption, std::string text) { return {std::move(caption), std::move(text), {IDOK}, MB_ICONERROR}; }
+
+// One reading of every control of the wizard.
+class Snapshot {
+public:
+    explicit Snapshot(std::vector<Control> controls) : controls_(std::move(controls)) {}
+
+    const Control& operator[](std::string_view name) const {
+        for (const Control& c : controls_)
+            if (c.name == name) return c;
+        throw DriverError("the wizard describes no control named " + std::string(name));
+    }
+    // The page whose sheet shows; -1 when none does.
+    int Page() const {
+        for (int page = 0; page < 5; ++page)
+            if ((*this)[kSheets[page]].visible) return page;
+        return -1;
+    }
+    bool Enabled(std::string_view name) const { return (*this)[name].enabled; }
+    bool Checked(std::string_view name) const { return (*this)[name].checked == 1; }
+    const std::string& Text(std::string_view name) const { return (*this)[name].text; }
+    // The name of the control whose window has the focus, or "" when none of them has it.
+    std::string Focused() const {
+        for (const Control& c : controls_)
+            if (c.focused) return c.name;
+        return {};
+    }
+
+private:
+    std::vector<Control> controls_;
+};
+
+// The entries of the server page; a field left unset keeps what the box holds.
+struct ServerEntries {
+    std::optional<std::string> servidor, instancia, basedados, utilizador, password;
+};
+
+// The bytes of a file (empty when it cannot be read).
+inline std::string FileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The batch the server must receive for a script file's bytes: every line ended by CR LF (a
+// CR LF, a lone CR or a lone LF ends a line; a zero byte ends the text), as UTF-8.
+inline std::string ScriptBatch(const std::string& bytes) {
+    std::string text;
+    std::string line;
+    bool open = false;  // a line has started and not yet ended
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\0'; ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            text += line + "\r\n";
+            line.clear();
+            open = false;
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+            open = true;
+        }
+    }
+    if (open) text += line + "\r\n";
+    return gui::Cp1252ToUtf8(text);
+}
+
+// The data link file the wizard must write: FF FE, then three lines in little-endian UTF-16, the
+// Windows-1252 text converted as the connection itself converts it ("ç" E7 00, "€" AC 20).
+inline std::string UdlBytes(const std::string& server, const std::string& user, const std::string& password,
+                            const std::string& database) {
+    const std::string text = "[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n"
+                             "Provider=SQLOLEDB.1;Password=" + password + ";Persist Security Info=True;User ID=" +
+                             user + ";Initial Catalog=" + database + ";Data Source=" + server + "\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t unit : gui::FromCp1252(text)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+// "12 34 ..." for a failure message about bytes.
+inline std::string Hex(std::string_view bytes) {
+    std::string out;
+    char buffer[4];
+    for (const unsigned char b : bytes) {
+        std::snprintf(buffer, sizeof buffer, "%02X ", b);
+        out += buffer;
+    }
+    return out;
+}
+
+// A loopback port on which nothing listens (an instance started and stopped again).
+inline int ClosedPort() {
+    sqltest::Instance gone;
+    return gone.Port();
+}
+
+inline const std::vector<std::wstring_view>& AllProducts() {
+    static const std::vector<std::wstring_view> all = {L"VelmoCafe", L"VelmoFact", L"VelmoPos", L"VelmoRest"};
+    return all;
+}
+
+class WizardFlowTest : public gui::WizardTest {
+protected:
+    // Stages the wizard with the script files and the named product executables only, starts it
+    // and waits until it is ready for input (Seguinte focused).
+    void Start(const std::vector<std::wstring_view>& products = AllProducts()) {
+        const auto exe = folder_.Copy(gui::ProgramFolder() / "CriaBD.exe");
+        folder_.CopyMatching({L"*.inf"});
+        for (const auto product : products) folder_.Copy(gui::ProgramFolder() / (std::wstring(product) + L".exe"));
+        app = App::Launch(exe, folder_.Path());
+        app->WaitForMainWindow(nullptr, gui::kWizardTitle);
+        WaitFor([](const Snapshot& s) { return s.Focused() == "Seguinte"; }, "Seguinte to take the focus");
+    }
+
+    // Reads every control now; throws DriverError when the wizard is busy.
+    Snapshot Now() { return Snapshot(app->Describe()); }
+
+    // Polls until the wizard answers and the condition holds; returns that reading.
+    template <typename Condition>
+    Snapshot WaitFor(Condition condition, std::string_view what, milliseconds timeout = gui::kTimeout) {
+        std::optional<Snapshot> last;
+        const bool met = gui::WaitUntil(
+            [&] {
+                try {
+                    last.emplace(app->Describe(milliseconds(1000)));
+                } catch (const DriverError&) {
+                    return false;  // busy: not yet
+                }
+                return condition(*last);
+            },
+            timeout);
+        if (!met) {
+            std::string state = last ? "page " + std::to_string(last->Page()) : std::string("no answer");
+            if (auto box = app->FindMessageBox())
+                state += ", a message box \"" + gui::Cp1252ToUtf8(box->Caption()) + "\" is open";
+            throw DriverError("timed out after " + std::to_string(timeout.count()) + " ms waiting for " +
+                              std::string(what) + " (" + state + ")");
+        }
+        return *last;
+    }
+
+    Snapshot WaitForPage(int page, milliseconds timeout = gui::kTimeout) {
+        return WaitFor([&](const Snapshot& s) { return s.Page() == page && !app->FindMessageBox(); },
+                       "page " + std::to_string(page) + " with no box open", timeout);
+    }
+
+    // Clicks a control as a user does (a posted click; the wizard acts when it next runs its loop).
+    void Press(std::string_view name) { gui::ClickControl(app->Get(name)); }
+    void Next() { Press("Seguinte"); }
+    void Back() { Press("Anterior"); }
+
+    // Selects a product's radio button (or none when empty) and leaves the product page; waits for
+    // the server page.
+    void ChooseProduct(std::string_view radio) {
+        Press(radio);
+        WaitFor([radio](const Snapshot& s) { return s.Checked(radio); }, std::string(radio) + " to be selected");
+        Next();
+        WaitForPage(kServerPage);
+    }
+
+    void SetEntry(std::string_view name, std::string_view text) {
+        gui::SetText(app->Get(name).Window(), text);
+        WaitFor([&](const Snapshot& s) { return s.Text(name) == text; }, std::string(name) + " to take its text");
+    }
+
+    void SetServerPage(const ServerEntries& entries) {
+        const std::pair<const char*, const std::optional<std::string>*> fields[] = {
+            {"servidor", &entries.servidor},   {"instancia", &entries.instancia},
+            {"basedados", &entries.basedados}, {"utilizador", &entries.utilizador},
+            {"password", &entries.password}};
+        for (const auto& [name, value] : fields)
+            if (*value) SetEntry(name, **value);
+    }
+
+    // The server page pointing at one test-server instance (no instance name), with the given
+    // database name or the proposed one.
+    void UseServer(const sqltest::Instance& server, std::optional<std::string> database = std::nullopt) {
+        SetServerPage({.servidor = server.Server(), .instancia = "", .basedados = std::move(database),
+                       .utilizador = "sa", .password = kPassword});
+    }
+
+    // From the product page to the review page: product, server page entries.
+    void ToReviewPage(std::string_view radio, const ServerEntries& entries) {
+        ChooseProduct(radio);
+        SetServerPage(entries);
+        Next();
+        WaitForPage(kReviewPage);
+    }
+
+    // Ticks or unticks a check box, or selects a radio button, by clicking it until it shows the
+    // state asked for (a click on a selected radio button changes nothing).
+    void SetChecked(std::string_view name, bool checked) {
+        if (Now().Checked(name) == checked) return;
+        Press(name);
+        WaitFor([&](const Snapshot& s) { return s.Checked(name) == checked; },
+                std::string(name) + (checked ? " to be ticked" : " to be cleared"));
+    }
+
+    // Waits for the next message box (or input box) and checks it against spec: caption, text,
+    // buttons and icon. The box stays open.
+    MessageBoxWindow ExpectBox(const BoxSpec& spec, milliseconds timeout = kRunTimeout) {
+        const MessageBoxWindow box = app->WaitForMessageBox(timeout);
+        EXPECT_EQ(gui::Cp1252ToUtf8(box.Caption()), gui::Cp1252ToUtf8(spec.caption));
+        EXPECT_EQ(gui::Cp1252ToUtf8(box.Text()), gui::Cp1252ToUtf8(spec.text));
+        std::vector<int> ids = box.ButtonIds(), expected = spec.buttons;
+        std::sort(ids.begin(), ids.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(ids, expected) << "buttons of \"" << gui::Cp1252ToUtf8(spec.caption) << "\"";
+        EXPECT_EQ(box.Owner(), app->MainWindow()) << "the box belongs to the wizard's window";
+        // The icon is recognised from the screen, once the box has painted it.
+        gui::WaitUntil([&] { return box.Icon() == spec.icon; }, milliseconds(3000));
+        EXPECT_EQ(box.Icon(), spec.icon) << "icon of \"" << gui::Cp1252ToUtf8(spec.caption) << "\"";
+        return box;
+    }
+
+    // Checks the box and answers it; waits until it has gone.
+    void Answer(const BoxSpec& spec, int answer, milliseconds timeout = kRunTimeout) {
+        const MessageBoxWindow box = ExpectBox(spec, timeout);
+        box.Answer(answer);
+        gui::WaitFor([&] { return !box.IsOpen(); }, "the message box to close");
+    }
+
+    // Answers the store-number input box with text typed on the keyboard (replacing the selected
+    // "1"); checks its caption, prompt, buttons and pre-filled text first.
+    void AnswerStoreNumber(std::string_view typed) {
+        const MessageBoxWindow box = app->WaitForMessageBox(kRunTimeout);
+        EXPECT_EQ(box.Caption(), kStoreCaption);
+        EXPECT_EQ(box.Text(), kStorePrompt);
+        std::vector<int> ids = box.ButtonIds();
+        std::sort(ids.begin(), ids.end());
+        EXPECT_EQ(ids, (std::vector<int>{IDOK, IDCANCEL}));
+        HWND edit = FindEdit(box.Window());
+        if (!edit) throw DriverError("the input box has no edit");
+        EXPECT_EQ(gui::WindowText(edit), "1") << "the store number is pre-filled";
+        gui::TypeText(box.Window(), gui::FromCp1252(typed));
+        gui::WaitFor([&] { return gui::WindowText(edit) == typed; }, "the typed store number in the input box");
+        box.Answer(IDOK);
+        gui::WaitFor([&] { return !box.IsOpen(); }, "the input box to close");
+    }
+
+    std::filesystem::path WizardFile(std::wstring_view name) const { return folder_.File(name); }
+    std::string Udl(std::wstring_view product) const { return FileBytes(folder_.File(std::wstring(product) + L".udl")); }
+
+    std::unique_ptr<App> app;
+
+private:
+    static HWND FindEdit(HWND dialog) {
+        for (HWND child : gui::Children(dialog))
+            if (_wcsicmp(gui::ClassName(child).c_str(), L"Edit") == 0) return child;
+        return nullptr;
+    }
+};
+
+// What one test-server instance saw, in the order it came.
+struct ServerView {
+    std::vector<std::string> requests;  // batch texts and RPC statement texts (UTF-8)
+
+    explicit ServerView(const sqltest::Instance& server) : requests(server.Requests()) {}
+
+    // Index of the first request that starts with prefix, at or after `from`; -1 when none.
+    int Find(std::string_view prefix, int from = 0) const {
+        for (int i = from; i < static_cast<int>(requests.size()); ++i)
+            if (requests[i].rfind(prefix, 0) == 0) return i;
+        return -1;
+    }
+    int Count(std::string_view prefix) const {
+        return static_cast<int>(std::count_if(requests.begin(), requests.end(),
+                                              [&](const std::string& r) { return r.rfind(prefix, 0) == 0; }));
+    }
+};
+
+// Connections the instance saw opened and closed; waits a moment for the last closes to arrive.
+inline std::pair<int, int> ConnectionsOpenedAndClosed(const sqltest::Instance& server) {
+    int connects = 0, disconnects = 0;
+    gui::WaitUntil(
+        [&] {
+            connects = disconnects = 0;
+            for (const auto& e : server.Log().items) {
+                connects += e["event"].Str() == "connect";
+                disconnects += e["event"].Str() == "disconnect";
+            }
+            return connects == disconnects;
+        },
+        milliseconds(3000));
+    return {connects, disconnects};
+}
+
+}  // namespace flow
