@@ -1,0 +1,202 @@
+// What the wizard's window does when an installation cannot go through: every guarded failure
+// and the refusal bring the review page back with both buttons enabled, from which a second run
+// (after the user has put things right where needed) installs the database; an unguarded failure
+// ends in the application's default report and leaves the wizard on the progress page, where only
+// "Sair" still acts.
+
+#include "WizardFlow.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace flow;
+
+struct BoxAnswer {
+    BoxSpec box;
+    int answer;
+};
+
+class WizardFailure : public WizardFlowTest {
+protected:
+    // Answers the boxes of one run in order; each must appear while the progress page shows with
+    // both buttons disabled.
+    void AnswerRun(const std::vector<BoxAnswer>& boxes) {
+        for (const BoxAnswer& b : boxes) {
+            SCOPED_TRACE(gui::Cp1252ToUtf8(b.box.caption + ": " + b.box.text));
+            const MessageBoxWindow box = ExpectBox(b.box);
+            const Snapshot s = Now();  // the wizard answers inside its modal box
+            EXPECT_EQ(s.Page(), kProgressPage);
+            EXPECT_FALSE(s.Enabled("Seguinte"));
+            EXPECT_FALSE(s.Enabled("Anterior"));
+            box.Answer(b.answer);
+            gui::WaitFor([&] { return !box.IsOpen(); }, "the box to close");
+        }
+    }
+
+    // Whether the progress bar moves on the screen (it runs on its own timer while the wizard
+    // waits in its loop or in a modal box).
+    bool ProgressBarMoves(const Snapshot& s) {
+        const RECT bar = s["DBProgress"].screen;
+        const gui::Image first = gui::CaptureScreen(bar);
+        return gui::WaitUntil(
+            [&] {
+                const gui::Image now = gui::CaptureScreen(bar);
+                for (int y = 0; y < now.Height(); ++y)
+                    for (int x = 0; x < now.Width(); ++x)
+                        if (now.At(x, y) != first.At(x, y)) return true;
+                return false;
+            },
+            milliseconds(3000));
+    }
+};
+
+struct FailureCase {
+    const char* name;
+    std::string scenario;
+    bool closedPort;            // the first run names a port nobody listens on
+    std::string firstPassword;  // the first run's password
+    bool demo;
+    std::vector<BoxAnswer> firstRun;
+    bool fixEntries;  // before the second run: back to the server page, right server and password
+    std::vector<BoxAnswer> secondRun;
+    std::string survivor;  // a table of the old database that the first run must leave in place
+};
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
+
+std::string Rule(const std::string& match, int number) {
+    return R"j({"rules": [{"match": ")j" + match + R"j(", "number": )j" + std::to_string(number) +
+           R"j(, "message": "Injected.", "class": 16, "times": 1}]})j";
+}
+
+const BoxAnswer kConfirmOk{{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION}, IDOK};
+const BoxAnswer kConfirmCancel{{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION}, IDCANCEL};
+const BoxAnswer kUnreachableOk{ErrorBox("Aviso", kUnreachable), IDOK};
+
+const FailureCase kFailures[] = {
+    {"NothingListens", "{}", true, kPassword, false, {kUnreachableOk}, true, {}, ""},
+    {"WrongPassword", "{}", false, "errada", false, {kUnreachableOk}, true, {}, ""},
+    {"ReplacementCancelled",
+     R"j({"databases": ["velmopos_5_2"], "setup": [{"database": "velmopos_5_2", "sql": "CREATE TABLE antiga (n int)"}]})j",
+     false, kPassword, false, {kConfirmCancel}, false, {kConfirmOk}, "antiga"},
+    {"CreateFails", Rule("^CREATE DATABASE", 1802), false, kPassword, false,
+     {{ErrorBox("Erro", kCreationFailed), IDOK}}, false, {}, ""},
+    {"SchemaScriptFails", Rule("CREATE TABLE familias", 2714), false, kPassword, false,
+     {{ErrorBox("Erro", kTablesFailed), IDOK}}, false, {kConfirmOk}, ""},
+    {"DefaultDataFail", Rule("INSERT INTO familias", 547), false, kPassword, false,
+     {{ErrorBox("Erro", kDataFailed), IDOK}}, false, {kConfirmOk}, ""},
+    {"DemonstrationDataFail", Rule("INSERT INTO produtos", 8152), false, kPassword, true,
+     {{ErrorBox("Erro", kDemoFailed), IDOK}}, false, {kConfirmOk}, ""},
+};
+
+class FailedRun : public WizardFailure, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
+    const FailureCase& c = GetParam();
+    sqltest::Instance server(c.scenario);
+    const std::string firstServer = c.closedPort ? "127.0.0.1," + std::to_string(ClosedPort()) : server.Server();
+    Start();
+    ToReviewPage("velmopos", {.servidor = firstServer, .instancia = "", .utilizador = "sa", .password = c.firstPassword});
+    if (c.demo) SetChecked("cDemo", true);
+
+    Next();
+    AnswerRun(c.firstRun);
+    Snapshot s = WaitForPage(kReviewPage, kRunTimeout);
+    EXPECT_TRUE(s.Enabled("Seguinte"));
+    EXPECT_TRUE(s.Enabled("Anterior"));
+    EXPECT_EQ(s.Checked("cDemo"), c.demo) << "the options are kept";
+    if (!c.survivor.empty())
+        EXPECT_EQ(server.Scalar("velmopos_5_2", "SELECT COUNT(*) FROM " + c.survivor), 0)
+            << "a refused replacement leaves the old database alone";
+    if (c.closedPort || c.firstPassword != kPassword) EXPECT_EQ(ServerView(server).Find("CREATE DATABASE"), -1);
+
+    if (c.fixEntries) {
+        Back();
+        WaitForPage(kServerPage);
+        UseServer(server);
+        Next();
+        WaitForPage(kReviewPage);
+    }
+    Next();
+    AnswerRun(c.secondRun);
+    s = WaitForPage(kFinalPage, kRunTimeout);
+    EXPECT_FALSE(s.Enabled("Seguinte"));
+    EXPECT_FALSE(s.Enabled("Anterior"));
+    EXPECT_GT(server.Scalar("velmopos_5_2", "SELECT COUNT(*) FROM familias"), 0);
+    EXPECT_EQ(server.Scalar("velmopos_5_2", "SELECT COUNT(*) FROM produtos") > 0, c.demo);
+    if (!c.survivor.empty())
+        EXPECT_TRUE(server.State()["velmopos_5_2"]["tables"][c.survivor].IsNull()) << "replaced the second time";
+    const auto [opened, closed] = ConnectionsOpenedAndClosed(server);
+    EXPECT_EQ(opened, closed);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryExit, FailedRun, testing::ValuesIn(kFailures),
+                         [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+// The system's text for an error code, as the wizard's file-open error quotes it.
+std::string SystemText(DWORD error) {
+    char buffer[512] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  buffer, sizeof buffer, nullptr);
+    std::string text(buffer, length);
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
+    return text;
+}
+
+// A step without a guard of its own fails: the application's default report (caption the
+// application's title, the error's text, OK, error icon), and the wizard stays on the progress
+// page with both buttons disabled and the bar running; clicks on them do nothing; Sair ends it.
+TEST_F(WizardFailure, AnUnguardedFailureLeavesOnlySair) {
+    struct Case {
+        const char* name;
+        const wchar_t* missing;  // the file taken from the wizard's folder before the run
+        const char* radio;
+        bool demo;
+        std::function<std::string()> report;
+    };
+    const auto cannotOpen = [this](const wchar_t* file) {
+        return "Cannot open file \"" + WizardFile(file).string() + "\". " + SystemText(ERROR_FILE_NOT_FOUND) + ".";
+    };
+    const Case cases[] = {
+        {"schema script missing", L"DBScript.inf", "velmopos", false, [&] { return cannotOpen(L"DBScript.inf"); }},
+        {"default-data script missing", L"DBDefault.inf", "velmofact", false,
+         [&] { return cannotOpen(L"DBDefault.inf"); }},
+        {"demonstration script missing", L"DBDemo.inf", "velmocafe", true, [&] { return cannotOpen(L"DBDemo.inf"); }},
+        {"VelmoRest's executable missing (its version row needs it)", L"VelmoRest.exe", "velmorest", false,
+         [this] { return "Cannot read the version information of \"" + WizardFile(L"VelmoRest.exe").string() + "\""; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sqltest::Instance server;
+        Start();
+        std::filesystem::remove(WizardFile(c.missing));
+        ToReviewPage(c.radio, {.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
+        if (c.demo) SetChecked("cDemo", true);
+        Next();
+        Answer(ErrorBox("Criabd", c.report()), IDOK);
+
+        const Snapshot s = WaitFor([](const Snapshot& now) { return now.Page() == kProgressPage; }, "the progress page");
+        EXPECT_FALSE(s.Enabled("Seguinte"));
+        EXPECT_FALSE(s.Enabled("Anterior"));
+        EXPECT_TRUE(ProgressBarMoves(s)) << "the animation is still on";
+        // Real clicks, as a user's: the disabled buttons do nothing.
+        for (const char* button : {"Seguinte", "Anterior"}) {
+            gui::RealClick(app->MainWindow(), s[button].Center());
+            app->Settle();
+            EXPECT_FALSE(app->FindMessageBox()) << button;
+            EXPECT_EQ(Now().Page(), kProgressPage) << button;
+        }
+        gui::RealClick(app->MainWindow(), s["btCancel"].Center());
+        EXPECT_EQ(app->WaitForExit(), 0u);
+        // The wizard restored for the next case.
+        folder_.CopyMatching({L"*.inf", L"VelmoRest.exe"});
+    }
+}
+
+}  // namespace
