@@ -292,6 +292,8 @@ struct Ending {
     void (*end)(App& app);
 };
 
+void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
+
 const Ending kEndings[] = {
     {"SairClicked",
      [](App& app) {
