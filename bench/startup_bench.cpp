@@ -1,0 +1,292 @@
+// Start-up time of the wizard against a minimal Win32 program (minimal_window.exe: one empty
+// window of the same size), from process start to the first complete paint of the window, and
+// the wizard's working set once it is up. Needs a display (under Wine an X server such as Xvfb
+// named by DISPLAY), with nothing else on it that could cover the middle of the screen.
+//
+// What is timed: from just before CreateProcess until the screen first shows the whole client
+// area of the program's window as it looks once settled.
+//   - "As it looks once settled" is a reference picture per program, taken in a warm-up run that
+//     is not timed: the client area read from the screen after it has stayed unchanged for a
+//     second.
+//   - The timed runs poll: find the process's visible top-level window, read its client area from
+//     the screen (BitBlt from the screen DC), compare with the reference (at most 1 pixel in 1,000
+//     may differ). The first match ends the run.
+//   Reading the screen cannot report early: the pixels only match once the program has painted
+//   them and the platform has put them on the screen (Wine first paints into a window surface and
+//   pushes it to the X server later). WaitForInputIdle is no help: Wine returns it at once.
+//   Stale pixels cannot match either: the runs alternate between the two programs, whose pictures
+//   differ, and both windows take the same place in the middle of the screen.
+//   The polling costs the measured program some CPU (one 580 x 347 screen read every 2 ms or
+//   so); both programs bear the same cost.
+//
+// The working set (GetProcessMemoryInfo) is read at the moment of the match, and again, with its
+// peak, after the program has run idle for 500 ms.
+//
+// Prints each run, the medians, the ratio of the medians (the goal is at most 1.3) and the memory
+// figures; it is not a test. Options: --runs N (timed runs per program, default 15).
+// Run: build/windows/wine-run.sh build/windows/bin/startup_bench.exe (with DISPLAY set).
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Now() {
+    static const LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "startup_bench: %s\n", what.c_str());
+    std::exit(1);
+}
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+// The client area of a window as the screen shows it, 0x00RRGGBB per pixel.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
+class ScreenReader {
+public:
+    ScreenReader() : screen_(::GetDC(nullptr)), memory_(::CreateCompatibleDC(screen_)) {}
+    ~ScreenReader() {
+        if (bitmap_) ::DeleteObject(bitmap_);
+        ::DeleteDC(memory_);
+        ::ReleaseDC(nullptr, screen_);
+    }
+    ScreenReader(const ScreenReader&) = delete;
+    ScreenReader& operator=(const ScreenReader&) = delete;
+
+    // False when the window is gone or has no client area.
+    bool Read(HWND window, Picture& out) {
+        RECT client{};
+        if (!::GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return false;
+        POINT origin{0, 0};
+        ::ClientToScreen(window, &origin);
+        Prepare(client.right, client.bottom);
+        ::BitBlt(memory_, 0, 0, width_, height_, screen_, origin.x, origin.y, SRCCOPY | CAPTUREBLT);
+        ::GdiFlush();
+        out.width = width_;
+        out.height = height_;
+        out.pixels.assign(bits_, bits_ + static_cast<std::size_t>(width_) * height_);
+        for (auto& p : out.pixels) p &= 0xFFFFFF;
+        return true;
+    }
+
+private:
+    void Prepare(int width, int height) {
+        if (bitmap_ && width == width_ && height == height_) return;
+        if (bitmap_) {
+            ::SelectObject(memory_, old_);
+            ::DeleteObject(bitmap_);
+        }
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_ = ::CreateDIBSection(screen_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!bitmap_) Fail("cannot create a bitmap to read the screen into");
+        old_ = ::SelectObject(memory_, bitmap_);
+        bits_ = static_cast<const std::uint32_t*>(bits);
+        width_ = width;
+        height_ = height;
+    }
+
+    HDC screen_;
+    HDC memory_;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    const std::uint32_t* bits_ = nullptr;
+    int width_ = 0, height_ = 0;
+};
+
+bool Matches(const Picture& shot, const Picture& reference) {
+    if (shot.width != reference.width || shot.height != reference.height) return false;
+    const std::size_t allowed = shot.pixels.size() / 1000;
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < shot.pixels.size(); ++i)
+        if (shot.pixels[i] != reference.pixels[i] && ++differing > allowed) return false;
+    return true;
+}
+
+HWND VisibleWindowOf(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found = nullptr;
+    } search{processId};
+    ::EnumWindows(
+        [](HWND window, LPARAM data) {
+            auto& s = *reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner != s.processId || !::IsWindowVisible(window)) return TRUE;
+            if (::GetWindow(window, GW_OWNER)) return TRUE;  // a top-level window of its own
+            s.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct Program {
+    const char* name;
+    std::wstring path;
+    Picture reference;
+    std::vector<double> milliseconds;
+    std::vector<double> workingSetAtPaint;  // MiB
+    std::vector<double> workingSetIdle;     // MiB
+    std::vector<double> peakWorkingSet;     // MiB, after 500 ms idle
+};
+
+double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+PROCESS_MEMORY_COUNTERS_EX Memory(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
+        Fail("GetProcessMemoryInfo failed (error " + std::to_string(::GetLastError()) + ")");
+    return counters;
+}
+
+void EndProcess(HANDLE process, HWND window) {
+    if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) {
+        std::fprintf(stderr, "startup_bench: the program did not end on WM_CLOSE; killing it\n");
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 10000);
+    }
+}
+
+// One run. Untimed: waits for a settled picture and keeps it as the program's reference. Timed:
+// times the first match with the reference and reads the memory figures.
+void Run(Program& program, bool timed) {
+    ScreenReader reader;
+    const std::wstring folder = ProgramFolder();
+    std::wstring commandLine = L"\"" + program.path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    const double started = Now();
+    if (!::CreateProcessW(program.path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &info))
+        Fail("cannot start " + std::string(program.name) + " (error " + std::to_string(::GetLastError()) + ")");
+    ::CloseHandle(info.hThread);
+
+    constexpr double kTimeout = 60.0;
+    HWND window = nullptr;
+    Picture shot;
+    if (!timed) {
+        // Reference: the picture once it has not changed for a second.
+        Picture last;
+        double stableSince = 0;
+        for (;;) {
+            if (Now() - started > kTimeout) Fail(std::string(program.name) + " never settled on a picture");
+            if (::WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0)
+                Fail(std::string(program.name) + " ended before showing its window");
+            if (!window) window = VisibleWindowOf(info.dwProcessId);
+            if (window && reader.Read(window, shot)) {
+                if (shot.pixels != last.pixels) {
+                    last = shot;
+                    stableSince = Now();
+                } else if (Now() - stableSince >= 1.0) {
+                    break;
+                }
+            }
+            ::Sleep(10);
+        }
+        program.reference = std::move(last);
+    } else {
+        for (;;) {
+            if (!window) window = VisibleWindowOf(info.dwProcessId);
+            if (window && reader.Read(window, shot) && Matches(shot, program.reference)) break;
+            if (Now() - started > kTimeout) Fail(std::string(program.name) + " never showed its reference picture");
+            if (::WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0)
+                Fail(std::string(program.name) + " ended before showing its window");
+            ::Sleep(1);
+        }
+        const double painted = Now();
+        const auto atPaint = Memory(info.hProcess);
+        program.milliseconds.push_back((painted - started) * 1000.0);
+        program.workingSetAtPaint.push_back(MiB(atPaint.WorkingSetSize));
+        ::Sleep(500);
+        const auto idle = Memory(info.hProcess);
+        program.workingSetIdle.push_back(MiB(idle.WorkingSetSize));
+        program.peakWorkingSet.push_back(MiB(idle.PeakWorkingSetSize));
+    }
+    EndProcess(info.hProcess, window);
+    ::CloseHandle(info.hProcess);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 15;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::fprintf(stderr, "usage: startup_bench [--runs N]\n");
+            return 2;
+        }
+    }
+    const std::wstring folder = ProgramFolder();
+    Program wizard{"wizard (CriaBD.exe)", folder + L"CriaBD.exe"};
+    Program minimal{"minimal window", folder + L"minimal_window.exe"};
+    for (const Program* p : {&wizard, &minimal})
+        if (::GetFileAttributesW(p->path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            Fail("missing " + std::string(p->name) + " beside the bench");
+
+    ::SetCursorPos(0, 0);  // away from the windows: no hover look in any picture
+    std::printf("Start-up to first complete paint, %d timed runs per program, alternating\n", runs);
+    Run(wizard, false);  // warm-up runs, which also take the reference pictures
+    Run(minimal, false);
+    for (int i = 0; i < runs; ++i) {
+        Run(wizard, true);
+        Run(minimal, true);
+        std::printf("  run %2d: wizard %7.1f ms   minimal %7.1f ms\n", i + 1, wizard.milliseconds.back(),
+                    minimal.milliseconds.back());
+        std::fflush(stdout);
+    }
+    const double w = Median(wizard.milliseconds), m = Median(minimal.milliseconds);
+    std::printf("\nmedian: wizard %.1f ms, minimal %.1f ms (min %.1f / %.1f, max %.1f / %.1f)\n", w, m,
+                *std::min_element(wizard.milliseconds.begin(), wizard.milliseconds.end()),
+                *std::min_element(minimal.milliseconds.begin(), minimal.milliseconds.end()),
+                *std::max_element(wizard.milliseconds.begin(), wizard.milliseconds.end()),
+                *std::max_element(minimal.milliseconds.begin(), minimal.milliseconds.end()));
+    std::printf("ratio wizard / minimal: %.2fx (goal: at most 1.30x, %s)\n", w / m, w / m <= 1.3 ? "met" : "NOT met");
+    std::printf("\nworking set (median MiB)      at first paint   after 500 ms idle   peak\n");
+    for (const Program* p : {&wizard, &minimal})
+        std::printf("  %-26s %10.1f %18.1f %11.1f\n", p->name, Median(p->workingSetAtPaint), Median(p->workingSetIdle),
+                    Median(p->peakWorkingSet));
+    return 0;
+}
