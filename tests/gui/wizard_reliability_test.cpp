@@ -1,0 +1,348 @@
+// Ten complete installations in a row in one wizard process, with the counts of its GDI objects,
+// USER objects and kernel handles after the first and after the tenth compared.
+//
+// Design. A user cannot start a second installation from the final page: there only "Sair" acts.
+// So this program is the wizard itself: it builds the real window from the program's own window
+// description (the program's resources are linked in, manifest included), with the real ODBC
+// layer, the real script files and VelmoRest.exe of the build's bin folder, against a test-server
+// instance that holds the database already. Each run is started as a user starts it, with a mouse
+// click on "Seguinte >>" posted to the button, and goes through the whole sequence on this
+// thread: the question about the existing database (so that the first run goes every way the
+// tenth goes, and makes every object that is made once, on first use), the drop and creation,
+// the 2 s pause, both scripts, the store number entered in the input box, the version row, the
+// renumbering, the final page. A second thread acts as the user at the modal boxes (OK to the
+// question, "3" and OK in the input box) and records any other box. Between runs the harness
+// brings the wizard back from the final page to the review page with two calls of the window's
+// own AnteriorClick (the action the sequence's failure exit takes); nothing else of the window is
+// touched.
+//
+// The counts are taken at the same point of each cycle, back on the review page after the
+// window's messages have been handled, once after the first run and once after the tenth. (The
+// first return to the review page after a run makes a few GDI objects once, 12 under Wine, which
+// stay for good: counted on the final page, the first run would differ from all the others.) On Windows they are GetGuiResources and
+// GetProcessHandleCount. Wine implements neither (both give 0), so under Wine the test counts for
+// itself: the GDI objects are the process's entries in its GDI handle table (which Wine keeps per
+// process and publishes in the PEB, as Windows does), the USER objects are the process's windows
+// (top-level, message-only and their descendants), and the handles are the values the process's
+// handle table answers for.
+
+#include "WizardFlow.h"  // the test server's client first: winsock2.h before windows.h
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Main.h"
+#include "framework/win/Application.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRuns = 10;
+constexpr char kStoreNumber[] = "3";
+
+// ---- counting ------------------------------------------------------------------------------------
+
+struct Counts {
+    DWORD gdi = 0;
+    DWORD user = 0;
+    DWORD handles = 0;
+};
+
+// An entry of the GDI handle table the PEB points to (x64 layout).
+struct GdiTableEntry {
+    std::uint64_t object;
+    std::uint32_t owner;
+    std::uint16_t unique;
+    std::uint8_t type;
+    std::uint8_t flags;
+    std::uint64_t user;
+};
+static_assert(sizeof(GdiTableEntry) == 24);
+constexpr int kGdiTableEntries = 0x10000;
+constexpr std::size_t kPebGdiSharedHandleTable = 0xF8;
+
+DWORD WineGdiObjects() {
+    const auto* peb = reinterpret_cast<const std::uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    const auto* table = *reinterpret_cast<const GdiTableEntry* const*>(peb + kPebGdiSharedHandleTable);
+    if (!table) return 0;
+    DWORD count = 0;
+    for (int i = 0; i < kGdiTableEntries; ++i) count += table[i].type != 0;
+    return count;
+}
+
+void AddWindowAndDescendants(HWND window, DWORD& count) {
+    ++count;
+    EnumChildWindows(
+        window,
+        [](HWND, LPARAM data) {
+            ++*reinterpret_cast<DWORD*>(data);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+}
+
+DWORD WineUserObjects() {
+    DWORD count = 0;
+    struct Walk {
+        DWORD* count;
+    } walk{&count};
+    EnumWindows(
+        [](HWND window, LPARAM data) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == GetCurrentProcessId()) AddWindowAndDescendants(window, *reinterpret_cast<Walk*>(data)->count);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+         window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId()) AddWindowAndDescendants(window, count);
+    }
+    return count;
+}
+
+DWORD WineHandles() {
+    // Handle values are multiples of 4, handed out from the lowest free slot; the walk stops after
+    // a long run of free slots past the last handle in use.
+    DWORD count = 0;
+    int freeRun = 0;
+    for (std::uintptr_t value = 4; freeRun < 4096; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++count;
+            freeRun = 0;
+        } else {
+            ++freeRun;
+        }
+    }
+    return count;
+}
+
+Counts Measure() {
+    Counts c;
+    SetLastError(0);
+    c.gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const bool guiCounted = !(c.gdi == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED);
+    if (guiCounted) {
+        c.user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    } else {
+        c.gdi = WineGdiObjects();
+        c.user = WineUserObjects();
+    }
+    if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0) c.handles = WineHandles();
+    return c;
+}
+
+// ---- the user at the modal boxes ----------------------------------------------------------------
+
+// Answers the wizard's modal boxes from a thread of its own while the wizard's thread is inside
+// them: OK to the replacement question, the store number into the input box. Any other box is
+// recorded (and closed with OK, so that the run ends).
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(DWORD uiThread) : uiThread_(uiThread), thread_([this] { Loop(); }) {}
+    ~BoxAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+
+    int confirmations() const { return confirmations_; }
+    int storeNumbers() const { return storeNumbers_; }
+    std::vector<std::string> Unexpected() {
+        std::lock_guard lock(mutex_);
+        return unexpected_;
+    }
+
+private:
+    void Loop() {
+        while (!stop_) {
+            std::this_thread::sleep_for(20ms);
+            HWND found = nullptr;
+            EnumThreadWindows(
+                uiThread_,
+                [](HWND window, LPARAM data) {
+                    if (IsWindowVisible(window) && gui::ClassName(window) == L"#32770") {
+                        *reinterpret_cast<HWND*>(data) = window;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&found));
+            if (!found || found == answered_) continue;
+            try {
+                Answer(gui::MessageBoxWindow(found));
+                answered_ = found;
+            } catch (const gui::DriverError&) {
+                // closed or not ready yet: looked at again on the next round
+            }
+        }
+    }
+
+    void Answer(const gui::MessageBoxWindow& box) {
+        const std::string caption = box.Caption();
+        if (caption == "Confirmação" && box.HasButton(IDOK)) {
+            ++confirmations_;
+            box.Answer(IDOK);
+        } else if (caption == "Numero da Loja") {
+            HWND edit = nullptr;
+            for (HWND child : gui::Children(box.Window()))
+                if (_wcsicmp(gui::ClassName(child).c_str(), L"Edit") == 0) edit = child;
+            if (!edit) throw gui::DriverError("the input box has no edit yet");
+            gui::SetText(edit, kStoreNumber);
+            ++storeNumbers_;
+            box.Answer(IDOK);
+        } else {
+            {
+                std::lock_guard lock(mutex_);
+                unexpected_.push_back(gui::Cp1252ToUtf8(caption + ": " + box.Text()));
+            }
+            if (box.HasButton(IDOK)) box.Answer(IDOK);
+        }
+    }
+
+    DWORD uiThread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> confirmations_{0};
+    std::atomic<int> storeNumbers_{0};
+    HWND answered_ = nullptr;
+    std::mutex mutex_;
+    std::vector<std::string> unexpected_;
+    std::thread thread_;
+};
+
+// ---- the wizard in this process -----------------------------------------------------------------
+
+// Handles this thread's messages until done() holds or the time-out passes.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (done()) return true;
+        }
+        if (done()) return true;
+        if (Clock::now() >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+// Handles what is queued now (paints, the buttons' hover timer), so that counts are taken with
+// nothing half done.
+void Settle() {
+    for (int round = 0; round < 10; ++round) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+// A left click in the middle of a windowed control, as the mouse delivers it.
+void PostClick(fw::TWinControl& control) {
+    RECT client{};
+    GetClientRect(control.Handle(), &client);
+    const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
+    PostMessageW(control.Handle(), WM_MOUSEMOVE, 0, middle);
+    PostMessageW(control.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    PostMessageW(control.Handle(), WM_LBUTTONUP, 0, middle);
+}
+
+class WizardReliability : public gui::GuiTest {};
+
+TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
+    // The database exists before the first run too: every run, the first included, goes the same
+    // way, through the replacement question.
+    sqltest::Instance server(R"j({"databases": ["velmorest_3_1"]})j");
+    const std::filesystem::path udl = gui::ProgramFolder() / "VelmoRest.udl";
+    ASSERT_TRUE(std::filesystem::exists(gui::ProgramFolder() / "VelmoRest.exe"));
+
+    fw::Application application;
+    {
+        app::TfrmMain form;
+        form.LoadDescription();
+        application.SetMainForm(&form);
+        form.Show();
+        Settle();
+        const auto page = [&] { return form.AdvPageControl1->ActivePageIndex(); };
+
+        // Product page: VelmoRest; server page: the test server; review page: cloud.
+        SendMessageW(form.velmorest->Handle(), BM_CLICK, 0, 0);
+        PostClick(*form.Seguinte);
+        ASSERT_TRUE(PumpUntil([&] { return page() == 1; }, 10s));
+        ASSERT_EQ(form.basedados->Text(), "velmorest_3_1");
+        SetWindowTextA(form.servidor->Handle(), server.Server().c_str());
+        SetWindowTextA(form.instancia->Handle(), "");
+        PostClick(*form.Seguinte);
+        ASSERT_TRUE(PumpUntil([&] { return page() == 2; }, 10s));
+        SendMessageW(form.rCloud->Handle(), BM_CLICK, 0, 0);
+        ASSERT_TRUE(form.rCloud->Checked());
+
+        BoxAnswerer user(GetCurrentThreadId());
+        Counts afterFirst, afterLast;
+        for (int run = 1; run <= kRuns; ++run) {
+            SCOPED_TRACE("run " + std::to_string(run));
+            ASSERT_EQ(page(), 2);
+            ASSERT_TRUE(form.Seguinte->Enabled());
+            ASSERT_TRUE(form.rCloud->Checked());
+            PostClick(*form.Seguinte);
+            ASSERT_TRUE(PumpUntil([&] { return page() == 4; }, 60s)) << "the final page after run " << run;
+            EXPECT_EQ(user.confirmations(), run) << "every run replaces the database";
+            EXPECT_EQ(user.storeNumbers(), run);
+            form.AnteriorClick(*form.Anterior);  // final page -> progress page
+            form.AnteriorClick(*form.Anterior);  // -> review page, both buttons enabled
+            Settle();
+            if (run == 1) afterFirst = Measure();
+            if (run == kRuns) afterLast = Measure();
+        }
+        EXPECT_EQ(user.Unexpected(), std::vector<std::string>{});
+
+        std::printf("after the first installation: %lu GDI, %lu USER, %lu handles\n", afterFirst.gdi, afterFirst.user,
+                    afterFirst.handles);
+        std::printf("after the tenth installation: %lu GDI, %lu USER, %lu handles\n", afterLast.gdi, afterLast.user,
+                    afterLast.handles);
+        EXPECT_GT(afterFirst.gdi, 0u);
+        EXPECT_GT(afterFirst.user, 0u);
+        EXPECT_GT(afterFirst.handles, 0u);
+        EXPECT_EQ(afterLast.gdi, afterFirst.gdi);
+        EXPECT_EQ(afterLast.user, afterFirst.user);
+        EXPECT_EQ(afterLast.handles, afterFirst.handles);
+        application.SetMainForm(nullptr);
+    }
+
+    // The server saw ten complete installations, and every connection was closed.
+    const std::vector<std::string> requests = server.Requests();
+    const auto count = [&](std::string_view prefix) {
+        return std::count_if(requests.begin(), requests.end(), [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_EQ(count("CREATE DATABASE velmorest_3_1"), kRuns);
+    EXPECT_EQ(count("DROP DATABASE velmorest_3_1"), kRuns);
+    EXPECT_EQ(count("INSERT INTO versao"), kRuns);
+    EXPECT_EQ(count("Declare @loja"), kRuns);
+    EXPECT_EQ(server.Scalar("velmorest_3_1", "SELECT loja FROM versao"), 3);
+    EXPECT_EQ(server.Scalar("velmorest_3_1", "SELECT MIN(codigo) FROM unidades"), 3001);
+    const auto [opened, closed] = flow::ConnectionsOpenedAndClosed(server);
+    EXPECT_EQ(opened, closed);
+    std::filesystem::remove(udl);  // written beside this program by the review page
+}
+
+}  // namespace
