@@ -65,6 +65,7 @@ struct BoxSpec {
     std::string text;
     std::vector<int> buttons;  // ids, in any order
     UINT icon;                 // MB_ICONERROR, MB_ICONQUESTION, ...
+    int defaultButton = 0;     // the id Enter answers with; 0: the first of `buttons`
 };
 
 inline BoxSpec ErrorBox(std::string caption, std::string text) { return {std::move(caption), std::move(text), {IDOK}, MB_ICONERROR}; }
@@ -277,6 +278,14 @@ protected:
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(ids, expected) << "buttons of \"" << gui::Cp1252ToUtf8(spec.caption) << "\"";
         EXPECT_EQ(box.Owner(), app->MainWindow()) << "the box belongs to the wizard's window";
+        // The default button is drawn as such (BS_DEFPUSHBUTTON); Wine's boxes do not answer
+        // DM_GETDEFID with it.
+        std::vector<int> defaults;
+        for (const int id : box.ButtonIds())
+            if ((GetWindowLongW(box.Button(id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) defaults.push_back(id);
+        const int wantDefault = spec.defaultButton ? spec.defaultButton : spec.buttons.front();
+        EXPECT_EQ(defaults, std::vector<int>{wantDefault})
+            << "default button of \"" << gui::Cp1252ToUtf8(spec.caption) << "\"";
         // The icon is recognised from the screen, once the box has painted it.
         gui::WaitUntil([&] { return box.Icon() == spec.icon; }, milliseconds(3000));
         EXPECT_EQ(box.Icon(), spec.icon) << "icon of \"" << gui::Cp1252ToUtf8(spec.caption) << "\"";

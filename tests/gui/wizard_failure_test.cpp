@@ -75,8 +75,8 @@ std::string Rule(const std::string& match, int number) {
            R"j(, "message": "Injected.", "class": 16, "times": 1}]})j";
 }
 
-const BoxAnswer kConfirmOk{{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION}, IDOK};
-const BoxAnswer kConfirmCancel{{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION}, IDCANCEL};
+const BoxAnswer kConfirmOk{{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION, IDCANCEL}, IDOK};
+const BoxAnswer kConfirmCancel{{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION, IDCANCEL}, IDCANCEL};
 const BoxAnswer kUnreachableOk{ErrorBox("Aviso", kUnreachable), IDOK};
 
 const FailureCase kFailures[] = {

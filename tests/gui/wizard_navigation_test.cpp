@@ -30,7 +30,7 @@ TEST_F(WizardNavigation, ButtonsFollowTheStateTableInEverySituation) {
         bool seguinte;
         bool anterior;
     };
-    const BoxSpec confirm{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION};
+    const BoxSpec confirm{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION, IDCANCEL};
     const Row rows[] = {
         {"product page at start", [] {}, kProductPage, true, false},
         {"server page reached forward", [&] { ChooseProduct("velmopos"); }, kServerPage, true, false},
