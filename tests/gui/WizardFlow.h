@@ -299,21 +299,65 @@ protected:
         gui::WaitFor([&] { return !box.IsOpen(); }, "the message box to close");
     }
 
-    // Answers the store-number input box with text typed on the keyboard (replacing the selected
-    // "1"); checks its caption, prompt, buttons and pre-filled text first.
-    void AnswerStoreNumber(std::string_view typed) {
+    // Whether the progress bar moves on the screen within the time given (it runs on its own
+    // timer while the wizard waits in its loop or in a modal box). The bar must not be covered.
+    bool ProgressBarMoves(const Snapshot& s, milliseconds within = milliseconds(3000)) {
+        const RECT bar = s["DBProgress"].screen;
+        const gui::Image first = gui::CaptureScreen(bar);
+        return gui::WaitUntil(
+            [&] {
+                const gui::Image now = gui::CaptureScreen(bar);
+                for (int y = 0; y < now.Height(); ++y)
+                    for (int x = 0; x < now.Width(); ++x)
+                        if (now.At(x, y) != first.At(x, y)) return true;
+                return false;
+            },
+            within);
+    }
+
+    // Moves a box of the wizard to the screen's top-left corner, clear of the wizard's window
+    // (centred on the screen), so that the window shows whole beside it.
+    void MoveAside(const MessageBoxWindow& box) {
+        RECT window{}, boxRect{};
+        GetWindowRect(app->MainWindow(), &window);
+        GetWindowRect(box.Window(), &boxRect);
+        SetWindowPos(box.Window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        gui::WaitFor(
+            [&] {
+                RECT now{};
+                return GetWindowRect(box.Window(), &now) && now.left == 0 && now.top == 0;
+            },
+            "the box to move aside");
+        if (boxRect.right - boxRect.left > window.left && boxRect.bottom - boxRect.top > window.top)
+            throw DriverError("the box is too big to be moved clear of the wizard's window");
+        app->Settle();
+    }
+
+    // Answers the store-number input box: with text typed on the keyboard (replacing the selected
+    // "1") and OK, or, with no text, with Cancel. Checks its caption, prompt, buttons, owner and
+    // pre-filled text first, and that the progress bar runs while it is open.
+    void AnswerStoreNumber(std::optional<std::string_view> typed) {
         const MessageBoxWindow box = app->WaitForMessageBox(kRunTimeout);
         EXPECT_EQ(box.Caption(), kStoreCaption);
         EXPECT_EQ(box.Text(), kStorePrompt);
+        EXPECT_EQ(box.Owner(), app->MainWindow());
         std::vector<int> ids = box.ButtonIds();
         std::sort(ids.begin(), ids.end());
         EXPECT_EQ(ids, (std::vector<int>{IDOK, IDCANCEL}));
         HWND edit = FindEdit(box.Window());
         if (!edit) throw DriverError("the input box has no edit");
         EXPECT_EQ(gui::WindowText(edit), "1") << "the store number is pre-filled";
-        gui::TypeText(box.Window(), gui::FromCp1252(typed));
-        gui::WaitFor([&] { return gui::WindowText(edit) == typed; }, "the typed store number in the input box");
-        box.Answer(IDOK);
+        MoveAside(box);
+        const Snapshot s = Now();
+        EXPECT_EQ(s.Page(), kProgressPage);
+        EXPECT_TRUE(ProgressBarMoves(s)) << "the animation runs while the input box is open";
+        if (typed) {
+            gui::TypeText(box.Window(), gui::FromCp1252(*typed));
+            gui::WaitFor([&] { return gui::WindowText(edit) == *typed; }, "the typed store number in the input box");
+            box.Answer(IDOK);
+        } else {
+            box.Answer(IDCANCEL);
+        }
         gui::WaitFor([&] { return !box.IsOpen(); }, "the input box to close");
     }
 

@@ -24,7 +24,7 @@ struct InstallCase {
     const wchar_t* product;
     bool demo;
     bool cloud;
-    const char* typedStore;  // typed into the input box; null when the box must not appear
+    const char* typedStore;  // typed into the input box, "" to cancel it; null when it must not appear
     const char* database;    // the proposal from the executable's file version
     std::optional<std::array<int, 3>> versionRow;  // major, minor, loja
 };
@@ -40,6 +40,9 @@ const InstallCase kInstallations[] = {
     {"VelmoRestDemo", "velmorest", L"VelmoRest", true, false, nullptr, "velmorest_3_1", std::array{3, 1, 0}},
     {"VelmoPosCloudStore7", "velmopos", L"VelmoPos", false, true, "7", "velmopos_5_2", std::array{5, 2, 7}},
     {"VelmoRestCloudStore12", "velmorest", L"VelmoRest", false, true, "12", "velmorest_3_1", std::array{3, 1, 12}},
+    // An answer that is not a number, and Cancel, give store 1.
+    {"VelmoPosCloudNotANumber", "velmopos", L"VelmoPos", false, true, "abc", "velmopos_5_2", std::array{5, 2, 1}},
+    {"VelmoRestCloudCancelled", "velmorest", L"VelmoRest", false, true, "", "velmorest_3_1", std::array{3, 1, 1}},
 };
 
 void PrintTo(const InstallCase& c, std::ostream* out) { *out << c.name; }
@@ -106,7 +109,7 @@ TEST_P(CompleteInstallation, EndsOnTheFinalPageWithTheDatabaseFilled) {
     if (c.demo) SetChecked("cDemo", true);
     if (c.cloud) SetChecked("rCloud", true);
     Next();
-    if (c.typedStore) AnswerStoreNumber(c.typedStore);
+    if (c.typedStore) AnswerStoreNumber(*c.typedStore ? std::optional<std::string_view>(c.typedStore) : std::nullopt);
     ExpectFinalPage();
 
     // What the server received, in order.
