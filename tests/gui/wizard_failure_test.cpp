@@ -93,6 +93,9 @@ TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
     Start();
     ToReviewPage("velmopos", {.servidor = firstServer, .instancia = "", .utilizador = "sa", .password = c.firstPassword});
     if (c.demo) SetChecked("cDemo", true);
+    // Coming back to the review page from the progress page does not write the data link file:
+    // removed here, it must still be absent then.
+    ASSERT_TRUE(std::filesystem::remove(WizardFile(L"VelmoPos.udl")));
 
     Next();
     AnswerRun(c.firstRun);
@@ -100,6 +103,7 @@ TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
     EXPECT_TRUE(s.Enabled("Seguinte"));
     EXPECT_TRUE(s.Enabled("Anterior"));
     EXPECT_EQ(s.Checked("cDemo"), c.demo) << "the options are kept";
+    EXPECT_FALSE(std::filesystem::exists(WizardFile(L"VelmoPos.udl"))) << "not written on the way back";
     if (!c.survivor.empty())
         EXPECT_EQ(server.Scalar("velmopos_5_2", "SELECT COUNT(*) FROM " + c.survivor), 0)
             << "a refused replacement leaves the old database alone";
@@ -111,6 +115,8 @@ TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
         UseServer(server);
         Next();
         WaitForPage(kReviewPage);
+        EXPECT_EQ(Udl(L"VelmoPos"), UdlBytes(server.Server(), "sa", kPassword, "velmopos_5_2"))
+            << "written again on the way forward";
     }
     Next();
     AnswerRun(c.secondRun);
