@@ -273,7 +273,14 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
     // The database exists before the first run too: every run, the first included, goes the same
     // way, through the replacement question.
     sqltest::Instance server(R"j({"databases": ["velmorest_3_1"]})j");
-    const std::filesystem::path udl = gui::ProgramFolder() / "VelmoRest.udl";
+    // The review page writes the data link file beside this program; it goes when the test ends.
+    struct RemovedAtEnd {
+        std::filesystem::path file;
+        ~RemovedAtEnd() {
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
+        }
+    } udl{gui::ProgramFolder() / "VelmoRest.udl"};
     ASSERT_TRUE(std::filesystem::exists(gui::ProgramFolder() / "VelmoRest.exe"));
 
     fw::Application application;
@@ -342,7 +349,6 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
     EXPECT_EQ(server.Scalar("velmorest_3_1", "SELECT MIN(codigo) FROM unidades"), 3001);
     const auto [opened, closed] = flow::ConnectionsOpenedAndClosed(server);
     EXPECT_EQ(opened, closed);
-    std::filesystem::remove(udl);  // written beside this program by the review page
 }
 
 }  // namespace
