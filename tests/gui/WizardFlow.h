@@ -12,6 +12,7 @@
 #include "tests/provisioning/win/SqlTestServer.h"  // winsock2.h before windows.h
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -385,10 +386,6 @@ struct ServerView {
         for (int i = from; i < static_cast<int>(requests.size()); ++i)
             if (requests[i].rfind(prefix, 0) == 0) return i;
         return -1;
-    }
-    int Count(std::string_view prefix) const {
-        return static_cast<int>(std::count_if(requests.begin(), requests.end(),
-                                              [&](const std::string& r) { return r.rfind(prefix, 0) == 0; }));
     }
 };
 
