@@ -95,6 +95,7 @@ TEST_F(WizardStartup, WindowHasItsTitleFixedDialogFrameSizeAndCentredPlace) {
     EXPECT_FALSE(style & WS_MINIMIZEBOX);
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(GetWindow(Window(), GW_OWNER)) << "the wizard is the taskbar entry itself";
+    EXPECT_TRUE(GetWindowLongW(Window(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
 
     RECT client{};
     ASSERT_TRUE(GetClientRect(Window(), &client));
