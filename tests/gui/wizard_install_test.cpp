@@ -76,10 +76,11 @@ protected:
         ASSERT_EQ(got.size(), expected.size()) << "requests received: " << got.size();
         for (std::size_t i = 0; i < got.size(); ++i) {
             const std::string& want = expected[i].text;
-            if (expected[i].whole)
+            if (expected[i].whole) {
                 EXPECT_EQ(got[i], want) << "request " << i;
-            else
+            } else {
                 EXPECT_EQ(got[i].substr(0, want.size()), want) << "request " << i;
+            }
         }
     }
 
