@@ -75,22 +75,7 @@ void TEncodedPicture::Cleared() {
     if (OnClear) OnClear(*this);
 }
 
-void TAdvGDIPPicture::Assign(const fw::Persistent* source) {
-    if (source == nullptr) {
-        Clear();
-        return;
-    }
-    if (auto* picture = dynamic_cast<const TAdvGDIPPicture*>(source)) {
-        TakeBytes(picture->Data(), true);
-        return;
-    }
-    if (auto* graphic = dynamic_cast<const TGraphic*>(source)) {
-        fw::Bytes bytes;
-        graphic->SaveToStream(bytes);
-        TakeBytes(std::move(bytes), false);
-    }
-    // Any other class: ignored, the picture keeps its content.
-}
+void TAdvGDIPPicture::Assign(const fw::Persistent* source) { AssignAs<TAdvGDIPPicture>(source); }
 
 const fw::ClassInfo& TAdvGDIPPicture::Class() const { return StaticClass(); }
 
@@ -99,15 +84,7 @@ const fw::ClassInfo& TAdvGDIPPicture::StaticClass() {
         "TAdvGDIPPicture",
         nullptr,
         {
-            {.name = "Data",
-             .type = fw::PropertyType::Binary,
-             .declaredDefault = fw::Value{fw::Bytes{}},
-             .set = [](fw::Persistent& p, const fw::Value& v) {
-                 static_cast<TAdvGDIPPicture&>(p).ReadData(std::get<fw::Bytes>(v));
-             },
-             .get = [](const fw::Persistent& p) -> fw::Value {
-                 return static_cast<const TAdvGDIPPicture&>(p).WriteData();
-             }},
+            DataProperty(),
         }};
     return info;
 }

@@ -104,6 +104,34 @@ public:
 protected:
     // Takes bytes from another graphic (Assign's common part).
     void TakeBytes(fw::Bytes bytes, bool emptyWhenNone);
+
+    // Assign for a picture class Self: from nothing, empties; from a Self, its bytes; from any
+    // other graphic, the bytes it saves; any other class is ignored.
+    template <typename Self>
+    void AssignAs(const fw::Persistent* source) {
+        if (source == nullptr) {
+            Clear();
+        } else if (auto* picture = dynamic_cast<const Self*>(source)) {
+            TakeBytes(picture->Data(), true);
+        } else if (auto* graphic = dynamic_cast<const TGraphic*>(source)) {
+            fw::Bytes bytes;
+            graphic->SaveToStream(bytes);
+            TakeBytes(std::move(bytes), false);
+        }
+    }
+
+    // The published binary property "Data" of a picture class.
+    static fw::PropertyInfo DataProperty() {
+        return {.name = "Data",
+                .type = fw::PropertyType::Binary,
+                .declaredDefault = fw::Value{fw::Bytes{}},
+                .set = [](fw::Persistent& p, const fw::Value& v) {
+                    static_cast<TEncodedPicture&>(p).ReadData(std::get<fw::Bytes>(v));
+                },
+                .get = [](const fw::Persistent& p) -> fw::Value {
+                    return static_cast<const TEncodedPicture&>(p).WriteData();
+                }};
+    }
     void Cleared();
 
 private:
