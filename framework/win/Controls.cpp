@@ -737,20 +737,34 @@ void TForm::CreateParams(WindowParams& params) {
     params.exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
 }
 
+void TForm::VisibleChanged() {
+    if (!holdHidden_) TCustomControl::VisibleChanged();
+}
+
 void TForm::Show() {
-    const bool wasVisible = Visible();
-    SetVisible(false);  // create hidden, show once set up
-    CreateHandle();
-    SetVisible(wasVisible);
-    RECT window{};
-    ::GetWindowRect(Handle(), &window);
-    const int width = window.right - window.left, height = window.bottom - window.top;
-    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    OnShow(*this);
+    // Created, placed and set up (OnShow) while hidden: a window shown before that would stay on
+    // the screen unpainted while its pages are set up, and would be redrawn at every change.
+    struct Hold {
+        bool& flag;
+        explicit Hold(bool& f) : flag(f) { flag = true; }
+        ~Hold() { flag = false; }
+    };
+    {
+        Hold hold(holdHidden_);
+        const bool wasVisible = Visible();
+        SetVisible(false);  // the window is created without WS_VISIBLE
+        CreateHandle();
+        SetVisible(wasVisible);
+        RECT window{};
+        ::GetWindowRect(Handle(), &window);
+        const int width = window.right - window.left, height = window.bottom - window.top;
+        const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+        ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        OnShow(*this);
+    }
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
-    ::UpdateWindow(Handle());
+    ::UpdateWindow(Handle());  // painted before the message loop runs
     if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
 }
 

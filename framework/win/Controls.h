@@ -299,7 +299,8 @@ public:
     void SetClientWidth(int width);
     void SetClientHeight(int height);
 
-    // Creates every window, centres the form on the screen, fires OnShow and shows it.
+    // Creates every window, centres the form on the screen, fires OnShow and shows it. The window
+    // stays hidden until all of that is done; then it is shown and painted at once.
     void Show();
 
     TWinControl* ActiveControl() const { return activeControl_; }
@@ -318,10 +319,12 @@ public:
 protected:
     void CreateParams(WindowParams& params) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void VisibleChanged() override;
 
 private:
     TWinControl* activeControl_ = nullptr;
     bool created_ = false;
+    bool holdHidden_ = false;  // Show is setting the window up: Visible does not reach the window
 };
 
 // Process-wide registration of the framework's window class; idempotent.
