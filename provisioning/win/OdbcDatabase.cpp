@@ -4,7 +4,10 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <optional>
+#include <string>
+#include <type_traits>
 #include <utility>
 
 #include "provisioning/ConnectionString.h"
@@ -12,6 +15,74 @@
 
 namespace prov {
 namespace {
+
+// The driver manager's entry points, looked up when a connection first needs them rather than
+// imported: importing odbc32.dll loads the platform's whole ODBC stack (under Wine the host's
+// driver manager too) at every start of the program, before its window can show. Once loaded it
+// stays for the rest of the process.
+class DriverManager {
+public:
+    static const DriverManager& Get() {
+        static const DriverManager manager;  // a failed load is tried again on the next call
+        return manager;
+    }
+
+    decltype(&::SQLAllocHandle) SQLAllocHandle;
+    decltype(&::SQLBindParameter) SQLBindParameter;
+    decltype(&::SQLDisconnect) SQLDisconnect;
+    decltype(&::SQLDriverConnectW) SQLDriverConnectW;
+    decltype(&::SQLDriversW) SQLDriversW;
+    decltype(&::SQLExecDirectW) SQLExecDirectW;
+    decltype(&::SQLFreeHandle) SQLFreeHandle;
+    decltype(&::SQLGetDiagRecW) SQLGetDiagRecW;
+    decltype(&::SQLMoreResults) SQLMoreResults;
+    decltype(&::SQLSetConnectAttrW) SQLSetConnectAttrW;
+    decltype(&::SQLSetEnvAttr) SQLSetEnvAttr;
+    decltype(&::SQLSetStmtAttrW) SQLSetStmtAttrW;
+
+private:
+    struct FreeModule {
+        void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }
+    };
+
+    DriverManager() : module_(Load()) {
+        Find(SQLAllocHandle, "SQLAllocHandle");
+        Find(SQLBindParameter, "SQLBindParameter");
+        Find(SQLDisconnect, "SQLDisconnect");
+        Find(SQLDriverConnectW, "SQLDriverConnectW");
+        Find(SQLDriversW, "SQLDriversW");
+        Find(SQLExecDirectW, "SQLExecDirectW");
+        Find(SQLFreeHandle, "SQLFreeHandle");
+        Find(SQLGetDiagRecW, "SQLGetDiagRecW");
+        Find(SQLMoreResults, "SQLMoreResults");
+        Find(SQLSetConnectAttrW, "SQLSetConnectAttrW");
+        Find(SQLSetEnvAttr, "SQLSetEnvAttr");
+        Find(SQLSetStmtAttrW, "SQLSetStmtAttrW");
+    }
+
+    // From the system folder only: the wizard runs from the product's folder, where a stray
+    // odbc32.dll must not be picked up.
+    static HMODULE Load() {
+        wchar_t folder[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+        HMODULE module = nullptr;
+        if (length > 0 && length < MAX_PATH) {
+            module = ::LoadLibraryW((std::wstring(folder, length) + L"\\odbc32.dll").c_str());
+        }
+        if (!module) throw DatabaseError("The ODBC driver manager (odbc32.dll) could not be loaded.");
+        return module;
+    }
+
+    template <typename Function>
+    void Find(Function& function, const char* name) {
+        function = reinterpret_cast<Function>(::GetProcAddress(module_.get(), name));
+        if (!function) throw DatabaseError(std::string("The ODBC driver manager (odbc32.dll) has no ") + name + ".");
+    }
+
+    std::unique_ptr<std::remove_pointer_t<HMODULE>, FreeModule> module_;
+};
+
+const DriverManager& Odbc() { return DriverManager::Get(); }
 
 // One ODBC handle, freed with its own type. Move-only.
 template <SQLSMALLINT Type>
@@ -36,7 +107,8 @@ public:
         return &handle_;
     }
     void Reset() noexcept {
-        if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(Type, handle_);
+        // A handle exists only once the driver manager has been loaded.
+        if (handle_ != SQL_NULL_HANDLE) Odbc().SQLFreeHandle(Type, handle_);
         handle_ = nullptr;
     }
 
@@ -73,7 +145,7 @@ Diagnostics ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
         SQLINTEGER native = 0;
         SQLWCHAR message[SQL_MAX_MESSAGE_LENGTH + 1] = {};
         SQLSMALLINT length = 0;
-        const SQLRETURN rc = SQLGetDiagRecW(type, handle, record, state, &native, message,
+        const SQLRETURN rc = Odbc().SQLGetDiagRecW(type, handle, record, state, &native, message,
                                             static_cast<SQLSMALLINT>(std::size(message)), &length);
         if (!Succeeded(rc)) break;
         const std::u16string_view messageView(reinterpret_cast<const char16_t*>(message),
@@ -108,9 +180,9 @@ std::string WithoutPassword(std::string text, const std::string& password) {
 
 EnvHandle NewEnvironment() {
     EnvHandle env;
-    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, env.Out())))
+    if (!Succeeded(Odbc().SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, env.Out())))
         throw DatabaseError("The ODBC driver manager is not available.");
-    SQLSetEnvAttr(env.Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    Odbc().SQLSetEnvAttr(env.Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     return env;
 }
 
@@ -122,7 +194,7 @@ struct OdbcDatabase::Handles {
     bool connected = false;
 
     ~Handles() {
-        if (connected) SQLDisconnect(dbc.Get());
+        if (connected) Odbc().SQLDisconnect(dbc.Get());
     }
 };
 
@@ -153,7 +225,7 @@ std::vector<std::string> OdbcDatabase::InstalledDrivers() {
         SQLWCHAR attributes[2048] = {};
         SQLSMALLINT descriptionLength = 0;
         SQLSMALLINT attributesLength = 0;
-        const SQLRETURN rc = SQLDriversW(env.Get(), direction, description,
+        const SQLRETURN rc = Odbc().SQLDriversW(env.Get(), direction, description,
                                          static_cast<SQLSMALLINT>(std::size(description)), &descriptionLength,
                                          attributes, static_cast<SQLSMALLINT>(std::size(attributes)),
                                          &attributesLength);
@@ -175,12 +247,12 @@ void OdbcDatabase::Open() {
     Diagnostics last;
     for (const OdbcDriver& driver : drivers) {
         const std::u16string text = options_.widen(OdbcConnectionString(connectionString_, driver));
-        if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles->env.Get(), handles->dbc.Out())))
+        if (!Succeeded(Odbc().SQLAllocHandle(SQL_HANDLE_DBC, handles->env.Get(), handles->dbc.Out())))
             throw DatabaseError("The ODBC driver manager could not allocate a connection.");
-        SQLSetConnectAttrW(handles->dbc.Get(), SQL_ATTR_LOGIN_TIMEOUT,
+        Odbc().SQLSetConnectAttrW(handles->dbc.Get(), SQL_ATTR_LOGIN_TIMEOUT,
                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(options_.loginTimeout.count())), 0);
         std::u16string mutableText = text;  // the API takes a non-const pointer
-        const SQLRETURN rc = SQLDriverConnectW(handles->dbc.Get(), nullptr,
+        const SQLRETURN rc = Odbc().SQLDriverConnectW(handles->dbc.Get(), nullptr,
                                                reinterpret_cast<SQLWCHAR*>(mutableText.data()), SQL_NTS,
                                                nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
         if (Succeeded(rc)) {
@@ -211,10 +283,10 @@ void OdbcDatabase::Execute(std::string_view text, std::span<const IntParameter> 
     if (!IsOpen()) throw DatabaseError("Operation is not allowed when the object is closed.");
 
     StmtHandle stmt;
-    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, handles_->dbc.Get(), stmt.Out())))
+    if (!Succeeded(Odbc().SQLAllocHandle(SQL_HANDLE_STMT, handles_->dbc.Get(), stmt.Out())))
         Raise(ReadDiagnostics(SQL_HANDLE_DBC, handles_->dbc.Get()), "The statement could not be allocated.", password_);
     const SQLULEN timeout = isCommand ? 0 : static_cast<SQLULEN>(options_.statementTimeout.count());
-    SQLSetStmtAttrW(stmt.Get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(timeout), 0);
+    Odbc().SQLSetStmtAttrW(stmt.Get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(timeout), 0);
 
     // Values live until the statement has run: the driver reads them at execution.
     const std::vector<std::optional<std::int32_t>> bound = BindByName(prepared.names, parameters);
@@ -224,21 +296,21 @@ void OdbcDatabase::Execute(std::string_view text, std::span<const IntParameter> 
         // (and whether) they report one, some with no diagnostic record at all.
         if (!bound[i]) throw DatabaseError("No value given for one or more required parameters.", "07002");
         values[i] = *bound[i];
-        const SQLRETURN rc = SQLBindParameter(stmt.Get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+        const SQLRETURN rc = Odbc().SQLBindParameter(stmt.Get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
                                               SQL_C_SLONG, SQL_INTEGER, 0, 0, &values[i], 0, nullptr);
         if (!Succeeded(rc)) Raise(ReadDiagnostics(SQL_HANDLE_STMT, stmt.Get()), "A parameter could not be bound.", password_);
     }
 
     // SQL_NO_DATA from the execution only says that the first statement touched no row; the
     // results after it are read all the same, so that an error in a later statement is seen too.
-    SQLRETURN rc = SQLExecDirectW(stmt.Get(), reinterpret_cast<SQLWCHAR*>(prepared.text.data()), SQL_NTS);
+    SQLRETURN rc = Odbc().SQLExecDirectW(stmt.Get(), reinterpret_cast<SQLWCHAR*>(prepared.text.data()), SQL_NTS);
     for (;;) {
         if (rc != SQL_NO_DATA && !Succeeded(rc)) {
             Diagnostics diag = ReadDiagnostics(SQL_HANDLE_STMT, stmt.Get());
             if (diag.text.empty()) diag = ReadDiagnostics(SQL_HANDLE_DBC, handles_->dbc.Get());
             Raise(diag, "The command failed (" + std::to_string(rc) + ").", password_);
         }
-        rc = SQLMoreResults(stmt.Get());
+        rc = Odbc().SQLMoreResults(stmt.Get());
         if (rc == SQL_NO_DATA) break;
     }
 }

@@ -17,6 +17,9 @@
 //   say why.) Nothing reaches the server; the caller's step fails with its own message.
 // - DatabaseError carries every diagnostic record's text (SQLGetDiagRecW), one per line; the
 //   SQLSTATE and native error of the first. No message ever holds the password.
+// - The driver manager (odbc32.dll, from the system folder) is loaded by the first Open or
+//   InstalledDrivers, not at program start; when it cannot be loaded, that call raises
+//   DatabaseError "The ODBC driver manager (odbc32.dll) could not be loaded."
 
 #include <chrono>
 #include <memory>

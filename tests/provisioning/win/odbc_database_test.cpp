@@ -63,6 +63,19 @@ TEST(OdbcDatabase, OpensOnTheMasterDatabaseWithTheLoginGiven) {
     EXPECT_EQ(logins[0]["tds_version"].Str(), "7.4");
 }
 
+// The driver manager is loaded by the first connection, not with the program: nothing of the ODBC
+// stack is in the process before (each test runs in a process of its own).
+TEST(OdbcDatabase, TheDriverManagerIsLoadedByTheFirstOpen) {
+    sqltest::Instance server;
+    ASSERT_EQ(::GetModuleHandleW(L"odbc32.dll"), nullptr);
+    OdbcDatabase db;
+    db.SetConnectionString(MasterConnectionString(Settings(server.Server())));
+    EXPECT_EQ(::GetModuleHandleW(L"odbc32.dll"), nullptr);
+    db.Open();
+    EXPECT_TRUE(db.IsOpen());
+    EXPECT_NE(::GetModuleHandleW(L"odbc32.dll"), nullptr);
+}
+
 struct OpenFailureCase {
     const char* name;
     const char* scenario;
