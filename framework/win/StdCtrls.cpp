@@ -440,10 +440,22 @@ void TPicture::SetData(Bytes data) {
     if (OnChange) OnChange();
 }
 
+// GDI+ may read the stream for as long as the bitmap lives: the stream goes after it.
+struct TImage::Decoded {
+    IStream* stream = nullptr;
+    std::unique_ptr<Gdiplus::Bitmap> bitmap;
+    ~Decoded() {
+        bitmap.reset();
+        if (stream) stream->Release();
+    }
+};
+
 TImage::TImage() {
     SetBounds(0, 0, 105, 105);
     picture_.OnChange = [this] { PictureChanged(); };
 }
+
+TImage::~TImage() = default;
 
 const ClassInfo& TImage::StaticClass() {
     static const ClassInfo info{
@@ -473,31 +485,37 @@ void TImage::SetStretch(bool value) {
 }
 
 void TImage::PictureChanged() {
+    decoded_.reset();
+    undecodable_ = false;
     if (autoSize_ && !picture_.Empty()) SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
     Invalidate();
 }
 
 void TImage::Paint(HDC dc) {
-    if (picture_.Empty()) return;
-    const Bytes& data = picture_.Data();
-    IStream* stream = ::SHCreateMemStream(data.data(), static_cast<UINT>(data.size()));
-    if (!stream) return;
-    {
-        Gdiplus::Bitmap bitmap(stream);
-        if (bitmap.GetLastStatus() == Gdiplus::Ok) {
-            int w = static_cast<int>(bitmap.GetWidth()), h = static_cast<int>(bitmap.GetHeight());
-            int x = 0, y = 0;
-            if (stretch_) {
-                w = Width(), h = Height();
-            } else if (center_) {
-                x = (Width() - w) / 2, y = (Height() - h) / 2;
-            }
-            Gdiplus::Graphics graphics(dc);
-            graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-            graphics.DrawImage(&bitmap, x, y, w, h);
+    if (picture_.Empty() || undecodable_) return;
+    if (!decoded_) {
+        // Decoded once: the parent repaints its pictures with every change of its own.
+        const Bytes& data = picture_.Data();
+        auto decoded = std::make_unique<Decoded>();
+        decoded->stream = ::SHCreateMemStream(data.data(), static_cast<UINT>(data.size()));
+        if (decoded->stream) decoded->bitmap = std::make_unique<Gdiplus::Bitmap>(decoded->stream);
+        if (!decoded->bitmap || decoded->bitmap->GetLastStatus() != Gdiplus::Ok) {
+            undecodable_ = true;
+            return;
         }
+        decoded_ = std::move(decoded);
     }
-    stream->Release();
+    Gdiplus::Bitmap& bitmap = *decoded_->bitmap;
+    int w = static_cast<int>(bitmap.GetWidth()), h = static_cast<int>(bitmap.GetHeight());
+    int x = 0, y = 0;
+    if (stretch_) {
+        w = Width(), h = Height();
+    } else if (center_) {
+        x = (Width() - w) / 2, y = (Height() - h) / 2;
+    }
+    Gdiplus::Graphics graphics(dc);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.DrawImage(&bitmap, x, y, w, h);
 }
 
 }  // namespace fw

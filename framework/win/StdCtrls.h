@@ -168,6 +168,7 @@ private:
 class TImage : public TGraphicControl {
 public:
     TImage();
+    ~TImage() override;
     const ClassInfo& Class() const override;
     static const ClassInfo& StaticClass();
 
@@ -182,8 +183,12 @@ public:
     void Paint(HDC dc) override;
 
 private:
+    struct Decoded;
     void PictureChanged();
     TPicture picture_;
+    // The picture as the first paint decoded it, kept for every later paint until it changes.
+    std::unique_ptr<Decoded> decoded_;
+    bool undecodable_ = false;
     bool autoSize_ = false;
     bool center_ = false;
     bool stretch_ = false;
