@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "framework/PropertyBuilders.h"
 
 namespace ctl {
@@ -208,23 +210,50 @@ void TAdvPageControl::CreateParams(WindowParams& params) {
     params.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 }
 
-void TAdvPageControl::HandleCreated() { TabsChanged(); }
+void TAdvPageControl::HandleCreated() {
+    itemPages_.clear();  // a new tab control holds no entries
+    TabsChanged();
+}
 
 void TAdvPageControl::TabsChanged() {
     if (!HandleAllocated()) return;
-    TabCtrl_DeleteAllItems(Handle());
-    int item = 0;
-    for (int page : pages_.TabPages()) {
-        std::wstring text = Widen(pages_.Caption(page));
+    SyncTabItems();
+    if (TabCtrl_GetCurSel(Handle()) != pages_.SelectedTab()) TabCtrl_SetCurSel(Handle(), pages_.SelectedTab());
+    AlignControls();
+    Invalidate();
+}
+
+// The platform's entries follow the model's tab list, entry by entry: the list changes one tab at
+// a time, and each entry removed or inserted makes the tab control lay its row out again.
+void TAdvPageControl::SyncTabItems() {
+    const std::vector<int> wanted = pages_.TabPages();
+    auto shows = [&](int page) { return std::find(wanted.begin(), wanted.end(), page) != wanted.end(); };
+    for (std::size_t i = itemPages_.size(); i-- > 0;) {
+        if (shows(itemPages_[i])) continue;
+        TabCtrl_DeleteItem(Handle(), static_cast<int>(i));
+        itemPages_.erase(itemPages_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    // The entries left keep the model's order (tabs stay in page order); should they not, the
+    // list is built again.
+    auto next = wanted.begin();
+    for (int page : itemPages_) {
+        next = std::find(next, wanted.end(), page);
+        if (next == wanted.end()) {
+            TabCtrl_DeleteAllItems(Handle());
+            itemPages_.clear();
+            break;
+        }
+    }
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        if (i < itemPages_.size() && itemPages_[i] == wanted[i]) continue;
+        std::wstring text = Widen(pages_.Caption(wanted[i]));
         TCITEMW entry{};
         entry.mask = TCIF_TEXT | TCIF_PARAM;
         entry.pszText = text.data();
-        entry.lParam = page;
-        ::SendMessageW(Handle(), TCM_INSERTITEMW, item++, reinterpret_cast<LPARAM>(&entry));
+        entry.lParam = wanted[i];
+        ::SendMessageW(Handle(), TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&entry));
+        itemPages_.insert(itemPages_.begin() + static_cast<std::ptrdiff_t>(i), wanted[i]);
     }
-    TabCtrl_SetCurSel(Handle(), pages_.SelectedTab());
-    AlignControls();
-    Invalidate();
 }
 
 bool TAdvPageControl::FocusOnPage(int page) {

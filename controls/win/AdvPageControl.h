@@ -114,8 +114,10 @@ private:
     void ShowPage(int page) override;
     void HidePage(int page) override;
     void TabsChanged() override;
+    void SyncTabItems();
 
     PageList pages_;
+    std::vector<int> itemPages_;  // the page of each entry the platform's tab control holds
     std::vector<TAdvTabSheet*> sheets_;
     TAdvTabSheet* designActivePage_ = nullptr;
     fw::TColor tabBackGroundColor_ = fw::clBtnFace;
