@@ -286,7 +286,7 @@ class Column:
         self.name = name
         self.type = sqltype
         self.nullable = True
-        self.identity = None  # (seed, increment)
+        self.identity = None  # (first value, increment)
         self.default = None   # expression
 
 
@@ -680,13 +680,13 @@ class Parser:
                 explicit_null = False
             elif t.is_word("identity"):
                 self.next()
-                seed, step = 1, 1
+                first, step = 1, 1
                 if self.accept_op("("):
-                    seed = self.signed_number()
+                    first = self.signed_number()
                     self.expect_op(",")
                     step = self.signed_number()
                     self.expect_op(")")
-                col.identity = (seed, step)
+                col.identity = (first, step)
             elif t.is_word("constraint"):
                 self.next()
                 self.identifier()
