@@ -11,20 +11,24 @@
 // tenth goes, and makes every object that is made once, on first use), the drop and creation,
 // the 2 s pause, both scripts, the store number entered in the input box, the version row, the
 // renumbering, the final page. A second thread acts as the user at the modal boxes (OK to the
-// question, "3" and OK in the input box) and records any other box. Between runs the harness
+// question, "3" and OK in the input box), each once it and the window behind it are painted, and
+// records any other box. Between runs the harness
 // brings the wizard back from the final page to the review page with two calls of the window's
 // own AnteriorClick (the action the sequence's failure exit takes); nothing else of the window is
 // touched.
 //
-// The counts are taken at the same point of each cycle, back on the review page after the
-// window's messages have been handled, once after the first run and once after the tenth. (The
-// first return to the review page after a run makes a few GDI objects once, 12 under Wine, which
-// stay for good: counted on the final page, the first run would differ from all the others.) On Windows they are GetGuiResources and
-// GetProcessHandleCount. Wine implements neither (both give 0), so under Wine the test counts for
-// itself: the GDI objects are the process's entries in its GDI handle table (which Wine keeps per
-// process and publishes in the PEB, as Windows does), the USER objects are the process's windows
-// (top-level, message-only and their descendants), and the handles are the values the process's
-// handle table answers for.
+// Every page and box is painted before the harness moves on, as a user sees each one: controls
+// make some of their drawing objects on their first paint and keep them (the progress bar its
+// font, for one), and something first painted during a later run would make those objects look
+// like a leak. The pointer is
+// kept away from the window, so that no button changes its look on its own.
+//
+// The counts are taken on the final page, painted, after the first run and after the tenth. On
+// Windows they are GetGuiResources and GetProcessHandleCount. Wine implements neither (both give
+// 0), so under Wine the test counts for itself: the GDI objects are the process's entries in its
+// GDI handle table (which Wine keeps per process and publishes in the PEB, as Windows does), the
+// USER objects are the process's windows (top-level, message-only and their descendants), and the
+// handles are the values the process's handle table answers for.
 
 #include "WizardFlow.h"  // the test server's client first: winsock2.h before windows.h
 
@@ -60,6 +64,7 @@ struct Counts {
     DWORD gdi = 0;
     DWORD user = 0;
     DWORD handles = 0;
+    std::string gdiKinds;  // under Wine: the GDI objects by kind, for a failure's message
 };
 
 // An entry of the GDI handle table the PEB points to (x64 layout).
@@ -75,12 +80,18 @@ static_assert(sizeof(GdiTableEntry) == 24);
 constexpr int kGdiTableEntries = 0x10000;
 constexpr std::size_t kPebGdiSharedHandleTable = 0xF8;
 
-DWORD WineGdiObjects() {
+DWORD WineGdiObjects(std::string& kinds) {
     const auto* peb = reinterpret_cast<const std::uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
     const auto* table = *reinterpret_cast<const GdiTableEntry* const*>(peb + kPebGdiSharedHandleTable);
     if (!table) return 0;
     DWORD count = 0;
-    for (int i = 0; i < kGdiTableEntries; ++i) count += table[i].type != 0;
+    int byKind[256] = {};
+    for (int i = 0; i < kGdiTableEntries; ++i) {
+        count += table[i].type != 0;
+        ++byKind[table[i].type];
+    }
+    for (int kind = 1; kind < 256; ++kind)
+        if (byKind[kind]) kinds += "kind " + std::to_string(kind) + ": " + std::to_string(byKind[kind]) + "; ";
     return count;
 }
 
@@ -142,7 +153,7 @@ Counts Measure() {
     if (guiCounted) {
         c.user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     } else {
-        c.gdi = WineGdiObjects();
+        c.gdi = WineGdiObjects(c.gdiKinds);
         c.user = WineUserObjects();
     }
     if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0) c.handles = WineHandles();
@@ -184,14 +195,33 @@ private:
                     return TRUE;
                 },
                 reinterpret_cast<LPARAM>(&found));
-            if (!found || found == answered_) continue;
+            // A user answers what he sees: the box, and the window behind it, painted.
+            if (!found || !EverythingPainted()) continue;
             try {
                 Answer(gui::MessageBoxWindow(found));
-                answered_ = found;
             } catch (const gui::DriverError&) {
-                // closed or not ready yet: looked at again on the next round
+                continue;  // closed or not ready yet: looked at again on the next round
             }
+            while (!stop_ && IsWindow(found) && IsWindowVisible(found)) std::this_thread::sleep_for(20ms);
         }
+    }
+
+    // Whether no visible window of the wizard's thread waits to be painted.
+    bool EverythingPainted() const {
+        static constexpr WNDENUMPROC kCheck = [](HWND window, LPARAM painted) -> BOOL {
+            if (IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE)) *reinterpret_cast<bool*>(painted) = false;
+            return TRUE;
+        };
+        bool painted = true;
+        EnumThreadWindows(
+            uiThread_,
+            [](HWND window, LPARAM data) -> BOOL {
+                kCheck(window, data);
+                EnumChildWindows(window, kCheck, data);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&painted));
+        return painted;
     }
 
     void Answer(const gui::MessageBoxWindow& box) {
@@ -220,7 +250,6 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<int> confirmations_{0};
     std::atomic<int> storeNumbers_{0};
-    HWND answered_ = nullptr;
     std::mutex mutex_;
     std::vector<std::string> unexpected_;
     std::thread thread_;
@@ -283,6 +312,13 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
     } udl{gui::ProgramFolder() / "VelmoRest.udl"};
     ASSERT_TRUE(std::filesystem::exists(gui::ProgramFolder() / "VelmoRest.exe"));
 
+    // The pointer away from the window: a button under it would change its look (and its
+    // painting objects) whenever its hover timer looks.
+    SetCursorPos(0, 0);
+    gui::WaitUntil([] {
+        POINT at{};
+        return GetCursorPos(&at) && at.x == 0 && at.y == 0;
+    }, 3s);
     fw::Application application;
     {
         app::TfrmMain form;
@@ -296,6 +332,7 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
         SendMessageW(form.velmorest->Handle(), BM_CLICK, 0, 0);
         PostClick(*form.Seguinte);
         ASSERT_TRUE(PumpUntil([&] { return page() == 1; }, 10s));
+        Settle();
         ASSERT_EQ(form.basedados->Text(), "velmorest_3_1");
         SetWindowTextA(form.servidor->Handle(), server.Server().c_str());
         SetWindowTextA(form.instancia->Handle(), "");
@@ -303,6 +340,7 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
         ASSERT_TRUE(PumpUntil([&] { return page() == 2; }, 10s));
         SendMessageW(form.rCloud->Handle(), BM_CLICK, 0, 0);
         ASSERT_TRUE(form.rCloud->Checked());
+        Settle();
 
         BoxAnswerer user(GetCurrentThreadId());
         Counts afterFirst, afterLast;
@@ -315,11 +353,14 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
             ASSERT_TRUE(PumpUntil([&] { return page() == 4; }, 60s)) << "the final page after run " << run;
             EXPECT_EQ(user.confirmations(), run) << "every run replaces the database";
             EXPECT_EQ(user.storeNumbers(), run);
-            form.AnteriorClick(*form.Anterior);  // final page -> progress page
-            form.AnteriorClick(*form.Anterior);  // -> review page, both buttons enabled
-            Settle();
+            Settle();  // the final page painted, as the user sees it
             if (run == 1) afterFirst = Measure();
             if (run == kRuns) afterLast = Measure();
+            if (run < kRuns) {
+                form.AnteriorClick(*form.Anterior);  // final page -> progress page
+                form.AnteriorClick(*form.Anterior);  // -> review page, both buttons enabled
+                Settle();
+            }
         }
         EXPECT_EQ(user.Unexpected(), std::vector<std::string>{});
 
@@ -330,7 +371,8 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
         EXPECT_GT(afterFirst.gdi, 0u);
         EXPECT_GT(afterFirst.user, 0u);
         EXPECT_GT(afterFirst.handles, 0u);
-        EXPECT_EQ(afterLast.gdi, afterFirst.gdi);
+        EXPECT_EQ(afterLast.gdi, afterFirst.gdi) << "after the first: " << afterFirst.gdiKinds << "\n"
+                                                 << "after the tenth: " << afterLast.gdiKinds;
         EXPECT_EQ(afterLast.user, afterFirst.user);
         EXPECT_EQ(afterLast.handles, afterFirst.handles);
         application.SetMainForm(nullptr);
