@@ -300,20 +300,37 @@ protected:
         gui::WaitFor([&] { return !box.IsOpen(); }, "the message box to close");
     }
 
-    // Whether the progress bar moves on the screen within the time given (it runs on its own
-    // timer while the wizard waits in its loop or in a modal box). The bar must not be covered.
-    bool ProgressBarMoves(const Snapshot& s, milliseconds within = milliseconds(3000)) {
+    // The progress bar's animation, seen on the screen (the bar runs on its own timer while the
+    // wizard waits in its loop or in a modal box; it must not be covered). A running bar moves
+    // every 50 ms; a bar that is not running may still be painted once or twice when its page or
+    // a moved box is repainted. So: running when its pixels change at three separate moments
+    // within 5 s; stopped when they stay the same for 1 s (looked for during at most 10 s).
+    bool ProgressBarRuns(const Snapshot& s) {
         const RECT bar = s["DBProgress"].screen;
-        const gui::Image first = gui::CaptureScreen(bar);
+        gui::Image last = gui::CaptureScreen(bar);
+        int changes = 0;
         return gui::WaitUntil(
             [&] {
-                const gui::Image now = gui::CaptureScreen(bar);
-                for (int y = 0; y < now.Height(); ++y)
-                    for (int x = 0; x < now.Width(); ++x)
-                        if (now.At(x, y) != first.At(x, y)) return true;
-                return false;
+                gui::Image now = gui::CaptureScreen(bar);
+                if (!SameImage(now, last)) ++changes;
+                last = std::move(now);
+                return changes >= 3;
             },
-            within);
+            milliseconds(5000));
+    }
+    bool ProgressBarStill(const Snapshot& s) {
+        const RECT bar = s["DBProgress"].screen;
+        gui::Image last = gui::CaptureScreen(bar);
+        auto since = std::chrono::steady_clock::now();
+        return gui::WaitUntil(
+            [&] {
+                gui::Image now = gui::CaptureScreen(bar);
+                const auto time = std::chrono::steady_clock::now();
+                if (!SameImage(now, last)) since = time;
+                last = std::move(now);
+                return time - since >= milliseconds(1000);
+            },
+            milliseconds(10000));
     }
 
     // Moves a box of the wizard to the screen's top-left corner, clear of the wizard's window
@@ -351,7 +368,7 @@ protected:
         MoveAside(box);
         const Snapshot s = Now();
         EXPECT_EQ(s.Page(), kProgressPage);
-        EXPECT_TRUE(ProgressBarMoves(s)) << "the animation runs while the input box is open";
+        EXPECT_TRUE(ProgressBarRuns(s)) << "the animation runs while the input box is open";
         if (typed) {
             gui::TypeText(box.Window(), gui::FromCp1252(*typed));
             gui::WaitFor([&] { return gui::WindowText(edit) == *typed; }, "the typed store number in the input box");
@@ -368,6 +385,13 @@ protected:
     std::unique_ptr<App> app;
 
 private:
+    static bool SameImage(const gui::Image& a, const gui::Image& b) {
+        if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+        for (int y = 0; y < a.Height(); ++y)
+            for (int x = 0; x < a.Width(); ++x)
+                if (a.At(x, y) != b.At(x, y)) return false;
+        return true;
+    }
     static HWND FindEdit(HWND dialog) {
         for (HWND child : gui::Children(dialog))
             if (_wcsicmp(gui::ClassName(child).c_str(), L"Edit") == 0) return child;
