@@ -268,34 +268,34 @@ protected:
                 std::string(name) + (checked ? " to be ticked" : " to be cleared"));
     }
 
-    // Waits for the next message box (or input box) and checks it against spec: caption, text,
+    // Waits for the next message box (or input box) and checks it against what is wanted: caption, text,
     // buttons and icon. The box stays open.
-    MessageBoxWindow ExpectBox(const BoxSpec& spec, milliseconds timeout = kRunTimeout) {
+    MessageBoxWindow ExpectBox(const BoxSpec& want, milliseconds timeout = kRunTimeout) {
         const MessageBoxWindow box = app->WaitForMessageBox(timeout);
-        EXPECT_EQ(gui::Cp1252ToUtf8(box.Caption()), gui::Cp1252ToUtf8(spec.caption));
-        EXPECT_EQ(gui::Cp1252ToUtf8(box.Text()), gui::Cp1252ToUtf8(spec.text));
-        std::vector<int> ids = box.ButtonIds(), expected = spec.buttons;
+        EXPECT_EQ(gui::Cp1252ToUtf8(box.Caption()), gui::Cp1252ToUtf8(want.caption));
+        EXPECT_EQ(gui::Cp1252ToUtf8(box.Text()), gui::Cp1252ToUtf8(want.text));
+        std::vector<int> ids = box.ButtonIds(), expected = want.buttons;
         std::sort(ids.begin(), ids.end());
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(ids, expected) << "buttons of \"" << gui::Cp1252ToUtf8(spec.caption) << "\"";
+        EXPECT_EQ(ids, expected) << "buttons of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
         EXPECT_EQ(box.Owner(), app->MainWindow()) << "the box belongs to the wizard's window";
         // The default button is drawn as such (BS_DEFPUSHBUTTON); Wine's boxes do not answer
         // DM_GETDEFID with it.
         std::vector<int> defaults;
         for (const int id : box.ButtonIds())
             if ((GetWindowLongW(box.Button(id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) defaults.push_back(id);
-        const int wantDefault = spec.defaultButton ? spec.defaultButton : spec.buttons.front();
+        const int wantDefault = want.defaultButton ? want.defaultButton : want.buttons.front();
         EXPECT_EQ(defaults, std::vector<int>{wantDefault})
-            << "default button of \"" << gui::Cp1252ToUtf8(spec.caption) << "\"";
+            << "default button of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
         // The icon is recognised from the screen, once the box has painted it.
-        gui::WaitUntil([&] { return box.Icon() == spec.icon; }, milliseconds(3000));
-        EXPECT_EQ(box.Icon(), spec.icon) << "icon of \"" << gui::Cp1252ToUtf8(spec.caption) << "\"";
+        gui::WaitUntil([&] { return box.Icon() == want.icon; }, milliseconds(3000));
+        EXPECT_EQ(box.Icon(), want.icon) << "icon of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
         return box;
     }
 
     // Checks the box and answers it; waits until it has gone.
-    void Answer(const BoxSpec& spec, int answer, milliseconds timeout = kRunTimeout) {
-        const MessageBoxWindow box = ExpectBox(spec, timeout);
+    void Answer(const BoxSpec& want, int answer, milliseconds timeout = kRunTimeout) {
+        const MessageBoxWindow box = ExpectBox(want, timeout);
         box.Answer(answer);
         gui::WaitFor([&] { return !box.IsOpen(); }, "the message box to close");
     }

@@ -36,6 +36,7 @@
 
 #include <windows.h>
 #include <winternl.h>
+#include "../support/ResourceCounts.h"
 
 #include <algorithm>
 #include <atomic>
@@ -58,107 +59,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int kRuns = 10;
 constexpr char kStoreNumber[] = "3";
 
-// ---- counting ------------------------------------------------------------------------------------
-
-struct Counts {
-    DWORD gdi = 0;
-    DWORD user = 0;
-    DWORD handles = 0;
-    std::string gdiKinds;  // under Wine: the GDI objects by kind, for a failure's message
-};
-
-// An entry of the GDI handle table the PEB points to (x64 layout).
-struct GdiTableEntry {
-    std::uint64_t object;
-    std::uint32_t owner;
-    std::uint16_t unique;
-    std::uint8_t type;
-    std::uint8_t flags;
-    std::uint64_t user;
-};
-static_assert(sizeof(GdiTableEntry) == 24);
-constexpr int kGdiTableEntries = 0x10000;
-constexpr std::size_t kPebGdiSharedHandleTable = 0xF8;
-
-DWORD WineGdiObjects(std::string& kinds) {
-    const auto* peb = reinterpret_cast<const std::uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    const auto* table = *reinterpret_cast<const GdiTableEntry* const*>(peb + kPebGdiSharedHandleTable);
-    if (!table) return 0;
-    DWORD count = 0;
-    int byKind[256] = {};
-    for (int i = 0; i < kGdiTableEntries; ++i) {
-        count += table[i].type != 0;
-        ++byKind[table[i].type];
-    }
-    for (int kind = 1; kind < 256; ++kind)
-        if (byKind[kind]) kinds += "kind " + std::to_string(kind) + ": " + std::to_string(byKind[kind]) + "; ";
-    return count;
-}
-
-void AddWindowAndDescendants(HWND window, DWORD& count) {
-    ++count;
-    EnumChildWindows(
-        window,
-        [](HWND, LPARAM data) {
-            ++*reinterpret_cast<DWORD*>(data);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-}
-
-DWORD WineUserObjects() {
-    DWORD count = 0;
-    struct Walk {
-        DWORD* count;
-    } walk{&count};
-    EnumWindows(
-        [](HWND window, LPARAM data) {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId()) AddWindowAndDescendants(window, *reinterpret_cast<Walk*>(data)->count);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&walk));
-    for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
-         window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId()) AddWindowAndDescendants(window, count);
-    }
-    return count;
-}
-
-DWORD WineHandles() {
-    // Handle values are multiples of 4, handed out from the lowest free slot; the walk stops after
-    // a long run of free slots past the last handle in use.
-    DWORD count = 0;
-    int freeRun = 0;
-    for (std::uintptr_t value = 4; freeRun < 4096; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-            ++count;
-            freeRun = 0;
-        } else {
-            ++freeRun;
-        }
-    }
-    return count;
-}
-
-Counts Measure() {
-    Counts c;
-    SetLastError(0);
-    c.gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    const bool guiCounted = !(c.gdi == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED);
-    if (guiCounted) {
-        c.user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-    } else {
-        c.gdi = WineGdiObjects(c.gdiKinds);
-        c.user = WineUserObjects();
-    }
-    if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0) c.handles = WineHandles();
-    return c;
-}
+using testsupport::Counts;
+using testsupport::Measure;
 
 // ---- the user at the modal boxes ----------------------------------------------------------------
 

@@ -11,6 +11,7 @@
 #include "app/Main.h"
 #include "framework/Description.h"
 #include "framework/win/Application.h"
+#include "support/ResourceCounts.h"
 
 namespace {
 
@@ -202,11 +203,14 @@ TEST_F(WindowDescription, PageSwitchesLeaveNoGdiOrUserObjectsBehind) {
         }
     };
     switchAll();
-    const DWORD gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    const testsupport::Counts first = testsupport::Measure();
+    ASSERT_GT(first.gdi, 0u) << "the GDI objects must be countable";
+    ASSERT_GT(first.user, 0u);
     for (int round = 0; round < 20; ++round) switchAll();  // 100 switches and repaints
-    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdi);
-    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user);
+    const testsupport::Counts last = testsupport::Measure();
+    EXPECT_EQ(last.gdi, first.gdi) << last.gdiKinds;
+    EXPECT_EQ(last.user, first.user);
+    EXPECT_EQ(last.handles, first.handles);
     App().SetMainForm(nullptr);
 }
 
