@@ -214,7 +214,7 @@ TAdvSmoothPanel::~TAdvSmoothPanel() {
 
 void TAdvSmoothPanel::Changed() {
     repaintNeeded_ = true;
-    if (HandleAllocated()) ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (HandleAllocated() && !FormSettingUp()) ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void TAdvSmoothPanel::SetTransparent(bool v) {

@@ -20,9 +20,7 @@ std::uint32_t SystemColour(int index) { return static_cast<std::uint32_t>(::GetS
 
 bool KeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
 
-TWinControl* ControlOf(HWND hwnd) {
-    return hwnd ? static_cast<TWinControl*>(::GetPropW(hwnd, L"FwControl")) : nullptr;
-}
+TWinControl* ControlOf(HWND hwnd) { return ControlFromHandle(hwnd); }
 
 // Offers a dialog character to every control of the tree, in tab order of parents first.
 bool OfferDialogChar(TWinControl& parent, wchar_t ch) {

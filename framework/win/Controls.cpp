@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <mutex>
+#include <unordered_map>
 
 #include "framework/PropertyBuilders.h"
 #include "framework/Text.h"
@@ -13,11 +15,38 @@
 namespace fw {
 namespace {
 
-constexpr wchar_t kControlProperty[] = L"FwControl";
+// The framework object of each of the framework's windows, from WM_NCCREATE (or subclassing) to
+// WM_NCDESTROY. A table of the process rather than a window property: every message looks its
+// window up (and reflected ones their sender), and a property lookup is a round trip to the window
+// server under Wine; a start-up of the wizard makes some two hundred of them.
+class WindowTable {
+public:
+    void Add(HWND hwnd, TWinControl* control) {
+        std::lock_guard lock(mutex_);
+        controls_[hwnd] = control;
+    }
+    void Remove(HWND hwnd) {
+        std::lock_guard lock(mutex_);
+        controls_.erase(hwnd);
+    }
+    TWinControl* Find(HWND hwnd) {
+        std::lock_guard lock(mutex_);
+        const auto found = controls_.find(hwnd);
+        return found == controls_.end() ? nullptr : found->second;
+    }
 
-TWinControl* FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<TWinControl*>(::GetPropW(hwnd, kControlProperty)) : nullptr;
+private:
+    std::mutex mutex_;
+    std::unordered_map<HWND, TWinControl*> controls_;
+};
+
+// Never destroyed: windows of static objects may go after every static of this file.
+WindowTable& Windows() {
+    static WindowTable* const table = new WindowTable;
+    return *table;
 }
+
+TWinControl* FromHandle(HWND hwnd) { return hwnd ? Windows().Find(hwnd) : nullptr; }
 
 HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
 
@@ -238,6 +267,11 @@ void TControl::SetEnabled(bool enabled) {
     EnabledChanged();
 }
 
+bool TControl::FormSettingUp() const {
+    const TForm* form = ParentForm();
+    return form && form->SettingUp();
+}
+
 bool TControl::Showing() const {
     for (const TControl* control = this; control; control = control->parent_) {
         if (!control->visible_) return false;
@@ -305,7 +339,7 @@ const ClassInfo& TGraphicControl::StaticClass() {
 const ClassInfo& TGraphicControl::Class() const { return StaticClass(); }
 
 void TGraphicControl::Invalidate() {
-    if (Parent() && Parent()->HandleAllocated() && Visible()) {
+    if (Parent() && Parent()->HandleAllocated() && Visible() && !FormSettingUp()) {
         const RECT bounds = BoundsRect();
         ::InvalidateRect(Parent()->Handle(), &bounds, FALSE);
     }
@@ -320,6 +354,8 @@ void TGraphicControl::Repaint() {
 // TWinControl
 
 const wchar_t* FrameworkWindowClass() { return L"FwWindow"; }
+
+TWinControl* ControlFromHandle(HWND hwnd) { return FromHandle(hwnd); }
 
 TWinControl::TWinControl() = default;
 
@@ -398,7 +434,9 @@ void TWinControl::SetFocus() {
 bool TWinControl::Focused() const { return hwnd_ && ::GetFocus() == hwnd_; }
 
 void TWinControl::Invalidate() {
-    if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+    // (Each invalidation is a round trip to the window server under Wine: none while the form is
+    // set up hidden.)
+    if (hwnd_ && !FormSettingUp()) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void TWinControl::Repaint() {
@@ -471,8 +509,12 @@ void TWinControl::CreateWnd() {
         hwnd_ = ::CreateWindowExW(params.exStyle, params.className, params.text.c_str(), style, Left(), Top(),
                                   Width(), Height(), parentWindow, nullptr, Instance(), nullptr);
         if (!hwnd_) throw std::runtime_error("Error creating window");
-        ::SetPropW(hwnd_, kControlProperty, this);
-        ::SetWindowSubclass(hwnd_, &TWinControl::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        // Subclassed by replacing the window procedure, not through the common controls' subclass
+        // chain: that chain looks its data up in a window property at every message, a round
+        // trip to the window server under Wine.
+        Windows().Add(hwnd_, this);
+        platformProc_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+            hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::PlatformWndProc)));
         subclassed_ = true;
     } else {
         RECT outer{0, 0, Width(), Height()};
@@ -497,33 +539,36 @@ void TWinControl::DestroyHandle() {
 }
 
 void TWinControl::UpdateWindowFont() {
-    if (hwnd_ && subclassed_) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+    if (hwnd_ && subclassed_) {
+        ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FormSettingUp() ? FALSE : TRUE);
+    }
 }
 
 LRESULT CALLBACK TWinControl::FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* control = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         control->hwnd_ = hwnd;
-        ::SetPropW(hwnd, kControlProperty, control);
+        Windows().Add(hwnd, control);
     }
     TWinControl* control = FromHandle(hwnd);
     if (!control) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     const LRESULT result = control->Dispatch(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        ::RemovePropW(hwnd, kControlProperty);
+        Windows().Remove(hwnd);
         control->hwnd_ = nullptr;
     }
     return result;
 }
 
-LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR data) {
-    auto* control = reinterpret_cast<TWinControl*>(data);
+LRESULT CALLBACK TWinControl::PlatformWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    TWinControl* control = FromHandle(hwnd);
+    if (!control) return ::DefWindowProcW(hwnd, message, wParam, lParam);  // not reached while subclassed
     if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, &TWinControl::SubclassProc, 1);
-        ::RemovePropW(hwnd, kControlProperty);
+        const WNDPROC own = control->platformProc_;
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+        Windows().Remove(hwnd);
         control->hwnd_ = nullptr;
-        return ::DefSubclassProc(hwnd, message, wParam, lParam);
+        return ::CallWindowProcW(own, hwnd, message, wParam, lParam);
     }
     return control->Dispatch(message, wParam, lParam);
 }
@@ -539,11 +584,18 @@ LRESULT TWinControl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
-    return subclassed_ ? ::DefSubclassProc(hwnd_, message, wParam, lParam)
+    return subclassed_ ? ::CallWindowProcW(platformProc_, hwnd_, message, wParam, lParam)
                        : ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 bool TWinControl::Reflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+bool TWinControl::HasNonClientArea() const {
+    RECT window{}, client{};
+    ::GetWindowRect(hwnd_, &window);
+    ::GetClientRect(hwnd_, &client);
+    return window.right - window.left != client.right || window.bottom - window.top != client.bottom;
+}
 
 LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -573,6 +625,12 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_KILLFOCUS:
             Invalidate();
+            break;
+        case WM_NCPAINT:
+            // Nothing outside the client area to paint (no frame, border or scroll bar): the
+            // platform's handler would still fetch a window DC, several round trips to the window
+            // server under Wine, for every such window each time it is shown.
+            if (!HasNonClientArea()) return 0;
             break;
         default:
             break;
@@ -744,13 +802,14 @@ void TForm::VisibleChanged() {
 void TForm::Show() {
     // Created, placed and set up (OnShow) while hidden: a window shown before that would stay on
     // the screen unpainted while its pages are set up, and would be redrawn at every change.
+    // (A form shown again while on the screen is hidden and shown as it is set up.)
     struct Hold {
         bool& flag;
-        explicit Hold(bool& f) : flag(f) { flag = true; }
+        Hold(bool& f, bool hold) : flag(f) { flag = hold; }
         ~Hold() { flag = false; }
     };
     {
-        Hold hold(holdHidden_);
+        Hold hold(holdHidden_, !(HandleAllocated() && ::IsWindowVisible(Handle())));
         const bool wasVisible = Visible();
         SetVisible(false);  // the window is created without WS_VISIBLE
         CreateHandle();

@@ -109,6 +109,9 @@ public:
     virtual void SetEnabled(bool enabled);
     // Visible here and in every parent up to a shown form.
     bool Showing() const;
+    // The control's form is being set up before it is first shown (TForm::Show): nothing of it
+    // needs invalidating, since showing the window paints all of it.
+    bool FormSettingUp() const;
 
     TFont& Font() { return font_; }
     const TFont& Font() const { return font_; }
@@ -264,13 +267,15 @@ protected:
 
 private:
     static LRESULT CALLBACK FrameworkWndProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK PlatformWndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    bool HasNonClientArea() const;
     void DestroyHandle();
     void UpdateWindowFont();
 
     HWND hwnd_ = nullptr;
     bool subclassed_ = false;
+    WNDPROC platformProc_ = nullptr;  // a subclassed platform control's own window procedure
     bool tabStop_ = false;
     std::vector<TControl*> controls_;     // z-order = creation order
     std::vector<TWinControl*> tabList_;   // windowed children in tab order
@@ -302,6 +307,8 @@ public:
     // Creates every window, centres the form on the screen, fires OnShow and shows it. The window
     // stays hidden until all of that is done; then it is shown and painted at once.
     void Show();
+    // Show is at work before the window is shown.
+    bool SettingUp() const { return holdHidden_; }
 
     TWinControl* ActiveControl() const { return activeControl_; }
     // Remembers the focused control (every focus change inside the form reports here).
@@ -329,6 +336,10 @@ private:
 
 // Process-wide registration of the framework's window class; idempotent.
 const wchar_t* FrameworkWindowClass();
+
+// The framework control whose window hwnd is (its own or a subclassed platform window); null for
+// any other window, and for a framework window before WM_NCCREATE or after WM_NCDESTROY.
+TWinControl* ControlFromHandle(HWND hwnd);
 
 // True when caption marks ch as its accelerator ("&x", compared without case; "&&" is a literal &).
 bool IsAccelerator(const std::string& caption, wchar_t ch);
