@@ -154,6 +154,9 @@ protected:
     virtual void FontChanged();
     virtual void ColorChanged() { Invalidate(); }
     virtual void CaptionChanged() { Invalidate(); }
+    // The window changed its own text (a person typed or pasted): the stored caption follows it
+    // without CaptionChanged, which would write it back into the window and move its caret.
+    void CaptionFromWindow(std::string caption) { caption_ = std::move(caption); }
     virtual void EnabledChanged() { Invalidate(); }
     virtual void VisibleChanged();
     virtual void BoundsChanged();

@@ -235,7 +235,7 @@ bool TEdit::Reflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
         return true;
     }
     if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) {
-        SetCaption(Text());  // keep the stored text in step with what was typed
+        CaptionFromWindow(Text());  // the stored text follows what was typed
         return true;
     }
     return false;
