@@ -897,8 +897,9 @@ void Describe(const TControl& control, const std::string& parentName, std::vecto
         record.handle = reinterpret_cast<std::uintptr_t>(windowed->Handle());
         record.focused = windowed->Handle() && ::GetFocus() == windowed->Handle();
         if (windowed->HandleAllocated()) {
-            // The window's own client area, on the screen (a form's frame is left out).
-            bounds = {0, 0, control.Width(), control.Height()};
+            // The window's own client area, on the screen (a form's frame and an edit box's sunken
+            // edge are left out: a click there does not reach the control).
+            ::GetClientRect(windowed->Handle(), &bounds);
             ::MapWindowPoints(windowed->Handle(), nullptr, reinterpret_cast<POINT*>(&bounds), 2);
         }
         record.extras.emplace_back("TabStop", windowed->TabStop() ? "1" : "0");

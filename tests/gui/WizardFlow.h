@@ -216,7 +216,7 @@ protected:
                        "page " + std::to_string(page) + " with no box open", timeout);
     }
 
-    // Clicks a control as a user does (a posted click; the wizard acts when it next runs its loop).
+    // Clicks a control with the mouse at its place, as a person does.
     void Press(std::string_view name) { gui::ClickControl(app->Get(name)); }
     void Next() { Press("Seguinte"); }
     void Back() { Press("Anterior"); }
@@ -230,8 +230,16 @@ protected:
         WaitForPage(kServerPage);
     }
 
+    // Types an entry as a person does: a click into the box, Ctrl+A to select what it holds, and
+    // the new text typed over it (Delete for none).
     void SetEntry(std::string_view name, std::string_view text) {
-        gui::SetText(app->Get(name).Window(), text);
+        Press(name);
+        WaitFor([&](const Snapshot& s) { return s.Focused() == name; }, std::string(name) + " to take the focus");
+        gui::PressKey(app->MainWindow(), 'A', gui::kCtrl);
+        if (text.empty())
+            gui::PressKey(app->MainWindow(), VK_DELETE);
+        else
+            gui::TypeText(app->MainWindow(), gui::FromCp1252(text));
         WaitFor([&](const Snapshot& s) { return s.Text(name) == text; }, std::string(name) + " to take its text");
     }
 

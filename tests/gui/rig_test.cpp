@@ -121,7 +121,7 @@ TEST_F(Rig, RealKeysTypeMoveTheFocusAndAnswerTheBox) {
     gui::PressKey(main, VK_TAB);
     gui::WaitFor([&] { return app->FocusedWindow() == ask; }, "Tab to move the focus to the button");
     EXPECT_TRUE(app->Get("perguntar").focused);
-    gui::PressKey(main, VK_TAB, /*shift=*/true);
+    gui::PressKey(main, VK_TAB, gui::kShift);
     gui::WaitFor([&] { return app->FocusedWindow() == edit; }, "Shift+Tab to move the focus back");
 
     gui::PressKey(main, VK_TAB);

@@ -49,7 +49,7 @@ protected:
         std::vector<std::string> visited;
         std::string current = FocusedName();
         for (int i = 0; i < presses; ++i) {
-            gui::PressKey(Window(), VK_TAB, backwards);
+            gui::PressKey(Window(), VK_TAB, backwards ? gui::kShift : gui::kNoModifier);
             std::string next;
             if (!gui::WaitUntil([&] { return (next = FocusedName()) != current; }, milliseconds(5000))) {
                 visited.push_back("<stuck>");
@@ -65,7 +65,7 @@ protected:
     // with clicks as a user makes them; returns once the page shows.
     void GoToPage(int page) {
         if (page >= 1) {
-            gui::Click(app_->Get("velmocafe").Window());
+            gui::ClickControl(app_->Get("velmocafe"));
             app_->WaitForControl("velmocafe", [](const Control& c) { return c.checked == 1; }, "selected");
             gui::ClickControl(app_->Get("Seguinte"));
             app_->WaitForControl("AdvTabSheet5", [](const Control& c) { return c.visible; }, "shown");

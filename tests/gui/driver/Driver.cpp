@@ -91,12 +91,22 @@ void SendInputs(std::initializer_list<INPUT> inputs) {
         throw DriverError("SendInput refused the input");
 }
 
+bool ExtendedKey(WORD virtualKey) {
+    switch (virtualKey) {
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
+        case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE:
+            return true;
+        default:
+            return false;
+    }
+}
+
 INPUT KeyInput(WORD virtualKey, bool up) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = virtualKey;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (ExtendedKey(virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0);
     return input;
 }
 
@@ -252,7 +262,30 @@ std::vector<int> MessageBoxWindow::ButtonIds() const {
 void MessageBoxWindow::Answer(int id) const {
     HWND button = Button(id);
     if (!button) throw DriverError("the message box has no button with id " + std::to_string(id));
-    Click(button);
+    const RECT place = WindowRectOnScreen(button);
+    RealClick(window_, {(place.left + place.right) / 2, (place.top + place.bottom) / 2});
+}
+
+int MessageBoxWindow::FocusedButton() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info) || !info.hwndFocus) return 0;
+    if (GetParent(info.hwndFocus) != window_ || _wcsicmp(ClassName(info.hwndFocus).c_str(), L"Button") != 0) return 0;
+    return GetDlgCtrlID(info.hwndFocus);
+}
+
+void MessageBoxWindow::AnswerWithKeys(int id) const {
+    if (!Button(id)) throw DriverError("the message box has no button with id " + std::to_string(id));
+    const int buttons = static_cast<int>(ButtonIds().size());
+    WaitUntil([&] { return FocusedButton() != 0; }, milliseconds(2000));
+    for (int tabs = 0; FocusedButton() != id; ++tabs) {
+        if (tabs > buttons) throw DriverError("Tab never took the focus to button " + std::to_string(id));
+        const int before = FocusedButton();
+        PressKey(window_, VK_TAB);
+        WaitFor([&] { return FocusedButton() != before; }, "Tab to move the focus in the message box",
+                milliseconds(3000));
+    }
+    PressKey(window_, VK_SPACE);
 }
 
 UINT MessageBoxWindow::Icon() const {
@@ -485,7 +518,13 @@ void SetText(HWND edit, std::string_view cp1252) {
         throw DriverError("WM_SETTEXT was not accepted");
 }
 
-void Click(HWND button) {
+RECT WindowRectOnScreen(HWND window) {
+    RECT rect{};
+    if (!GetWindowRect(window, &rect)) throw DriverError("no such window");
+    return rect;
+}
+
+void PostButtonClick(HWND button) {
     if (!PostMessageW(button, BM_CLICK, 0, 0)) throw DriverError("cannot post BM_CLICK (window gone?)");
 }
 
@@ -506,21 +545,6 @@ void ClickAt(HWND window, POINT client) {
         throw DriverError("cannot post mouse messages (window gone?)");
 }
 
-void ClickControl(const Control& control) {
-    if (!control.visible || !control.enabled)
-        throw DriverError("control " + control.name + " is " + (control.visible ? "disabled" : "hidden"));
-    HWND window = control.Window();
-    if (window && _wcsicmp(ClassName(window).c_str(), L"Button") == 0) {
-        Click(window);
-        return;
-    }
-    POINT point = control.Center();
-    if (!window) window = WindowFromPoint(point);
-    if (!window) throw DriverError("no window under control " + control.name);
-    ScreenToClient(window, &point);
-    ClickAt(window, point);
-}
-
 // --- real input ----------------------------------------------------------------------------------
 
 void WaitForForeground(HWND root, milliseconds timeout) {
@@ -530,29 +554,68 @@ void WaitForForeground(HWND root, milliseconds timeout) {
             timeout);
 }
 
-void RealClick(HWND root, POINT screen) {
+void MovePointer(HWND root, POINT screen) {
     WaitForForeground(root);
-    // The pointer moves asynchronously: move, wait until it is there, then press and release as
-    // separate inputs.
+    // The pointer moves asynchronously: move, then wait until it is there.
     SendInputs({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
     WaitFor(
         [&] {
             POINT now{};
             return GetCursorPos(&now) && SamePoint(now, screen);
         },
-        "the pointer to reach the click position", milliseconds(3000));
+        "the pointer to reach " + std::to_string(screen.x) + "," + std::to_string(screen.y), milliseconds(3000));
+}
+
+void PressMouse(HWND root) {
+    WaitForForeground(root);
     SendInputs({MouseInput(MOUSEEVENTF_LEFTDOWN)});
-    std::this_thread::sleep_for(milliseconds(50));
+}
+
+void ReleaseMouse(HWND root) {
+    WaitForForeground(root);
     SendInputs({MouseInput(MOUSEEVENTF_LEFTUP)});
 }
 
-void PressKey(HWND root, WORD virtualKey, bool shift) {
+void RealClick(HWND root, POINT screen) {
+    MovePointer(root, screen);
+    // Press and release as separate inputs, as a hand does.
+    PressMouse(root);
+    std::this_thread::sleep_for(milliseconds(50));
+    ReleaseMouse(root);
+}
+
+POINT PointIn(const Control& control, int dx, int dy) {
+    return {dx >= 0 ? control.screen.left + dx : control.screen.right + dx,
+            dy >= 0 ? control.screen.top + dy : control.screen.bottom + dy};
+}
+
+void ClickControl(const Control& control) {
+    if (!control.visible || !control.enabled)
+        throw DriverError("control " + control.name + " is " + (control.visible ? "disabled" : "hidden"));
+    const POINT centre = control.Center();
+    // A windowed control's own window decides which top-level window must be in front; a control
+    // painted by its parent is found under its centre.
+    HWND window = control.Window() ? control.Window() : WindowFromPoint(centre);
+    if (!window) throw DriverError("no window under control " + control.name);
+    RealClick(GetAncestor(window, GA_ROOT), centre);
+}
+
+void PressKey(HWND root, WORD virtualKey, unsigned modifiers) {
     WaitForForeground(root);
-    if (shift)
-        SendInputs({KeyInput(VK_SHIFT, false), KeyInput(virtualKey, false), KeyInput(virtualKey, true),
-                    KeyInput(VK_SHIFT, true)});
-    else
-        SendInputs({KeyInput(virtualKey, false), KeyInput(virtualKey, true)});
+    std::vector<INPUT> inputs;
+    const std::pair<unsigned, WORD> held[] = {{kCtrl, VK_CONTROL}, {kAlt, VK_MENU}, {kShift, VK_SHIFT}};
+    for (const auto& [flag, key] : held)
+        if (modifiers & flag) inputs.push_back(KeyInput(key, false));
+    inputs.push_back(KeyInput(virtualKey, false));
+    inputs.push_back(KeyInput(virtualKey, true));
+    for (auto it = std::rbegin(held); it != std::rend(held); ++it)
+        if (modifiers & it->first) inputs.push_back(KeyInput(it->second, true));
+    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+        throw DriverError("SendInput refused the input");
+}
+
+void PressKey(HWND root, WORD virtualKey, unsigned modifiers, int times) {
+    for (int i = 0; i < times; ++i) PressKey(root, virtualKey, modifiers);
 }
 
 void TypeText(HWND root, std::wstring_view text) {

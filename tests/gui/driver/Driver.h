@@ -6,10 +6,13 @@
 // Rules the helpers follow, so that tests do not depend on timing luck:
 // - Every wait polls a condition (every 20 ms) up to a bounded time-out and then throws
 //   DriverError with what it was waiting for; nothing sleeps a fixed time and hopes.
-// - Clicks on standard buttons are posted (BM_CLICK): a handler that opens a modal box would
-//   otherwise block the driver. Custom-painted windows get posted WM_LBUTTONDOWN/UP at client
-//   coordinates. Real input (SendInput) is for the few checks that need the keyboard or the
-//   mouse path itself; it waits until the target is the foreground window first.
+// - The program is worked as a person works it: keys and characters go through SendInput to
+//   whatever has the focus, clicks are SendInput mouse presses at the control's place on the
+//   screen (ClickControl, MessageBoxWindow::Answer). Each waits until the target's window is the
+//   foreground window first. A handler that opens a modal box does not block the driver: input is
+//   queued, not sent.
+// - The direct setters (SetText, PostButtonClick, ClickAt) bypass the way a person goes; they are
+//   kept for the driver's own rig tests and must not be used to test what a person does.
 // - Texts cross this interface as Windows-1252 bytes, as the programs under test hold them; the
 //   tests are compiled with Windows-1252 narrow literals, so "Confirmação" compares as is.
 // - Each test runs its own copy of the program in a fresh temporary folder (StagingFolder): the
@@ -98,8 +101,13 @@ public:
     HWND Button(int id) const;             // IDOK, IDCANCEL, IDYES, IDNO...; null when absent
     bool HasButton(int id) const { return Button(id) != nullptr; }
     std::vector<int> ButtonIds() const;    // the ids of the box's push buttons, in child order
-    // Posts BM_CLICK to the button with that id; throws when the box has no such button.
+    // Clicks the button with that id with the mouse; throws when the box has no such button.
     void Answer(int id) const;
+    // Answers with the keyboard alone: Tab until the button with that id has the focus, then
+    // Space. Throws when the box has no such button or the focus never reaches it.
+    void AnswerWithKeys(int id) const;
+    // The box's button that has the keyboard focus (its id), 0 when none has.
+    int FocusedButton() const;
     bool IsOpen() const { return IsWindow(window_) && IsWindowVisible(window_); }
     // The icon the box shows, recognised from the screen (the icon belongs to the other process):
     // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION or MB_ICONQUESTION; 0 when it shows none
@@ -149,22 +157,36 @@ HWND ChildById(HWND parent, int id);
 std::vector<HWND> Children(HWND parent);  // every descendant, in Z order per level
 RECT ClientRectOnScreen(HWND window);
 bool Checked(HWND button);
-// Replaces an edit's text (WM_SETTEXT; no key events, no EN_CHANGE promise beyond the platform's).
+RECT WindowRectOnScreen(HWND window);
+
+// Direct setters, for the driver's rig tests only (they bypass the way a person goes).
+// Replaces an edit's text (WM_SETTEXT; no key events).
 void SetText(HWND edit, std::string_view cp1252);
 // Posts BM_CLICK: the click happens when the program next runs its loop.
-void Click(HWND button);
+void PostButtonClick(HWND button);
 // Posts a mouse move, a left-button press and a release at client coordinates of window.
 void ClickAt(HWND window, POINT client);
-// Clicks a control of the description: BM_CLICK for a windowed standard button, otherwise posted
-// mouse messages to the window under the control's centre.
-void ClickControl(const Control& control);
 
 // Real input. Each waits until root is the foreground window (asking for it once if needed) and
 // throws when it does not become so.
 void WaitForForeground(HWND root, milliseconds timeout = kTimeout);
-void RealClick(HWND root, POINT screen);
-void PressKey(HWND root, WORD virtualKey, bool shift = false);
+// Keyboard modifiers held around a key (combined with |).
+enum Modifiers : unsigned { kNoModifier = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
+void PressKey(HWND root, WORD virtualKey, unsigned modifiers = kNoModifier);
+void PressKey(HWND root, WORD virtualKey, unsigned modifiers, int times);
 void TypeText(HWND root, std::wstring_view text);  // Unicode key events, one per character
+// The mouse: the pointer moved to a screen point (waits until it is there), the left button
+// pressed or released where the pointer is, and a whole click (move, press, release).
+void MovePointer(HWND root, POINT screen);
+void PressMouse(HWND root);
+void ReleaseMouse(HWND root);
+void RealClick(HWND root, POINT screen);
+// Clicks a control of the description with the mouse at its centre (the root window under that
+// point must be the foreground window); throws when it is hidden or disabled.
+void ClickControl(const Control& control);
+// A point of the control on the screen, dx/dy from its left/top edge (negative: from the right or
+// bottom edge).
+POINT PointIn(const Control& control, int dx, int dy);
 
 // A program under test, started in its own process.
 class App {
