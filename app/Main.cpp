@@ -248,6 +248,9 @@ void TfrmMain::ArriveAtProgressPage(Component& sender) {
     demo = cDemo->Checked();
     const prov::ProvisioningOptions options{demo, rCloud->Checked(), cRecuperacao->Checked()};
     DBProgress->SetAnimated(true);
+    // The sequence keeps the loop from running until it asks something or ends: the progress page,
+    // the bar running and the buttons disabled are painted now, not after it.
+    Update();
 
     const prov::ProvisioningInputs inputs{
         SelectedProduct(),

@@ -446,6 +446,10 @@ void TWinControl::Repaint() {
     }
 }
 
+void TWinControl::Update() {
+    if (hwnd_) ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void TWinControl::SetBounds(int left, int top, int width, int height) {
     const bool resized = width != Width() || height != Height();
     TControl::SetBounds(left, top, width, height);

@@ -229,6 +229,9 @@ public:
 
     void Invalidate() override;
     void Repaint() override;
+    // Paints at once whatever of the window and its child windows waits to be painted (for work
+    // that keeps the message loop from running for a while).
+    void Update();
     void SetBounds(int left, int top, int width, int height) override;
     // The area children are aligned in (client rectangle by default).
     virtual RECT ClientRectForChildren() const;

@@ -117,7 +117,7 @@ protected:
 TEST_F(AutomationTransport, LongDescriptionArrivesWhole) {
     auto app = Start(L"--extra-records 3000");
     const auto controls = app->Describe();
-    ASSERT_EQ(controls.size(), 8u + 3000u);  // the fixture's own eight, then the extras
+    ASSERT_EQ(controls.size(), 10u + 3000u);  // the fixture's own ten, then the extras
     EXPECT_EQ(controls.front().name, "frmRig");
     EXPECT_EQ(controls.front().Extra("Note"), "a,b=c%");
     EXPECT_EQ(controls.back().name, "extra2999");

@@ -1,5 +1,6 @@
-// Ten complete installations in a row in one wizard process, with the counts of its GDI objects,
-// USER objects and kernel handles after the first and after the tenth compared.
+// Ten complete installations in a row in one wizard process, and a thousand characters typed and a
+// hundred pastes into one of its boxes, with the counts of its GDI objects, USER objects and kernel
+// handles compared after a first round and after the last.
 //
 // Design. A user cannot start a second installation from the final page: there only "Sair" acts.
 // So this program is the wizard itself: it builds the real window from the program's own window
@@ -10,8 +11,9 @@
 // thread: the question about the existing database (so that the first run goes every way the
 // tenth goes, and makes every object that is made once, on first use), the drop and creation,
 // the 2 s pause, both scripts, the store number entered in the input box, the version row, the
-// renumbering, the final page. A second thread acts as the user at the modal boxes (OK to the
-// question, "3" and OK in the input box), each once it and the window behind it are painted, and
+// renumbering, the final page. A second thread acts as the user at the modal boxes (OK clicked in
+// the question, "3" typed and OK clicked in the input box), each once it and the window behind it
+// are painted, and
 // records any other box. Between runs the harness
 // brings the wizard back from the final page to the review page with two calls of the window's
 // own AnteriorClick (the action the sequence's failure exit takes); nothing else of the window is
@@ -136,7 +138,8 @@ private:
             for (HWND child : gui::Children(box.Window()))
                 if (_wcsicmp(gui::ClassName(child).c_str(), L"Edit") == 0) edit = child;
             if (!edit) throw gui::DriverError("the input box has no edit yet");
-            gui::SetText(edit, kStoreNumber);
+            gui::TypeText(box.Window(), gui::FromCp1252(kStoreNumber));  // over the selected "1"
+            gui::WaitFor([&] { return gui::WindowText(edit) == kStoreNumber; }, "the typed store number");
             ++storeNumbers_;
             box.Answer(IDOK);
         } else {
@@ -188,14 +191,49 @@ void Settle() {
     }
 }
 
-// A left click in the middle of a windowed control, as the mouse delivers it.
-void PostClick(fw::TWinControl& control) {
-    RECT client{};
-    GetClientRect(control.Handle(), &client);
-    const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
-    PostMessageW(control.Handle(), WM_MOUSEMOVE, 0, middle);
-    PostMessageW(control.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
-    PostMessageW(control.Handle(), WM_LBUTTONUP, 0, middle);
+// A person at the keyboard and the mouse: runs the actions (real input) on a thread of their own
+// while this thread handles the window's messages, as the wizard's loop does; returns when they
+// are done, rethrowing what they threw. Every wait in the actions is bounded, so they end.
+void ActAsUser(const std::function<void()>& actions) {
+    std::atomic<bool> done{false};
+    std::exception_ptr error;
+    std::thread user([&] {
+        try {
+            actions();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); }, 120s);
+    user.join();
+    if (error) std::rethrow_exception(error);
+}
+
+// For the person's thread: the centre of a windowed control on the screen, clicked.
+void ClickAtCentre(HWND root, const fw::TWinControl& control) {
+    const RECT place = gui::WindowRectOnScreen(control.Handle());
+    gui::RealClick(root, {(place.left + place.right) / 2, (place.top + place.bottom) / 2});
+}
+
+// For the person's thread: clicks into a box and types text over what it holds.
+void TypeInto(HWND root, const fw::TEdit& box, std::string_view text) {
+    ClickAtCentre(root, box);
+    gui::PressKey(root, 'A', gui::kCtrl);
+    if (text.empty())
+        gui::PressKey(root, VK_DELETE);
+    else
+        gui::TypeText(root, gui::FromCp1252(text));
+    gui::WaitFor([&] { return gui::WindowText(box.Handle()) == text; }, "the box to take the typed text");
+}
+
+// The pointer to the screen's corner, clear of the window.
+void MovePointerAway() {
+    SetCursorPos(0, 0);
+    gui::WaitUntil([] {
+        POINT at{};
+        return GetCursorPos(&at) && at.x == 0 && at.y == 0;
+    }, 3s);
 }
 
 class WizardReliability : public gui::GuiTest {};
@@ -214,13 +252,6 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
     } udl{gui::ProgramFolder() / "VelmoRest.udl"};
     ASSERT_TRUE(std::filesystem::exists(gui::ProgramFolder() / "VelmoRest.exe"));
 
-    // The pointer away from the window: a button under it would change its look (and its
-    // painting objects) whenever its hover timer looks.
-    SetCursorPos(0, 0);
-    gui::WaitUntil([] {
-        POINT at{};
-        return GetCursorPos(&at) && at.x == 0 && at.y == 0;
-    }, 3s);
     fw::Application application;
     {
         app::TfrmMain form;
@@ -231,17 +262,22 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
         const auto page = [&] { return form.AdvPageControl1->ActivePageIndex(); };
 
         // Product page: VelmoRest; server page: the test server; review page: cloud.
-        SendMessageW(form.velmorest->Handle(), BM_CLICK, 0, 0);
-        PostClick(*form.Seguinte);
+        const HWND window = form.Handle();
+        ActAsUser([&] {
+            ClickAtCentre(window, *form.velmorest);
+            ClickAtCentre(window, *form.Seguinte);
+        });
         ASSERT_TRUE(PumpUntil([&] { return page() == 1; }, 10s));
         Settle();
         ASSERT_EQ(form.basedados->Text(), "velmorest_3_1");
-        SetWindowTextA(form.servidor->Handle(), server.Server().c_str());
-        SetWindowTextA(form.instancia->Handle(), "");
-        PostClick(*form.Seguinte);
+        ActAsUser([&] {
+            TypeInto(window, *form.servidor, server.Server());
+            TypeInto(window, *form.instancia, "");
+            ClickAtCentre(window, *form.Seguinte);
+        });
         ASSERT_TRUE(PumpUntil([&] { return page() == 2; }, 10s));
-        SendMessageW(form.rCloud->Handle(), BM_CLICK, 0, 0);
-        ASSERT_TRUE(form.rCloud->Checked());
+        ActAsUser([&] { ClickAtCentre(window, *form.rCloud); });
+        ASSERT_TRUE(PumpUntil([&] { return form.rCloud->Checked(); }, 10s));
         Settle();
 
         BoxAnswerer user(GetCurrentThreadId());
@@ -251,10 +287,11 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
             ASSERT_EQ(page(), 2);
             ASSERT_TRUE(form.Seguinte->Enabled());
             ASSERT_TRUE(form.rCloud->Checked());
-            PostClick(*form.Seguinte);
+            ActAsUser([&] { ClickAtCentre(window, *form.Seguinte); });
             ASSERT_TRUE(PumpUntil([&] { return page() == 4; }, 60s)) << "the final page after run " << run;
             EXPECT_EQ(user.confirmations(), run) << "every run replaces the database";
             EXPECT_EQ(user.storeNumbers(), run);
+            MovePointerAway();  // a button under it would change its look (and painting objects)
             Settle();  // the final page painted, as the user sees it
             if (run == 1) afterFirst = Measure();
             if (run == kRuns) afterLast = Measure();
@@ -293,6 +330,71 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
     EXPECT_EQ(server.Scalar("velmorest_3_1", "SELECT MIN(codigo) FROM unidades"), 3001);
     const auto [opened, closed] = flow::ConnectionsOpenedAndClosed(server);
     EXPECT_EQ(opened, closed);
+}
+
+// A thousand characters typed and a hundred pastes into the server box leave nothing behind: the
+// counts after two rounds of typing and pasting equal those after ten more, and ten more again.
+TEST_F(WizardReliability, TypingAndPastingLeaveNoObjectsBehind) {
+    struct RemovedAtEnd {
+        std::filesystem::path file;
+        ~RemovedAtEnd() {
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
+        }
+    } udl{gui::ProgramFolder() / "VelmoRest.udl"};
+    fw::Application application;
+    app::TfrmMain form;
+    form.LoadDescription();
+    application.SetMainForm(&form);
+    form.Show();
+    Settle();
+    const HWND window = form.Handle();
+    ActAsUser([&] {
+        ClickAtCentre(window, *form.velmorest);
+        ClickAtCentre(window, *form.Seguinte);
+    });
+    ASSERT_TRUE(PumpUntil([&] { return form.AdvPageControl1->ActivePageIndex() == 1; }, 10s));
+    // One round: the box emptied, a word copied, a hundred characters typed, ten pastes.
+    const auto round = [&] {
+        ActAsUser([&] {
+            TypeInto(window, *form.servidor, "ção€");
+            gui::PressKey(window, 'A', gui::kCtrl);
+            gui::PressKey(window, 'C', gui::kCtrl);
+            gui::PressKey(window, VK_END);
+            std::wstring typed;
+            for (int i = 0; i < 100; ++i) typed += L"abcdefghijçãé€0123456789"[i % 24];
+            gui::TypeText(window, typed);
+            gui::PressKey(window, 'V', gui::kCtrl, 10);
+            gui::WaitFor([&] { return gui::WindowText(form.servidor->Handle()).size() == 4 + 100 + 10 * 4; },
+                         "every character and paste to arrive");
+        });
+        MovePointerAway();
+        Settle();
+    };
+    // Two rounds first: the first copy and paste make the clipboard's objects for good.
+    round();
+    round();
+    const Counts warm = Measure();
+    for (int i = 0; i < 10; ++i) round();
+    const Counts afterThousand = Measure();
+    for (int i = 0; i < 10; ++i) round();
+    const Counts afterTwoThousand = Measure();
+    EXPECT_EQ(form.servidor->Text().size(), 144u) << "the stored text follows the box";
+    std::printf("after two rounds (200 characters, 20 pastes): %lu GDI, %lu USER, %lu handles\n", warm.gdi, warm.user,
+                warm.handles);
+    std::printf("after 1,000 characters and 100 pastes more: %lu GDI, %lu USER, %lu handles\n", afterThousand.gdi,
+                afterThousand.user, afterThousand.handles);
+    std::printf("after 2,000 characters and 200 pastes more: %lu GDI, %lu USER, %lu handles\n",
+                afterTwoThousand.gdi, afterTwoThousand.user, afterTwoThousand.handles);
+    EXPECT_EQ(afterThousand.gdi, warm.gdi) << warm.gdiKinds << "\n" << afterThousand.gdiKinds;
+    EXPECT_EQ(afterThousand.user, warm.user);
+    EXPECT_EQ(afterTwoThousand.gdi, warm.gdi);
+    EXPECT_EQ(afterTwoThousand.user, warm.user);
+    // Under Wine the platform's clipboard takes one kernel handle for good at some later paste;
+    // what would leak grows with the work.
+    EXPECT_LE(afterThousand.handles, warm.handles + 1);
+    EXPECT_EQ(afterTwoThousand.handles, afterThousand.handles);
+    application.SetMainForm(nullptr);
 }
 
 }  // namespace
