@@ -194,25 +194,6 @@ TEST(GlassButtonContent, EmptyCaptionCentresThePictureAndEmptyPictureCentresTheC
     EXPECT_EQ(wizard.vertical, TextAlign::Centre);
 }
 
-TEST(GlassButtonContent, AdjustedLayoutsAlignTheCaptionToTheirSide) {
-    struct Case {
-        L layout;
-        TextAlign horizontal, vertical;
-    } cases[] = {
-        {L::blGlyphLeft, TextAlign::Centre, TextAlign::Centre},
-        {L::blGlyphLeftAdjusted, TextAlign::Near, TextAlign::Centre},
-        {L::blGlyphRightAdjusted, TextAlign::Far, TextAlign::Centre},
-        {L::blGlyphTopAdjusted, TextAlign::Centre, TextAlign::Near},
-        {L::blGlyphBottomAdjusted, TextAlign::Centre, TextAlign::Far},
-    };
-    for (const auto& c : cases) {
-        Measurer m;
-        const auto out = LayoutGlassContent(Input(c.layout, "Sair", {}), m.Get());
-        EXPECT_EQ(out.horizontal, c.horizontal) << int(c.layout);
-        EXPECT_EQ(out.vertical, c.vertical) << int(c.layout);
-    }
-}
-
 TEST(GlassButtonContent, TextPathAndCaptionColour) {
     struct Case {
         TAntiAlias antiAlias;
