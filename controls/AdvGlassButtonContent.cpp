@@ -169,4 +169,27 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
     return out;
 }
 
+std::optional<PixelPoint> ShortCutHintPlace(TShortCutHintPos pos, PixelPoint at, PixelSize button, PixelSize hint) {
+    switch (pos) {
+        case TShortCutHintPos::shpLeft:
+            return PixelPoint{at.x - hint.width / 2, at.y + (button.height - hint.height) / 2};
+        case TShortCutHintPos::shpTop:
+            return PixelPoint{at.x + (button.width - hint.width) / 2, at.y - hint.height / 2};
+        case TShortCutHintPos::shpRight:
+            return PixelPoint{at.x + button.width - hint.width / 2, at.y + (button.height - hint.height) / 2};
+        case TShortCutHintPos::shpBottom:
+            return PixelPoint{at.x + (button.width - hint.width) / 2, at.y + button.height - hint.height / 2};
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<GlassOverlap> OverlapOf(const PixelRect& a, const PixelRect& b) {
+    const int left = std::max(a.x, b.x), top = std::max(a.y, b.y);
+    const int right = std::min(a.x + a.width, b.x + b.width), bottom = std::min(a.y + a.height, b.y + b.height);
+    if (right <= left || bottom <= top) return std::nullopt;
+    const int w = right - left, h = bottom - top;
+    return GlassOverlap{{left - a.x, top - a.y, w, h}, {left - b.x, top - b.y, w, h}};
+}
+
 }  // namespace ctl::glass

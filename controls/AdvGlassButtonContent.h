@@ -86,4 +86,20 @@ int GdiPlusFontStyle(bool bold, bool italic, bool underline);
 
 GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTextMeasurer& measure);
 
+// --- Around the button ----------------------------------------------------------------------
+
+// Where the shortcut-hint window goes, from the button's top-left corner on the screen, the
+// button's size and the hint window's size: half over the named edge (or centred on it). Empty
+// for the other positions, which leave the window where it is.
+std::optional<PixelPoint> ShortCutHintPlace(TShortCutHintPos pos, PixelPoint buttonOnScreen, PixelSize button,
+                                            PixelSize hint);
+
+// Two overlapping glass buttons of one parent (bounds in the parent's client pixels): the shared
+// part in each button's own coordinates, so that a button shown through another can be drawn
+// into it. Empty when they do not overlap.
+struct GlassOverlap {
+    PixelRect inThis, inOther;
+};
+std::optional<GlassOverlap> OverlapOf(const PixelRect& thisBounds, const PixelRect& otherBounds);
+
 }  // namespace ctl::glass

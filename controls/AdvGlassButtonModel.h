@@ -136,6 +136,7 @@ struct GlassLook {
     bool showFocusRect = false;
     bool forceTransparent = false;
     std::string shortCutHint;
+    TShortCutHintPos shortCutHintPos = TShortCutHintPos::shpTop;
 };
 
 // The buttons of one parent, for the group broadcast. Members are not owned; a member leaves the
@@ -214,6 +215,7 @@ public:
     [[nodiscard]] GlassOutcome SetShowFocusRect(bool v) { return Store(look_.showFocusRect, v); }
     [[nodiscard]] GlassOutcome SetForceTransparent(bool v) { return Store(look_.forceTransparent, v); }
     [[nodiscard]] GlassOutcome SetShortCutHint(std::string v) { return Store(look_.shortCutHint, std::move(v)); }
+    [[nodiscard]] GlassOutcome SetShortCutHintPos(TShortCutHintPos v) { return Store(look_.shortCutHintPos, v); }
     // Negative radii are ignored.
     [[nodiscard]] GlassOutcome SetCornerRadius(int value);
 

@@ -18,6 +18,11 @@ enum class TBackGroundSymbol {
     bsForward, bsBackward, bsFastBackward, bsSpeaker, bsNoSpeaker, bsNone, bsRecord, bsCustom
 };
 enum class TAdvToolButtonStyle { tasButton, tasCheck };
+enum class TShortCutHintPos {
+    shpLeft, shpTop, shpRight, shpBottom, shpCenter, shpAuto, shpTopLeft, shpTopRight, shpAboveTop,
+    shpAboveTopLeft, shpAboveTopRight, shpBottomLeft, shpBottomRight, shpBelowBottom, shpBelowBottomLeft,
+    shpBelowBottomRight, shpBelowBottomCenter
+};
 
 // The drawn state. 3 is not used; the values are those a stored state would carry.
 enum class GlassState : std::uint8_t { gbsUp = 0, gbsDisabled = 1, gbsDown = 2, gbsExclusive = 4 };

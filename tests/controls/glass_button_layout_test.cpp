@@ -242,4 +242,32 @@ TEST(GlassButtonContent, FocusOutlineInsideTheBody) {
     EXPECT_EQ(LayoutGlassContent(in, m.Get()).focusOutline, CurvedPath({6, 5, 88, 30}, TButtonDirection::bdLeft));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Around the button
+
+TEST(GlassButtonAround, ShortCutHintSitsHalfOverTheNamedEdge) {
+    using P = TShortCutHintPos;
+    const PixelPoint at{500, 300};
+    const PixelSize button{81, 29}, hint{20, 16};
+    struct Case {
+        P pos;
+        std::optional<PixelPoint> expected;
+    } cases[] = {
+        {P::shpLeft, PixelPoint{490, 306}},   {P::shpTop, PixelPoint{530, 292}},
+        {P::shpRight, PixelPoint{571, 306}},  {P::shpBottom, PixelPoint{530, 321}},
+        {P::shpCenter, std::nullopt},         {P::shpBelowBottomCenter, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ShortCutHintPlace(c.pos, at, button, hint), c.expected) << int(c.pos);
+}
+
+TEST(GlassButtonAround, OverlapIsTheSharedPartInEachButtonsCoordinates) {
+    const PixelRect seguinte{409, 311, 81, 29}, sair{504, 311, 73, 29};
+    EXPECT_FALSE(OverlapOf(seguinte, sair)) << "the wizard's buttons stand apart";
+    EXPECT_FALSE(OverlapOf({0, 0, 10, 10}, {10, 0, 10, 10})) << "touching edges share nothing";
+    const auto o = OverlapOf({100, 50, 80, 30}, {150, 60, 80, 30});
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->inThis, (PixelRect{50, 10, 30, 20}));
+    EXPECT_EQ(o->inOther, (PixelRect{0, 0, 30, 20}));
+}
+
 }  // namespace
