@@ -1,0 +1,195 @@
+#include "controls/AdvGlassButtonContent.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ctl::glass {
+
+namespace {
+
+int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+// The sizes the placement works with: the text's left edge, width and height.
+struct TextBox {
+    double left = 0, width = 0, height = 0;
+};
+
+}  // namespace
+
+std::string CaptionLines(std::string_view caption) {
+    std::string out;
+    out.reserve(caption.size());
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '\\' && i + 1 < caption.size() && (caption[i + 1] == 'n' || caption[i + 1] == 'N')) {
+            // Carriage return then line feed: one break for both text layers (the reverse order
+            // can be read as two breaks, which would leave an empty line between).
+            out += "\r\n";
+            ++i;
+        } else {
+            out += caption[i];
+        }
+    }
+    return out;
+}
+
+GlassPicture ChoosePicture(const GlassPaintState& state, const GlassPictureSet& notEmpty) {
+    if (!state.enabled && notEmpty.disabled) return GlassPicture::Disabled;
+    if (((state.pressed && state.hot) || state.down) && notEmpty.down) return GlassPicture::Down;
+    if (state.hot && notEmpty.hot) return GlassPicture::Hot;
+    return GlassPicture::Normal;
+}
+
+int GdiPlusFontStyle(bool bold, bool italic, bool underline) {
+    return (bold ? 1 : 0) | (italic ? 2 : 0) | (underline ? 4 : 0);
+}
+
+GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTextMeasurer& measure) {
+    using L = TButtonLayout;
+    GlassContentLayout out;
+    const int left = in.client.x, top = in.client.y, e = in.client.width, f = in.client.height;
+    const bool curved = in.shape == TButtonShape::btsCurvedRectangle;
+
+    out.text = in.showCaption ? CaptionLines(in.caption) : std::string();
+    const bool hasText = !out.text.empty();
+
+    if (in.focusOutline) {
+        out.focusOutline = curved ? CurvedPath({left + 6, top + 5, e - 12, f - 10}, in.direction)
+                                  : RoundedRectPath({left + 4, top + 4, e - 8, f - 8}, in.cornerRadius - 2);
+    }
+
+    // The picture's width carries the gap to the caption.
+    const int ph = in.picture.height;
+    const int pw = in.picture.width + (hasText && in.picture.width > 0 ? kPictureSpacing : 0);
+
+    out.horizontal = in.layout == L::blGlyphLeftAdjusted    ? TextAlign::Near
+                     : in.layout == L::blGlyphRightAdjusted ? TextAlign::Far
+                                                            : TextAlign::Centre;
+    out.vertical = in.layout == L::blGlyphTopAdjusted      ? TextAlign::Near
+                   : in.layout == L::blGlyphBottomAdjusted ? TextAlign::Far
+                                                           : TextAlign::Centre;
+    out.gdiPlus = in.antiAlias != TAntiAlias::aaNone && in.fontDrawableByGdiPlus;
+    out.renderingHint = in.antiAlias == TAntiAlias::aaClearType ? 5 : in.antiAlias == TAntiAlias::aaAntiAlias ? 4 : 0;
+    out.gdiPlusColour = in.enabled ? OpaqueArgb(in.fontColor) : kDisabledCaptionColour;
+    out.gdiColour = in.fontColor;
+
+    TextBox text;
+    if (hasText) {
+        if (out.gdiPlus) {
+            const RectF box = measure.gdiPlus(out.text, RectF{float(left), float(top), float(e), float(f)},
+                                              out.horizontal, out.vertical);
+            text = {box.x, box.width, box.height};
+        } else {
+            const PixelSize size = measure.gdi(out.text, e - 4);
+            text = {double((e - size.width - pw) / 2), double(size.width), double(size.height)};
+        }
+    }
+    const double tw = text.width, th = text.height;
+    const bool gdip = out.gdiPlus;
+
+    const int centredX = left + std::max(0, (e - pw) / 2);
+    const int centredY = top + std::max(0, (f - ph) / 2);
+    PixelRect cap;
+    PixelPoint pic;
+    switch (in.layout) {
+        case L::blGlyphLeft:
+            cap = {left + pw + 2, top, e - pw - 2, f};
+            pic = {std::max(2, gdip ? Round(text.left - pw / 2) : static_cast<int>(text.left)), centredY};
+            break;
+        case L::blGlyphTop: {
+            cap = {left, top + ph, e, f - 2 - ph};
+            const int d = std::max(0, Round(f - 2 - ph - th) / 2);
+            pic = {centredX, std::max(2, gdip ? top + d : top + d - 4)};
+            break;
+        }
+        case L::blGlyphRight: {
+            cap = {2, top, e - 4 - pw, f};
+            const int x = std::max(0, Round(e - 4 - pw - tw) / 2) + Round(tw) + 4;
+            pic = {x > e - pw ? e - pw - 2 : x, centredY};
+            break;
+        }
+        case L::blGlyphBottom: {
+            cap = {left, 2, e, f - 2 - ph};
+            const int y = std::max(0, Round(f - 2 - ph - th) / 2) + (gdip ? Round(th + 2) : Round(th + 5));
+            pic = {centredX, y > f - ph ? f - ph - 2 : y};
+            break;
+        }
+        case L::blGlyphLeftAdjusted:
+            cap = {left + pw + 2, top, e - pw - 2, f};
+            if (curved) cap.x += f / 4, cap.width -= f / 4;  // clear of the curved end
+            pic = {std::max(2, cap.x - pw), centredY};
+            break;
+        case L::blGlyphRightAdjusted:
+            cap = {2, top, e - 4 - pw, f};
+            if (curved) cap.width -= f / 4;
+            pic = {e - pw - 2 - (curved ? f / 4 : 0), centredY};
+            break;
+        case L::blGlyphTopAdjusted:
+            cap = {left, top + ph, e, f - 2 - ph};
+            pic = {centredX, std::max(2, top)};
+            break;
+        case L::blGlyphBottomAdjusted: {
+            cap = {left, 2, e, gdip ? f - 2 - ph : f - 4 - ph};
+            const int y = f / 2 + Round(th + 2);
+            pic = {centredX, gdip ? (y > f - ph ? f - ph - 2 : y) : f - ph - 2};
+            break;
+        }
+    }
+
+    if (in.picture.width > 0 || in.picture.height > 0) {
+        // Without a caption the picture is centred in the whole button.
+        out.picture = hasText ? pic : PixelPoint{centredX, centredY};
+    }
+
+    if (!gdip && hasText) {
+        // The platform call cannot centre wrapped text vertically: the rectangle's top is placed
+        // from the measured height instead, keeping its bottom.
+        if (in.layout == L::blGlyphLeftAdjusted) cap.x += 2;
+        const int bottom = cap.y + cap.height;
+        const int h = measure.gdi(out.text, cap.width).height;
+        int newTop = cap.y;
+        switch (in.layout) {
+            case L::blGlyphTop: {
+                const int p = pic.y + ph;
+                newTop = p + (bottom - p - h) / 2;
+                break;
+            }
+            case L::blGlyphTopAdjusted:
+                break;
+            case L::blGlyphBottomAdjusted:
+                newTop = bottom - h;
+                break;
+            default:
+                newTop = cap.y + (bottom - cap.y - h) / 2;
+                break;
+        }
+        cap.y = newTop;
+        cap.height = bottom - newTop;
+    }
+    out.captionRect = cap;
+    return out;
+}
+
+std::optional<PixelPoint> ShortCutHintPlace(TShortCutHintPos pos, PixelPoint at, PixelSize button, PixelSize hint) {
+    switch (pos) {
+        case TShortCutHintPos::shpLeft:
+            return PixelPoint{at.x - hint.width / 2, at.y + (button.height - hint.height) / 2};
+        case TShortCutHintPos::shpTop:
+            return PixelPoint{at.x + (button.width - hint.width) / 2, at.y - hint.height / 2};
+        case TShortCutHintPos::shpRight:
+            return PixelPoint{at.x + button.width - hint.width / 2, at.y + (button.height - hint.height) / 2};
+        case TShortCutHintPos::shpBottom:
+            return PixelPoint{at.x + (button.width - hint.width) / 2, at.y + button.height - hint.height / 2};
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<GlassOverlap> OverlapOf(const PixelRect& a, const PixelRect& b) {
+    const int left = std::max(a.x, b.x), top = std::max(a.y, b.y);
+    const int right = std::min(a.x + a.width, b.x + b.width), bottom = std::min(a.y + a.height, b.y + b.height);
+    if (right <= left || bottom <= top) return std::nullopt;
+    const int w = right - left, h = bottom - top;
+    return GlassOverlap{{left - a.x, top - a.y, w, h}, {left - b.x, top - b.y, w, h}};
+}
+
+}  // namespace ctl::glass
