@@ -558,12 +558,13 @@ void MovePointer(HWND root, POINT screen) {
     WaitForForeground(root);
     // The pointer moves asynchronously: move, then wait until it is there.
     SendInputs({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
-    WaitFor(
-        [&] {
-            POINT now{};
-            return GetCursorPos(&now) && SamePoint(now, screen);
-        },
-        "the pointer to reach " + std::to_string(screen.x) + "," + std::to_string(screen.y), milliseconds(3000));
+    const auto deadline = Clock::now() + milliseconds(3000);
+    for (POINT now{}; !GetCursorPos(&now) || !SamePoint(now, screen);) {
+        if (Clock::now() >= deadline)
+            throw DriverError("timed out waiting for the pointer to reach " + std::to_string(screen.x) + "," +
+                              std::to_string(screen.y));
+        std::this_thread::sleep_for(milliseconds(2));  // it gets there within milliseconds
+    }
 }
 
 void PressMouse(HWND root) {
@@ -580,7 +581,7 @@ void RealClick(HWND root, POINT screen) {
     MovePointer(root, screen);
     // Press and release as separate inputs, as a hand does.
     PressMouse(root);
-    std::this_thread::sleep_for(milliseconds(50));
+    std::this_thread::sleep_for(milliseconds(20));
     ReleaseMouse(root);
 }
 
@@ -620,6 +621,9 @@ void PressKey(HWND root, WORD virtualKey, unsigned modifiers, int times) {
 
 void TypeText(HWND root, std::wstring_view text) {
     WaitForForeground(root);
+    // One call for the whole text: the events reach the queue in order and at once.
+    std::vector<INPUT> inputs;
+    inputs.reserve(text.size() * 2);
     for (const wchar_t c : text) {
         INPUT down{};
         down.type = INPUT_KEYBOARD;
@@ -627,8 +631,11 @@ void TypeText(HWND root, std::wstring_view text) {
         down.ki.dwFlags = KEYEVENTF_UNICODE;
         INPUT up = down;
         up.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        SendInputs({down, up});
+        inputs.push_back(down);
+        inputs.push_back(up);
     }
+    if (!inputs.empty() && SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+        throw DriverError("SendInput refused the input");
 }
 
 // --- the program under test ----------------------------------------------------------------------
