@@ -88,7 +88,7 @@ ours() {  # ours <pid>: the process belongs to this script run (the token, or a 
   local pid=$1 stat fields
   while [[ "$pid" -gt 1 ]]; do
     [[ "$pid" -eq $$ ]] && return 0
-    read -r stat <"/proc/$pid/stat" 2>/dev/null || return 1
+    read -r stat 2>/dev/null <"/proc/$pid/stat" || return 1
     read -r -a fields <<<"${stat##*) }"  # state, parent id, ...
     pid=${fields[1]}
   done
@@ -106,7 +106,7 @@ wine_users() {  # the process ids whose environment names the prefix (Wine progr
 wine_server_pid() {  # the process id of the prefix's wineserver, if one runs
   local pid comm
   for pid in $(wine_users); do
-    read -r comm <"/proc/$pid/comm" 2>/dev/null || continue
+    read -r comm 2>/dev/null <"/proc/$pid/comm" || continue
     [[ "$comm" == wineserver* ]] && { echo "$pid"; return 0; }
   done
   return 1
@@ -115,7 +115,8 @@ wine_server_pid() {  # the process id of the prefix's wineserver, if one runs
 wine_others() {  # the process ids that use the prefix and were not started by this script run
   local pid
   for pid in $(wine_users); do
-    ours "$pid" || echo "$pid"
+    # (one that has ended meanwhile, such as the grep that listed them, is nobody's)
+    ours "$pid" || { [[ -e "/proc/$pid" ]] && echo "$pid"; }
   done
 }
 
