@@ -124,13 +124,13 @@ wine_others() {  # the process ids that use the prefix and were not started by t
 # none runs, and the Wine services detached (they keep the output handles of whoever starts them).
 # Call wine_lookup first. Sets own_wineserver when this script run started the server.
 wine_start() {
+  local server
   if [[ ! -f "$wine_prefix/.ready" ]]; then
     say "creating the Wine prefix $wine_prefix (about 20 s, once)"
     "$wine_build/wine-run.sh" wineboot </dev/null >/dev/null 2>&1
     [[ -f "$wine_prefix/.ready" ]] || { say "the Wine prefix could not be made ready"; return 1; }
     # wine-run.sh left a server running that never ends by itself: when it is ours and nobody
     # else's program uses it, it makes way for one that does.
-    local server
     server=$(wine_server_pid) &&
       ours "$server" && [[ -z "$(wine_others)" ]] &&
       "$wine_server" -k </dev/null >/dev/null 2>&1 && "$wine_server" -w </dev/null >/dev/null 2>&1
@@ -140,7 +140,6 @@ wine_start() {
     own_wineserver=1
   fi
   "$wine_build/wine-run.sh" wineboot </dev/null >/dev/null 2>&1
-  local server
   server=$(wine_server_pid)
   if [[ -n "$own_wineserver" ]]; then
     say "Wine: wineserver started (pid ${server:-?}) for $wine_prefix"
