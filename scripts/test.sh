@@ -5,8 +5,12 @@
 #   fuzz     libFuzzer targets (clang), each a bounded ctest run
 #   windows  the product (mingw-w64); its test programs run under Wine, the GUI tests on an Xvfb
 #            display of this script's own
-# and ends with ctest's line per build and an overall "N passed, N failed" line. Exit code 0 only
-# when every build built and every test passed.
+# Each build's tests print ctest's output and their wall time. The summary gives each build's
+# "N passed, N failed, N skipped", lists every skipped test with its reason (GTEST_SKIP's message,
+# a Python skipTest's reason) and every failed one, and ends with the overall
+# "N passed, N failed, N skipped" line. A skipped test is never counted as passed; a build that
+# does not configure or build counts as one failed test. Exit code 0 only when every build built,
+# no test failed and at least one passed.
 #
 #   scripts/test.sh                   all three builds
 #   scripts/test.sh native windows    only those builds
@@ -14,59 +18,75 @@
 # "-L gui" or "-R Rig").
 #
 # For the Windows tests this script starts, and stops again on exit, by process id: an Xvfb on the
-# first free display number, the build prefix's wineserver and Wine services (started detached
-# before ctest: they keep the output handles of whoever starts them, and ctest would wait for them),
-# and a program that keeps Wine's desktop alive between test programs. On exit it also runs
-# `wineserver -k` for the build's prefix.
+# first free display number and a program that keeps Wine's desktop alive between test programs.
+# It starts the build prefix's wineserver and Wine services (detached before ctest: they keep the
+# output handles of whoever starts them, and ctest would wait for them) only when no wineserver runs
+# for the prefix, and ends that server only if it started it and no other program (such as a wizard
+# of scripts/run.sh) uses the prefix (scripts/common.sh).
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root" || exit 1
+say_prefix="   "
+# shellcheck source=scripts/common.sh
+source scripts/common.sh
+
 jobs=${TEST_JOBS:-2}
 read -r -a ctest_args <<<"${CTEST_ARGS:-}"
 if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows); fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
-xvfb_pid=""
 keeper_pid=""
-wine_prefix=""
-wine_server=""
 
 cleanup() {
-  if [[ -n "$keeper_pid" ]]; then
-    kill "$keeper_pid" 2>/dev/null
-    wait "$keeper_pid" 2>/dev/null
-  fi
-  if [[ -n "$wine_server" && -d "$wine_prefix" ]]; then
-    WINEPREFIX="$wine_prefix" "$wine_server" -k </dev/null >/dev/null 2>&1
-  fi
-  if [[ -n "$xvfb_pid" ]]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
+  stop_pid "$keeper_pid"
+  keeper_pid=""
+  wine_stop
+  stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-summary=()
+summary=()   # one line per build
+skipped=()   # "<build>  <test>: <reason>"
+failed=()    # "<build>  <test>: <what>"
 total_passed=0
 total_failed=0
+total_skipped=0
+report_line=""  # set by count_report: "N passed, N failed, N skipped" of one build
 
-note_failure() {  # a build step failed: counts as one failed test of that build
+note_failure() {  # note_failure <build> <what>: a build step failed; counts as one failed test
   summary+=("$1: $2")
+  failed+=("$1  $2")
   total_failed=$((total_failed + 1))
 }
 
-# A build folder configured from another source tree (a copied or cloned tree) cannot be reused.
-forget_foreign_cache() {
-  local cache="$1/CMakeCache.txt" home
-  [[ -f "$cache" ]] || return 0
-  home=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$cache")
-  if [[ -n "$home" && "$home" != "$root" ]]; then
-    echo "test: $1 was configured for $home; configuring it afresh"
-    rm -rf "$cache" "$1/CMakeFiles"
-  fi
+now_ms() {  # wall clock in milliseconds
+  local micro=${EPOCHREALTIME/[.,]/}
+  echo $((micro / 1000))
+}
+
+seconds_since() {  # seconds_since <now_ms value>: "12.3 s"
+  local ms=$(($(now_ms) - $1))
+  printf '%d.%d s' $((ms / 1000)) $((ms % 1000 / 100))
+}
+
+# Adds a report of scripts/ctest_report.py to the totals, as build <name>; false when unreadable.
+count_report() {  # count_report <name> <report file>
+  local name=$1 kind test reason passed=0 failed_n=0 skipped_n=0 counted=""
+  while IFS=$'\t' read -r kind test reason; do
+    case "$kind" in
+      skipped) skipped+=("$name  $test: $reason") ;;
+      failed) failed+=("$name  $test: $reason") ;;
+      counts) read -r passed failed_n skipped_n <<<"$test" && counted=1 ;;
+    esac
+  done <"$2"
+  [[ -n "$counted" ]] || return 1
+  report_line="$passed passed, $failed_n failed, $skipped_n skipped"
+  total_passed=$((total_passed + passed))
+  total_failed=$((total_failed + failed_n))
+  total_skipped=$((total_skipped + skipped_n))
 }
 
 build() {  # build <preset>
@@ -87,68 +107,26 @@ build() {  # build <preset>
   echo "   built in $((SECONDS - started)) s"
 }
 
+# ctest's own output as it runs; the counts come from its junit report (ctest's "% tests passed"
+# line counts skipped tests as passed). Passed tests' output is kept whole for the skip reasons.
 run_ctest() {  # run_ctest <preset>
-  local preset=$1 log="$work/$1-ctest.log"
+  local preset=$1 log="$work/$1-ctest.log" junit="$work/$1-junit.xml" report="$work/$1-report.txt"
   echo "== $preset: tests"
-  ctest --preset "$preset" -j "$jobs" "${ctest_args[@]}" 2>&1 | tee "$log"
-  local line
-  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [[ -z "$line" ]]; then
-    if grep -q 'No tests were found' "$log"; then
-      summary+=("$preset: no tests")
-    else
-      note_failure "$preset" "ctest did not report a result"
-    fi
+  local started wall
+  started=$(now_ms)
+  ctest --preset "$preset" -j "$jobs" --output-junit "$junit" \
+    --test-output-size-passed 1048576 --test-output-size-failed 1048576 "${ctest_args[@]}" 2>&1 | tee "$log"
+  wall=$(seconds_since "$started")
+  echo "   $preset: tests took $wall (wall time)"
+  if grep -q 'No tests were found' "$log"; then
+    summary+=("$preset: no tests ($wall)")
     return
   fi
-  local total failed
-  total=${line##* out of }
-  failed=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
-  summary+=("$preset: $line")
-  total_passed=$((total_passed + total - failed))
-  total_failed=$((total_failed + failed))
-}
-
-start_xvfb() {
-  # -displayfd: the server takes the first free display number and writes it to the descriptor.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" </dev/null >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  local i
-  for ((i = 0; i < 200; i++)); do
-    [[ -s "$work/display" ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  if [[ ! -s "$work/display" ]]; then
-    cat "$work/xvfb.log"
-    xvfb_pid=""
-    return 1
+  if ! python3 scripts/ctest_report.py junit "$junit" >"$report" || ! count_report "$preset" "$report"; then
+    note_failure "$preset" "ctest did not report a result"
+    return
   fi
-  DISPLAY=":$(head -n 1 "$work/display")"
-  export DISPLAY
-  echo "   Xvfb on display $DISPLAY (pid $xvfb_pid)"
-}
-
-# The build's prefix is created if needed (wine-run.sh does it, ~20 s the first time), then the
-# wineserver and the Wine services are started with no handle of ours.
-start_wine() {
-  local dir=build/windows
-  wine_prefix=$(sed -n 's/^WIZARD_WINEPREFIX:PATH=//p' "$dir/CMakeCache.txt")
-  wine_server=$(sed -n 's/^WINESERVER_BIN:FILEPATH=//p' "$dir/CMakeCache.txt")
-  [[ -n "$wine_prefix" && -x "$wine_server" ]] || { echo "no Wine prefix or wineserver in $dir/CMakeCache.txt"; return 1; }
-  export WINEPREFIX="$wine_prefix"
-  local started=$SECONDS
-  [[ -f "$wine_prefix/.ready" ]] || echo "   creating the Wine prefix $wine_prefix"
-  "$dir/wine-run.sh" wineboot </dev/null >/dev/null 2>&1
-  if [[ ! -f "$wine_prefix/.ready" ]]; then
-    echo "   the Wine prefix could not be made ready"
-    return 1
-  fi
-  echo "   Wine ready in $((SECONDS - started)) s"
-  if [[ -f "$dir/bin/desktop_keeper.exe" ]]; then
-    "$dir/wine-run.sh" "$dir/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
-    keeper_pid=$!
-  fi
+  summary+=("$preset: $report_line; tests $wall wall time")
 }
 
 run_python_server_tests() {
@@ -156,26 +134,34 @@ run_python_server_tests() {
   [[ -d tools/sqltestserver/tests ]] || return 0
   grep -q 'tools/sqltestserver' CMakeLists.txt && return 0
   echo "== sqltestserver: Python unit tests"
-  local log="$work/python.log"
-  (cd tools/sqltestserver && PYTHONDONTWRITEBYTECODE=1 python3 -m unittest discover -s tests -t .) 2>&1 | tee "$log"
-  local ran failures errors
-  ran=$(sed -nE 's/^Ran ([0-9]+) tests?.*/\1/p' "$log" | tail -n 1)
-  failures=$(sed -nE 's/.*failures=([0-9]+).*/\1/p' "$log" | tail -n 1)
-  errors=$(sed -nE 's/.*errors=([0-9]+).*/\1/p' "$log" | tail -n 1)
-  if [[ -z "$ran" ]]; then
+  local log="$work/python.log" report="$work/python-report.txt" started wall
+  started=$(now_ms)
+  (cd tools/sqltestserver && PYTHONDONTWRITEBYTECODE=1 python3 -m unittest discover -v -s tests -t .) 2>&1 | tee "$log"
+  wall=$(seconds_since "$started")
+  if ! python3 scripts/ctest_report.py unittest "$log" >"$report" || ! count_report sqltestserver "$report"; then
     note_failure sqltestserver "unittest did not report a result"
     return
   fi
-  local failed=$(( ${failures:-0} + ${errors:-0} ))
-  summary+=("sqltestserver: $ran tests, $failed failed")
-  total_passed=$((total_passed + ran - failed))
-  total_failed=$((total_failed + failed))
+  summary+=("sqltestserver: $report_line; tests $wall wall time")
+}
+
+# The windows build's test environment: an Xvfb, the prefix and its wineserver, the desktop keeper.
+start_windows_environment() {
+  local dir=build/windows started=$SECONDS
+  start_xvfb "$work" || return 1
+  echo "   Xvfb on display $DISPLAY (pid $xvfb_pid)"
+  wine_lookup "$dir" && wine_start || return 1
+  echo "   Wine ready in $((SECONDS - started)) s"
+  if [[ -f "$dir/bin/desktop_keeper.exe" ]]; then
+    "$dir/wine-run.sh" "$dir/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
+    keeper_pid=$!
+  fi
 }
 
 test_started=$SECONDS
 if ! scripts/setup.sh; then
   echo "setup failed"
-  echo "0 passed, 1 failed"
+  echo "0 passed, 1 failed, 0 skipped"
   exit 1
 fi
 
@@ -187,7 +173,7 @@ for preset in "${presets[@]}"; do
     windows)
       if build windows; then
         echo "== windows: test environment"
-        if start_xvfb && start_wine; then
+        if start_windows_environment; then
           run_ctest windows
         else
           note_failure windows "test environment did not start"
@@ -205,5 +191,13 @@ done
 echo
 echo "== summary ($((SECONDS - test_started)) s)"
 for line in "${summary[@]}"; do echo "$line"; done
-echo "$total_passed passed, $total_failed failed"
+if [[ ${#skipped[@]} -gt 0 ]]; then
+  echo "skipped:"
+  for line in "${skipped[@]}"; do echo "  $line"; done
+fi
+if [[ ${#failed[@]} -gt 0 ]]; then
+  echo "failed:"
+  for line in "${failed[@]}"; do echo "  $line"; done
+fi
+echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
 [[ $total_failed -eq 0 && $total_passed -gt 0 ]]
