@@ -133,7 +133,44 @@ public:
     HtmlLayout Run();
 
 private:
-    void ProcessLine(bool place, std::size_t begin, Coord y, Line& line, Coord shift);
+    // Where the pen is along a line, and how far right anything reached.
+    struct Cursor {
+        explicit Cursor(Coord x) : pen(x), widest(x) {}
+        Coord pen, widest;
+        bool content = false;   // a run, image or bullet is on the line
+        char lastText = '\0';   // the last byte of the text on the line
+        void Advance(Coord by) {
+            pen += by;
+            widest = std::max(widest, pen);
+            content = true;
+        }
+        void MoveTo(Coord x) {
+            pen = x;
+            widest = std::max(widest, pen);
+        }
+    };
+    // A list item's mark.
+    struct Bullet {
+        enum class Kind { Square, Circle, Picture, Symbol } kind = Kind::Symbol;
+        HtmlColour colour = 0;
+        HtmlFont symbol;        // Symbol: the font and the character
+        std::string mark;
+    };
+    static constexpr Coord kBulletSide = 8;  // square and circle bullets
+
+    // The measuring pass: where the line ends (Finish), its height and width, and the runs'
+    // sizes and the images the placing pass uses, in token order.
+    void MeasureLine(std::size_t begin, Coord y, Line& line);
+    // The placing pass: the measured line's instructions, its content moved right by `shift`
+    // (alignment and indent).
+    void PlaceLine(std::size_t begin, Coord y, const Line& line, Coord shift);
+    // The style a tag sets, the same in both passes; false for a tag that sets none.
+    bool ApplyStyleTag(const Token& t, bool measuring);
+    // INDENT and OFS move the pen.
+    void MoveForTag(const Token& t, Cursor& cursor, Coord shift) const;
+    Bullet ListBullet(const Token& t) const;
+    Coord ListItemX(const Line& line, Coord shift) const;
+    void EmitRun(std::string text, const Line& line, Coord y, Coord pen, const Metric& m);
     // The end of a line: its alignment and indent as they stand when it ends.
     void Finish(Line& line, std::size_t end) const {
         line.end = end;
@@ -221,7 +258,7 @@ HtmlLayout Layouter::Run() {
 
         Style atStart;
         if (placing) atStart = style_;
-        ProcessLine(false, pos, y, line, 0);
+        MeasureLine(pos, y, line);
         widest = std::max(widest, line.width);
         const bool more = line.end < tokens_.size() || line.endedByBreak;
         if (placing) {
@@ -245,7 +282,7 @@ HtmlLayout Layouter::Run() {
                 fill.horizontal = false;
                 Emit(std::move(fill), lineIndex_);
             }
-            ProcessLine(true, pos, y, line, x - line.startX);
+            PlaceLine(pos, y, line, x - line.startX);
         }
         pos = line.end;
         ++lineIndex_;
@@ -334,380 +371,399 @@ std::optional<std::pair<HtmlImageRef, Metric>> Layouter::ResolveImage(std::strin
     return std::pair{ref, m};
 }
 
-void Layouter::ProcessLine(bool place, std::size_t begin, Coord y, Line& line, Coord shift) {
-    const bool measuring = !place;
+bool Layouter::ApplyStyleTag(const Token& t, bool measuring) {
+    const bool closing = t.closing;
+    switch (t.tag) {
+    case TagKind::Link:
+        if (closing)
+            CloseLink();
+        else
+            OpenLink(t.raw, measuring);
+        return true;
+    case TagKind::Bold: style_.font.bold = !closing; return true;
+    case TagKind::Italic: style_.font.italic = !closing; return true;
+    case TagKind::Underline: style_.font.underline = !closing; return true;
+    case TagKind::Strike: style_.font.strikeOut = !closing; return true;
+    case TagKind::Error: style_.error = !closing; return true;
+    case TagKind::Hidden: style_.hidden = !closing; return true;
+    case TagKind::Shadow: style_.shadow = !closing; return true;
+    case TagKind::Sub: style_.sub = !closing; return true;
+    case TagKind::Sup: style_.sup = !closing; return true;
+    case TagKind::Body:
+        if (!closing) {
+            auto from = html::FindAttribute(t.raw, "BGCOLOR");
+            // With BGCOLORTO a gradient goes behind the whole caption and runs get no background
+            // of their own (the placing pass adds the gradient).
+            if (from && html::FindAttribute(t.raw, "BGCOLORTO"))
+                style_.background = fw::clNone;
+            else if (from)
+                style_.background = ParseHtmlColour(*from);
+        }
+        return true;
+    case TagKind::Blink:
+        if (!closing && !style_.blink) {
+            style_.blink = true;
+            style_.blinkSavedColour = style_.font.colour;
+            if (auto colour = html::FindAttribute(t.raw, "COLOR")) style_.font.colour = ParseHtmlColour(*colour);
+        } else if (closing && style_.blink) {
+            style_.blink = false;
+            style_.font.colour = style_.blinkSavedColour;
+        }
+        return true;
+    case TagKind::Font:
+        if (closing) {
+            style_.font.name = options_.font.name;
+            style_.font.size = options_.font.size;
+            style_.font.colour = options_.font.colour;
+            style_.background = fw::clNone;
+        } else {
+            if (auto face = html::FindAttribute(t.raw, "FACE"); face && !face->empty()) style_.font.name = *face;
+            if (auto colour = html::FindAttribute(t.raw, "COLOR")) style_.font.colour = ParseHtmlColour(*colour);
+            if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) style_.background = ParseHtmlColour(*back);
+            if (auto size = html::FindAttribute(t.raw, "SIZE")) {
+                if (auto points = HtmlFontSize(*size)) style_.font.size = *points;
+            }
+        }
+        return true;
+    case TagKind::Highlight:
+        if (!closing && !style_.highlight) {
+            style_.highlight = true;
+            style_.highlightSavedColour = style_.font.colour;
+            style_.highlightSavedBackground = style_.background;
+            style_.background = fw::clHighlight;
+            style_.font.colour = fw::clHighlightText;
+        } else if (closing && style_.highlight) {
+            style_.highlight = false;
+            style_.font.colour = style_.highlightSavedColour;
+            style_.background = style_.highlightSavedBackground;
+        }
+        return true;
+    case TagKind::Paragraph:
+        if (closing) {
+            // The next line starts plain.
+            style_.paragraphBackground = false;
+            style_.align = Align::Left;
+            style_.indent = 0;
+        } else {
+            if (auto align = html::FindAttribute(t.raw, "ALIGN")) {
+                if (html::ContainsIgnoreCase(*align, "RIGHT"))
+                    style_.align = Align::Right;
+                else if (html::ContainsIgnoreCase(*align, "LEFT"))
+                    style_.align = Align::Left;
+                else if (html::ContainsIgnoreCase(*align, "CENTER"))
+                    style_.align = Align::Center;
+            }
+            if (auto indent = html::FindAttribute(t.raw, "INDENT"))
+                style_.indent = std::clamp(html::ParseNumber(*indent), 0, 100000);
+            if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) {
+                style_.paragraphBackground = true;
+                style_.paragraphFrom = ParseHtmlColour(*back);
+                auto to = html::FindAttribute(t.raw, "BGCOLORTO");
+                style_.paragraphTo = to ? ParseHtmlColour(*to) : fw::clNone;
+            }
+        }
+        return true;
+    case TagKind::List:
+        style_.listLevel = closing ? std::max(0, style_.listLevel - 1) : style_.listLevel + 1;
+        return true;
+    case TagKind::Offset:
+        style_.offset = closing ? 0 : std::max(0, html::ParseNumber(html::FindAttribute(t.raw, "X").value_or("")));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Layouter::MoveForTag(const Token& t, Cursor& cursor, Coord shift) const {
+    if (t.closing) return;
+    if (t.tag == TagKind::Indent) {
+        // The pen moves right to X (never back).
+        const Coord to = static_cast<Coord>(rect_.left) + html::ParseNumber(html::FindAttribute(t.raw, "X").value_or("")) + shift;
+        if (to > cursor.pen) cursor.MoveTo(to);
+    } else if (t.tag == TagKind::Offset) {
+        cursor.MoveTo(static_cast<Coord>(rect_.left) + 1 + style_.offset + shift);
+    }
+}
+
+Layouter::Bullet Layouter::ListBullet(const Token& t) const {
+    Bullet bullet;
+    const std::string_view type = html::FindAttribute(t.raw, "TYPE").value_or("");
+    const auto colourValue = html::FindAttribute(t.raw, "COLOR");
+    bullet.colour = colourValue ? ParseHtmlColour(*colourValue) : style_.font.colour;
+    if (html::ContainsIgnoreCase(type, "SQUARE")) {
+        bullet.kind = Bullet::Kind::Square;
+    } else if (html::ContainsIgnoreCase(type, "CIRCLE")) {
+        bullet.kind = Bullet::Kind::Circle;
+    } else if (html::ContainsIgnoreCase(type, "IMAGE")) {
+        bullet.kind = Bullet::Kind::Picture;
+    } else {
+        bullet.kind = Bullet::Kind::Symbol;
+        bullet.symbol = style_.font;
+        bullet.symbol.name = "Symbol";
+        bullet.symbol.colour = bullet.colour;
+        bullet.symbol.underline = bullet.symbol.strikeOut = false;
+        bullet.mark = style_.listLevel % 2 == 1 ? "\xB7" : "o";
+    }
+    return bullet;
+}
+
+Coord Layouter::ListItemX(const Line& line, Coord shift) const {
+    return line.startX + shift + 12 * static_cast<Coord>(std::min(style_.listLevel, 1000));
+}
+
+void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
     const Coord right = rect_.right;
     const Coord room = right - line.startX;  // the whole line
-    Coord pen = line.startX + shift;
-    Coord widest = pen;
-    bool content = false;        // a run, image or bullet is on the line
-    char lastText = '\0';        // the last byte of the text on the line
-    std::size_t metric = 0, image = 0;
+    Cursor cursor(line.startX);
     std::size_t i = begin;
+    // Ends the line before token `at` (which starts the next one) and stops the pass.
     bool ended = false;
-    auto advance = [&](Coord by) {
-        pen += by;
-        widest = std::max(widest, pen);
-        content = true;
+    const auto endBefore = [&](std::size_t at) {
+        Finish(line, at);
+        ended = true;
     };
 
-    for (; i < tokens_.size(); ++i) {
-        if (place && i == line.end) break;
+    for (; i < tokens_.size() && !ended; ++i) {
         const Token& t = tokens_[i];
         if (t.kind == Token::Kind::Run) {
+            const std::string text = html::DecodeRunText(t.raw);
             if (style_.hidden) {
-                if (measuring) out_.plainText += html::DecodeRunText(t.raw);
+                out_.plainText += text;
                 continue;
             }
-            std::string text = html::DecodeRunText(t.raw);
-            Metric m;
-            if (measuring) {
-                const HtmlSize size = MeasureHtmlRun(measurer_, text, style_.font,
-                                                     Box(pen, y, right - pen, rect_.bottom - y));
-                m = Metric{size.width, size.height};
-                // A word that would pass the right edge starts the next line, unless it is wider
-                // than a whole line or it continues a word that a tag interrupted.
-                if (pen + m.width > right && m.width <= room && lastText == ' ') {
-                    Finish(line, i);
-                    ended = true;
-                    break;
-                }
-                metrics_.push_back(m);
-                line.height = std::max(line.height, m.height);
-                out_.plainText += text;
-            } else {
-                m = metrics_[metric++];
-                HtmlInstr run;
-                run.kind = HtmlInstrKind::Text;
-                Coord top = TextTop(line, y, m.height);
-                if (style_.sub) top += m.height / 4;
-                if (style_.sup) top -= m.height / 4;
-                run.box = Box(pen, top, m.width, m.height);
-                run.link = style_.inLink ? style_.link : -1;
-                run.font = InternFont(style_.font);
-                run.colour = style_.background;
-                run.shadow = style_.shadow;
-                run.errorMark = style_.error;
-                run.inkRight = run.box.right;
-                if ((style_.font.underline || style_.font.strikeOut) && text.size() > 1 && text.back() == ' ') {
-                    // Where the word's underline or strike-out ends; the blank is underlined only
-                    // when the underline continues into the next run.
-                    std::string_view word(text);
-                    while (!word.empty() && word.back() == ' ') word.remove_suffix(1);
-                    const HtmlSize ink = MeasureHtmlRun(measurer_, word, style_.font, run.box);
-                    run.inkRight = std::min(run.box.right, ToInt(pen + ink.width));
-                }
-                run.text = std::move(text);
-                Emit(std::move(run), lineIndex_);
+            const HtmlSize size = MeasureHtmlRun(measurer_, text, style_.font,
+                                                 Box(cursor.pen, y, right - cursor.pen, rect_.bottom - y));
+            // A word that would pass the right edge starts the next line, unless it is wider than a
+            // whole line or it continues a word that a tag interrupted.
+            if (cursor.pen + size.width > right && size.width <= room && cursor.lastText == ' ') {
+                endBefore(i);
+                break;
             }
-            lastText = t.raw.back();
-            advance(m.width);
+            metrics_.push_back(Metric{size.width, size.height});
+            line.height = std::max<Coord>(line.height, size.height);
+            out_.plainText += text;
+            cursor.lastText = t.raw.back();
+            cursor.Advance(size.width);
             continue;
         }
 
-        const bool closing = t.closing;
-        switch (t.tag) {
-        case TagKind::Other: break;
-        case TagKind::Link:
-            if (closing)
-                CloseLink();
-            else
-                OpenLink(t.raw, measuring);
-            break;
-        case TagKind::Bold: style_.font.bold = !closing; break;
-        case TagKind::Italic: style_.font.italic = !closing; break;
-        case TagKind::Underline: style_.font.underline = !closing; break;
-        case TagKind::Strike: style_.font.strikeOut = !closing; break;
-        case TagKind::Error: style_.error = !closing; break;
-        case TagKind::Hidden: style_.hidden = !closing; break;
-        case TagKind::Shadow: style_.shadow = !closing; break;
-        case TagKind::Sub: style_.sub = !closing; break;
-        case TagKind::Sup: style_.sup = !closing; break;
-        case TagKind::Body: {
-            if (closing) break;
-            auto from = html::FindAttribute(t.raw, "BGCOLOR");
-            auto to = html::FindAttribute(t.raw, "BGCOLORTO");
-            if (from && to) {
-                // A gradient behind the whole caption; runs get no background of their own.
-                style_.background = fw::clNone;
-                if (place) {
-                    HtmlInstr fill;
-                    fill.kind = HtmlInstrKind::Background;
-                    fill.box = rect_;
-                    fill.colour = ParseHtmlColour(*from);
-                    fill.colourTo = ParseHtmlColour(*to);
-                    auto dir = html::FindAttribute(t.raw, "DIR").value_or("H");
-                    fill.horizontal = !html::StartsWithIgnoreCase(dir, "V");
-                    fill.line = lineIndex_;
-                    bodyFills_.push_back(std::move(fill));
-                }
-            } else if (from) {
-                style_.background = ParseHtmlColour(*from);
-            }
-            break;
-        }
-        case TagKind::Blink:
-            if (!closing && !style_.blink) {
-                style_.blink = true;
-                style_.blinkSavedColour = style_.font.colour;
-                if (auto colour = html::FindAttribute(t.raw, "COLOR")) style_.font.colour = ParseHtmlColour(*colour);
-            } else if (closing && style_.blink) {
-                style_.blink = false;
-                style_.font.colour = style_.blinkSavedColour;
-            }
-            break;
-        case TagKind::Font:
-            if (closing) {
-                style_.font.name = options_.font.name;
-                style_.font.size = options_.font.size;
-                style_.font.colour = options_.font.colour;
-                style_.background = fw::clNone;
-            } else {
-                if (auto face = html::FindAttribute(t.raw, "FACE"); face && !face->empty()) style_.font.name = *face;
-                if (auto colour = html::FindAttribute(t.raw, "COLOR")) style_.font.colour = ParseHtmlColour(*colour);
-                if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) style_.background = ParseHtmlColour(*back);
-                if (auto size = html::FindAttribute(t.raw, "SIZE")) {
-                    if (auto points = HtmlFontSize(*size)) style_.font.size = *points;
-                }
-            }
-            break;
-        case TagKind::Highlight:
-            if (!closing && !style_.highlight) {
-                style_.highlight = true;
-                style_.highlightSavedColour = style_.font.colour;
-                style_.highlightSavedBackground = style_.background;
-                style_.background = fw::clHighlight;
-                style_.font.colour = fw::clHighlightText;
-            } else if (closing && style_.highlight) {
-                style_.highlight = false;
-                style_.font.colour = style_.highlightSavedColour;
-                style_.background = style_.highlightSavedBackground;
-            }
-            break;
-        case TagKind::Break:
-            if (closing) break;
-            if (measuring) {
+        // Tags that end the line, before any change they make.
+        if (!t.closing && (t.tag == TagKind::Break || t.tag == TagKind::Rule)) {
+            if (t.tag == TagKind::Break) {
                 out_.plainText += '\r';
                 line.endedByBreak = true;
-                Finish(line, i + 1);
-                ended = true;
             }
+            endBefore(i + 1);
+            continue;
+        }
+        if (t.closing && t.tag == TagKind::Paragraph) endBefore(i + 1);  // with the paragraph's alignment
+        if (!t.closing && t.tag == TagKind::ListItem && cursor.content) {
+            endBefore(i);  // an item starts its own line
             break;
-        case TagKind::Rule:
-            if (closing) break;
-            if (measuring) {
-                Finish(line, i + 1);
-                ended = true;
-            } else {
-                HtmlInstr rule;
-                rule.kind = HtmlInstrKind::Rule;
-                const Coord at = y + line.height + 1;
-                rule.box = Box(rect_.left, at, static_cast<Coord>(rect_.right) - rect_.left, 1);
-                rule.colour = fw::clBlack;
-                Emit(std::move(rule), lineIndex_);
-            }
-            break;
-        case TagKind::Indent:
-            if (!closing) {
-                const Coord to = static_cast<Coord>(rect_.left) + html::ParseNumber(html::FindAttribute(t.raw, "X").value_or("")) + shift;
-                if (to > pen) {
-                    pen = to;
-                    widest = std::max(widest, pen);
-                }
-            }
-            break;
-        case TagKind::Offset:
-            if (closing) {
-                style_.offset = 0;
-            } else {
-                const int n = std::max(0, html::ParseNumber(html::FindAttribute(t.raw, "X").value_or("")));
-                pen = static_cast<Coord>(rect_.left) + 1 + n + shift;
-                widest = std::max(widest, pen);
-                style_.offset = n;
-            }
-            break;
+        }
+
+        ApplyStyleTag(t, /*measuring=*/true);
+        MoveForTag(t, cursor, 0);
+        if (t.closing) continue;
+        switch (t.tag) {
         case TagKind::Paragraph:
-            if (closing) {
-                // The paragraph ends with its line; the next one starts plain.
-                if (measuring) {
-                    Finish(line, i + 1);
-                    ended = true;
-                }
-                style_.paragraphBackground = false;
-                style_.align = Align::Left;
-                style_.indent = 0;
-            } else {
-                if (auto align = html::FindAttribute(t.raw, "ALIGN")) {
-                    if (html::ContainsIgnoreCase(*align, "RIGHT"))
-                        style_.align = Align::Right;
-                    else if (html::ContainsIgnoreCase(*align, "LEFT"))
-                        style_.align = Align::Left;
-                    else if (html::ContainsIgnoreCase(*align, "CENTER"))
-                        style_.align = Align::Center;
-                }
-                if (auto indent = html::FindAttribute(t.raw, "INDENT"))
-                    style_.indent = std::clamp(html::ParseNumber(*indent), 0, 100000);
-                if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) {
-                    style_.paragraphBackground = true;
-                    style_.paragraphFrom = ParseHtmlColour(*back);
-                    auto to = html::FindAttribute(t.raw, "BGCOLORTO");
-                    style_.paragraphTo = to ? ParseHtmlColour(*to) : fw::clNone;
-                    if (measuring) {
-                        line.background = true;
-                        line.backgroundFrom = style_.paragraphFrom;
-                        line.backgroundTo = style_.paragraphTo;
-                    }
-                }
+            if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) {
+                line.background = true;
+                line.backgroundFrom = style_.paragraphFrom;
+                line.backgroundTo = style_.paragraphTo;
             }
             break;
         case TagKind::List:
-            if (closing) {
-                style_.listLevel = std::max(0, style_.listLevel - 1);
-            } else {
-                ++style_.listLevel;
-                if (measuring) {
-                    Finish(line, i + 1);
-                    ended = true;
-                }
-            }
+            endBefore(i + 1);
             break;
         case TagKind::ListItem: {
-            if (closing) break;
-            // An item starts its own line.
-            if (measuring && content) {
-                Finish(line, i);
-                ended = true;
-                break;
-            }
-            const Coord itemX = line.startX + shift + 12 * static_cast<Coord>(std::min(style_.listLevel, 1000));
-            if (pen < itemX) pen = itemX;
-            const std::string_view type = html::FindAttribute(t.raw, "TYPE").value_or("");
-            const auto colourValue = html::FindAttribute(t.raw, "COLOR");
-            const HtmlColour colour = colourValue ? ParseHtmlColour(*colourValue) : style_.font.colour;
+            cursor.pen = std::max(cursor.pen, ListItemX(line, 0));
+            const Bullet bullet = ListBullet(t);
             Coord slot = 12;
-            if (html::ContainsIgnoreCase(type, "SQUARE") || html::ContainsIgnoreCase(type, "CIRCLE")) {
-                constexpr Coord kSide = 8;
-                if (measuring) {
-                    line.height = std::max(line.height, kSide);
-                } else {
-                    HtmlInstr bullet;
-                    bullet.kind = HtmlInstrKind::Bullet;
-                    bullet.bullet = html::ContainsIgnoreCase(type, "SQUARE") ? HtmlBullet::Square : HtmlBullet::Circle;
-                    bullet.colour = colour;
-                    bullet.box = Box(pen, TextTop(line, y, line.gh) + (line.gh - kSide) / 2, kSide, kSide);
-                    bullet.link = style_.inLink ? style_.link : -1;
-                    Emit(std::move(bullet), lineIndex_);
-                }
-            } else if (html::ContainsIgnoreCase(type, "IMAGE")) {
+            if (bullet.kind == Bullet::Kind::Square || bullet.kind == Bullet::Kind::Circle) {
+                line.height = std::max(line.height, kBulletSide);
+            } else if (bullet.kind == Bullet::Kind::Picture) {
                 std::optional<std::pair<HtmlImageRef, Metric>> picture;
-                if (measuring) {
-                    const std::string_view name = html::FindAttribute(t.raw, "NAME").value_or("");
-                    if (images_.pictures && !name.empty() && name.find(':') == std::string_view::npos) {
-                        if (auto size = images_.pictures->PictureSize(name)) {
-                            HtmlImageRef ref;
-                            ref.source = std::string(name);
-                            picture = std::pair{ref, Metric{ClampSize(size->width), ClampSize(size->height)}};
-                        }
-                    }
-                    lineImages_.push_back(picture);
-                    if (picture) line.height = std::max(line.height, picture->second.height);
-                } else {
-                    picture = lineImages_[image++];
-                    if (picture) {
-                        HtmlInstr bullet;
-                        bullet.kind = HtmlInstrKind::Image;
-                        bullet.image = picture->first;
-                        bullet.box = Box(pen, y, picture->second.width, picture->second.height);
-                        bullet.link = style_.inLink ? style_.link : -1;
-                        Emit(std::move(bullet), lineIndex_);
+                const std::string_view name = html::FindAttribute(t.raw, "NAME").value_or("");
+                if (images_.pictures && !name.empty() && name.find(':') == std::string_view::npos) {
+                    if (auto size = images_.pictures->PictureSize(name)) {
+                        HtmlImageRef ref;
+                        ref.source = std::string(name);
+                        picture = std::pair{ref, Metric{ClampSize(size->width), ClampSize(size->height)}};
                     }
                 }
-                if (picture) slot = std::max(slot, picture->second.width + 4);
+                lineImages_.push_back(picture);
+                if (picture) {
+                    line.height = std::max(line.height, picture->second.height);
+                    slot = std::max(slot, picture->second.width + 4);
+                }
             } else {
-                HtmlFont symbol = style_.font;
-                symbol.name = "Symbol";
-                symbol.colour = colour;
-                symbol.underline = symbol.strikeOut = false;
-                const std::string mark = style_.listLevel % 2 == 1 ? "\xB7" : "o";
-                Metric m;
-                if (measuring) {
-                    const HtmlSize size = MeasureHtmlRun(measurer_, mark, symbol, Box(pen, y, right - pen, rect_.bottom - y));
-                    m = Metric{size.width, size.height};
-                    metrics_.push_back(m);
-                    line.height = std::max(line.height, m.height);
-                } else {
-                    m = metrics_[metric++];
-                    HtmlInstr bullet;
-                    bullet.kind = HtmlInstrKind::Bullet;
-                    bullet.bullet = HtmlBullet::Symbol;
-                    bullet.text = mark;
-                    bullet.font = InternFont(symbol);
-                    bullet.colour = colour;
-                    bullet.box = Box(pen, TextTop(line, y, m.height), m.width, m.height);
-                    bullet.link = style_.inLink ? style_.link : -1;
-                    Emit(std::move(bullet), lineIndex_);
-                }
-                slot = std::max(slot, m.width + 4);
+                const HtmlSize size = MeasureHtmlRun(measurer_, bullet.mark, bullet.symbol,
+                                                     Box(cursor.pen, y, right - cursor.pen, rect_.bottom - y));
+                metrics_.push_back(Metric{size.width, size.height});
+                line.height = std::max<Coord>(line.height, size.height);
+                slot = std::max<Coord>(slot, size.width + 4);
             }
-            advance(slot);
+            cursor.Advance(slot);
             break;
         }
         case TagKind::Image: {
-            if (closing) break;
-            const int index = style_.imageCount;
-            std::optional<std::pair<HtmlImageRef, Metric>> resolved;
-            if (measuring) {
-                resolved = ResolveImage(t.raw, index);
-                // An image that fits a line but not what is left of this one starts the next.
-                if (resolved && content && resolved->second.width <= room && pen + resolved->second.width > right) {
-                    Finish(line, i);
-                    ended = true;
-                    break;
-                }
-                lineImages_.push_back(resolved);
-            } else {
-                resolved = lineImages_[image++];
+            const auto resolved = ResolveImage(t.raw, style_.imageCount);
+            // An image that fits a line but not what is left of this one starts the next.
+            if (resolved && cursor.content && resolved->second.width <= room &&
+                cursor.pen + resolved->second.width > right) {
+                endBefore(i);
+                break;
             }
-            ++style_.imageCount;
-            if (measuring) out_.imageCount = style_.imageCount;
+            lineImages_.push_back(resolved);
+            out_.imageCount = ++style_.imageCount;
             if (!resolved) break;  // not found: nothing drawn, no room taken
             const Metric m = resolved->second;
-            if (measuring) {
-                const std::string_view align = html::FindAttribute(t.raw, "ALIGN").value_or("");
-                if (html::ContainsIgnoreCase(align, "TOP")) {
-                    line.imageAlign = ImageAlign::Top;
-                    line.imageHeight = m.height;
-                } else if (html::ContainsIgnoreCase(align, "MIDDLE")) {
-                    line.imageAlign = ImageAlign::Middle;
-                    line.imageHeight = m.height;
-                }
-                if (html::FindAttribute(t.raw, "WRAP")) {
-                    // The line keeps its text height; the lines that follow start beside it.
-                    floatRight_ = pen + m.width;
-                    floatBottom_ = y + m.height;
-                } else {
-                    line.height = std::max(line.height, m.height);
-                }
-            } else {
-                HtmlInstr picture;
-                picture.kind = HtmlInstrKind::Image;
-                picture.image = resolved->first;
-                picture.box = Box(pen, y, m.width, m.height);
-                picture.link = style_.inLink ? style_.link : -1;
-                picture.imageIndex = index;
-                Emit(std::move(picture), lineIndex_);
+            const std::string_view align = html::FindAttribute(t.raw, "ALIGN").value_or("");
+            if (html::ContainsIgnoreCase(align, "TOP")) {
+                line.imageAlign = ImageAlign::Top;
+                line.imageHeight = m.height;
+            } else if (html::ContainsIgnoreCase(align, "MIDDLE")) {
+                line.imageAlign = ImageAlign::Middle;
+                line.imageHeight = m.height;
             }
-            advance(m.width);
+            if (html::FindAttribute(t.raw, "WRAP")) {
+                // The line keeps its text height; the lines that follow start beside it.
+                floatRight_ = cursor.pen + m.width;
+                floatBottom_ = y + m.height;
+            } else {
+                line.height = std::max(line.height, m.height);
+            }
+            cursor.Advance(m.width);
             break;
         }
+        default:
+            break;
         }
-        if (ended) break;
     }
-    if (measuring) {
-        if (!ended) Finish(line, i);
-        line.width = widest - line.startX;
-        if (line.width < 0) line.width = 0;
+    if (!ended) Finish(line, i);
+    line.width = std::max<Coord>(0, cursor.widest - line.startX);
+}
+
+void Layouter::PlaceLine(std::size_t begin, Coord y, const Line& line, Coord shift) {
+    Cursor cursor(line.startX + shift);
+    std::size_t metric = 0, image = 0;  // the measuring pass's records, in order
+    for (std::size_t i = begin; i < line.end && i < tokens_.size(); ++i) {
+        const Token& t = tokens_[i];
+        if (t.kind == Token::Kind::Run) {
+            if (style_.hidden) continue;
+            const Metric m = metrics_[metric++];
+            EmitRun(html::DecodeRunText(t.raw), line, y, cursor.pen, m);
+            cursor.Advance(m.width);
+            continue;
+        }
+
+        ApplyStyleTag(t, /*measuring=*/false);
+        MoveForTag(t, cursor, shift);
+        if (t.closing) continue;
+        switch (t.tag) {
+        case TagKind::Body: {
+            auto from = html::FindAttribute(t.raw, "BGCOLOR");
+            auto to = html::FindAttribute(t.raw, "BGCOLORTO");
+            if (from && to) {
+                HtmlInstr fill;
+                fill.kind = HtmlInstrKind::Background;
+                fill.box = rect_;
+                fill.colour = ParseHtmlColour(*from);
+                fill.colourTo = ParseHtmlColour(*to);
+                auto dir = html::FindAttribute(t.raw, "DIR").value_or("H");
+                fill.horizontal = !html::StartsWithIgnoreCase(dir, "V");
+                fill.line = lineIndex_;
+                bodyFills_.push_back(std::move(fill));
+            }
+            break;
+        }
+        case TagKind::Rule: {
+            HtmlInstr rule;
+            rule.kind = HtmlInstrKind::Rule;
+            rule.box = Box(rect_.left, y + line.height + 1, static_cast<Coord>(rect_.right) - rect_.left, 1);
+            rule.colour = fw::clBlack;
+            Emit(std::move(rule), lineIndex_);
+            break;
+        }
+        case TagKind::ListItem: {
+            cursor.pen = std::max(cursor.pen, ListItemX(line, shift));
+            const Bullet bullet = ListBullet(t);
+            HtmlInstr mark;
+            mark.link = style_.inLink ? style_.link : -1;
+            Coord slot = 12;
+            if (bullet.kind == Bullet::Kind::Square || bullet.kind == Bullet::Kind::Circle) {
+                mark.kind = HtmlInstrKind::Bullet;
+                mark.colour = bullet.colour;
+                mark.bullet = bullet.kind == Bullet::Kind::Square ? HtmlBullet::Square : HtmlBullet::Circle;
+                mark.box = Box(cursor.pen, TextTop(line, y, line.gh) + (line.gh - kBulletSide) / 2, kBulletSide,
+                               kBulletSide);
+                Emit(std::move(mark), lineIndex_);
+            } else if (bullet.kind == Bullet::Kind::Picture) {
+                if (const auto& picture = lineImages_[image++]) {
+                    mark.kind = HtmlInstrKind::Image;
+                    mark.image = picture->first;
+                    mark.box = Box(cursor.pen, y, picture->second.width, picture->second.height);
+                    Emit(std::move(mark), lineIndex_);
+                    slot = std::max(slot, picture->second.width + 4);
+                }
+            } else {
+                const Metric m = metrics_[metric++];
+                mark.kind = HtmlInstrKind::Bullet;
+                mark.bullet = HtmlBullet::Symbol;
+                mark.colour = bullet.colour;
+                mark.text = bullet.mark;
+                mark.font = InternFont(bullet.symbol);
+                mark.box = Box(cursor.pen, TextTop(line, y, m.height), m.width, m.height);
+                Emit(std::move(mark), lineIndex_);
+                slot = std::max(slot, m.width + 4);
+            }
+            cursor.Advance(slot);
+            break;
+        }
+        case TagKind::Image: {
+            const int index = style_.imageCount++;
+            const auto& resolved = lineImages_[image++];
+            if (!resolved) break;
+            HtmlInstr picture;
+            picture.kind = HtmlInstrKind::Image;
+            picture.image = resolved->first;
+            picture.box = Box(cursor.pen, y, resolved->second.width, resolved->second.height);
+            picture.link = style_.inLink ? style_.link : -1;
+            picture.imageIndex = index;
+            Emit(std::move(picture), lineIndex_);
+            cursor.Advance(resolved->second.width);
+            break;
+        }
+        default:
+            break;
+        }
     }
+}
+
+void Layouter::EmitRun(std::string text, const Line& line, Coord y, Coord pen, const Metric& m) {
+    HtmlInstr run;
+    run.kind = HtmlInstrKind::Text;
+    Coord top = TextTop(line, y, m.height);
+    if (style_.sub) top += m.height / 4;
+    if (style_.sup) top -= m.height / 4;
+    run.box = Box(pen, top, m.width, m.height);
+    run.link = style_.inLink ? style_.link : -1;
+    run.font = InternFont(style_.font);
+    run.colour = style_.background;
+    run.shadow = style_.shadow;
+    run.errorMark = style_.error;
+    run.inkRight = run.box.right;
+    if ((style_.font.underline || style_.font.strikeOut) && text.size() > 1 && text.back() == ' ') {
+        // Where the word's underline or strike-out ends; the blank is underlined only when the
+        // underline continues into the next run.
+        std::string_view word(text);
+        while (!word.empty() && word.back() == ' ') word.remove_suffix(1);
+        const HtmlSize ink = MeasureHtmlRun(measurer_, word, style_.font, run.box);
+        run.inkRight = std::min(run.box.right, ToInt(pen + ink.width));
+    }
+    run.text = std::move(text);
+    Emit(std::move(run), lineIndex_);
 }
 
 }  // namespace

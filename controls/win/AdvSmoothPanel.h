@@ -29,6 +29,7 @@
 
 #include "controls/AdvGDIP.h"
 #include "controls/AdvSmoothPanel.h"
+#include "controls/HtmlCaption.h"
 #include "controls/GDIPFill.h"
 #include "controls/GDIPPictureContainer.h"
 #include "framework/win/Controls.h"
@@ -203,8 +204,9 @@ public:
     bool LinkHover() const { return linkHover_; }
     // Where the HTML caption went at the last paint (left, top, right, bottom).
     const RectL& HtmlCaptionRect() const { return htmlRect_; }
-    // The link of the HTML caption under a client point; empty when none.
-    std::string AnchorAt(int x, int y);
+    // The link of the HTML caption under a client point, in the caption as it was last painted;
+    // empty when none.
+    std::string AnchorAt(int x, int y) const;
     // What the mouse does at a client point (hover state and cursor; a press raises OnAnchorClick).
     void MouseMoveAt(int x, int y);
     void MouseDownAt(int x, int y);
@@ -234,6 +236,7 @@ private:
     bool linkHover_ = false;
     bool mouseInside_ = false;
     RectL htmlRect_;
+    HtmlLayout htmlLayout_;  // the HTML caption as it was last painted, for hit tests
     int lastWidth_ = 0, lastHeight_ = 0;
 };
 

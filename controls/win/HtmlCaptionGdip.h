@@ -96,6 +96,7 @@ struct HtmlCaptionResult {
     int width = 0;
     int height = 0;
     int lineCount = 0;
+    HtmlLayout layout;       // the caption laid out (what Draw painted), for later hit tests
 };
 
 // Measures (options.mode Measure), paints into `graphics` (Draw) or looks for the link under

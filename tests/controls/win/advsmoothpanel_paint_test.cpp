@@ -300,6 +300,24 @@ TEST(SmoothPanelLinks, HoverAndClickFindTheAnchorUnderThePoint) {
     EXPECT_EQ(clicks, std::vector<std::string>{"go"});
 }
 
+// The pointer is over what the screen shows: hit tests use the caption as it was last painted and
+// lay nothing out again, until the next paint.
+TEST(SmoothPanelLinks, HitTestsFollowTheCaptionAsLastPainted) {
+    TAdvSmoothPanel panel;
+    panel.SetBounds(0, 0, 300, 100);
+    panel.Caption().SetHTMLLocation(TAdvSmoothPanelLocation::plTopLeft);
+    panel.Caption().SetHTMLLeft(10);
+    panel.Caption().SetHTMLText("<A href=\"painted\">Link text here</A>");
+    Surface s(300, 100);
+    panel.DrawPanel(s.graphics);
+    const RectL r = panel.HtmlCaptionRect();
+    const int midY = (r.top + r.bottom) / 2;
+    panel.Caption().SetHTMLText("<A href=\"later\">Link text here</A>");
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, midY), "painted");
+    panel.DrawPanel(s.graphics);
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, midY), "later");
+}
+
 TEST(SmoothPanelAssign, CopiesCaptionFillAndTransparencyKeepingOwnObjects) {
     TAdvSmoothPanel a, b;
     WizardPanel(a);
