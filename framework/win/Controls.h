@@ -308,7 +308,10 @@ public:
     void SetClientHeight(int height);
 
     // Creates every window, centres the form on the screen, fires OnShow and shows it. The window
-    // stays hidden until all of that is done; then it is shown and painted at once.
+    // stays hidden until all of that is done; then it is shown and painted at once. An exception
+    // on the way (a window not created, OnShow) goes to the default exception report after the
+    // window is shown; Show itself does not throw. Without a window (its own failed) the form
+    // stays hidden: HandleAllocated tells.
     void Show();
     // Show is at work before the window is shown.
     bool SettingUp() const { return holdHidden_; }
