@@ -1,6 +1,7 @@
 #include "framework/win/Timer.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "framework/win/Application.h"
 
@@ -15,6 +16,14 @@ std::unordered_map<UINT_PTR, Timer*>& RunningTimers() {
 }
 
 UINT_PTR g_lastRunId = 0;
+
+// Timers whose tick is running. A tick that opens a modal box (its failure's report, say) runs
+// until the box closes, and the box's loop keeps dispatching ticks: the same timer's next ticks
+// are dropped meanwhile, or each would open one more box inside the last.
+std::unordered_set<const Timer*>& TickingTimers() {
+    static auto* const timers = new std::unordered_set<const Timer*>;
+    return *timers;
+}
 
 }  // namespace
 
@@ -37,11 +46,13 @@ LRESULT CALLBACK Timer::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         const auto found = RunningTimers().find(static_cast<UINT_PTR>(wParam));
         if (found == RunningTimers().end()) return 0;  // queued before its timer stopped or went
         Timer* timer = found->second;
+        if (!TickingTimers().insert(timer).second) return 0;  // its previous tick still runs
         try {
             if (timer->OnTimer) timer->OnTimer();
         } catch (...) {
             Application::HandleException(std::current_exception());
         }
+        TickingTimers().erase(timer);  // by address only: the timer may have gone during its tick
         return 0;
     }
     return ::DefWindowProcW(hwnd, message, wParam, lParam);

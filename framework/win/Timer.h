@@ -5,7 +5,9 @@
 //
 // Each run of a timer (from start to stop) has an id of its own, never given again; a tick finds
 // its timer through the table of running timers. A WM_TIMER still queued when its timer stops or
-// is destroyed finds nothing there and does nothing. Timers live on the user-interface thread.
+// is destroyed finds nothing there and does nothing. A tick that opens a modal box (its failure's
+// report) holds the timer's further ticks until the box closes; other timers go on ticking.
+// Timers live on the user-interface thread.
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Timers tick through the message loop, also inside a modal box's own loop; a tick that throws is
-// reported once and the timer goes on; a tick queued for a timer that has since stopped or gone
-// reaches nothing.
+// reported once, its timer held while the report is open, and goes on after; a tick queued for a
+// timer that has since stopped or gone reaches nothing.
 
 #include <gtest/gtest.h>
 
@@ -130,24 +130,36 @@ TEST(Timer, ATickQueuedBeforeItsTimerStoppedDoesNotTickItsNextRun) {
     EXPECT_EQ(ticks, ticksBefore) << "a tick of the earlier run arrived in the new one";
 }
 
-TEST(Timer, AThrowingTickIsReportedOnceAndTheTimerGoesOn) {
+TEST(Timer, AThrowingTickIsReportedOnceHoldingItsTimerWhileTheReportIsOpen) {
     OwnerForm owner;
     fw::Application& app = App();
     const int reportsBefore = app.ExceptionReports();
-    std::atomic<int> ticks{0};
-    fw::Timer timer;
-    Start(timer, 20, [&] {
+    std::atomic<int> ticks{0}, referenceTicks{0};
+    fw::Timer failing, reference;
+    Start(reference, 10, [&] { ++referenceTicks; });
+    Start(failing, 10, [&] {
         if (++ticks == 1) throw std::runtime_error("Falha no temporizador");
     });
-    // The report is answered once the timer ticked again while it was open.
-    BoxAnswerer answerer(BoxAnswerer::Enter(), [&] { return ticks >= 4; });
+    // The report is answered once the other timer ticked ten times while it was open (ten of the
+    // failing timer's intervals too): none of those ticks may have reached the failing timer, or
+    // a handler failing at every tick would open box after box, each inside the last.
+    const DWORD uiThread = ::GetCurrentThreadId();
+    std::atomic<int> referenceAtOpen{-1}, ticksWhileOpen{-1}, boxesWhileOpen{-1};
+    BoxAnswerer answerer(BoxAnswerer::Enter(), [&] {
+        if (referenceAtOpen < 0) referenceAtOpen = referenceTicks.load();
+        if (referenceTicks < referenceAtOpen + 10) return false;
+        ticksWhileOpen = ticks.load();
+        boxesWhileOpen = static_cast<int>(BoxAnswerer::Boxes(uiThread).size());
+        return true;
+    });
     ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }));
     const fwtest::SeenBox& seen = answerer.Join();
     EXPECT_EQ(answerer.Failure(), "");
     EXPECT_EQ(seen.text, L"Falha no temporizador.");
     EXPECT_EQ(app.ExceptionReports() - reportsBefore, 1);
-    const int ticksAfterReport = ticks;
-    EXPECT_TRUE(PumpUntil([&] { return ticks >= ticksAfterReport + 3; })) << "the timer goes on after the report";
+    EXPECT_EQ(ticksWhileOpen, 1) << "the failing timer ticked while its report was open";
+    EXPECT_EQ(boxesWhileOpen, 1);
+    EXPECT_TRUE(PumpUntil([&] { return ticks >= 4; })) << "the timer goes on after the report";
     EXPECT_TRUE(BoxAnswerer::Boxes(::GetCurrentThreadId()).empty());
 }
 
