@@ -10,13 +10,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <cwctype>
+#include <functional>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -69,8 +71,6 @@ inline void Send(std::vector<INPUT> inputs) {
     }
 }
 
-// Presses key with the modifiers held (VK_SHIFT, VK_CONTROL, VK_MENU), releases all; no window is
-// brought to the front (for a second thread answering a box that is already there).
 // How many releases of each key, and presses and releases of the left mouse button, the thread
 // has taken from its queue (in any loop, modal boxes' too). (The thread's key state cannot tell:
 // under Wine it follows the desktop's while no message is being handled, and that changes as soon
@@ -128,12 +128,14 @@ inline void SendToForeground(HWND root, const std::vector<INPUT>& inputs, const 
     }
 }
 
-inline std::vector<INPUT> Chord(std::initializer_list<WORD> modifiers, WORD key) {
+// Key events pressing key with the modifiers held (VK_SHIFT, VK_CONTROL, VK_MENU), then releasing
+// all; the first modifier is released last.
+inline std::vector<INPUT> Chord(const std::vector<WORD>& modifiers, WORD key) {
     std::vector<INPUT> inputs;
     for (WORD modifier : modifiers) inputs.push_back(KeyEvent(modifier, false));
     inputs.push_back(KeyEvent(key, false));
     inputs.push_back(KeyEvent(key, true));
-    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) inputs.push_back(KeyEvent(*it, true));
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) inputs.push_back(KeyEvent(*it, true));
     return inputs;
 }
 
@@ -225,15 +227,16 @@ struct SeenBox {
 // reading what it saw.
 class BoxAnswerer {
 public:
-    // The keys of an answer: a key and the modifiers held with it.
+    // The keys of an answer: a key and the modifiers held with it, or Alt and the letter that the
+    // label of the button with id acceleratorOf marks ("&No" -> N; labels follow the language).
     struct Answer {
-        WORD key;
+        WORD key = 0;
         std::vector<WORD> modifiers;
+        int acceleratorOf = 0;
     };
-    static Answer Enter() { return {VK_RETURN, {}}; }
-    static Answer Escape() { return {VK_ESCAPE, {}}; }
-    // Alt and the letter the button of that id marks as its accelerator ("&No" -> N).
-    static Answer AltForButton(int id) { return {0, {static_cast<WORD>(id)}}; }
+    static Answer Enter() { return {VK_RETURN, {}, 0}; }
+    static Answer Escape() { return {VK_ESCAPE, {}, 0}; }
+    static Answer AltForButton(int id) { return {0, {VK_MENU}, id}; }
 
     explicit BoxAnswerer(Answer answer, std::function<bool()> answerWhen = {}, milliseconds timeout = kInputTimeout)
         : uiThread_(::GetCurrentThreadId()), answer_(std::move(answer)), answerWhen_(std::move(answerWhen)),
@@ -308,14 +311,12 @@ private:
             }
         }
         if (answerWhen_ && !WaitFor(answerWhen_, timeout_)) failure_ = "the condition to answer the box never held";
-        std::vector<WORD> modifiers = answer_.modifiers;
+        const std::vector<WORD>& modifiers = answer_.modifiers;
         WORD key = answer_.key;
-        if (key == 0) {  // Alt and the button's accelerator
-            const int id = modifiers.front();
-            modifiers = {VK_MENU};
-            for (const auto& [buttonId, label] : seen_.buttons) {
+        if (answer_.acceleratorOf) {
+            for (const auto& [id, label] : seen_.buttons) {
                 const auto amp = label.find(L'&');
-                if (buttonId == id && amp != std::wstring::npos && amp + 1 < label.size()) {
+                if (id == answer_.acceleratorOf && amp != std::wstring::npos && amp + 1 < label.size()) {
                     key = static_cast<WORD>(std::towupper(label[amp + 1]));
                 }
             }
@@ -325,11 +326,7 @@ private:
                 return;
             }
         }
-        std::vector<INPUT> inputs;
-        for (WORD modifier : modifiers) inputs.push_back(KeyEvent(modifier, false));
-        inputs.push_back(KeyEvent(key, false));
-        inputs.push_back(KeyEvent(key, true));
-        for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) inputs.push_back(KeyEvent(*it, true));
+        const std::vector<INPUT> inputs = Chord(modifiers, key);
         const auto isClosed = [&] { return !::IsWindow(box) || !::IsWindowVisible(box); };
         // Keys that a late focus event sent to the desktop are sent again (see SendToForeground).
         for (int attempt = 1; attempt <= 3 && !seen_.closed; ++attempt) {
