@@ -361,6 +361,10 @@ TWinControl* ControlFromHandle(HWND hwnd) { return FromHandle(hwnd); }
 TWinControl::TWinControl() = default;
 
 TWinControl::~TWinControl() {
+    // Out of the parent's lists while still a windowed control (TControl's destructor could no
+    // longer take it out of the tab order, which Tab walks), and out of the form's memory of its
+    // active control while the children still lead up to it.
+    if (Parent()) Parent()->RemoveControl(this);
     // Detach the children first: they may be destroyed after us by the owner.
     for (TControl* child : controls_) child->parent_ = nullptr;
     controls_.clear();
@@ -392,7 +396,21 @@ void TWinControl::InsertControl(TControl* control) {
     if (control->Align() != TAlign::alNone) AlignControls();
 }
 
+void TWinControl::ForgetActiveControlIn(const TControl& leaving) {
+    // The form gives the focus back to its active control when it is activated again: a control
+    // that leaves the form, or is inside one that leaves, must not stay behind as a stale pointer.
+    TForm* form = leaving.Parent() ? leaving.Parent()->ParentForm() : nullptr;
+    if (!form) return;
+    for (const TControl* control = form->ActiveControl(); control; control = control->Parent()) {
+        if (control == &leaving) {
+            form->SetActiveControl(nullptr);
+            return;
+        }
+    }
+}
+
 void TWinControl::RemoveControl(TControl* control) {
+    ForgetActiveControlIn(*control);
     control->Invalidate();
     std::erase(controls_, control);
     if (auto* windowed = dynamic_cast<TWinControl*>(control)) std::erase(tabList_, windowed);

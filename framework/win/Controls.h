@@ -275,6 +275,8 @@ private:
     bool HasNonClientArea() const;
     void DestroyHandle();
     void UpdateWindowFont();
+    // The form of leaving forgets its active control when it is leaving or inside it.
+    static void ForgetActiveControlIn(const TControl& leaving);
 
     HWND hwnd_ = nullptr;
     bool subclassed_ = false;
@@ -316,6 +318,7 @@ public:
     // Show is at work before the window is shown.
     bool SettingUp() const { return holdHidden_; }
 
+    // Null once the control left the form (destroyed or moved elsewhere, or a container of it).
     TWinControl* ActiveControl() const { return activeControl_; }
     // Remembers the focused control (every focus change inside the form reports here).
     void SetActiveControl(TWinControl* control);

@@ -382,4 +382,60 @@ TEST(FormInput, SwitchingToAnotherWindowAndBackGivesTheFocusBackToTheControlThat
     ::DestroyWindow(other);
 }
 
+TEST(FormInput, AFocusedControlThatGoesLeavesNothingStaleBehindForTabOrTheWindowsReturn) {
+    InputForm f;
+    f.edOff->SetVisible(false);  // its place is taken below
+    // Controls of the form's tree that are not the form's own components, so that the test can
+    // destroy them while the form lives: an edit on the panel, and a panel with an edit inside.
+    auto loose = std::make_unique<fw::TEdit>();
+    loose->SetName("loose");
+    loose->SetParent(f.pnlOptions);
+    loose->SetBounds(10, 142, 150, 21);
+    auto box = std::make_unique<fw::TCustomControl>();
+    box->SetParent(&f.form);
+    box->SetBounds(10, 150, 170, 40);
+    auto inner = std::make_unique<fw::TEdit>();
+    inner->SetName("inner");
+    inner->SetParent(box.get());
+    inner->SetBounds(5, 5, 100, 21);
+    f.Show();
+    HWND other = ::CreateWindowExW(0, L"EDIT", L"outra", WS_POPUP | WS_BORDER | WS_VISIBLE, 0, 0, 160, 30, nullptr,
+                                   nullptr, nullptr, nullptr);
+    ASSERT_TRUE(other);
+    POINT formBackground{300, 20};  // no control there
+    ::ClientToScreen(f.form.Handle(), &formBackground);
+
+    struct Case {
+        const char* what;
+        fw::TWinControl* focused;
+        std::function<void()> destroy;
+        const char* focusedAfter;  // the platform hands the focus to the parent of what went
+        const char* afterTab;
+    };
+    const Case cases[] = {
+        {"the control destroyed", loose.get(), [&] { loose.reset(); }, "pnlOptions", "cbDemo"},
+        {"its container destroyed", inner.get(), [&] { box.reset(); }, "form", "edName"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Click(*c.focused);
+        ASSERT_EQ(fwtest::FocusedControl(), c.focused);
+        const auto gone = reinterpret_cast<std::uintptr_t>(c.focused);
+        c.destroy();
+        EXPECT_NE(reinterpret_cast<std::uintptr_t>(f.form.ActiveControl()), gone);
+        for (const fw::TWinControl* control : f.form.TabOrderList()) {
+            EXPECT_NE(reinterpret_cast<std::uintptr_t>(control), gone) << "still in the tab order";
+        }
+        fwtest::ClickAt(nullptr, {80, 15});  // the other window, and back
+        ASSERT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == other; }));
+        fwtest::ClickAt(nullptr, formBackground);
+        EXPECT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == f.form.Handle(); }));
+        EXPECT_EQ(FocusedName(), c.focusedAfter);
+        Press(f.form, VK_TAB);
+        EXPECT_EQ(FocusedName(), c.afterTab);
+    }
+    EXPECT_EQ(f.form.Handle(), ::GetForegroundWindow());
+    ::DestroyWindow(other);
+}
+
 }  // namespace
