@@ -19,6 +19,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     application.SetMainForm(&frmMain);
     frmMain.Show();
+    if (!frmMain.HandleAllocated()) return 1;  // the window could not be made (reported)
     // Lets a test driver in another process read the controls' state (read-only).
     fw::InstallAutomation(frmMain.Handle(), [&frmMain] { return fw::DescribeControls(frmMain); });
     return application.Run();

@@ -79,11 +79,26 @@ int Application::Run() {
     while (!terminated_) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
-        if (PreTranslate(msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        HandleMessage(msg);
     }
     return 0;
+}
+
+void Application::ProcessMessages() {
+    MSG msg{};
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            return;
+        }
+        HandleMessage(msg);
+    }
+}
+
+void Application::HandleMessage(MSG& msg) {
+    if (PreTranslate(msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
 }
 
 void Application::Terminate() {

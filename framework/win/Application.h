@@ -40,6 +40,9 @@ public:
 
     // Runs the loop until Terminate; returns the exit code.
     int Run();
+    // Handles every message waiting in the queue as the loop does, then returns (a WM_QUIT among
+    // them ends the loop: Terminated). For work that must let the window answer meanwhile.
+    void ProcessMessages();
     void Terminate();
     bool Terminated() const { return terminated_; }
 
@@ -53,6 +56,7 @@ public:
     int ExceptionReports() const { return reports_; }
 
 private:
+    void HandleMessage(MSG& msg);
     bool comStarted_ = false;
     ULONG_PTR gdiplusToken_ = 0;
     std::string title_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <exception>
 #include <mutex>
 #include <unordered_map>
 
@@ -360,6 +361,10 @@ TWinControl* ControlFromHandle(HWND hwnd) { return FromHandle(hwnd); }
 TWinControl::TWinControl() = default;
 
 TWinControl::~TWinControl() {
+    // Out of the parent's lists while still a windowed control (TControl's destructor could no
+    // longer take it out of the tab order, which Tab walks), and out of the form's memory of its
+    // active control while the children still lead up to it.
+    if (Parent()) Parent()->RemoveControl(this);
     // Detach the children first: they may be destroyed after us by the owner.
     for (TControl* child : controls_) child->parent_ = nullptr;
     controls_.clear();
@@ -391,7 +396,21 @@ void TWinControl::InsertControl(TControl* control) {
     if (control->Align() != TAlign::alNone) AlignControls();
 }
 
+void TWinControl::ForgetActiveControlIn(const TControl& leaving) {
+    // The form gives the focus back to its active control when it is activated again: a control
+    // that leaves the form, or is inside one that leaves, must not stay behind as a stale pointer.
+    TForm* form = leaving.Parent() ? leaving.Parent()->ParentForm() : nullptr;
+    if (!form) return;
+    for (const TControl* control = form->ActiveControl(); control; control = control->Parent()) {
+        if (control == &leaving) {
+            form->SetActiveControl(nullptr);
+            return;
+        }
+    }
+}
+
 void TWinControl::RemoveControl(TControl* control) {
+    ForgetActiveControlIn(*control);
     control->Invalidate();
     std::erase(controls_, control);
     if (auto* windowed = dynamic_cast<TWinControl*>(control)) std::erase(tabList_, windowed);
@@ -807,28 +826,47 @@ void TForm::Show() {
     // Created, placed and set up (OnShow) while hidden: a window shown before that would stay on
     // the screen unpainted while its pages are set up, and would be redrawn at every change.
     // (A form shown again while on the screen is hidden and shown as it is set up.)
+    // A failure on the way is reported like one in any handler, once the window is on the screen
+    // (when it exists): nothing of it may end the program. OnShow does not run after a failed
+    // creation, since controls it works on may have no window.
     struct Hold {
         bool& flag;
         Hold(bool& f, bool hold) : flag(f) { flag = hold; }
         ~Hold() { flag = false; }
     };
+    std::exception_ptr failure;
     {
         Hold hold(holdHidden_, !(HandleAllocated() && ::IsWindowVisible(Handle())));
         const bool wasVisible = Visible();
-        SetVisible(false);  // the window is created without WS_VISIBLE
-        CreateHandle();
+        try {
+            SetVisible(false);  // the window is created without WS_VISIBLE
+            CreateHandle();
+        } catch (...) {
+            failure = std::current_exception();
+        }
         SetVisible(wasVisible);
-        RECT window{};
-        ::GetWindowRect(Handle(), &window);
-        const int width = window.right - window.left, height = window.bottom - window.top;
-        const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-        const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-        ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        OnShow(*this);
+        if (HandleAllocated()) {
+            RECT window{};
+            ::GetWindowRect(Handle(), &window);
+            const int width = window.right - window.left, height = window.bottom - window.top;
+            const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+            const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+            ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        if (!failure) {
+            try {
+                OnShow(*this);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
     }
-    ::ShowWindow(Handle(), SW_SHOWNORMAL);
-    ::UpdateWindow(Handle());  // painted before the message loop runs
-    if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+    if (HandleAllocated()) {
+        ::ShowWindow(Handle(), SW_SHOWNORMAL);
+        ::UpdateWindow(Handle());  // painted before the message loop runs
+        if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+    }
+    if (failure) Application::HandleException(failure);
 }
 
 void TForm::SetActiveControl(TWinControl* control) { activeControl_ = control; }

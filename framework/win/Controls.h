@@ -278,6 +278,8 @@ private:
     bool HasNonClientArea() const;
     void DestroyHandle();
     void UpdateWindowFont();
+    // The form of leaving forgets its active control when it is leaving or inside it.
+    static void ForgetActiveControlIn(const TControl& leaving);
 
     HWND hwnd_ = nullptr;
     bool subclassed_ = false;
@@ -311,11 +313,15 @@ public:
     void SetClientHeight(int height);
 
     // Creates every window, centres the form on the screen, fires OnShow and shows it. The window
-    // stays hidden until all of that is done; then it is shown and painted at once.
+    // stays hidden until all of that is done; then it is shown and painted at once. An exception
+    // on the way (a window not created, OnShow) goes to the default exception report after the
+    // window is shown; Show itself does not throw. Without a window (its own failed) the form
+    // stays hidden: HandleAllocated tells.
     void Show();
     // Show is at work before the window is shown.
     bool SettingUp() const { return holdHidden_; }
 
+    // Null once the control left the form (destroyed or moved elsewhere, or a container of it).
     TWinControl* ActiveControl() const { return activeControl_; }
     // Remembers the focused control (every focus change inside the form reports here).
     void SetActiveControl(TWinControl* control);

@@ -1,0 +1,441 @@
+// Keyboard and mouse on a form of the framework's controls, with real input: Tab order across
+// nested containers, radio groups, check boxes, accelerators, and where the focus goes after a
+// message box or a switch to another window. Keys go through the application's navigation filter
+// as in the program (RealInput.h).
+//
+// The form (client coordinates; tab order as listed, edLast created second but ordered last):
+//   lblName "&Nome:" -> edName
+//   edName
+//   gbKind "Tipo":         rbAlpha "&Alfa", rbBeta "&Beta", rbGamma "&Gama"
+//   pnlOptions (panel):    cbDemo "&Demo"
+//                          gbSize "Tamanho": rbSmall "&Pequeno", rbLarge "G&rande"
+//                          edNote, edOff (disabled)
+//   edHidden (hidden)
+//   edLast
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "RealInput.h"
+#include "framework/win/Application.h"
+#include "framework/win/Controls.h"
+#include "framework/win/Dialogs.h"
+#include "framework/win/StdCtrls.h"
+
+namespace {
+
+using fwtest::BoxAnswerer;
+using fwtest::Click;
+using fwtest::Press;
+
+fw::Application& App() {
+    static fw::Application application;
+    return application;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const auto& name : names) text += (text.empty() ? "" : " ") + name;
+    return text;
+}
+
+std::string FocusedName() {
+    const fw::TWinControl* focused = fwtest::FocusedControl();
+    return focused ? focused->Name() : "(no control)";
+}
+
+// The form above, shown by Show(); the application's main form while it lives.
+struct InputForm {
+    InputForm() {
+        App().SetMainForm(&form);
+        form.SetName("form");
+        form.SetClientWidth(380);
+        form.SetClientHeight(225);
+        form.SetCaption("Teste");
+        lblName = &Add<fw::TLabel>(form, "lblName", "&Nome:", 10, 14, 50, 13);
+        edName = &Add<fw::TEdit>(form, "edName", "", 70, 10, 120, 21);
+        edLast = &Add<fw::TEdit>(form, "edLast", "", 10, 195, 170, 21);
+        gbKind = &Add<fw::TGroupBox>(form, "gbKind", "Tipo", 10, 45, 170, 100);
+        rbAlpha = &Add<fw::TRadioButton>(*gbKind, "rbAlpha", "&Alfa", 10, 20, 140, 20);
+        rbBeta = &Add<fw::TRadioButton>(*gbKind, "rbBeta", "&Beta", 10, 45, 140, 20);
+        rbGamma = &Add<fw::TRadioButton>(*gbKind, "rbGamma", "&Gama", 10, 70, 140, 20);
+        pnlOptions = &Add<fw::TCustomControl>(form, "pnlOptions", "", 190, 45, 180, 170);
+        cbDemo = &Add<fw::TCheckBox>(*pnlOptions, "cbDemo", "&Demo", 10, 5, 150, 20);
+        gbSize = &Add<fw::TGroupBox>(*pnlOptions, "gbSize", "Tamanho", 10, 30, 160, 75);
+        rbSmall = &Add<fw::TRadioButton>(*gbSize, "rbSmall", "&Pequeno", 10, 20, 130, 20);
+        rbLarge = &Add<fw::TRadioButton>(*gbSize, "rbLarge", "G&rande", 10, 45, 130, 20);
+        edNote = &Add<fw::TEdit>(*pnlOptions, "edNote", "", 10, 115, 150, 21);
+        edOff = &Add<fw::TEdit>(*pnlOptions, "edOff", "", 10, 142, 150, 21);
+        edOff->SetEnabled(false);
+        edHidden = &Add<fw::TEdit>(form, "edHidden", "", 10, 160, 100, 21);
+        edHidden->SetVisible(false);
+        edLast->SetTabOrder(4);
+        lblName->SetFocusControl(edName);
+        for (fw::TButtonControl* button : {static_cast<fw::TButtonControl*>(rbAlpha), static_cast<fw::TButtonControl*>(rbBeta),
+                                           static_cast<fw::TButtonControl*>(rbGamma), static_cast<fw::TButtonControl*>(rbSmall),
+                                           static_cast<fw::TButtonControl*>(rbLarge), static_cast<fw::TButtonControl*>(cbDemo)}) {
+            button->OnClick = {"Clicked", [this](fw::Component& sender) { ++clicks[sender.Name()]; }};
+        }
+    }
+    ~InputForm() { App().SetMainForm(nullptr); }
+
+    template <typename T>
+    T& Add(fw::TWinControl& parent, const char* name, const char* caption, int left, int top, int width, int height) {
+        auto* control = static_cast<T*>(form.Own(std::make_unique<T>()));
+        control->SetName(name);
+        control->SetParent(&parent);
+        control->SetBounds(left, top, width, height);
+        control->SetCaption(caption);
+        return *control;
+    }
+
+    void Show() {
+        form.Show();
+        fwtest::BringToFront(form.Handle());
+    }
+
+    // The controls the focus visits with that many presses of Tab (Shift+Tab when backward); each
+    // must also be the form's active control.
+    std::vector<std::string> Walk(int presses, bool backward = false) {
+        std::vector<std::string> visited;
+        for (int i = 0; i < presses; ++i) {
+            if (backward) {
+                Press(form, VK_TAB, {VK_SHIFT});
+            } else {
+                Press(form, VK_TAB);
+            }
+            visited.push_back(FocusedName());
+            const fw::TWinControl* active = form.ActiveControl();
+            EXPECT_EQ(active ? active->Name() : "(none)", visited.back()) << "the active control follows the focus";
+        }
+        return visited;
+    }
+
+    fw::TForm form;
+    fw::TLabel* lblName;
+    fw::TEdit *edName, *edLast, *edNote, *edOff, *edHidden;
+    fw::TGroupBox *gbKind, *gbSize;
+    fw::TCustomControl* pnlOptions;
+    fw::TRadioButton *rbAlpha, *rbBeta, *rbGamma, *rbSmall, *rbLarge;
+    fw::TCheckBox* cbDemo;
+    std::map<std::string, int> clicks;
+};
+
+// --- Tab order ----------------------------------------------------------------------------------
+
+TEST(FormInput, TabWalksNestedContainersDepthFirstInTabOrderAndShiftTabWalksBack) {
+    InputForm f;
+    f.Show();
+    Click(*f.edName);
+    ASSERT_EQ(FocusedName(), "edName");
+    EXPECT_EQ(Joined(f.Walk(6)), "rbAlpha cbDemo rbSmall edNote edLast edName");
+    EXPECT_EQ(Joined(f.Walk(6, true)), "edLast edNote rbSmall cbDemo rbAlpha edName");
+}
+
+TEST(FormInput, TabSkipsDisabledAndHiddenControlsAndEverythingInDisabledOrHiddenContainers) {
+    struct Case {
+        const char* change;
+        std::function<void(InputForm&)> apply;
+        const char* cycle;  // from edName round to edName
+    };
+    const Case cases[] = {
+        {"inner group box disabled", [](InputForm& f) { f.gbSize->SetEnabled(false); },
+         "rbAlpha cbDemo edNote edLast edName"},
+        {"panel hidden", [](InputForm& f) { f.pnlOptions->SetVisible(false); }, "rbAlpha edLast edName"},
+        {"edit disabled, hidden edit shown", [](InputForm& f) {
+             f.edNote->SetEnabled(false);
+             f.edHidden->SetVisible(true);
+         },
+         "rbAlpha cbDemo rbSmall edHidden edLast edName"},
+        {"first radio button disabled (the next one is the group's stop)",
+         [](InputForm& f) { f.rbAlpha->SetEnabled(false); }, "rbBeta cbDemo rbSmall edNote edLast edName"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        InputForm f;  // a form of its own for each case
+        f.Show();
+        c.apply(f);
+        Click(*f.edName);
+        ASSERT_EQ(FocusedName(), "edName");
+        const std::string expected = c.cycle;
+        const auto presses = static_cast<int>(std::count(expected.begin(), expected.end(), ' ') + 1);
+        EXPECT_EQ(Joined(f.Walk(presses)), expected);
+    }
+}
+
+// --- Radio groups -------------------------------------------------------------------------------
+
+TEST(FormInput, ARadioGroupIsOneTabStopAtItsCheckedButton) {
+    InputForm f;
+    f.Show();
+    Click(*f.rbBeta);
+    Click(*f.edName);
+    EXPECT_EQ(Joined(f.Walk(2)), "rbBeta cbDemo");
+    EXPECT_EQ(Joined(f.Walk(2, true)), "rbBeta edName");
+    Click(*f.rbLarge);
+    Click(*f.cbDemo);
+    EXPECT_EQ(Joined(f.Walk(2)), "rbLarge edNote") << "the other group's stop moved to its checked button";
+}
+
+TEST(FormInput, ClickingARadioButtonChecksItAloneInItsGroupAndClicksOnlyOnAChange) {
+    InputForm f;
+    f.Show();
+    Click(*f.rbLarge);
+    Click(*f.rbAlpha);
+    Click(*f.rbGamma);
+    EXPECT_FALSE(f.rbAlpha->Checked());
+    EXPECT_FALSE(f.rbBeta->Checked());
+    EXPECT_TRUE(f.rbGamma->Checked());
+    EXPECT_TRUE(f.rbLarge->Checked()) << "a group in another container keeps its choice";
+    EXPECT_EQ(::SendMessageW(f.rbAlpha->Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "the window shows the state";
+    EXPECT_EQ(::SendMessageW(f.rbGamma->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(FocusedName(), "rbGamma");
+    Click(*f.rbBeta);
+    Click(*f.rbBeta, {3, 0});  // again, a little aside (not a double click): already checked
+    EXPECT_EQ(f.clicks["rbAlpha"], 1);
+    EXPECT_EQ(f.clicks["rbGamma"], 1);
+    EXPECT_EQ(f.clicks["rbBeta"], 1);
+}
+
+TEST(FormInput, ArrowsMoveTheCheckAndTheFocusWithinTheGroupSkippingDisabledButtonsAndWrapping) {
+    InputForm f;
+    f.rbGamma->SetEnabled(false);
+    f.Show();
+    Click(*f.rbLarge);
+    Click(*f.rbAlpha);
+    struct Step {
+        WORD key;
+        const char* checked;
+    };
+    const Step steps[] = {{VK_DOWN, "rbBeta"}, {VK_DOWN, "rbAlpha"}, {VK_UP, "rbBeta"},
+                          {VK_RIGHT, "rbAlpha"}, {VK_LEFT, "rbBeta"}};
+    for (const Step& step : steps) {
+        Press(f.form, step.key);
+        EXPECT_EQ(FocusedName(), step.checked) << "after key " << step.key;
+        EXPECT_TRUE(dynamic_cast<fw::TRadioButton&>(*f.form.FindComponent(step.checked)).Checked()) << step.checked;
+        EXPECT_EQ(int(f.rbAlpha->Checked()) + int(f.rbBeta->Checked()) + int(f.rbGamma->Checked()), 1);
+    }
+    EXPECT_FALSE(f.rbGamma->Checked());
+    EXPECT_TRUE(f.rbLarge->Checked()) << "arrows never leave the group";
+    // In an edit the arrows move the caret, not the focus.
+    Click(*f.edName);
+    fwtest::TypeText(f.form, L"abc");
+    const auto caret = [&] {
+        DWORD start = 0, end = 0;
+        ::SendMessageW(f.edName->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return start;
+    };
+    Press(f.form, VK_LEFT);
+    EXPECT_EQ(caret(), 2u);
+    Press(f.form, VK_UP);
+    EXPECT_EQ(caret(), 1u);
+    Press(f.form, VK_DOWN);
+    EXPECT_EQ(caret(), 2u);
+    EXPECT_EQ(FocusedName(), "edName");
+}
+
+// --- Check boxes --------------------------------------------------------------------------------
+
+TEST(FormInput, ACheckBoxTogglesOnAClickOnSpaceAndOnItsAccelerator) {
+    InputForm f;
+    f.Show();
+    Click(*f.cbDemo);
+    EXPECT_TRUE(f.cbDemo->Checked());
+    EXPECT_EQ(FocusedName(), "cbDemo");
+    Press(f.form, VK_SPACE);
+    EXPECT_FALSE(f.cbDemo->Checked());
+    Click(*f.edNote);
+    Press(f.form, 'D', {VK_MENU});
+    EXPECT_TRUE(f.cbDemo->Checked());
+    EXPECT_EQ(FocusedName(), "cbDemo");
+    Press(f.form, 'D');  // the letter alone: a check box takes no characters
+    EXPECT_FALSE(f.cbDemo->Checked());
+    EXPECT_EQ(f.clicks["cbDemo"], 4);
+    EXPECT_EQ(::SendMessageW(f.cbDemo->Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    f.cbDemo->SetEnabled(false);
+    Click(*f.cbDemo);
+    Press(f.form, 'D', {VK_MENU});
+    EXPECT_FALSE(f.cbDemo->Checked()) << "a disabled check box takes neither clicks nor its accelerator";
+    EXPECT_EQ(f.clicks["cbDemo"], 4);
+}
+
+// --- Accelerators -------------------------------------------------------------------------------
+
+TEST(FormInput, AcceleratorsFocusOrChooseTheirControlWhileLettersGoIntoTheFocusedEdit) {
+    InputForm f;
+    f.Show();
+    Click(*f.edNote);
+    Press(f.form, 'N', {VK_MENU});
+    EXPECT_EQ(FocusedName(), "edName") << "a label's accelerator focuses its control";
+
+    fwtest::TypeText(f.form, L"bg");
+    EXPECT_EQ(f.edName->Text(), "bg");
+    EXPECT_FALSE(f.rbBeta->Checked()) << "letters typed into an edit are no accelerators";
+
+    Press(f.form, 'B', {VK_MENU});
+    EXPECT_TRUE(f.rbBeta->Checked());
+    EXPECT_EQ(FocusedName(), "rbBeta");
+    Press(f.form, 'G');  // the letter alone, from a radio button
+    EXPECT_TRUE(f.rbGamma->Checked());
+    EXPECT_FALSE(f.rbBeta->Checked());
+    Press(f.form, 'R', {VK_MENU});  // "G&rande": the marked letter, not the first
+    EXPECT_TRUE(f.rbLarge->Checked());
+    EXPECT_TRUE(f.rbGamma->Checked());
+    EXPECT_EQ(FocusedName(), "rbLarge");
+
+    f.rbSmall->SetEnabled(false);
+    f.gbKind->SetVisible(false);
+    Press(f.form, 'P', {VK_MENU});
+    Press(f.form, 'A', {VK_MENU});
+    EXPECT_FALSE(f.rbSmall->Checked()) << "a disabled control's accelerator does nothing";
+    EXPECT_FALSE(f.rbAlpha->Checked()) << "nor one of a control in a hidden container";
+    EXPECT_EQ(FocusedName(), "rbLarge");
+}
+
+// --- Focus after a message box and after another window ---------------------------------------
+
+TEST(FormInput, AMessageBoxGivesTheFocusBackToTheControlThatHadIt) {
+    InputForm f;
+    f.Show();
+    struct Case {
+        fw::TWinControl* focused;
+        UINT buttons;
+        BoxAnswerer::Answer answer;
+        int expected;
+    };
+    const Case cases[] = {
+        {f.edNote, MB_YESNO | MB_ICONQUESTION, BoxAnswerer::Enter(), IDYES},
+        {f.rbBeta, MB_YESNO | MB_ICONQUESTION, BoxAnswerer::AltForButton(IDNO), IDNO},
+        {f.cbDemo, MB_OKCANCEL, BoxAnswerer::Escape(), IDCANCEL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.focused->Name());
+        Click(*c.focused);
+        ASSERT_EQ(fwtest::FocusedControl(), c.focused);
+        BoxAnswerer answerer(c.answer);
+        const int answer = fw::ShowMessageBox(&f.form, "Continuar?", "Teste", c.buttons);
+        answerer.Join();
+        EXPECT_EQ(answerer.Failure(), "");
+        EXPECT_EQ(answer, c.expected);
+        EXPECT_TRUE(fwtest::PumpUntil([&] { return fwtest::FocusedControl() == c.focused; }))
+            << "focused: " << FocusedName();
+        EXPECT_EQ(f.form.ActiveControl(), c.focused);
+        EXPECT_EQ(::GetForegroundWindow(), f.form.Handle());
+    }
+
+    // A box opened by a click handler: the focus goes back to the control clicked.
+    int answer = 0;
+    f.cbDemo->OnClick = {"Ask", [&](fw::Component&) { answer = fw::ShowMessageBox(&f.form, "Demo?", "Teste", MB_YESNO); }};
+    BoxAnswerer answerer(BoxAnswerer::AltForButton(IDYES));
+    Click(*f.cbDemo);
+    answerer.Join();
+    EXPECT_EQ(answerer.Failure(), "");
+    EXPECT_EQ(answer, IDYES);
+    EXPECT_TRUE(fwtest::PumpUntil([&] { return fwtest::FocusedControl() == f.cbDemo; })) << "focused: " << FocusedName();
+    Press(f.form, VK_TAB);
+    EXPECT_EQ(FocusedName(), "rbSmall") << "Tab goes on from there";
+}
+
+TEST(FormInput, SwitchingToAnotherWindowAndBackGivesTheFocusBackToTheControlThatHadIt) {
+    InputForm f;
+    f.Show();
+    RECT formRect{};
+    ::GetWindowRect(f.form.Handle(), &formRect);
+    // Another top-level window beside the form, with a focusable edit of its own.
+    HWND other = ::CreateWindowExW(0, L"EDIT", L"outra", WS_POPUP | WS_BORDER | WS_VISIBLE, formRect.left,
+                                   formRect.top - 60 > 0 ? formRect.top - 60 : formRect.bottom + 10, 160, 30, nullptr,
+                                   nullptr, nullptr, nullptr);
+    ASSERT_TRUE(other);
+    RECT otherRect{};
+    ::GetWindowRect(other, &otherRect);
+    const POINT inOther{(otherRect.left + otherRect.right) / 2, (otherRect.top + otherRect.bottom) / 2};
+    POINT formBackground{300, 20};  // no control there
+    ::ClientToScreen(f.form.Handle(), &formBackground);
+
+    for (fw::TWinControl* focused : {static_cast<fw::TWinControl*>(f.edNote), static_cast<fw::TWinControl*>(f.rbAlpha)}) {
+        SCOPED_TRACE(focused->Name());
+        if (focused == f.rbAlpha) {
+            Click(*f.edName);
+            Press(f.form, VK_TAB);  // reached by the keyboard this time
+        } else {
+            Click(*focused);
+        }
+        ASSERT_EQ(fwtest::FocusedControl(), focused);
+        fwtest::ClickAt(nullptr, inOther);
+        EXPECT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == other && ::GetFocus() == other; }))
+            << "the other window took the focus";
+        EXPECT_EQ(f.form.ActiveControl(), focused) << "the form remembers its control meanwhile";
+        fwtest::ClickAt(nullptr, formBackground);
+        EXPECT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == f.form.Handle(); }));
+        EXPECT_TRUE(fwtest::PumpUntil([&] { return fwtest::FocusedControl() == focused; }))
+            << "focused: " << FocusedName();
+        EXPECT_EQ(f.form.ActiveControl(), focused);
+    }
+    ::DestroyWindow(other);
+}
+
+TEST(FormInput, AFocusedControlThatGoesLeavesNothingStaleBehindForTabOrTheWindowsReturn) {
+    InputForm f;
+    f.edOff->SetVisible(false);  // its place is taken below
+    // Controls of the form's tree that are not the form's own components, so that the test can
+    // destroy them while the form lives: an edit on the panel, and a panel with an edit inside.
+    auto loose = std::make_unique<fw::TEdit>();
+    loose->SetName("loose");
+    loose->SetParent(f.pnlOptions);
+    loose->SetBounds(10, 142, 150, 21);
+    auto box = std::make_unique<fw::TCustomControl>();
+    box->SetParent(&f.form);
+    box->SetBounds(10, 150, 170, 40);
+    auto inner = std::make_unique<fw::TEdit>();
+    inner->SetName("inner");
+    inner->SetParent(box.get());
+    inner->SetBounds(5, 5, 100, 21);
+    f.Show();
+    HWND other = ::CreateWindowExW(0, L"EDIT", L"outra", WS_POPUP | WS_BORDER | WS_VISIBLE, 0, 0, 160, 30, nullptr,
+                                   nullptr, nullptr, nullptr);
+    ASSERT_TRUE(other);
+    POINT formBackground{300, 20};  // no control there
+    ::ClientToScreen(f.form.Handle(), &formBackground);
+
+    struct Case {
+        const char* what;
+        fw::TWinControl* focused;
+        std::function<void()> destroy;
+        const char* focusedAfter;  // the platform hands the focus to the parent of what went
+        const char* afterTab;
+    };
+    const Case cases[] = {
+        {"the control destroyed", loose.get(), [&] { loose.reset(); }, "pnlOptions", "cbDemo"},
+        {"its container destroyed", inner.get(), [&] { box.reset(); }, "form", "edName"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Click(*c.focused);
+        ASSERT_EQ(fwtest::FocusedControl(), c.focused);
+        const auto gone = reinterpret_cast<std::uintptr_t>(c.focused);
+        c.destroy();
+        EXPECT_NE(reinterpret_cast<std::uintptr_t>(f.form.ActiveControl()), gone);
+        for (const fw::TWinControl* control : f.form.TabOrderList()) {
+            EXPECT_NE(reinterpret_cast<std::uintptr_t>(control), gone) << "still in the tab order";
+        }
+        fwtest::ClickAt(nullptr, {80, 15});  // the other window, and back
+        ASSERT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == other; }));
+        fwtest::ClickAt(nullptr, formBackground);
+        EXPECT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == f.form.Handle(); }));
+        EXPECT_EQ(FocusedName(), c.focusedAfter);
+        Press(f.form, VK_TAB);
+        EXPECT_EQ(FocusedName(), c.afterTab);
+    }
+    EXPECT_EQ(f.form.Handle(), ::GetForegroundWindow());
+    ::DestroyWindow(other);
+}
+
+}  // namespace
