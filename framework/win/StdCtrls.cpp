@@ -319,7 +319,10 @@ bool TRadioButton::IsTabStop() const {
     for (TWinControl* sibling : Parent()->TabList()) {
         const auto* radio = dynamic_cast<const TRadioButton*>(sibling);
         if (!radio) continue;
-        if (radio->Checked() || radio->TabStop()) return false;  // the group has its stop
+        // The group has its stop, unless that button cannot take the focus (a checked button that
+        // was disabled): then the first one that can is the stop, or the keyboard could not reach
+        // the group at all.
+        if ((radio->Checked() || radio->TabStop()) && radio->CanFocus()) return false;
         if (!first && radio->CanFocus()) first = radio;
     }
     return first == this;

@@ -101,12 +101,16 @@ private:
                 reinterpret_cast<LPARAM>(&found));
             // A user answers what he sees: the box, and the window behind it, painted.
             if (!found || !EverythingPainted()) continue;
+            Kind kind;
             try {
-                Answer(gui::MessageBoxWindow(found));
+                kind = Answer(gui::MessageBoxWindow(found));
             } catch (const gui::DriverError&) {
                 continue;  // closed or not ready yet: looked at again on the next round
             }
-            while (!stop_ && IsWindow(found) && IsWindowVisible(found)) std::this_thread::sleep_for(20ms);
+            // An answer counts once the box has gone; one that got lost is given again.
+            if (!gui::WaitUntil([&] { return stop_ || !IsWindow(found) || !IsWindowVisible(found); }, 5s)) continue;
+            if (kind == Kind::Confirmation) ++confirmations_;
+            if (kind == Kind::StoreNumber) ++storeNumbers_;
         }
     }
 
@@ -128,27 +132,31 @@ private:
         return painted;
     }
 
-    void Answer(const gui::MessageBoxWindow& box) {
+    enum class Kind { Confirmation, StoreNumber, Other };
+
+    Kind Answer(const gui::MessageBoxWindow& box) {
         const std::string caption = box.Caption();
         if (caption == "Confirmação" && box.HasButton(IDOK)) {
-            ++confirmations_;
             box.Answer(IDOK);
-        } else if (caption == "Numero da Loja") {
+            return Kind::Confirmation;
+        }
+        if (caption == "Numero da Loja") {
             HWND edit = nullptr;
             for (HWND child : gui::Children(box.Window()))
                 if (_wcsicmp(gui::ClassName(child).c_str(), L"Edit") == 0) edit = child;
             if (!edit) throw gui::DriverError("the input box has no edit yet");
-            gui::TypeText(box.Window(), gui::FromCp1252(kStoreNumber));  // over the selected "1"
+            gui::PressKey(box.Window(), 'A', gui::kCtrl);  // the whole text, also on a second try
+            gui::TypeText(box.Window(), gui::FromCp1252(kStoreNumber));
             gui::WaitFor([&] { return gui::WindowText(edit) == kStoreNumber; }, "the typed store number");
-            ++storeNumbers_;
             box.Answer(IDOK);
-        } else {
-            {
-                std::lock_guard lock(mutex_);
-                unexpected_.push_back(gui::Cp1252ToUtf8(caption + ": " + box.Text()));
-            }
-            if (box.HasButton(IDOK)) box.Answer(IDOK);
+            return Kind::StoreNumber;
         }
+        {
+            std::lock_guard lock(mutex_);
+            unexpected_.push_back(gui::Cp1252ToUtf8(caption + ": " + box.Text()));
+        }
+        if (box.HasButton(IDOK)) box.Answer(IDOK);
+        return Kind::Other;
     }
 
     DWORD uiThread_;
@@ -289,6 +297,8 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
             ASSERT_TRUE(form.rCloud->Checked());
             ActAsUser([&] { ClickAtCentre(window, *form.Seguinte); });
             ASSERT_TRUE(PumpUntil([&] { return page() == 4; }, 60s)) << "the final page after run " << run;
+            // (The person counts an answer once he has seen its box go.)
+            PumpUntil([&] { return user.confirmations() >= run && user.storeNumbers() >= run; }, 5s);
             EXPECT_EQ(user.confirmations(), run) << "every run replaces the database";
             EXPECT_EQ(user.storeNumbers(), run);
             MovePointerAway();  // a button under it would change its look (and painting objects)

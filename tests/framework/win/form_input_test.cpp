@@ -156,6 +156,13 @@ TEST(FormInput, TabSkipsDisabledAndHiddenControlsAndEverythingInDisabledOrHidden
          "rbAlpha cbDemo rbSmall edHidden edLast edName"},
         {"first radio button disabled (the next one is the group's stop)",
          [](InputForm& f) { f.rbAlpha->SetEnabled(false); }, "rbBeta cbDemo rbSmall edNote edLast edName"},
+        {"checked radio button disabled (the first enabled one is the group's stop, so the keyboard can "
+         "still choose another)",
+         [](InputForm& f) {
+             f.rbGamma->SetChecked(true);
+             f.rbGamma->SetEnabled(false);
+         },
+         "rbAlpha cbDemo rbSmall edNote edLast edName"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.change);

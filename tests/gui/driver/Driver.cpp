@@ -262,8 +262,13 @@ std::vector<int> MessageBoxWindow::ButtonIds() const {
 void MessageBoxWindow::Answer(int id) const {
     HWND button = Button(id);
     if (!button) throw DriverError("the message box has no button with id " + std::to_string(id));
-    const RECT place = WindowRectOnScreen(button);
-    RealClick(window_, {(place.left + place.right) / 2, (place.top + place.bottom) / 2});
+    // A click that the platform lost under load (rare; the box is still open seconds later) is
+    // made again: a person clicks again too.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const RECT place = WindowRectOnScreen(button);
+        RealClick(window_, {(place.left + place.right) / 2, (place.top + place.bottom) / 2});
+        if (WaitUntil([this] { return !IsOpen(); }, milliseconds(3000))) return;
+    }
 }
 
 int MessageBoxWindow::FocusedButton() const {
@@ -581,7 +586,7 @@ void RealClick(HWND root, POINT screen) {
     MovePointer(root, screen);
     // Press and release as separate inputs, as a hand does.
     PressMouse(root);
-    std::this_thread::sleep_for(milliseconds(20));
+    std::this_thread::sleep_for(milliseconds(50));
     ReleaseMouse(root);
 }
 

@@ -101,7 +101,8 @@ public:
     HWND Button(int id) const;             // IDOK, IDCANCEL, IDYES, IDNO...; null when absent
     bool HasButton(int id) const { return Button(id) != nullptr; }
     std::vector<int> ButtonIds() const;    // the ids of the box's push buttons, in child order
-    // Clicks the button with that id with the mouse; throws when the box has no such button.
+    // Clicks the button with that id with the mouse and waits (a few seconds) for the box to go;
+    // throws when the box has no such button.
     void Answer(int id) const;
     // Answers with the keyboard alone: Tab until the button with that id has the focus, then
     // Space. Throws when the box has no such button or the focus never reaches it.
