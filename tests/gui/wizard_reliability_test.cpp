@@ -244,29 +244,37 @@ void MovePointerAway() {
     }, 3s);
 }
 
+// The wizard's window made from its description and shown, as the program starts it.
+void ShowWizard(fw::Application& application, app::TfrmMain& form) {
+    form.LoadDescription();
+    application.SetMainForm(&form);
+    form.Show();
+    Settle();
+}
+
+// A file that goes when the test ends, however it ends (the data link file the review page writes
+// beside this program).
+struct RemovedAtEnd {
+    std::filesystem::path file;
+    ~RemovedAtEnd() {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+    }
+};
+
 class WizardReliability : public gui::GuiTest {};
 
 TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
     // The database exists before the first run too: every run, the first included, goes the same
     // way, through the replacement question.
     sqltest::Instance server(R"j({"databases": ["velmorest_3_1"]})j");
-    // The review page writes the data link file beside this program; it goes when the test ends.
-    struct RemovedAtEnd {
-        std::filesystem::path file;
-        ~RemovedAtEnd() {
-            std::error_code ignored;
-            std::filesystem::remove(file, ignored);
-        }
-    } udl{gui::ProgramFolder() / "VelmoRest.udl"};
+    const RemovedAtEnd udl{gui::ProgramFolder() / "VelmoRest.udl"};
     ASSERT_TRUE(std::filesystem::exists(gui::ProgramFolder() / "VelmoRest.exe"));
 
     fw::Application application;
     {
         app::TfrmMain form;
-        form.LoadDescription();
-        application.SetMainForm(&form);
-        form.Show();
-        Settle();
+        ShowWizard(application, form);
         const auto page = [&] { return form.AdvPageControl1->ActivePageIndex(); };
 
         // Product page: VelmoRest; server page: the test server; review page: cloud.
@@ -345,19 +353,10 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
 // A thousand characters typed and a hundred pastes into the server box leave nothing behind: the
 // counts after two rounds of typing and pasting equal those after ten more, and ten more again.
 TEST_F(WizardReliability, TypingAndPastingLeaveNoObjectsBehind) {
-    struct RemovedAtEnd {
-        std::filesystem::path file;
-        ~RemovedAtEnd() {
-            std::error_code ignored;
-            std::filesystem::remove(file, ignored);
-        }
-    } udl{gui::ProgramFolder() / "VelmoRest.udl"};
+    const RemovedAtEnd udl{gui::ProgramFolder() / "VelmoRest.udl"};
     fw::Application application;
     app::TfrmMain form;
-    form.LoadDescription();
-    application.SetMainForm(&form);
-    form.Show();
-    Settle();
+    ShowWizard(application, form);
     const HWND window = form.Handle();
     ActAsUser([&] {
         ClickAtCentre(window, *form.velmorest);

@@ -24,10 +24,15 @@
 
 #include "framework/win/Application.h"
 #include "framework/win/Controls.h"
+#include "tests/support/InputEvents.h"
 
 namespace fwtest {
 
 using std::chrono::milliseconds;
+using testsupport::CharacterEvent;
+using testsupport::Chord;
+using testsupport::KeyEvent;
+using testsupport::MouseEvent;
 inline constexpr milliseconds kInputTimeout{5000};
 
 // Handles the waiting messages as the program's loop does until condition holds; false when the
@@ -56,14 +61,6 @@ inline void BringToFront(HWND root) {
                      "the window to become the foreground window");
 }
 
-inline INPUT KeyEvent(WORD key, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return input;
-}
 
 inline void Send(std::vector<INPUT> inputs) {
     if (::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) {
@@ -128,16 +125,6 @@ inline void SendToForeground(HWND root, const std::vector<INPUT>& inputs, const 
     }
 }
 
-// Key events pressing key with the modifiers held (VK_SHIFT, VK_CONTROL, VK_MENU), then releasing
-// all; the first modifier is released last.
-inline std::vector<INPUT> Chord(const std::vector<WORD>& modifiers, WORD key) {
-    std::vector<INPUT> inputs;
-    for (WORD modifier : modifiers) inputs.push_back(KeyEvent(modifier, false));
-    inputs.push_back(KeyEvent(key, false));
-    inputs.push_back(KeyEvent(key, true));
-    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) inputs.push_back(KeyEvent(*it, true));
-    return inputs;
-}
 
 // The key (with modifiers) pressed on the form; returns once the form's thread has handled it
 // and what it posted.
@@ -151,28 +138,12 @@ inline void Press(fw::TForm& form, WORD key, std::initializer_list<WORD> modifie
 // Types characters as key events of their own (no layout involved), each handled before the next.
 inline void TypeText(fw::TForm& form, std::wstring_view text) {
     for (wchar_t c : text) {
-        INPUT down{};
-        down.type = INPUT_KEYBOARD;
-        down.ki.wScan = c;
-        down.ki.dwFlags = KEYEVENTF_UNICODE;
-        INPUT up = down;
-        up.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
         const int released = KeyReleasesTaken(VK_PACKET);
-        SendToForeground(form.Handle(), {down, up}, [&] { return KeyReleasesTaken(VK_PACKET) > released; },
+        SendToForeground(form.Handle(), {CharacterEvent(c, false), CharacterEvent(c, true)}, [&] { return KeyReleasesTaken(VK_PACKET) > released; },
                          "a typed character to be handled");
     }
 }
 
-inline INPUT MouseEvent(DWORD flags, POINT screen = {}) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        input.mi.dx = ::MulDiv(screen.x, 65535, std::max(2, ::GetSystemMetrics(SM_CXSCREEN)) - 1);
-        input.mi.dy = ::MulDiv(screen.y, 65535, std::max(2, ::GetSystemMetrics(SM_CYSCREEN)) - 1);
-    }
-    return input;
-}
 
 // A left click at a point of the screen, after root became the foreground window (none is asked
 // for when root is null: the click itself activates what it hits).

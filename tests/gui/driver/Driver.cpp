@@ -13,6 +13,8 @@
 #include <cwchar>
 #include <thread>
 
+#include "tests/support/InputEvents.h"
+
 namespace gui {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -89,38 +91,6 @@ void SendInputs(std::initializer_list<INPUT> inputs) {
     std::vector<INPUT> list(inputs);
     if (SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT)) != list.size())
         throw DriverError("SendInput refused the input");
-}
-
-bool ExtendedKey(WORD virtualKey) {
-    switch (virtualKey) {
-        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
-        case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE:
-            return true;
-        default:
-            return false;
-    }
-}
-
-INPUT KeyInput(WORD virtualKey, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (ExtendedKey(virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0);
-    return input;
-}
-
-INPUT MouseInput(DWORD flags, POINT screen = {}) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        const int width = std::max(2, GetSystemMetrics(SM_CXSCREEN));
-        const int height = std::max(2, GetSystemMetrics(SM_CYSCREEN));
-        input.mi.dx = MulDiv(screen.x, 65535, width - 1);
-        input.mi.dy = MulDiv(screen.y, 65535, height - 1);
-    }
-    return input;
 }
 
 bool SamePoint(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
@@ -562,7 +532,7 @@ void WaitForForeground(HWND root, milliseconds timeout) {
 void MovePointer(HWND root, POINT screen) {
     WaitForForeground(root);
     // The pointer moves asynchronously: move, then wait until it is there.
-    SendInputs({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
+    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
     const auto deadline = Clock::now() + milliseconds(3000);
     for (POINT now{}; !GetCursorPos(&now) || !SamePoint(now, screen);) {
         if (Clock::now() >= deadline)
@@ -574,12 +544,12 @@ void MovePointer(HWND root, POINT screen) {
 
 void PressMouse(HWND root) {
     WaitForForeground(root);
-    SendInputs({MouseInput(MOUSEEVENTF_LEFTDOWN)});
+    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_LEFTDOWN)});
 }
 
 void ReleaseMouse(HWND root) {
     WaitForForeground(root);
-    SendInputs({MouseInput(MOUSEEVENTF_LEFTUP)});
+    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_LEFTUP)});
 }
 
 void RealClick(HWND root, POINT screen) {
@@ -608,14 +578,11 @@ void ClickControl(const Control& control) {
 
 void PressKey(HWND root, WORD virtualKey, unsigned modifiers) {
     WaitForForeground(root);
-    std::vector<INPUT> inputs;
-    const std::pair<unsigned, WORD> held[] = {{kCtrl, VK_CONTROL}, {kAlt, VK_MENU}, {kShift, VK_SHIFT}};
-    for (const auto& [flag, key] : held)
-        if (modifiers & flag) inputs.push_back(KeyInput(key, false));
-    inputs.push_back(KeyInput(virtualKey, false));
-    inputs.push_back(KeyInput(virtualKey, true));
-    for (auto it = std::rbegin(held); it != std::rend(held); ++it)
-        if (modifiers & it->first) inputs.push_back(KeyInput(it->second, true));
+    std::vector<WORD> held;
+    if (modifiers & kCtrl) held.push_back(VK_CONTROL);
+    if (modifiers & kAlt) held.push_back(VK_MENU);
+    if (modifiers & kShift) held.push_back(VK_SHIFT);
+    std::vector<INPUT> inputs = testsupport::Chord(held, virtualKey);
     if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
         throw DriverError("SendInput refused the input");
 }
@@ -630,14 +597,8 @@ void TypeText(HWND root, std::wstring_view text) {
     std::vector<INPUT> inputs;
     inputs.reserve(text.size() * 2);
     for (const wchar_t c : text) {
-        INPUT down{};
-        down.type = INPUT_KEYBOARD;
-        down.ki.wScan = c;
-        down.ki.dwFlags = KEYEVENTF_UNICODE;
-        INPUT up = down;
-        up.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        inputs.push_back(down);
-        inputs.push_back(up);
+        inputs.push_back(testsupport::CharacterEvent(c, false));
+        inputs.push_back(testsupport::CharacterEvent(c, true));
     }
     if (!inputs.empty() && SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
         throw DriverError("SendInput refused the input");

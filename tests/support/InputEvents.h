@@ -1,0 +1,64 @@
+#pragma once
+// The input events a person makes, as SendInput takes them: keys (by virtual key, with the scan
+// code and the extended-key flag the keyboard gives), characters (Unicode, no layout involved),
+// key chords and mouse events. Shared by the GUI driver (another process) and the framework's
+// in-process window tests.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace testsupport {
+
+inline bool ExtendedKey(WORD key) {
+    switch (key) {
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
+        case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+inline INPUT KeyEvent(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (ExtendedKey(key) ? KEYEVENTF_EXTENDEDKEY : 0);
+    return input;
+}
+
+inline INPUT CharacterEvent(wchar_t c, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = c;
+    input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+    return input;
+}
+
+// Key events pressing key with the modifiers held (VK_SHIFT, VK_CONTROL, VK_MENU), then releasing
+// all; the first modifier is released last.
+inline std::vector<INPUT> Chord(const std::vector<WORD>& modifiers, WORD key) {
+    std::vector<INPUT> inputs;
+    for (WORD modifier : modifiers) inputs.push_back(KeyEvent(modifier, false));
+    inputs.push_back(KeyEvent(key, false));
+    inputs.push_back(KeyEvent(key, true));
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) inputs.push_back(KeyEvent(*it, true));
+    return inputs;
+}
+
+// A mouse event; with MOUSEEVENTF_ABSOLUTE at a point of the screen.
+inline INPUT MouseEvent(DWORD flags, POINT screen = {}) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        input.mi.dx = ::MulDiv(screen.x, 65535, std::max(2, ::GetSystemMetrics(SM_CXSCREEN)) - 1);
+        input.mi.dy = ::MulDiv(screen.y, 65535, std::max(2, ::GetSystemMetrics(SM_CYSCREEN)) - 1);
+    }
+    return input;
+}
+
+}  // namespace testsupport
