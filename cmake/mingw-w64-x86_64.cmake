@@ -1,14 +1,4 @@
-# Cross toolchain: Debian's mingw-w64 (posix threads), static runtime.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+# The 64-bit (x86-64) executables.
+set(_processor x86_64)
 set(_triplet x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${_triplet}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${_triplet}-g++-posix)
-set(CMAKE_RC_COMPILER  ${_triplet}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${_triplet})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-find_program(WINE64_LOADER NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
-find_program(WINESERVER_BIN NAMES wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

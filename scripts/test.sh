@@ -5,6 +5,8 @@
 #   fuzz     libFuzzer targets (clang), each a bounded ctest run
 #   windows  the product (mingw-w64); its test programs run under Wine, the GUI tests on an Xvfb
 #            display of this script's own
+#   windows-x86  the product for 32-bit Windows (mingw-w64 i686), built only: this machine's Wine
+#            runs 64-bit programs only
 # Each build's tests print ctest's output and their wall time. The summary gives each build's
 # "N passed, N failed, N skipped", lists every skipped test with its reason (GTEST_SKIP's message,
 # a Python skipTest's reason) and every failed one, and ends with the overall
@@ -12,7 +14,7 @@
 # does not configure or build counts as one failed test. Exit code 0 only when every build built,
 # no test failed and at least one passed.
 #
-#   scripts/test.sh                   all three builds
+#   scripts/test.sh                   all four builds
 #   scripts/test.sh native windows    only those builds
 # Environment: TEST_JOBS (ctest parallelism, default 2), CTEST_ARGS (extra ctest arguments, such as
 # "-L gui" or "-R Rig").
@@ -33,7 +35,7 @@ source scripts/common.sh
 
 jobs=${TEST_JOBS:-2}
 read -r -a ctest_args <<<"${CTEST_ARGS:-}"
-if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows); fi
+if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows windows-x86); fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
 keeper_pid=""
@@ -180,8 +182,11 @@ for preset in "${presets[@]}"; do
         fi
       fi
       ;;
+    windows-x86)
+      build windows-x86 && summary+=("windows-x86: built (CriaBD.exe only; no 32-bit Wine here to run tests)")
+      ;;
     *)
-      echo "unknown build: $preset (native, fuzz or windows)"
+      echo "unknown build: $preset (native, fuzz, windows or windows-x86)"
       note_failure "$preset" "unknown build"
       ;;
   esac
