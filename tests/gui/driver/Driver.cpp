@@ -523,10 +523,19 @@ void ClickAt(HWND window, POINT client) {
 // --- real input ----------------------------------------------------------------------------------
 
 void WaitForForeground(HWND root, milliseconds timeout) {
-    if (GetForegroundWindow() == root) return;
-    SetForegroundWindow(root);
-    WaitFor([root] { return GetForegroundWindow() == root; }, "the window to become the foreground window",
-            timeout);
+    // Asked for again now and then: under Wine a late focus event of the X server can hand the
+    // foreground to the desktop just after it was given to the window (after a box closes, say).
+    auto asked = Clock::now() - milliseconds(1000);
+    WaitFor(
+        [&] {
+            if (GetForegroundWindow() == root) return true;
+            if (Clock::now() - asked >= milliseconds(300)) {
+                SetForegroundWindow(root);
+                asked = Clock::now();
+            }
+            return false;
+        },
+        "the window to become the foreground window", timeout);
 }
 
 void MovePointer(HWND root, POINT screen) {
