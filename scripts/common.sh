@@ -129,14 +129,12 @@ wine_start() {
     say "creating the Wine prefix $wine_prefix (about 20 s, once)"
     "$wine_build/wine-run.sh" wineboot </dev/null >/dev/null 2>&1
     [[ -f "$wine_prefix/.ready" ]] || { say "the Wine prefix could not be made ready"; return 1; }
-    # wine-run.sh left a server running that never ends by itself: when it is ours and nobody
-    # else's program uses it, it makes way for one that does.
-    server=$(wine_server_pid) &&
-      ours "$server" && [[ -z "$(wine_others)" ]] &&
-      "$wine_server" -k </dev/null >/dev/null 2>&1 && "$wine_server" -w </dev/null >/dev/null 2>&1
+    # wine-run.sh left the server that made the prefix running: when it is ours it is the run's own
+    # (ending it and starting another at once made the first test programs fail now and then).
+    server=$(wine_server_pid) && ours "$server" && own_wineserver=1
   fi
   # `wineserver -p<n>` returns 0 when it started a server, non-zero when one runs already.
-  if "$wine_server" -p"$wine_linger" </dev/null >/dev/null 2>&1; then
+  if [[ -z "$own_wineserver" ]] && "$wine_server" -p"$wine_linger" </dev/null >/dev/null 2>&1; then
     own_wineserver=1
   fi
   "$wine_build/wine-run.sh" wineboot </dev/null >/dev/null 2>&1
