@@ -510,6 +510,7 @@ public:
         return true;
     }
     std::vector<fw::AccessibleElement*> AccChildren() const override {
+        Refresh();
         std::vector<fw::AccessibleElement*> children;
         for (const auto& link : links_) children.push_back(link.get());
         return children;
@@ -518,7 +519,7 @@ public:
 
     // Whether the caption says anything; the link children follow the caption's links (a link
     // that went takes its object's link along).
-    bool Refresh() {
+    bool Refresh() const {
         const HtmlLayout layout = panel_.CaptionLayout();
         const std::size_t count = layout.links.size();
         while (links_.size() > count) links_.pop_back();
@@ -532,7 +533,7 @@ private:
     }
 
     TAdvSmoothPanel& panel_;
-    std::vector<std::unique_ptr<LinkElement>> links_;
+    mutable std::vector<std::unique_ptr<LinkElement>> links_;
 };
 
 fw::AccessibleElement* TAdvSmoothPanel::LinkElement::AccParent() const { return &panel_.AccCaption(); }

@@ -107,7 +107,9 @@ public:
     // IOleWindow
     HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
         if (!window) return E_POINTER;
-        *window = element_ ? element_->AccWindow() : nullptr;
+        *window = nullptr;
+        if (!element_) return RPC_E_DISCONNECTED;
+        *window = element_->AccWindow();
         return *window ? S_OK : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
