@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <functional>
 
 #include "framework/win/Controls.h"
 #include "framework/win/StdCtrls.h"

@@ -218,11 +218,22 @@ std::vector<Accessible> Descendants(const Accessible& root) {
     return all;
 }
 
-Accessible FindAccessible(const Accessible& root, long role, std::string_view name) {
-    for (const Accessible& element : Descendants(root)) {
-        if (element.Role() == role && element.Name() == name) return element;
+namespace {
+
+std::optional<Accessible> FindShown(const Accessible& parent, long role, std::string_view name) {
+    for (const Accessible& child : parent.Children()) {
+        if (!child.Visible()) continue;
+        if (child.Role() == role && child.Name() == name) return child;
+        if (auto found = FindShown(child, role, name)) return found;
     }
-    throw DriverError("no accessible " + RoleName(role) + " named \"" + Cp1252ToUtf8(name) + "\"");
+    return std::nullopt;
+}
+
+}  // namespace
+
+Accessible FindAccessible(const Accessible& root, long role, std::string_view name) {
+    if (auto found = FindShown(root, role, name)) return *found;
+    throw DriverError("no visible " + RoleName(role) + " named \"" + Cp1252ToUtf8(name) + "\"");
 }
 
 std::string RoleName(long role) {

@@ -83,7 +83,8 @@ struct Heard {
 std::vector<Heard> Walk(const Accessible& root, bool skipInvisible = true);
 // Every element under root (root excluded), depth first, visible or not.
 std::vector<Accessible> Descendants(const Accessible& root);
-// The first element under root with that role and name; throws DriverError when there is none.
+// The first element that shows under root with that role and name (what a person can find by
+// what they read; the inactive pages are left out); throws DriverError when there is none.
 Accessible FindAccessible(const Accessible& root, long role, std::string_view name);
 
 // "push button", "editable text", ... as the platform names roles (GetRoleText).
