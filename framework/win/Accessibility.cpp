@@ -12,9 +12,39 @@ namespace {
 
 std::atomic<long> g_liveObjects{0};
 
-BSTR MakeBstr(const std::wstring& text) {
-    return ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+// The platform's accessibility and automation libraries are loaded by the first request, not with
+// the program: the start loads only what it needs (most runs never meet a screen reader).
+struct LateFunctions {
+    decltype(&::LresultFromObject) lresultFromObject = nullptr;
+    decltype(&::CreateStdAccessibleObject) createStdAccessibleObject = nullptr;
+    decltype(&::SysAllocStringLen) sysAllocStringLen = nullptr;
+};
+
+const LateFunctions& Late() {
+    static const LateFunctions functions = [] {
+        LateFunctions f;
+        if (HMODULE oleacc = ::LoadLibraryW(L"oleacc.dll")) {
+            f.lresultFromObject =
+                reinterpret_cast<decltype(f.lresultFromObject)>(::GetProcAddress(oleacc, "LresultFromObject"));
+            f.createStdAccessibleObject = reinterpret_cast<decltype(f.createStdAccessibleObject)>(
+                ::GetProcAddress(oleacc, "CreateStdAccessibleObject"));
+        }
+        if (HMODULE oleaut = ::LoadLibraryW(L"oleaut32.dll")) {
+            f.sysAllocStringLen =
+                reinterpret_cast<decltype(f.sysAllocStringLen)>(::GetProcAddress(oleaut, "SysAllocStringLen"));
+        }
+        return f;
+    }();
+    return functions;
 }
+
+BSTR MakeBstr(const std::wstring& text) {
+    // Readers free it with SysFreeString: it must come from the same allocator.
+    const auto allocate = Late().sysAllocStringLen;
+    return allocate ? allocate(text.data(), static_cast<UINT>(text.size())) : nullptr;
+}
+
+void Clear(VARIANT* v) { *v = VARIANT{}; }  // VT_EMPTY, without oleaut32
 
 // A text answer: S_FALSE and no string when the element has nothing to say.
 HRESULT TextAnswer(const std::wstring& text, BSTR* out) {
@@ -26,18 +56,18 @@ HRESULT TextAnswer(const std::wstring& text, BSTR* out) {
 }
 
 void SetEmpty(VARIANT* v) {
-    ::VariantInit(v);
+    Clear(v);
     v->vt = VT_EMPTY;
 }
 
 void SetSelf(VARIANT* v) {
-    ::VariantInit(v);
+    Clear(v);
     v->vt = VT_I4;
     v->lVal = CHILDID_SELF;
 }
 
 void SetObject(VARIANT* v, AccessibleElement& element) {
-    ::VariantInit(v);
+    Clear(v);
     v->vt = VT_DISPATCH;
     v->pdispVal = element.AccObject();
 }
@@ -125,7 +155,8 @@ public:
         }
         // The top of the tree: the platform's object of the window around it.
         if (HWND window = element_->AccOwnWindow()) {
-            return ::CreateStdAccessibleObject(window, OBJID_WINDOW, __uuidof(IDispatch), reinterpret_cast<void**>(parent)) == S_OK
+            const auto create = Late().createStdAccessibleObject;
+            return create && create(window, OBJID_WINDOW, __uuidof(IDispatch), reinterpret_cast<void**>(parent)) == S_OK
                        ? S_OK
                        : S_FALSE;
         }
@@ -374,8 +405,10 @@ void AccessibleElement::AccNotify(DWORD event) const {
 long LiveAccessibleObjects() { return g_liveObjects.load(); }
 
 LRESULT AccessibleResult(AccessibleElement& element, WPARAM wParam) {
+    const auto lresultFromObject = Late().lresultFromObject;
+    if (!lresultFromObject) return 0;  // as if unanswered: the platform's object stands in
     IAccessible* object = element.AccObject();
-    const LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wParam, object);
+    const LRESULT result = lresultFromObject(__uuidof(IAccessible), wParam, object);
     object->Release();  // LresultFromObject holds its own reference for the caller
     return result;
 }
