@@ -1,5 +1,7 @@
 #include "controls/win/AdvPageControl.h"
 
+#include <oleacc.h>
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -69,6 +71,19 @@ void TAdvTabSheet::SetParent(TWinControl* parent) {
         pageControl_ = control;
         pageIndex_ = control->AddSheet(this);
     }
+}
+
+long TAdvTabSheet::AccRole() const { return ROLE_SYSTEM_PROPERTYPAGE; }
+
+long TAdvPageControl::AccRole() const { return ROLE_SYSTEM_PAGETABLIST; }
+
+std::wstring TAdvPageControl::AccName() const {
+    const TAdvTabSheet* page = ActivePage();
+    return page ? page->AccName() : std::wstring();
+}
+
+std::vector<fw::AccessibleElement*> TAdvPageControl::AccChildren() const {
+    return {sheets_.begin(), sheets_.end()};
 }
 
 void TAdvTabSheet::Paint(HDC dc) {
@@ -285,6 +300,7 @@ void TAdvPageControl::ShowPage(int page) {
     TAdvTabSheet* sheet = Page(page);
     if (sheet->HandleAllocated()) ::SetWindowPos(sheet->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     sheet->SetVisible(true);
+    if (!Loading()) AccNotify(EVENT_OBJECT_NAMECHANGE);
 }
 void TAdvPageControl::HidePage(int page) { Page(page)->SetVisible(false); }
 

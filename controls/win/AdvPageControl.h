@@ -37,6 +37,8 @@ public:
 
     void SetParent(fw::TWinControl* parent) override;
     void Paint(HDC dc) override;
+    // A property page named by its caption; invisible unless active.
+    long AccRole() const override;
 
 private:
     friend class TAdvPageControl;
@@ -92,6 +94,12 @@ public:
 
     RECT ClientRectForChildren() const override;
     bool DialogKey(WPARAM key) override;
+    // A list of pages to readers: its pages in page order, only the active one visible. It takes
+    // the focus (Tab stops on it even with its tabs hidden), so it is named by the active page,
+    // and the name changes with the page.
+    long AccRole() const override;
+    std::wstring AccName() const override;
+    std::vector<fw::AccessibleElement*> AccChildren() const override;
     void Loaded() override;
 
 protected:

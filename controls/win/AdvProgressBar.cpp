@@ -1,5 +1,7 @@
 #include "controls/win/AdvProgressBar.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -175,6 +177,31 @@ void TAdvProgressBar::PaintNow() {
     ::IntersectClipRect(dc.Get(), Left(), Top(), Left() + Width(), Top() + Height());
     ::SetWindowOrgEx(dc.Get(), -Left(), -Top(), nullptr);
     Paint(dc.Get());
+}
+
+void TAdvProgressBar::SetAnimated(bool value) {
+    const bool was = model_.Animated();
+    model_.SetAnimated(value);
+    if (model_.Animated() != was) AccNotify(EVENT_OBJECT_STATECHANGE);
+}
+
+void TAdvProgressBar::SetPosition(int value) {
+    const int was = model_.Percentage();
+    model_.SetPosition(value);
+    if (model_.Percentage() != was) AccNotify(EVENT_OBJECT_VALUECHANGE);
+}
+
+long TAdvProgressBar::AccRole() const { return ROLE_SYSTEM_PROGRESSBAR; }
+
+HRESULT TAdvProgressBar::AccValue(std::wstring& value) const {
+    value = std::to_wstring(model_.Percentage()) + L"%";
+    return S_OK;
+}
+
+DWORD TAdvProgressBar::AccState() const {
+    DWORD state = fw::TGraphicControl::AccState() | STATE_SYSTEM_READONLY;
+    if (model_.Animated()) state |= STATE_SYSTEM_ANIMATED;
+    return state;
 }
 
 std::optional<LRESULT> TAdvProgressBar::Perform(UINT message, WPARAM, LPARAM) {

@@ -15,7 +15,7 @@
 //   window is repainted only when a modal box runs a message loop, yet the bar keeps moving.
 // - Timer: ticks every InfiniteInterval ms through the message loop while Animated and Infinite
 //   are both true; each tick steps the block and paints at once.
-// - Notifications: none.
+// - Notifications: none. Accessibility events: value change (percentage), state change (Animated).
 
 #include <windows.h>
 
@@ -61,9 +61,9 @@ public:
 
     // The ones the wizard uses.
     bool Animated() const { return model_.Animated(); }
-    void SetAnimated(bool value) { model_.SetAnimated(value); }
+    void SetAnimated(bool value);
     int Position() const { return model_.Position(); }
-    void SetPosition(int value) { model_.SetPosition(value); }
+    void SetPosition(int value);
     static std::string Version() { return ProgressBarModel::Version(); }
 
     void Paint(HDC dc) override;
@@ -71,6 +71,12 @@ public:
     // WM_ERASEBKGND: 0 (nothing erased: the bar paints every pixel of its rectangle from its
     // bitmap, and erasing first would only make it flicker).
     std::optional<LRESULT> Perform(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // A progress bar to readers: its value is the percentage text ("42%"), announced when it
+    // changes; animated while Animated, announced as a state change.
+    long AccRole() const override;
+    HRESULT AccValue(std::wstring& value) const override;
+    DWORD AccState() const override;
 
     bool TimerRunning() const { return timer_.Enabled(); }
     unsigned TimerInterval() const { return timer_.Interval(); }

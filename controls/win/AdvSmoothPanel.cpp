@@ -1,5 +1,6 @@
 #include "controls/win/AdvSmoothPanel.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -208,6 +209,7 @@ TAdvSmoothPanel::TAdvSmoothPanel() : caption_(*this) {
 }
 
 TAdvSmoothPanel::~TAdvSmoothPanel() {
+    AccDisconnect();
     fill_.OnChange = nullptr;
     cache_.reset();
 }
@@ -411,6 +413,150 @@ std::string TAdvSmoothPanel::AnchorAt(int x, int y) const {
     if (caption_.HTMLText().empty() || x < r.left || x >= r.right || y < r.top || y >= r.bottom) return {};
     const auto hit = HitTestHtml(htmlLayout_, x, y);
     return hit ? hit->target : std::string{};
+}
+
+// ---- The caption to readers ---------------------------------------------------------------------
+
+namespace {
+
+std::wstring Trimmed(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c == L'\r' || c == L'\n') c = L' ';  // a line break reads as a pause
+    }
+    const auto first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return {};
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
+}  // namespace
+
+class TAdvSmoothPanel::LinkElement : public fw::AccessibleElement {
+public:
+    LinkElement(TAdvSmoothPanel& panel, int index) : panel_(panel), index_(index) {}
+
+    long AccRole() const override { return ROLE_SYSTEM_LINK; }
+    std::wstring AccName() const override {
+        std::string text;
+        const HtmlLayout layout = panel_.CaptionLayout();
+        for (const HtmlInstr& instr : layout.instrs) {
+            if (instr.link == index_ && instr.kind == HtmlInstrKind::Text) text += instr.text;
+        }
+        return Trimmed(fw::Widen(text));
+    }
+    HRESULT AccValue(std::wstring& value) const override {
+        const HtmlLayout layout = panel_.CaptionLayout();
+        if (static_cast<std::size_t>(index_) >= layout.links.size()) return DISP_E_MEMBERNOTFOUND;
+        value = fw::Widen(layout.links[static_cast<std::size_t>(index_)]);
+        return S_OK;
+    }
+    DWORD AccState() const override {
+        return (panel_.AccState() & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE)) | STATE_SYSTEM_LINKED;
+    }
+    bool AccScreenRect(RECT& rect) const override {
+        if (!panel_.HandleAllocated()) return false;
+        const HtmlLayout layout = panel_.CaptionLayout();
+        bool any = false;
+        for (const HtmlInstr& instr : layout.instrs) {
+            if (instr.link != index_) continue;
+            const RECT box{instr.box.left, instr.box.top, instr.box.right, instr.box.bottom};
+            if (!any) {
+                rect = box;
+            } else {
+                ::UnionRect(&rect, &rect, &box);
+            }
+            any = true;
+        }
+        if (any) ::MapWindowPoints(panel_.Handle(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        return any;
+    }
+    std::wstring AccDefaultAction() const override { return L"Jump"; }
+    HRESULT AccDoDefaultAction() override { return panel_.PostAccessibleAction(static_cast<WPARAM>(index_) + 1); }
+    fw::AccessibleElement* AccParent() const override;
+
+private:
+    TAdvSmoothPanel& panel_;
+    int index_;
+};
+
+class TAdvSmoothPanel::CaptionElement : public fw::AccessibleElement {
+public:
+    explicit CaptionElement(TAdvSmoothPanel& panel) : panel_(panel) {}
+
+    long AccRole() const override { return ROLE_SYSTEM_STATICTEXT; }
+    std::wstring AccName() const override { return Text(panel_.CaptionLayout()); }
+    DWORD AccState() const override {
+        return (panel_.AccState() & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE)) | STATE_SYSTEM_READONLY;
+    }
+    bool AccScreenRect(RECT& rect) const override {
+        if (!panel_.HandleAllocated()) return false;
+        const RectL& r = panel_.HtmlCaptionRect();
+        rect = {r.left, r.top, r.right, r.bottom};
+        ::MapWindowPoints(panel_.Handle(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        return true;
+    }
+    std::vector<fw::AccessibleElement*> AccChildren() const override {
+        Refresh();
+        std::vector<fw::AccessibleElement*> children;
+        for (const auto& link : links_) children.push_back(link.get());
+        return children;
+    }
+    fw::AccessibleElement* AccParent() const override { return &panel_; }
+
+    // Whether the caption says anything; the link children follow the caption's links (a link
+    // that went takes its object's link along).
+    bool Refresh() const {
+        const HtmlLayout layout = panel_.CaptionLayout();
+        const std::size_t count = layout.links.size();
+        while (links_.size() > count) links_.pop_back();
+        while (links_.size() < count) links_.push_back(std::make_unique<LinkElement>(panel_, static_cast<int>(links_.size())));
+        return count > 0 || !Text(layout).empty();
+    }
+
+private:
+    std::wstring Text(const HtmlLayout& layout) const {
+        return Trimmed(fw::Widen(panel_.Caption().Text()) + L" " + fw::Widen(layout.plainText));
+    }
+
+    TAdvSmoothPanel& panel_;
+    mutable std::vector<std::unique_ptr<LinkElement>> links_;
+};
+
+fw::AccessibleElement* TAdvSmoothPanel::LinkElement::AccParent() const { return &panel_.AccCaption(); }
+
+TAdvSmoothPanel::CaptionElement& TAdvSmoothPanel::AccCaption() const {
+    if (!accCaption_) accCaption_ = std::make_unique<CaptionElement>(const_cast<TAdvSmoothPanel&>(*this));
+    return *accCaption_;
+}
+
+HtmlLayout TAdvSmoothPanel::CaptionLayout() const {
+    if (caption_.HTMLText().empty()) return {};
+    Gdiplus::Bitmap scratch(1, 1, PixelFormat32bppARGB);
+    Gdiplus::Graphics graphics(&scratch);
+    graphics.SetTextRenderingHint(ToHint(caption_.TextRendering()));
+    HtmlOptions options;
+    options.font = ToHtmlFont(caption_.HTMLFont());
+    options.rect = {htmlRect_.left, htmlRect_.top, htmlRect_.right, htmlRect_.bottom};
+    options.linkColour = caption_.HTMLURLColor();
+    options.shadowColour = caption_.HTMLShadowColor();
+    options.shadowOffset = caption_.HTMLShadowOffset();
+    options.mode = HtmlMode::HitTest;  // every line laid out, none dropped
+    options.hitX = options.hitY = -1;
+    return LayoutHTML(graphics, caption_.HTMLText(), options, pictureContainer_, images_);
+}
+
+std::vector<fw::AccessibleElement*> TAdvSmoothPanel::AccChildren() const {
+    std::vector<fw::AccessibleElement*> children;
+    if (AccCaption().Refresh()) children.push_back(&AccCaption());
+    const std::vector<fw::AccessibleElement*> controls = fw::TCustomControl::AccChildren();
+    children.insert(children.end(), controls.begin(), controls.end());
+    return children;
+}
+
+void TAdvSmoothPanel::AccessibleAction(WPARAM part) {
+    // The link is looked up again: the caption may have changed since the action was asked for.
+    const HtmlLayout layout = CaptionLayout();
+    if (part == 0 || part > layout.links.size()) return;
+    if (OnAnchorClick) OnAnchorClick(*this, layout.links[part - 1]);
 }
 
 void TAdvSmoothPanel::MouseMoveAt(int x, int y) {

@@ -32,6 +32,7 @@
 #include "controls/HtmlCaption.h"
 #include "controls/GDIPFill.h"
 #include "controls/GDIPPictureContainer.h"
+#include "controls/HtmlCaption.h"
 #include "framework/win/Controls.h"
 #include "framework/win/Gdi.h"
 
@@ -211,12 +212,23 @@ public:
     void MouseMoveAt(int x, int y);
     void MouseDownAt(int x, int y);
 
+    // To readers the HTML caption is static text holding its plain text (after the plain caption's
+    // text), a child of the panel before its controls, present while it says something or holds
+    // a link; each link is a link child of it whose default action is the anchor click.
+    std::vector<fw::AccessibleElement*> AccChildren() const override;
+    // The caption laid out in the rectangle it was last drawn in, every instruction kept.
+    HtmlLayout CaptionLayout() const;
+
 protected:
     void CreateParams(fw::WindowParams& params) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void BoundsChanged() override;
+    void AccessibleAction(WPARAM part) override;  // part: link index + 1
 
 private:
+    class CaptionElement;
+    class LinkElement;
+    CaptionElement& AccCaption() const;
     void RebuildCache();
     void PaintParent(HDC dc);
     float DrawPlainCaption(Gdiplus::Graphics& graphics, RectF fillRect, int shadow);
@@ -238,6 +250,8 @@ private:
     RectL htmlRect_;
     HtmlLayout htmlLayout_;  // the HTML caption as it was last painted, for hit tests
     int lastWidth_ = 0, lastHeight_ = 0;
+    // Made when a reader first asks for the panel's children.
+    mutable std::unique_ptr<CaptionElement> accCaption_;
 };
 
 void RegisterSmoothPanelClasses(fw::ClassRegistry& registry);

@@ -298,14 +298,19 @@ void GdipHtmlCanvas::DrawImage(const HtmlImageRef& image, const HtmlRect& box) {
 
 // ---------------------------------------------------------------------------------------------
 
-HtmlCaptionResult DrawHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
-                           const TGDIPPictureContainer* pictures, HIMAGELIST images) {
+HtmlLayout LayoutHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
+                      const TGDIPPictureContainer* pictures, HIMAGELIST images) {
     GdipTextMeasurer measurer(graphics);
     ContainerPictureSource pictureSource(pictures, &win::DecodePicture);
     ImageListSource listSource(images);
     ShellIconSource iconSource;
     const HtmlImages sources{pictures ? &pictureSource : nullptr, images ? &listSource : nullptr, &iconSource};
-    HtmlLayout layout = LayoutHtml(html, options, measurer, sources);
+    return LayoutHtml(html, options, measurer, sources);
+}
+
+HtmlCaptionResult DrawHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
+                           const TGDIPPictureContainer* pictures, HIMAGELIST images) {
+    HtmlLayout layout = LayoutHTML(graphics, html, options, pictures, images);
     if (options.mode == HtmlMode::Draw) {
         GdipHtmlCanvas canvas(graphics, pictures, images);
         PaintHtml(layout, canvas, options);

@@ -99,6 +99,11 @@ struct HtmlCaptionResult {
     HtmlLayout layout;       // the caption laid out (what Draw painted), for later hit tests
 };
 
+// The caption laid out as DrawHTML lays it out, every instruction kept (links with their runs and
+// boxes): what a reader of the caption is told.
+HtmlLayout LayoutHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
+                      const TGDIPPictureContainer* pictures = nullptr, HIMAGELIST images = nullptr);
+
 // Measures (options.mode Measure), paints into `graphics` (Draw) or looks for the link under
 // (options.hitX, options.hitY) (HitTest) of the caption `html` in options.rect. Pictures are
 // found by name in `pictures`, "IDX:n" images in `images`; either may be absent.

@@ -192,6 +192,7 @@ TControl::TControl() {
 }
 
 TControl::~TControl() {
+    AccDisconnect();  // before anything of the control goes: its object may be held elsewhere
     if (parent_) parent_->RemoveControl(this);
 }
 
@@ -621,7 +622,17 @@ bool TWinControl::HasNonClientArea() const {
 }
 
 LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == AccessibleActionMessage()) {
+        // Checked again on arrival: the control may have been disabled or hidden meanwhile.
+        if (CanFocus()) AccessibleAction(wParam);
+        return 0;
+    }
     switch (message) {
+        case WM_GETOBJECT:
+            // Made on the first request, not at start; only the client object is ours (the
+            // platform keeps the window's frame, caret, scroll bars...).
+            if (static_cast<LONG>(lParam) == OBJID_CLIENT) return AccessibleResult(*this, wParam);
+            break;
         case WM_COMMAND:
             if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam)); child && child != this) {
                 LRESULT result = 0;

@@ -30,6 +30,7 @@
 
 #include "framework/Colour.h"
 #include "framework/Properties.h"
+#include "framework/win/Accessibility.h"
 #include "framework/win/Gdi.h"
 
 namespace fw {
@@ -79,7 +80,7 @@ private:
     mutable UniqueFont handle_;
 };
 
-class TControl : public Component {
+class TControl : public Component, public AccessibleElement {
 public:
     TControl();
     ~TControl() override;
@@ -150,7 +151,18 @@ public:
     virtual int CheckedState() const { return -1; }
     virtual void AutomationExtras(std::vector<std::pair<std::string, std::string>>& /*extras*/) const {}
 
+    // What assistive technology reads (framework/win/Accessibility.h). The defaults: a client
+    // area named by the caption without its accelerator mark; invisible or unavailable when the
+    // control or a parent is hidden or disabled; the place on the screen; the parent as parent.
+    long AccRole() const override;
+    std::wstring AccName() const override;
+    DWORD AccState() const override;
+    bool AccScreenRect(RECT& rect) const override;
+    AccessibleElement* AccParent() const override;
+
 protected:
+    // Whether the control can take the keyboard focus at all (STATE_SYSTEM_FOCUSABLE).
+    virtual bool AccFocusable() const { return false; }
     virtual void FontChanged();
     virtual void ColorChanged() { Invalidate(); }
     virtual void CaptionChanged() { Invalidate(); }
@@ -252,7 +264,22 @@ public:
     // Enter, arrows, Ctrl+Tab: offered to the focused control, then to its parents.
     virtual bool DialogKey(WPARAM /*key*/) { return false; }
 
+    // Accessibility: the window's client object. Children in reading order: the controls in
+    // z order, the places of the windowed ones taken by them in tab order.
+    DWORD AccState() const override;
+    bool AccScreenRect(RECT& rect) const override;
+    std::vector<AccessibleElement*> AccChildren() const override;
+    HWND AccOwnWindow() const override { return hwnd_; }
+    bool AccTakeFocus() override;
+
 protected:
+    bool AccFocusable() const override { return TabStop(); }
+    // A default action posted by AccDoDefaultAction arrives (AccessibleActionMessage); `part`
+    // is what the poster put in wParam. The control is enabled and shown when this is called.
+    virtual void AccessibleAction(WPARAM /*part*/) {}
+    // Posts AccessibleActionMessage for `part` to the control's window; E_FAIL when the control
+    // is unavailable or has no window.
+    HRESULT PostAccessibleAction(WPARAM part);
     virtual void CreateParams(WindowParams& params);
     virtual void CreateWnd();
     // Every message of the window, after the trampoline. DefaultHandler() passes it on.
@@ -332,6 +359,9 @@ public:
 
     NotifyEvent OnCreate;
     NotifyEvent OnShow;
+
+    // Accessibility: the client area, named by the window's title.
+    bool AccScreenRect(RECT& rect) const override;
     // Called after the description was applied (the window's OnCreate moment).
     void Loaded() override;
 

@@ -105,6 +105,7 @@ void TLabel::FontChanged() {
 void TLabel::CaptionChanged() {
     AdjustBounds();
     Invalidate();
+    if (!Loading()) AccNotify(EVENT_OBJECT_NAMECHANGE);
 }
 
 UINT TLabel::DrawFlags() const {
@@ -258,8 +259,10 @@ const ClassInfo& TButtonControl::StaticClass() {
 const ClassInfo& TButtonControl::Class() const { return StaticClass(); }
 
 void TButtonControl::StoreChecked(bool value) {
+    const bool changed = value != checked_;
     checked_ = value;
     if (HandleAllocated()) ::SendMessageW(Handle(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (changed) AccNotify(EVENT_OBJECT_STATECHANGE);
 }
 
 void TButtonControl::HandleCreated() {

@@ -46,6 +46,12 @@ public:
     bool DialogChar(wchar_t ch) override;
     void Loaded() override { AdjustBounds(); }
 
+    // Static text; its accelerator as the keyboard shortcut; a changed caption is announced.
+    long AccRole() const override;
+    std::wstring AccName() const override;
+    DWORD AccState() const override;
+    std::wstring AccKeyboardShortcut() const override;
+
 protected:
     void FontChanged() override;
     void CaptionChanged() override;
@@ -80,7 +86,18 @@ public:
     bool WantsArrows() const override { return true; }
     void AutomationExtras(std::vector<std::pair<std::string, std::string>>& extras) const override;
 
+    // Editable text named by its label: the label whose FocusControl it is, else the label on its
+    // left in the same row. Its value is its text, except a password box's: protected, no value.
+    long AccRole() const override;
+    std::wstring AccName() const override;
+    HRESULT AccValue(std::wstring& value) const override;
+    DWORD AccState() const override;
+    std::wstring AccKeyboardShortcut() const override;
+    // The label that names the box; null when none does.
+    const TLabel* NamingLabel() const;
+
 protected:
+    bool AccFocusable() const override { return true; }
     void CreateParams(WindowParams& params) override;
     bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -99,7 +116,16 @@ public:
     virtual void SetChecked(bool value) = 0;
     int CheckedState() const override { return checked_ ? 1 : 0; }
 
+    // Own objects (the platform's report these buttons as a plain client area under Wine):
+    // checked and unavailable states, the accelerator as keyboard shortcut, and a default action
+    // that does what a person's click does.
+    DWORD AccState() const override;
+    std::wstring AccKeyboardShortcut() const override;
+    HRESULT AccDoDefaultAction() override;
+
 protected:
+    bool AccFocusable() const override { return true; }
+    void AccessibleAction(WPARAM part) override;
     bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     virtual void Clicked() = 0;  // BN_CLICKED from the platform control
     void StoreChecked(bool value);
@@ -115,6 +141,8 @@ public:
     const ClassInfo& Class() const override;
     static const ClassInfo& StaticClass();
     void SetChecked(bool value) override;
+    long AccRole() const override;
+    std::wstring AccDefaultAction() const override;
     // The checked radio button is its group's stop (TabStop follows the check); with none of the
     // group checked and none marked as a stop, the first one that can take the focus is, so that
     // the keyboard alone can reach the group and choose. The group: the radio buttons of the parent.
@@ -134,6 +162,8 @@ public:
     static const ClassInfo& StaticClass();
     void SetChecked(bool value) override;
     bool DialogChar(wchar_t ch) override;
+    long AccRole() const override;
+    std::wstring AccDefaultAction() const override;
 
 protected:
     void CreateParams(WindowParams& params) override;
@@ -146,6 +176,7 @@ public:
     const ClassInfo& Class() const override;
     static const ClassInfo& StaticClass();
     void Paint(HDC dc) override;
+    long AccRole() const override;  // a grouping named by its caption
 };
 
 // The encoded bytes of a picture file (PNG), kept unchanged; streamed as "Data".
@@ -181,6 +212,7 @@ public:
     void SetStretch(bool value);
 
     void Paint(HDC dc) override;
+    long AccRole() const override;  // a graphic, unnamed
 
 private:
     struct Decoded;

@@ -37,6 +37,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <oleacc.h>
 #include <winternl.h>
 #include "../support/ResourceCounts.h"
 
@@ -51,6 +52,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "framework/win/Accessibility.h"
 #include "framework/win/Application.h"
 
 namespace {
@@ -407,3 +409,70 @@ TEST_F(WizardReliability, TypingAndPastingLeaveNoObjectsBehind) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs the screen reader of tests/gui/fixtures/accessibility_reader.cpp against the window from a
+// process of its own while this thread handles the window's messages; returns its exit code.
+DWORD RunReader(HWND window, int walks, int actions) {
+    wchar_t command[512];
+    std::swprintf(command, 512, L"\"%ls\" %llx %d %d %ld VelmoCafe VelmoFact",
+                  (gui::ProgramFolder() / "accessibility_reader.exe").c_str(),
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)), walks, actions,
+                  static_cast<long>(ROLE_SYSTEM_RADIOBUTTON));
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        ADD_FAILURE() << "the reader did not start";
+        return 99;
+    }
+    CloseHandle(process.hThread);
+    const bool ended = PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 800s);
+    DWORD code = 98;
+    if (ended) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        ADD_FAILURE() << "the reader did not end";
+        TerminateProcess(process.hProcess, 97);
+    }
+    CloseHandle(process.hProcess);
+    // The posted default actions, and the releases of the reader's last references, are handled.
+    PumpUntil([] { return fw::LiveAccessibleObjects() == 0; }, 5s);
+    Settle();
+    return code;
+}
+
+}  // namespace
+
+// A thousand walks of the accessible tree and a thousand default actions from another process
+// leave the wizard with no accessible object, GDI or USER object more than before: objects are
+// made on request and go with the last reference. (The objects are counted by the framework's own
+// counter, read here in the wizard's process.)
+TEST_F(WizardReliability, ThousandWalksAndDefaultActionsLeaveNoObjectsBehind) {
+    fw::Application application;
+    app::TfrmMain form;
+    form.LoadDescription();
+    application.SetMainForm(&form);
+    form.Show();
+    Settle();
+    EXPECT_EQ(fw::LiveAccessibleObjects(), 0) << "no object is made at start";
+
+    // A first round makes what is made once (the platform's marshalling, the pictures' decoding...).
+    ASSERT_EQ(RunReader(form.Handle(), 10, 10), 0u);
+    EXPECT_TRUE(form.velmofact->Checked()) << "the last default action chose VelmoFact";
+    EXPECT_EQ(fw::LiveAccessibleObjects(), 0) << "every object went with the reader's last reference";
+    const Counts warm = Measure();
+
+    const auto start = Clock::now();
+    ASSERT_EQ(RunReader(form.Handle(), 1000, 1000), 0u);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const Counts after = Measure();
+    EXPECT_EQ(fw::LiveAccessibleObjects(), 0);
+    EXPECT_TRUE(form.velmofact->Checked() && !form.velmocafe->Checked());
+    std::printf("after the first round: %lu GDI, %lu USER; after 1,000 walks and 1,000 default actions (%.0f s): "
+                "%lu GDI, %lu USER, %ld accessible objects\n",
+                warm.gdi, warm.user, seconds, after.gdi, after.user, fw::LiveAccessibleObjects());
+    EXPECT_EQ(after.gdi, warm.gdi) << warm.gdiKinds << "\n" << after.gdiKinds;
+    EXPECT_EQ(after.user, warm.user);
+    application.SetMainForm(nullptr);
+}

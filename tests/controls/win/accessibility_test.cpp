@@ -1,0 +1,296 @@
+// The accessible objects in process, through the platform's own path (WM_GETOBJECT and
+// ObjectFromLresult): objects made on request and gone with the last reference, the weak link cut
+// when a control goes, the panel caption's text and links (default action = the anchor click),
+// the progress bar's value and events, labels' names and name changes, an edit box named by the
+// label beside it, and the accelerator texts.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleacc.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/win/AdvProgressBar.h"
+#include "controls/win/AdvSmoothPanel.h"
+#include "framework/win/Accessibility.h"
+#include "framework/win/Application.h"
+#include "framework/win/Controls.h"
+#include "framework/win/StdCtrls.h"
+
+namespace {
+
+fw::Application& App() {
+    static fw::Application application;
+    return application;
+}
+
+void Pump(std::chrono::milliseconds duration = std::chrono::milliseconds(50)) {
+    const auto end = std::chrono::steady_clock::now() + duration;
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+// A reference to an object, released at the end of the scope.
+struct Ref {
+    IAccessible* p = nullptr;
+    Ref() = default;
+    explicit Ref(IAccessible* object) : p(object) {}
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    Ref(Ref&& other) noexcept : p(other.p) { other.p = nullptr; }
+    ~Ref() {
+        if (p) p->Release();
+    }
+    IAccessible* operator->() const { return p; }
+};
+
+// The window's client object as a reader gets it.
+Ref ClientObject(HWND window) {
+    const LRESULT result = SendMessageW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    if (result <= 0) return Ref();
+    IAccessible* object = nullptr;
+    if (FAILED(ObjectFromLresult(result, __uuidof(IAccessible), 0, reinterpret_cast<void**>(&object)))) return Ref();
+    return Ref(object);
+}
+
+VARIANT Self() {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = CHILDID_SELF;
+    return v;
+}
+
+std::wstring Text(HRESULT (STDMETHODCALLTYPE IAccessible::*getter)(VARIANT, BSTR*), const Ref& object) {
+    BSTR text = nullptr;
+    (object.p->*getter)(Self(), &text);
+    std::wstring out = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return out;
+}
+std::wstring Name(const Ref& o) { return Text(&IAccessible::get_accName, o); }
+std::wstring Value(const Ref& o) { return Text(&IAccessible::get_accValue, o); }
+
+long Role(const Ref& object) {
+    VARIANT role;
+    VariantInit(&role);
+    object->get_accRole(Self(), &role);
+    return role.vt == VT_I4 ? role.lVal : 0;
+}
+DWORD State(const Ref& object) {
+    VARIANT state;
+    VariantInit(&state);
+    object->get_accState(Self(), &state);
+    return state.vt == VT_I4 ? static_cast<DWORD>(state.lVal) : 0;
+}
+
+std::vector<Ref> Children(const Ref& object) {
+    long count = 0;
+    object->get_accChildCount(&count);
+    std::vector<Ref> children;
+    for (long i = 1; i <= count; ++i) {
+        VARIANT id;
+        VariantInit(&id);
+        id.vt = VT_I4;
+        id.lVal = i;
+        IDispatch* child = nullptr;
+        if (object->get_accChild(id, &child) != S_OK || !child) continue;
+        IAccessible* accessible = nullptr;
+        child->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&accessible));
+        child->Release();
+        children.emplace_back(accessible);
+    }
+    return children;
+}
+
+// Accessibility events this process raises, heard through an out-of-context hook of its own.
+std::vector<std::pair<DWORD, LONG>> g_events;
+void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG child, DWORD, DWORD) { g_events.emplace_back(event, child); }
+struct EventHook {
+    HWINEVENTHOOK hook;
+    EventHook() : hook(SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, &Heard,
+                                       GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT)) {
+        g_events.clear();
+    }
+    ~EventHook() { UnhookWinEvent(hook); }
+    int Count(DWORD event) {
+        Pump(std::chrono::milliseconds(100));
+        int n = 0;
+        for (const auto& e : g_events) n += e.first == event;
+        return n;
+    }
+};
+
+class Accessibility : public testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        form.SetBounds(100, 100, 400, 300);
+    }
+    template <class T>
+    T* Add(fw::TWinControl* parent, int left, int top, int width, int height, const char* caption = "") {
+        auto* control = static_cast<T*>(form.Own(std::make_unique<T>()));
+        control->SetBounds(left, top, width, height);
+        static_cast<fw::TControl*>(control)->SetCaption(caption);
+        control->SetParent(parent);
+        return control;
+    }
+    void Show() {
+        form.Show();
+        Pump();
+    }
+
+    fw::TForm form;
+};
+
+TEST_F(Accessibility, ObjectsAreMadeOnRequestAndGoWithTheLastReference) {
+    auto* box = Add<fw::TEdit>(&form, 10, 10, 100, 21);
+    Show();
+    EXPECT_EQ(fw::LiveAccessibleObjects(), 0) << "nothing made at start";
+    {
+        Ref first = ClientObject(box->Handle());
+        ASSERT_TRUE(first.p);
+        Ref again = ClientObject(box->Handle());
+        EXPECT_EQ(first.p, again.p) << "one object while it is held";
+        EXPECT_EQ(fw::LiveAccessibleObjects(), 1);
+        const auto children = Children(ClientObject(form.Handle()));
+        ASSERT_EQ(children.size(), 1u);
+        EXPECT_EQ(children[0].p, first.p) << "the form gives the box's own object as its child";
+    }
+    EXPECT_EQ(fw::LiveAccessibleObjects(), 0) << "gone with the last reference";
+}
+
+TEST_F(Accessibility, AReferenceKeptAfterTheControlWentAnswersDisconnected) {
+    auto box = std::make_unique<fw::TCheckBox>();  // not the form's: the test destroys it
+    box->SetBounds(10, 10, 100, 17);
+    box->SetCaption("&Lembrar");
+    box->SetParent(&form);
+    Show();
+    Ref kept = ClientObject(box->Handle());
+    ASSERT_TRUE(kept.p);
+    EXPECT_EQ(Name(kept), L"Lembrar");
+    box.reset();
+    BSTR name = nullptr;
+    EXPECT_EQ(kept->get_accName(Self(), &name), RPC_E_DISCONNECTED);
+    EXPECT_EQ(name, nullptr);
+    EXPECT_EQ(kept->accDoDefaultAction(Self()), RPC_E_DISCONNECTED);
+    HWND window = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(WindowFromAccessibleObject(kept.p, &window), RPC_E_DISCONNECTED);
+}
+
+TEST_F(Accessibility, EditBoxesAreNamedByTheirFocusLabelElseTheLabelBesideThem) {
+    auto* named = Add<fw::TLabel>(&form, 10, 12, 60, 13, "&Servidor");
+    auto* beside = Add<fw::TLabel>(&form, 10, 42, 60, 13, "Utilizador");
+    Add<fw::TLabel>(&form, 200, 42, 60, 13, "Depois");   // on the right: not the box's label
+    Add<fw::TLabel>(&form, 10, 72, 60, 13, "Em baixo");  // another row
+    auto* server = Add<fw::TEdit>(&form, 80, 100, 100, 21);  // far from its label: named by FocusControl
+    auto* user = Add<fw::TEdit>(&form, 80, 39, 100, 21);
+    named->SetFocusControl(server);
+    Show();
+    const Ref serverObject = ClientObject(server->Handle());
+    EXPECT_EQ(Name(serverObject), L"Servidor");
+    BSTR shortcut = nullptr;
+    serverObject->get_accKeyboardShortcut(Self(), &shortcut);
+    EXPECT_EQ(std::wstring(shortcut ? shortcut : L""), L"Alt+s");
+    SysFreeString(shortcut);
+    EXPECT_EQ(Name(ClientObject(user->Handle())), L"Utilizador");
+    (void)beside;
+}
+
+TEST_F(Accessibility, PanelCaptionReadsItsTextAndItsLinksClickTheirAnchors) {
+    auto* panel = Add<ctl::TAdvSmoothPanel>(&form, 0, 0, 400, 300);
+    panel->Caption().SetHTMLText("Veja <A href=\"ajuda\">a ajuda</A> ou <A href=\"site\">o site</A>.");
+    std::vector<std::string> clicked;
+    panel->OnAnchorClick = [&](ctl::TAdvSmoothPanel&, const std::string& anchor) { clicked.push_back(anchor); };
+    Show();
+    const Ref panelObject = ClientObject(panel->Handle());
+    const auto children = Children(panelObject);
+    ASSERT_GE(children.size(), 1u);
+    const Ref& caption = children[0];
+    EXPECT_EQ(Role(caption), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(Name(caption), L"Veja a ajuda ou o site.");
+    const auto links = Children(caption);
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(Role(links[0]), ROLE_SYSTEM_LINK);
+    EXPECT_EQ(Name(links[0]), L"a ajuda");
+    EXPECT_EQ(Value(links[1]), L"site");
+    EXPECT_TRUE(State(links[1]) & STATE_SYSTEM_LINKED);
+    long x = 0, y = 0, w = 0, h = 0;
+    ASSERT_EQ(links[1]->accLocation(&x, &y, &w, &h, Self()), S_OK);
+    RECT onScreen{};
+    GetWindowRect(panel->Handle(), &onScreen);
+    EXPECT_TRUE(w > 0 && h > 0 && x >= onScreen.left && y >= onScreen.top) << x << "," << y << " " << w << "x" << h;
+
+    ASSERT_EQ(links[1]->accDoDefaultAction(Self()), S_OK);
+    EXPECT_TRUE(clicked.empty()) << "the click waits for the message loop, not inside the caller's call";
+    Pump();
+    EXPECT_EQ(clicked, std::vector<std::string>{"site"});
+
+    // A caption that loses a link takes the link's object with it.
+    panel->Caption().SetHTMLText("Sem ligações");
+    EXPECT_EQ(Children(caption).size(), 0u);
+    EXPECT_EQ(links[0]->accDoDefaultAction(Self()), RPC_E_DISCONNECTED);
+}
+
+TEST_F(Accessibility, ProgressBarGivesItsPercentageAndAnnouncesEachChangeOnce) {
+    auto* bar = Add<ctl::TAdvProgressBar>(&form, 10, 10, 200, 18);
+    Show();
+    const auto children = Children(ClientObject(form.Handle()));
+    ASSERT_EQ(children.size(), 1u);
+    const Ref& object = children[0];
+    EXPECT_EQ(Role(object), ROLE_SYSTEM_PROGRESSBAR);
+    EventHook hook;
+    bar->SetPosition(42);
+    EXPECT_EQ(hook.Count(EVENT_OBJECT_VALUECHANGE), 1);
+    EXPECT_EQ(Value(object), L"42%");
+    bar->SetPosition(42);
+    EXPECT_EQ(hook.Count(EVENT_OBJECT_VALUECHANGE), 1) << "no change, no event";
+    EXPECT_FALSE(State(object) & STATE_SYSTEM_ANIMATED);
+    bar->SetAnimated(true);
+    EXPECT_EQ(hook.Count(EVENT_OBJECT_STATECHANGE), 1);
+    EXPECT_TRUE(State(object) & STATE_SYSTEM_ANIMATED);
+    bar->SetAnimated(false);
+}
+
+TEST_F(Accessibility, LabelsReadWithoutTheirMarkAndAnnounceANewCaptionOnce) {
+    auto* label = Add<fw::TLabel>(&form, 10, 10, 100, 13, "&Base && dados");
+    Show();
+    const auto children = Children(ClientObject(form.Handle()));
+    ASSERT_EQ(children.size(), 1u);
+    EXPECT_EQ(Role(children[0]), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(Name(children[0]), L"Base & dados");
+    std::vector<std::pair<DWORD, LONG>> names;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, &Heard,
+                                         GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    g_events.clear();
+    label->SetCaption("A copiar ficheiros...");
+    Pump(std::chrono::milliseconds(100));
+    UnhookWinEvent(hook);
+    ASSERT_EQ(g_events.size(), 1u);
+    EXPECT_EQ(g_events[0].second, 1) << "the label is the form's first child";
+    EXPECT_EQ(Name(children[0]), L"A copiar ficheiros...");
+}
+
+TEST(AcceleratorText, MarksGoAndDoubledAmpersandsStay) {
+    const std::tuple<std::wstring, std::wstring, std::wstring> cases[] = {
+        {L"&Seguinte", L"Seguinte", L"Alt+s"},   {L"Sair", L"Sair", L""},
+        {L"A && B", L"A & B", L""},              {L"A && &B", L"A & B", L"Alt+b"},
+        {L"fim&", L"fim&", L""},                 {L"", L"", L""},
+    };
+    for (const auto& [text, plain, shortcut] : cases) {
+        EXPECT_EQ(fw::WithoutAccelerator(text), plain) << std::string(text.begin(), text.end());
+        EXPECT_EQ(fw::AcceleratorShortcut(text), shortcut) << std::string(text.begin(), text.end());
+    }
+}
+
+}  // namespace
