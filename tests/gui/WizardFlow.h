@@ -224,8 +224,17 @@ protected:
     // Selects a product's radio button (or none when empty) and leaves the product page; waits for
     // the server page.
     void ChooseProduct(std::string_view radio) {
-        Press(radio);
-        WaitFor([radio](const Snapshot& s) { return s.Checked(radio); }, std::string(radio) + " to be selected");
+        // Selecting is idempotent: a click lost under load is made again, as a person would.
+        for (int attempt = 0;; ++attempt) {
+            Press(radio);
+            try {
+                WaitFor([radio](const Snapshot& s) { return s.Checked(radio); }, std::string(radio) + " to be selected",
+                        attempt < 2 ? milliseconds(4000) : gui::kTimeout);
+                break;
+            } catch (const DriverError&) {
+                if (attempt >= 2) throw;
+            }
+        }
         Next();
         WaitForPage(kServerPage);
     }

@@ -526,9 +526,17 @@ void WaitForForeground(HWND root, milliseconds timeout) {
     // Asked for again now and then: under Wine a late focus event of the X server can hand the
     // foreground to the desktop just after it was given to the window (after a box closes, say).
     auto asked = Clock::now() - milliseconds(1000);
+    // Foreground, and active on its own thread too: a click that reaches a window whose activation
+    // is still on its way is undone by it (the activation moves the focus back, and a button that
+    // loses the focus while pressed clicks nothing).
+    const auto active = [root] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(root, nullptr), &info) && info.hwndActive == root;
+    };
     WaitFor(
         [&] {
-            if (GetForegroundWindow() == root) return true;
+            if (GetForegroundWindow() == root && active()) return true;
             if (Clock::now() - asked >= milliseconds(300)) {
                 SetForegroundWindow(root);
                 asked = Clock::now();
