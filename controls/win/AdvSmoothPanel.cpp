@@ -8,6 +8,7 @@
 #include "controls/GDIPFillTable.h"
 #include "controls/win/AdvGDIP.h"
 #include "controls/win/GDIPFill.h"
+#include "controls/win/GdipFont.h"
 #include "controls/win/HtmlCaptionGdip.h"
 #include "framework/Colour.h"
 
@@ -20,22 +21,13 @@ namespace {
 
 int Round(float v) { return static_cast<int>(std::lround(v)); }
 
-// A GDI+ font of a framework font: family by name, falling back to Arial, then Tahoma, then the
-// generic sans serif; bold, italic and underline (strike-out is dropped); size in points.
+// A GDI+ font of a framework font: bold, italic and underline (strike-out is dropped).
 std::unique_ptr<Gdiplus::Font> MakeFont(const fw::TFont& font) {
     INT style = Gdiplus::FontStyleRegular;
     if (font.Style() & fw::fsBold) style |= Gdiplus::FontStyleBold;
     if (font.Style() & fw::fsItalic) style |= Gdiplus::FontStyleItalic;
     if (font.Style() & fw::fsUnderline) style |= Gdiplus::FontStyleUnderline;
-    const auto size = static_cast<Gdiplus::REAL>(std::max(1, font.Size()));
-    const std::wstring name = fw::Widen(font.Name());
-    for (const wchar_t* family : {name.c_str(), L"Arial", L"Tahoma"}) {
-        Gdiplus::FontFamily candidate(family);
-        if (candidate.GetLastStatus() != Gdiplus::Ok) continue;
-        auto made = std::make_unique<Gdiplus::Font>(&candidate, size, style, Gdiplus::UnitPoint);
-        if (made->GetLastStatus() == Gdiplus::Ok) return made;
-    }
-    return std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size, style, Gdiplus::UnitPoint);
+    return win::MakeGdipFont(fw::Widen(font.Name()), static_cast<float>(font.Size()), style);
 }
 
 HtmlFont ToHtmlFont(const fw::TFont& font) {
