@@ -203,7 +203,6 @@ TEST_F(PeopleInstall, TheProgressPageShowsWhileTheScriptsRun) {
     };
     EXPECT_LT(sameShare(reviewShot, idleShot), 0.97) << "the two pages must look different for this test to tell";
     EXPECT_GT(sameShare(busyShot, idleShot), 0.995) << "the progress page, its buttons disabled, while busy";
-    busyShot.SavePng("/tmp/g2/busy.png"); idleShot.SavePng("/tmp/g2/idle.png"); //DEBUG
     gui::TypeText(store.Window(), L"3");
     gui::PressKey(store.Window(), VK_RETURN);
     WaitFor([](const Snapshot& s) { return s.Page() == kFinalPage; }, "the final page", kRunTimeout);
