@@ -826,8 +826,14 @@ void TForm::Show() {
         ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         OnShow(*this);
     }
+    if (OnShowStep) OnShowStep("created");
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
+    if (OnShowStep) OnShowStep("shown");
     ::UpdateWindow(Handle());  // painted before the message loop runs
+    if (OnShowStep) {
+        ::GdiFlush();
+        OnShowStep("painted");
+    }
     if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
 }
 

@@ -326,6 +326,8 @@ public:
 
     NotifyEvent OnCreate;
     NotifyEvent OnShow;
+    // Reports Show's steps as they end ("created", "shown", "painted"), for start-up timing.
+    std::function<void(const char* step)> OnShowStep;
     // Called after the description was applied (the window's OnCreate moment).
     void Loaded() override;
 
