@@ -62,28 +62,30 @@ bool BlendOntoDib(HDC dc, const fw::OffscreenBitmap& face) {
     POINT window{}, viewport{};
     ::GetWindowOrgEx(dc, &window);
     ::GetViewportOrgEx(dc, &viewport);
-    if (window.x || window.y || viewport.x || viewport.y || ::GetGraphicsMode(dc) != GM_COMPATIBLE) return false;
+    // A moved window origin is allowed (a glass button has its parent paint into the button's
+    // own bitmap that way): logical (x, y) is the bitmap's pixel (x - window.x, y - window.y).
+    if (viewport.x || viewport.y || ::GetGraphicsMode(dc) != GM_COMPATIBLE) return false;
     RECT clip{};
     const int kind = ::GetClipBox(dc, &clip);
     if (kind == NULLREGION) return true;
     if (kind != SIMPLEREGION) return false;
-    const int right = std::min<int>({clip.right, face.Width(), dib.dsBm.bmWidth});
-    const int bottom = std::min<int>({clip.bottom, face.Height(), dib.dsBm.bmHeight});
-    const int left = std::max<int>(clip.left, 0), top = std::max<int>(clip.top, 0);
+    const int right = std::min<int>({clip.right, face.Width(), window.x + dib.dsBm.bmWidth});
+    const int bottom = std::min<int>({clip.bottom, face.Height(), window.y + dib.dsBm.bmHeight});
+    const int left = std::max<int>({clip.left, 0, window.x}), top = std::max<int>({clip.top, 0, window.y});
     ::GdiFlush();
     auto* target = static_cast<std::uint32_t*>(dib.dsBm.bmBits);
     const int stride = dib.dsBm.bmWidthBytes / 4;
     // The reported header does not reliably tell a top-down DIB from a bottom-up one: flip the
     // first stored pixel and see whether GDI's pixel (0, 0) follows.
     const std::uint32_t first = target[0];
-    const COLORREF before = ::GetPixel(dc, 0, 0);
+    const COLORREF before = ::GetPixel(dc, window.x, window.y);
     target[0] = first ^ 0x00FFFFFF;
-    const bool topDown = ::GetPixel(dc, 0, 0) != before || dib.dsBm.bmHeight == 1;
+    const bool topDown = ::GetPixel(dc, window.x, window.y) != before || dib.dsBm.bmHeight == 1;
     target[0] = first;
     for (int y = top; y < bottom; ++y) {
         const std::uint32_t* s = face.Pixels() + static_cast<std::size_t>(y) * face.Width();
-        const int row = topDown ? y : dib.dsBm.bmHeight - 1 - y;
-        std::uint32_t* d = target + static_cast<std::size_t>(row) * stride;
+        const int row = topDown ? y - window.y : dib.dsBm.bmHeight - 1 - (y - window.y);
+        std::uint32_t* d = target + static_cast<std::size_t>(row) * stride - window.x;
         for (int x = left; x < right; ++x) {
             const std::uint32_t src = s[x];
             const std::uint32_t a = src >> 24;

@@ -706,9 +706,15 @@ void TWinControl::Paint(HDC dc) { PaintBackground(dc); }
 
 void TWinControl::PaintWindow(HDC dc) {
     Paint(dc);
+    // Children outside what is being painted are skipped (a glass button has its parent paint only
+    // the button's own small part).
+    RECT clip{};
+    const bool clipped = ::GetClipBox(dc, &clip) != ERROR;
     for (TControl* child : controls_) {
         if (child->IsWindowed() || !child->Visible()) continue;
         const RECT r = child->BoundsRect();
+        RECT shared{};
+        if (clipped && !::IntersectRect(&shared, &r, &clip)) continue;
         ScopedSaveDc saved(dc);
         ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
         POINT origin{};
