@@ -588,7 +588,9 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
                                 Gdiplus::RectF(float(c.x), float(c.y), float(c.width), float(c.height)), &format,
                                 &brush);
         } else {
-            // The platform's text keeps the font's colour even when disabled.
+            // The platform's text keeps the font's colour even when disabled. What GDI+ drew
+            // so far reaches the DC first.
+            graphics.Flush(Gdiplus::FlushIntentionSync);
             ::SetBkMode(dc, TRANSPARENT);
             ::SetTextColor(dc, fw::ColorToRGB(layout.gdiColour) & 0xFFFFFF);
             const UINT align = layout.horizontal == glass::TextAlign::Near  ? DT_LEFT
