@@ -1,5 +1,5 @@
 #pragma once
-// The drawing surface the gradient fill and the smooth panel paint on. The painters are written
+// The drawing surface the gradient fill, the smooth panel and the glass button's body paint on. The painters are written
 // against this small interface, so that their whole algorithm runs (and is tested) without GDI+;
 // controls/win/GDIPFill.h implements it over a GDI+ graphics object, creating every GDI+ path,
 // brush and pen for the one call that needs it.
@@ -42,16 +42,20 @@ struct RectL {
 // One piece of a path figure. Consecutive pieces of a figure are joined by the graphics layer,
 // so a gap between one piece's end and the next one's start becomes a straight line.
 struct PathSegment {
-    enum class Kind { Line, Arc, Ellipse };
+    enum class Kind { Line, Arc, Ellipse, Curve };
     Kind kind = Kind::Line;
     PointF from, to;                      // Line
     RectF box;                            // Arc (the ellipse's bounding box), Ellipse
     float startAngle = 0, sweepAngle = 0; // Arc, degrees
+    std::vector<PointF> points;           // Curve: a cardinal spline through them (tension 0.5)
     friend bool operator==(const PathSegment&, const PathSegment&) = default;
 
-    static PathSegment Line(PointF a, PointF b) { return {Kind::Line, a, b, {}, 0, 0}; }
-    static PathSegment Arc(RectF box, float start, float sweep) { return {Kind::Arc, {}, {}, box, start, sweep}; }
-    static PathSegment Ellipse(RectF box) { return {Kind::Ellipse, {}, {}, box, 0, 0}; }
+    static PathSegment Line(PointF a, PointF b) { return {Kind::Line, a, b, {}, 0, 0, {}}; }
+    static PathSegment Arc(RectF box, float start, float sweep) { return {Kind::Arc, {}, {}, box, start, sweep, {}}; }
+    static PathSegment Ellipse(RectF box) { return {Kind::Ellipse, {}, {}, box, 0, 0, {}}; }
+    static PathSegment Curve(std::vector<PointF> through) {
+        return {Kind::Curve, {}, {}, {}, 0, 0, std::move(through)};
+    }
 };
 
 // One closed figure.
@@ -124,6 +128,7 @@ struct Pen {
     Argb colour = 0;
     float width = 1;
     DashStyle dash = DashStyle::Solid;
+    bool arrowEndCap = false;  // the line ends in an arrow head (anchor cap)
     friend bool operator==(const Pen&, const Pen&) = default;
 };
 

@@ -8,7 +8,7 @@
 #include "controls/GDIPFillTable.h"
 #include "framework/PropertyBuilders.h"
 #include "controls/win/AdvGDIP.h"
-#include "controls/win/AdvGlassButtonGdiplus.h"
+#include "controls/win/GDIPFill.h"
 #include "controls/win/GdipFont.h"
 #include "controls/win/ShortCutHintWindow.h"
 
@@ -498,12 +498,12 @@ void TAdvGlassButton::DrawGlassButton(HDC dc) {
     const glass::GlassPaintState state = model_.PrepareForPaint();
     {
         Gdiplus::Graphics graphics(dc);
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        win::ReplayGlassDrawing(graphics, glass::GlassBodyDrawing(model_.Look(), state, Width(), Height()),
-                                [this](Gdiplus::Graphics& g, const RectF& r) {
-                                    DoCustomBackgroundSymbol(
-                                        g, RECT{int(r.x), int(r.y), int(r.x + r.width), int(r.y + r.height)});
-                                });
+        win::GdiplusCanvas canvas(graphics);
+        glass::PaintGlassDrawing(canvas, glass::GlassBodyDrawing(model_.Look(), state, Width(), Height()),
+                                 [&](const RectF& r) {
+                                     DoCustomBackgroundSymbol(
+                                         graphics, RECT{int(r.x), int(r.y), int(r.x + r.width), int(r.y + r.height)});
+                                 });
     }
     DrawContent(dc, state);
 }
@@ -569,10 +569,8 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     const glass::GlassContentLayout layout = glass::LayoutGlassContent(in, measure);
 
     if (layout.focusOutline) {
-        Gdiplus::GraphicsPath path;
-        win::AddGlassPath(path, *layout.focusOutline);
-        Gdiplus::Pen pen(Gdiplus::Color(glass::kFocusOutlineColour), 1.0f);
-        graphics.DrawPath(&pen, &path);
+        win::GdiplusCanvas canvas(graphics);
+        canvas.DrawPath(glass::ToCanvasPath(*layout.focusOutline), Pen{glass::kFocusOutlineColour, 1.0f});
     }
     if (!layout.text.empty()) {
         const std::wstring text = fw::Widen(layout.text);

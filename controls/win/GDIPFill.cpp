@@ -80,6 +80,7 @@ void WithBrush(const Brush& brush, Use&& use) {
 void WithPen(const Pen& pen, auto&& use) {
     Gdiplus::Pen gdipPen(ToColor(pen.colour), pen.width);
     gdipPen.SetDashStyle(static_cast<Gdiplus::DashStyle>(pen.dash));
+    if (pen.arrowEndCap) gdipPen.SetEndCap(Gdiplus::LineCapArrowAnchor);
     use(gdipPen);
 }
 
@@ -94,6 +95,12 @@ void AddPath(Gdiplus::GraphicsPath& out, const Path& path) {
         case PathSegment::Kind::Line: out.AddLine(s.from.x, s.from.y, s.to.x, s.to.y); break;
         case PathSegment::Kind::Arc: out.AddArc(ToGdip(s.box), s.startAngle, s.sweepAngle); break;
         case PathSegment::Kind::Ellipse: out.AddEllipse(ToGdip(s.box)); break;
+        case PathSegment::Kind::Curve: {
+            std::vector<Gdiplus::PointF> points;
+            for (PointF p : s.points) points.push_back(ToGdip(p));
+            if (!points.empty()) out.AddCurve(points.data(), static_cast<INT>(points.size()));
+            break;
+        }
         }
     }
     out.CloseFigure();
