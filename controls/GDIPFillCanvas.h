@@ -1,5 +1,6 @@
 #pragma once
-// The drawing surface the gradient fill, the smooth panel and the glass button's body paint on. The painters are written
+// The drawing surface the gradient fill, the smooth panel (its face and plain caption) and the
+// glass button (its body and GDI+ caption) paint on. The painters are written
 // against this small interface, so that their whole algorithm runs (and is tested) without GDI+;
 // controls/win/GDIPFill.h implements it over a GDI+ graphics object, creating every GDI+ path,
 // brush and pen for the one call that needs it.
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
@@ -134,6 +136,28 @@ struct Pen {
 
 enum class SmoothingMode { Default = 0, HighSpeed = 1, HighQuality = 2, None = 3, AntiAlias = 4 };  // GDI+ ordinals
 
+// A font as the canvas makes it: a face (falling back to Arial), a size in points, GDI+ style bits
+// (bold 1, italic 2, underline 4, strike-out 8).
+struct TextFont {
+    std::string name = "Tahoma";
+    float points = 8;
+    int style = 0;
+    friend bool operator==(const TextFont&, const TextFont&) = default;
+};
+
+enum class StringAlign { Near, Centre, Far };  // GDI+ ordinals
+
+// How text is laid out in its box. The defaults are the graphics layer's own: wrapping, near
+// alignment both ways, "&" shown as it is, trimmed at a character.
+struct TextFormat {
+    StringAlign horizontal = StringAlign::Near;
+    StringAlign vertical = StringAlign::Near;
+    bool hotkeyPrefix = false;     // "&" underlines the next letter and is not drawn
+    bool trimming = true;          // false: no trimming
+    std::optional<int> renderingHint;  // GDI+ text rendering hint ordinal; absent: as it is
+    friend bool operator==(const TextFormat&, const TextFormat&) = default;
+};
+
 class Canvas {
 public:
     virtual ~Canvas() = default;
@@ -151,6 +175,13 @@ public:
 
     virtual SmoothingMode Smoothing() const = 0;
     virtual void SetSmoothing(SmoothingMode mode) = 0;
+
+    // Text (single-byte, the program's code page): its bounding box laid out in `box`, and the
+    // text drawn there. A brush the canvas cannot make draws nothing.
+    virtual RectF MeasureString(std::string_view text, const TextFont& font, const RectF& box,
+                                const TextFormat& format) = 0;
+    virtual void DrawString(std::string_view text, const TextFont& font, const RectF& box, const TextFormat& format,
+                            const Brush& brush) = 0;
 
     // Refreshes the picture's size by decoding it the way this canvas draws it.
     virtual void DecodePicture(TEncodedPicture& picture) = 0;

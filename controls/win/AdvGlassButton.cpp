@@ -9,7 +9,6 @@
 #include "framework/PropertyBuilders.h"
 #include "controls/win/AdvGDIP.h"
 #include "controls/win/GDIPFill.h"
-#include "controls/win/GdipFont.h"
 #include "controls/win/ShortCutHintWindow.h"
 
 namespace ctl {
@@ -71,20 +70,23 @@ bool DrawableByGdiPlus(HDC dc, const fw::TFont& font) {
     return vector && !device && FaceInstalled(font.Name());
 }
 
-Gdiplus::StringAlignment ToGdip(glass::TextAlign a) {
+StringAlign ToCanvas(glass::TextAlign a) {
     switch (a) {
-        case glass::TextAlign::Near: return Gdiplus::StringAlignmentNear;
-        case glass::TextAlign::Far: return Gdiplus::StringAlignmentFar;
-        default: return Gdiplus::StringAlignmentCenter;
+        case glass::TextAlign::Near: return StringAlign::Near;
+        case glass::TextAlign::Far: return StringAlign::Far;
+        default: return StringAlign::Centre;
     }
 }
 
 // The caption's string format: wrapping allowed, "&" underlines the next letter, no trimming.
-void SetUpFormat(Gdiplus::StringFormat& format, glass::TextAlign horizontal, glass::TextAlign vertical) {
-    format.SetHotkeyPrefix(Gdiplus::HotkeyPrefixShow);
-    format.SetTrimming(Gdiplus::StringTrimmingNone);
-    format.SetAlignment(ToGdip(horizontal));
-    format.SetLineAlignment(ToGdip(vertical));
+TextFormat CaptionFormat(glass::TextAlign horizontal, glass::TextAlign vertical, std::optional<int> hint) {
+    TextFormat format;
+    format.horizontal = ToCanvas(horizontal);
+    format.vertical = ToCanvas(vertical);
+    format.hotkeyPrefix = true;
+    format.trimming = false;
+    format.renderingHint = hint;
+    return format;
 }
 
 // A published value kept by the model: read from its look, written through its setter so that
@@ -541,24 +543,16 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     in.fontColor = Font().Color();
 
     Gdiplus::Graphics graphics(dc);
-    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    std::unique_ptr<Gdiplus::Font> gdipFont;
-    if (in.fontDrawableByGdiPlus) {
-        const std::uint8_t s = Font().Style();
-        gdipFont = win::MakeGdipFont(fw::Widen(Font().Name()), static_cast<float>(Font().Size()),
-                                     glass::GdiPlusFontStyle(s & fw::fsBold, s & fw::fsItalic, s & fw::fsUnderline));
-    }
+    win::GdiplusCanvas canvas(graphics);
+    canvas.SetSmoothing(SmoothingMode::AntiAlias);
+    const std::uint8_t style = Font().Style();
+    const TextFont font{Font().Name(), static_cast<float>(Font().Size()),
+                        glass::GdiPlusFontStyle(style & fw::fsBold, style & fw::fsItalic, style & fw::fsUnderline)};
     fw::ScopedSelect gdiFont(dc, Font().Handle());
 
     glass::GlassTextMeasurer measure;
     measure.gdiPlus = [&](std::string_view text, const RectF& box, glass::TextAlign h, glass::TextAlign v) {
-        Gdiplus::StringFormat format(0);
-        SetUpFormat(format, h, v);
-        const std::wstring wide = fw::Widen(text);
-        Gdiplus::RectF bounds;
-        graphics.MeasureString(wide.c_str(), -1, gdipFont.get(), Gdiplus::RectF(box.x, box.y, box.width, box.height),
-                               &format, &bounds);
-        return RectF{bounds.X, bounds.Y, bounds.Width, bounds.Height};
+        return canvas.MeasureString(text, font, box, CaptionFormat(h, v, std::nullopt));
     };
     measure.gdi = [&](std::string_view text, int width) {
         const std::wstring wide = fw::Widen(text);
@@ -569,22 +563,16 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     const glass::GlassContentLayout layout = glass::LayoutGlassContent(in, measure);
 
     if (layout.focusOutline) {
-        win::GdiplusCanvas canvas(graphics);
         canvas.DrawPath(glass::ToCanvasPath(*layout.focusOutline), Pen{glass::kFocusOutlineColour, 1.0f});
     }
     if (!layout.text.empty()) {
-        const std::wstring text = fw::Widen(layout.text);
         const glass::PixelRect& c = layout.captionRect;
         if (layout.gdiPlus) {
-            Gdiplus::StringFormat format(0);
-            SetUpFormat(format, layout.horizontal, layout.vertical);
-            if (layout.renderingHint != 0) {
-                graphics.SetTextRenderingHint(static_cast<Gdiplus::TextRenderingHint>(layout.renderingHint));
-            }
-            Gdiplus::SolidBrush brush{Gdiplus::Color(layout.gdiPlusColour)};
-            graphics.DrawString(text.c_str(), -1, gdipFont.get(),
-                                Gdiplus::RectF(float(c.x), float(c.y), float(c.width), float(c.height)), &format,
-                                &brush);
+            const std::optional<int> hint =
+                layout.renderingHint != 0 ? std::optional<int>(layout.renderingHint) : std::nullopt;
+            canvas.DrawString(layout.text, font, RectF{float(c.x), float(c.y), float(c.width), float(c.height)},
+                              CaptionFormat(layout.horizontal, layout.vertical, hint),
+                              SolidBrush{layout.gdiPlusColour});
         } else {
             // The platform's text keeps the font's colour even when disabled. What GDI+ drew
             // so far reaches the DC first.
@@ -595,6 +583,7 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
                                : layout.horizontal == glass::TextAlign::Far ? DT_RIGHT
                                                                             : DT_CENTER;
             RECT r{c.x, c.y, c.x + c.width, c.y + c.height};
+            const std::wstring text = fw::Widen(layout.text);
             ::DrawTextW(dc, text.c_str(), -1, &r, DT_WORDBREAK | align);
         }
     }

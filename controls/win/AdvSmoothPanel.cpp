@@ -8,7 +8,6 @@
 #include "controls/GDIPFillTable.h"
 #include "controls/win/AdvGDIP.h"
 #include "controls/win/GDIPFill.h"
-#include "controls/win/GdipFont.h"
 #include "controls/win/HtmlCaptionGdip.h"
 #include "framework/Colour.h"
 
@@ -21,13 +20,13 @@ namespace {
 
 int Round(float v) { return static_cast<int>(std::lround(v)); }
 
-// A GDI+ font of a framework font: bold, italic and underline (strike-out is dropped).
-std::unique_ptr<Gdiplus::Font> MakeFont(const fw::TFont& font) {
-    INT style = Gdiplus::FontStyleRegular;
+// The canvas font of a framework font: bold, italic and underline (strike-out is dropped).
+TextFont CanvasFont(const fw::TFont& font) {
+    int style = 0;
     if (font.Style() & fw::fsBold) style |= Gdiplus::FontStyleBold;
     if (font.Style() & fw::fsItalic) style |= Gdiplus::FontStyleItalic;
     if (font.Style() & fw::fsUnderline) style |= Gdiplus::FontStyleUnderline;
-    return win::MakeGdipFont(fw::Widen(font.Name()), static_cast<float>(font.Size()), style);
+    return {font.Name(), static_cast<float>(std::max(1, font.Size())), style};
 }
 
 HtmlFont ToHtmlFont(const fw::TFont& font) {
@@ -308,7 +307,7 @@ void TAdvSmoothPanel::DrawPanel(Gdiplus::Graphics& graphics) {
 
 float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, int shadow) {
     const TAdvSmoothPanelCaption& cap = caption_;
-    const std::unique_ptr<Gdiplus::Font> font = MakeFont(cap.Font());
+    const TextFont font = CanvasFont(cap.Font());
 
     TAdvGDIPPicture& picture = fill_.Picture();
     int pictureWidth = fill_.PictureWidth();
@@ -320,19 +319,16 @@ float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, in
     const RectF t = ca.area;
     const float r = ca.reserve;
 
-    const std::wstring text = fw::Widen(cap.Text());
-    Gdiplus::StringFormat format;  // no flags
-    Gdiplus::RectF bounds;
-    graphics.MeasureString(text.c_str(), -1, font.get(), Gdiplus::RectF(t.x, t.y, t.width - r, t.height), &format,
-                           &bounds);
-    const float tw = bounds.Width, th = bounds.Height;
+    win::GdiplusCanvas canvas(graphics);
+    const TextFormat format;  // the graphics layer's defaults
+    const RectF bounds = canvas.MeasureString(cap.Text(), font, {t.x, t.y, t.width - r, t.height}, format);
+    const float tw = bounds.width, th = bounds.height;
 
     const PointL at = cap.Location() == TAdvSmoothPanelLocation::plCustom
                           ? PointL{cap.Left(), cap.Top()}
                           : PlaceByLocation(cap.Location(), t, Round(tw), Round(th));
     const float x = static_cast<float>(at.x), y = static_cast<float>(at.y);
 
-    win::GdiplusCanvas canvas(graphics);
     if (cap.BackgroundColor() != clNone) {
         TGDIPFill band;  // the initial fill, recoloured, without a mirror or a border
         band.SetColor(cap.BackgroundColor());
@@ -359,11 +355,8 @@ float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, in
     default: break;  // no brush, no text
     }
     if (brush) {
-        const Gdiplus::RectF layout(x, y, static_cast<float>(Round(t.width - 2 - r)),
-                                    static_cast<float>(Height() - shadow - 1));
-        win::WithGdiplusBrush(*brush, [&](Gdiplus::Brush& b) {
-            graphics.DrawString(text.c_str(), -1, font.get(), layout, &format, &b);
-        });
+        const RectF layout{x, y, static_cast<float>(Round(t.width - 2 - r)), static_cast<float>(Height() - shadow - 1)};
+        canvas.DrawString(cap.Text(), font, layout, format, *brush);
     }
 
     if (cap.LineColor() != clNone && cap.Line()) {

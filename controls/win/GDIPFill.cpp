@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "controls/win/AdvGDIP.h"
+#include "controls/win/GdipFont.h"
+#include "framework/win/Controls.h"
 
 namespace ctl::win {
 namespace {
@@ -139,6 +141,42 @@ void GdiplusCanvas::SetClip(const Path& path) {
 void GdiplusCanvas::SetClip(const RectF& rect) { graphics_.SetClip(ToGdip(rect), Gdiplus::CombineModeReplace); }
 
 void GdiplusCanvas::ResetClip() { graphics_.ResetClip(); }
+
+namespace {
+
+void SetUp(Gdiplus::StringFormat& out, const TextFormat& format) {
+    out.SetAlignment(static_cast<Gdiplus::StringAlignment>(format.horizontal));
+    out.SetLineAlignment(static_cast<Gdiplus::StringAlignment>(format.vertical));
+    if (format.hotkeyPrefix) out.SetHotkeyPrefix(Gdiplus::HotkeyPrefixShow);
+    if (!format.trimming) out.SetTrimming(Gdiplus::StringTrimmingNone);
+}
+
+std::unique_ptr<Gdiplus::Font> MakeFont(const TextFont& font) {
+    return MakeGdipFont(fw::Widen(font.name), font.points, font.style);
+}
+
+}  // namespace
+
+RectF GdiplusCanvas::MeasureString(std::string_view text, const TextFont& font, const RectF& box,
+                                   const TextFormat& format) {
+    const std::unique_ptr<Gdiplus::Font> gdipFont = MakeFont(font);
+    Gdiplus::StringFormat gdipFormat(0);
+    SetUp(gdipFormat, format);
+    const std::wstring wide = fw::Widen(text);
+    Gdiplus::RectF bounds;
+    graphics_.MeasureString(wide.c_str(), -1, gdipFont.get(), ToGdip(box), &gdipFormat, &bounds);
+    return {bounds.X, bounds.Y, bounds.Width, bounds.Height};
+}
+
+void GdiplusCanvas::DrawString(std::string_view text, const TextFont& font, const RectF& box,
+                               const TextFormat& format, const Brush& brush) {
+    const std::unique_ptr<Gdiplus::Font> gdipFont = MakeFont(font);
+    Gdiplus::StringFormat gdipFormat(0);
+    SetUp(gdipFormat, format);
+    if (format.renderingHint) graphics_.SetTextRenderingHint(static_cast<Gdiplus::TextRenderingHint>(*format.renderingHint));
+    const std::wstring wide = fw::Widen(text);
+    WithBrush(brush, [&](Gdiplus::Brush& b) { graphics_.DrawString(wide.c_str(), -1, gdipFont.get(), ToGdip(box), &gdipFormat, &b); });
+}
 
 SmoothingMode GdiplusCanvas::Smoothing() const { return static_cast<SmoothingMode>(graphics_.GetSmoothingMode()); }
 

@@ -29,6 +29,10 @@ public:
     void ResetClip() override;
     SmoothingMode Smoothing() const override;
     void SetSmoothing(SmoothingMode mode) override;
+    RectF MeasureString(std::string_view text, const TextFont& font, const RectF& box,
+                        const TextFormat& format) override;
+    void DrawString(std::string_view text, const TextFont& font, const RectF& box, const TextFormat& format,
+                    const Brush& brush) override;
     void DecodePicture(TEncodedPicture& picture) override;
     void DrawPicture(TAdvGDIPPicture& picture, const RectL& target) override;
 
