@@ -390,29 +390,13 @@ void TAdvSmoothPanel::DrawHtmlCaption(Gdiplus::Graphics& graphics, RectF fillRec
                                measured.height);
     options.rect = {htmlRect_.left, htmlRect_.top, htmlRect_.right, htmlRect_.bottom};
     options.mode = HtmlMode::Draw;
-    DrawHTML(graphics, cap.HTMLText(), options, pictureContainer_, images_);
+    paintedHtml_ = DrawHTML(graphics, cap.HTMLText(), options, pictureContainer_, images_).layout;
 }
 
-std::string TAdvSmoothPanel::AnchorAt(int x, int y) {
-    const RectL& r = htmlRect_;
-    if (caption_.HTMLText().empty() || x < r.left || x >= r.right || y < r.top || y >= r.bottom) return {};
-    // The hit test lays the caption out again in the rectangle it was drawn in.
-    Gdiplus::Bitmap scratch(1, 1, PixelFormat32bppARGB);
-    Gdiplus::Graphics graphics(&scratch);
-    graphics.SetTextRenderingHint(ToHint(caption_.TextRendering()));
-    HtmlOptions options;
-    options.font = ToHtmlFont(caption_.HTMLFont());
-    options.rect = {r.left, r.top, r.right, r.bottom};
-    options.linkColour = caption_.HTMLURLColor();
-    options.hoverColour = clNone;
-    options.hoverBackground = clNone;
-    options.shadowColour = caption_.HTMLShadowColor();
-    options.shadowOffset = caption_.HTMLShadowOffset();
-    options.mode = HtmlMode::HitTest;
-    options.hitX = x;
-    options.hitY = y;
-    const HtmlCaptionResult hit = DrawHTML(graphics, caption_.HTMLText(), options, pictureContainer_, images_);
-    return hit.anchor ? hit.target : std::string{};
+std::string TAdvSmoothPanel::AnchorAt(int x, int y) const {
+    if (caption_.HTMLText().empty() || !paintedHtml_) return {};
+    const auto hit = HitTestHtml(*paintedHtml_, x, y);
+    return hit && hit->link >= 0 ? hit->target : std::string{};
 }
 
 void TAdvSmoothPanel::MouseMoveAt(int x, int y) {

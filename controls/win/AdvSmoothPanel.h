@@ -25,12 +25,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "controls/AdvGDIP.h"
 #include "controls/AdvSmoothPanel.h"
 #include "controls/GDIPFill.h"
 #include "controls/GDIPPictureContainer.h"
+#include "controls/HtmlCaption.h"
 #include "framework/win/Controls.h"
 #include "framework/win/Gdi.h"
 
@@ -203,8 +205,8 @@ public:
     bool LinkHover() const { return linkHover_; }
     // Where the HTML caption went at the last paint (left, top, right, bottom).
     const RectL& HtmlCaptionRect() const { return htmlRect_; }
-    // The link of the HTML caption under a client point; empty when none.
-    std::string AnchorAt(int x, int y);
+    // The link of the HTML caption under a client point, as last painted; empty when none.
+    std::string AnchorAt(int x, int y) const;
     // What the mouse does at a client point (hover state and cursor; a press raises OnAnchorClick).
     void MouseMoveAt(int x, int y);
     void MouseDownAt(int x, int y);
@@ -234,6 +236,8 @@ private:
     bool linkHover_ = false;
     bool mouseInside_ = false;
     RectL htmlRect_;
+    // The HTML caption as last painted: the mouse hit-tests it instead of laying it out again.
+    std::optional<HtmlLayout> paintedHtml_;
     int lastWidth_ = 0, lastHeight_ = 0;
 };
 

@@ -299,7 +299,7 @@ HtmlCaptionResult DrawHTML(Gdiplus::Graphics& graphics, std::string_view html, c
     ImageListSource listSource(images);
     ShellIconSource iconSource;
     const HtmlImages sources{pictures ? &pictureSource : nullptr, images ? &listSource : nullptr, &iconSource};
-    const HtmlLayout layout = LayoutHtml(html, options, measurer, sources);
+    HtmlLayout layout = LayoutHtml(html, options, measurer, sources);
     if (options.mode == HtmlMode::Draw) {
         GdipHtmlCanvas canvas(graphics, pictures, images);
         PaintHtml(layout, canvas, options);
@@ -312,6 +312,7 @@ HtmlCaptionResult DrawHTML(Gdiplus::Graphics& graphics, std::string_view html, c
     result.width = layout.width;
     result.height = layout.height;
     result.lineCount = layout.lineCount;
+    result.layout = std::move(layout);
     return result;
 }
 

@@ -96,6 +96,7 @@ struct HtmlCaptionResult {
     int width = 0;
     int height = 0;
     int lineCount = 0;
+    HtmlLayout layout;       // what was laid out (and, for Draw, painted)
 };
 
 // Measures (options.mode Measure), paints into `graphics` (Draw) or looks for the link under
