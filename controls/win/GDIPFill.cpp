@@ -151,31 +151,35 @@ void SetUp(Gdiplus::StringFormat& out, const TextFormat& format) {
     if (!format.trimming) out.SetTrimming(Gdiplus::StringTrimmingNone);
 }
 
-std::unique_ptr<Gdiplus::Font> MakeFont(const TextFont& font) {
-    return MakeGdipFont(fw::Widen(font.name), font.points, font.style);
-}
-
 }  // namespace
+
+Gdiplus::Font* GdiplusCanvas::FontFor(const TextFont& font) {
+    if (!font_ || !(fontFor_ == font)) {
+        font_ = MakeGdipFont(fw::Widen(font.name), font.points, font.style);
+        fontFor_ = font;
+    }
+    return font_.get();
+}
 
 RectF GdiplusCanvas::MeasureString(std::string_view text, const TextFont& font, const RectF& box,
                                    const TextFormat& format) {
-    const std::unique_ptr<Gdiplus::Font> gdipFont = MakeFont(font);
+    Gdiplus::Font* gdipFont = FontFor(font);
     Gdiplus::StringFormat gdipFormat(0);
     SetUp(gdipFormat, format);
     const std::wstring wide = fw::Widen(text);
     Gdiplus::RectF bounds;
-    graphics_.MeasureString(wide.c_str(), -1, gdipFont.get(), ToGdip(box), &gdipFormat, &bounds);
+    graphics_.MeasureString(wide.c_str(), -1, gdipFont, ToGdip(box), &gdipFormat, &bounds);
     return {bounds.X, bounds.Y, bounds.Width, bounds.Height};
 }
 
 void GdiplusCanvas::DrawString(std::string_view text, const TextFont& font, const RectF& box,
                                const TextFormat& format, const Brush& brush) {
-    const std::unique_ptr<Gdiplus::Font> gdipFont = MakeFont(font);
+    Gdiplus::Font* gdipFont = FontFor(font);
     Gdiplus::StringFormat gdipFormat(0);
     SetUp(gdipFormat, format);
     if (format.renderingHint) graphics_.SetTextRenderingHint(static_cast<Gdiplus::TextRenderingHint>(*format.renderingHint));
     const std::wstring wide = fw::Widen(text);
-    WithBrush(brush, [&](Gdiplus::Brush& b) { graphics_.DrawString(wide.c_str(), -1, gdipFont.get(), ToGdip(box), &gdipFormat, &b); });
+    WithBrush(brush, [&](Gdiplus::Brush& b) { graphics_.DrawString(wide.c_str(), -1, gdipFont, ToGdip(box), &gdipFormat, &b); });
 }
 
 SmoothingMode GdiplusCanvas::Smoothing() const { return static_cast<SmoothingMode>(graphics_.GetSmoothingMode()); }

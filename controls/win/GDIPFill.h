@@ -8,6 +8,7 @@
 #include <gdiplus.h>
 
 #include <functional>
+#include <memory>
 
 #include "controls/GDIPFill.h"
 #include "controls/GDIPFillCanvas.h"
@@ -37,7 +38,13 @@ public:
     void DrawPicture(TAdvGDIPPicture& picture, const RectL& target) override;
 
 private:
+    // The font of the last text call, kept for the next one (a caption is measured, then drawn);
+    // it goes with the canvas, at the end of the paint.
+    Gdiplus::Font* FontFor(const TextFont& font);
+
     Gdiplus::Graphics& graphics_;
+    TextFont fontFor_;
+    std::unique_ptr<Gdiplus::Font> font_;
 };
 
 // Makes the GDI+ brush of `brush` for one use (a texture whose picture cannot be decoded gives
