@@ -4,21 +4,28 @@
 #include <windows.h>
 
 #include "app/Main.h"
+#include "app/StartupMarks.h"
 #include "framework/Description.h"
 #include "framework/win/Application.h"
 #include "framework/win/Automation.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    app::StartupMarks marks;
+    marks.Mark("wWinMain");
     fw::Application application;
+    marks.Mark("application");
     app::TfrmMain frmMain;
     try {
         frmMain.LoadDescription();
+        marks.Mark("description applied");
     } catch (const std::exception& error) {
         fw::Application::HandleException(std::current_exception());
         return 1;
     }
     application.SetMainForm(&frmMain);
+    frmMain.OnShowStep = [&marks](const char* step) { marks.Mark(step); };
     frmMain.Show();
+    frmMain.OnShowStep = nullptr;
     if (!frmMain.HandleAllocated()) return 1;  // the window could not be made (reported)
     // Lets a test driver in another process read the controls' state (read-only).
     fw::InstallAutomation(frmMain.Handle(), [&frmMain] { return fw::DescribeControls(frmMain); });

@@ -23,8 +23,9 @@
 // The working set (GetProcessMemoryInfo) is read at the moment of the match, and again, with its
 // peak, after the program has run idle for 500 ms.
 //
-// Prints each run, the medians, the ratio of the medians (the goal is at most 1.3) and the memory
-// figures; it is not a test. Options: --runs N (timed runs per program, default 15).
+// Prints each run, the medians, the ratio of the medians (the goal is at most 1.3), the memory
+// figures, and where the wizard's time goes (its own start-up steps, which it records in a block the
+// bench offers: app/StartupMarks.h); it is not a test. Options: --runs N (timed runs per program, default 15).
 // Run: build/windows/wine-run.sh build/windows/bin/startup_bench.exe (with DISPLAY set).
 
 #include <windows.h>
@@ -36,6 +37,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "app/StartupMarks.h"
 
 namespace {
 
@@ -170,6 +173,9 @@ struct Program {
     std::vector<double> workingSetAtPaint;  // MiB
     std::vector<double> workingSetIdle;     // MiB
     std::vector<double> peakWorkingSet;     // MiB, after 500 ms idle
+    // The program's own start-up steps (wizard only): name, then milliseconds from process start.
+    std::vector<std::string> stepNames;
+    std::vector<std::vector<double>> stepMilliseconds;
 };
 
 double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
@@ -201,9 +207,18 @@ void Run(Program& program, bool timed) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     const double started = Now();
-    if (!::CreateProcessW(program.path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &info))
+    if (!::CreateProcessW(program.path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                          nullptr, folder.c_str(), &startup, &info))
         Fail("cannot start " + std::string(program.name) + " (error " + std::to_string(::GetLastError()) + ")");
+    // The block the wizard writes its start-up steps into, offered before it runs.
+    wchar_t blockName[64];
+    app::StartupMarkBlockName(info.dwProcessId, blockName);
+    HANDLE block = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(app::StartupMarkBlock), blockName);
+    auto* marks = block ? static_cast<app::StartupMarkBlock*>(
+                              ::MapViewOfFile(block, FILE_MAP_READ, 0, 0, sizeof(app::StartupMarkBlock)))
+                        : nullptr;
+    ::ResumeThread(info.hThread);
     ::CloseHandle(info.hThread);
 
     constexpr double kTimeout = 60.0;
@@ -248,7 +263,23 @@ void Run(Program& program, bool timed) {
         const auto idle = Memory(info.hProcess);
         program.workingSetIdle.push_back(MiB(idle.WorkingSetSize));
         program.peakWorkingSet.push_back(MiB(idle.PeakWorkingSetSize));
+        if (marks && marks->count > 0) {
+            LARGE_INTEGER frequency;
+            ::QueryPerformanceFrequency(&frequency);
+            const int count = std::min<int>(marks->count, app::StartupMarkBlock::kMaxMarks);
+            if (program.stepNames.empty()) {
+                for (int i = 0; i < count; ++i) program.stepNames.emplace_back(marks->names[i]);
+                program.stepMilliseconds.resize(count);
+            }
+            const double startedTicks = started * static_cast<double>(frequency.QuadPart);
+            for (int i = 0; i < count && i < static_cast<int>(program.stepMilliseconds.size()); ++i) {
+                program.stepMilliseconds[i].push_back((static_cast<double>(marks->ticks[i]) - startedTicks) * 1000.0 /
+                                                      static_cast<double>(frequency.QuadPart));
+            }
+        }
     }
+    if (marks) ::UnmapViewOfFile(marks);
+    if (block) ::CloseHandle(block);
     EndProcess(info.hProcess, window);
     ::CloseHandle(info.hProcess);
 }
@@ -299,6 +330,16 @@ int main(int argc, char** argv) {
     std::printf("ratio wizard / minimal: %.2fx (goal: at most 1.30x, %s)\n", w / m, w / m <= 1.3 ? "met" : "NOT met");
     std::printf("one read of the window from the screen took %.2f ms on average\n",
                 ScreenReader::MeanReadMilliseconds());
+    if (!wizard.stepNames.empty()) {
+        std::printf("\nwhere the wizard's time goes (median ms from process start; step: time spent in it)\n");
+        double previous = 0;
+        for (std::size_t i = 0; i < wizard.stepNames.size(); ++i) {
+            const double at = Median(wizard.stepMilliseconds[i]);
+            std::printf("  %-22s at %7.1f   (+%6.1f)\n", wizard.stepNames[i].c_str(), at, at - previous);
+            previous = at;
+        }
+        std::printf("  %-22s at %7.1f   (+%6.1f)\n", "on the screen", w, w - previous);
+    }
     std::printf("\nworking set (median MiB)      at first paint   after 500 ms idle   peak\n");
     for (const Program* p : {&wizard, &minimal})
         std::printf("  %-26s %10.1f %18.1f %11.1f\n", p->name, Median(p->workingSetAtPaint), Median(p->workingSetIdle),

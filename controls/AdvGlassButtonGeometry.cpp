@@ -361,3 +361,100 @@ std::vector<GlassDrawCommand> GlassBodyDrawing(const GlassLook& look, const Glas
 }
 
 }  // namespace ctl::glass
+
+namespace ctl::glass {
+
+Path ToCanvasPath(const GlassPath& path) {
+    Path out;
+    for (const PathCommand& c : path.commands) {
+        switch (c.kind) {
+            case PathCommand::Kind::Line:
+                out.segments.push_back(PathSegment::Line(c.points[0], c.points[1]));
+                break;
+            case PathCommand::Kind::Arc:
+                out.segments.push_back(PathSegment::Arc(c.box, c.startAngle, c.sweepAngle));
+                break;
+            case PathCommand::Kind::Curve:
+                out.segments.push_back(PathSegment::Curve(c.points));
+                break;
+            case PathCommand::Kind::Ellipse:
+                out.segments.push_back(PathSegment::Ellipse(c.box));
+                break;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+Pen ToCanvasPen(const GlassPen& pen) {
+    Pen out;
+    out.colour = pen.colour;
+    out.width = pen.width;
+    out.arrowEndCap = pen.arrowEndCap;
+    return out;
+}
+
+// A path gradient spreads over the filled path itself.
+Brush ToCanvasBrush(const GlassBrush& brush, const Path& filled) {
+    switch (brush.kind) {
+        case GlassBrush::Kind::VerticalGradient: {
+            LinearGradientBrush linear;
+            linear.rect = brush.rect;
+            linear.from = brush.colour;
+            linear.to = brush.colourTo;
+            linear.mode = LinearMode::Vertical;
+            return linear;
+        }
+        case GlassBrush::Kind::PathGradient: {
+            PathGradientBrush gradient;
+            gradient.shape = filled;
+            gradient.centre = brush.centre;
+            gradient.centreColour = brush.colour;
+            gradient.surround = {brush.colourTo};
+            return gradient;
+        }
+        case GlassBrush::Kind::Solid:
+            break;
+    }
+    return SolidBrush{brush.colour};
+}
+
+}  // namespace
+
+void PaintGlassDrawing(Canvas& canvas, const std::vector<GlassDrawCommand>& commands,
+                       const std::function<void(const RectF&)>& customSymbol) {
+    const SmoothingMode smoothing = canvas.Smoothing();
+    canvas.SetSmoothing(SmoothingMode::AntiAlias);
+    for (const GlassDrawCommand& c : commands) {
+        switch (c.op) {
+            case GlassDrawCommand::Op::FillPath: {
+                const Path path = ToCanvasPath(c.path);
+                canvas.FillPath(path, ToCanvasBrush(c.brush, path));
+                break;
+            }
+            case GlassDrawCommand::Op::StrokePath:
+                canvas.DrawPath(ToCanvasPath(c.path), ToCanvasPen(c.pen));
+                break;
+            case GlassDrawCommand::Op::ClipToPath:
+                canvas.SetClip(ToCanvasPath(c.path));
+                break;
+            case GlassDrawCommand::Op::ResetClip:
+                canvas.ResetClip();
+                break;
+            case GlassDrawCommand::Op::FillRect:
+                canvas.FillRect(c.rect, ToCanvasBrush(c.brush, Path{}));
+                break;
+            case GlassDrawCommand::Op::StrokeLine:
+                canvas.DrawLine(c.from, c.to, ToCanvasPen(c.pen));
+                break;
+            case GlassDrawCommand::Op::CustomSymbol:
+                if (customSymbol) customSymbol(c.rect);
+                break;
+        }
+    }
+    canvas.ResetClip();
+    canvas.SetSmoothing(smoothing);
+}
+
+}  // namespace ctl::glass

@@ -1,13 +1,14 @@
 #pragma once
 // The glass button's body as data: the outline paths of both shapes, the shine, the pressed glow,
 // the inner border and the sixteen background symbols, and the list of drawing commands that
-// paints the body in order. A thin GDI+ layer replays the list (anti-aliased smoothing for the
-// whole body); the tests read it. Nothing here draws.
+// paints the body in order. PaintGlassDrawing plays the list onto the canvas the other styled
+// controls paint on (controls/GDIPFillCanvas.h); the tests read the list and record the canvas.
 //
 // Conventions: coordinates are client pixels as single-precision floats; a rectangle is
 // (x, y, width, height); angles are degrees, clockwise positive; colours are GDI+ ARGB.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "controls/AdvGlassButtonModel.h"
@@ -16,6 +17,8 @@
 namespace ctl::glass {
 
 using ctl::Argb;
+using ctl::Canvas;
+using ctl::Path;
 using ctl::PointF;
 using ctl::RectF;
 
@@ -148,5 +151,16 @@ std::vector<GlassDrawCommand> SymbolDrawing(TBackGroundSymbol symbol, int width,
 // paint state shows it), shine, symbol, inner border. Elements whose colour is clNone are left out.
 std::vector<GlassDrawCommand> GlassBodyDrawing(const GlassLook& look, const GlassPaintState& state, int width,
                                                int height);
+
+// --- On the styled controls' canvas -------------------------------------------------------
+
+// The figure as a canvas path.
+Path ToCanvasPath(const GlassPath& path);
+
+// Paints the commands in order on the canvas with anti-aliased smoothing (the previous smoothing
+// comes back afterwards, the clip is reset). A CustomSymbol command calls `customSymbol` with its
+// rectangle, if one is given.
+void PaintGlassDrawing(Canvas& canvas, const std::vector<GlassDrawCommand>& commands,
+                       const std::function<void(const RectF&)>& customSymbol = {});
 
 }  // namespace ctl::glass

@@ -291,7 +291,9 @@ GlassPaintState GlassButtonModel::PrepareForPaint() {
     paint.state = state_;
     paint.enabled = enabled_;
     paint.hot = hot_;
-    paint.pressed = pressed_;
+    // A press dragged off the button shows the unpressed body until it comes back: the glow
+    // follows where the press would release, not merely that the mouse button is held.
+    paint.pressed = pressed_ && !(tracking_ && state_ == GlassState::gbsUp);
     paint.down = down_;
     paint.focused = focused_;
     return paint;

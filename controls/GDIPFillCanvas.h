@@ -1,5 +1,6 @@
 #pragma once
-// The drawing surface the gradient fill and the smooth panel paint on. The painters are written
+// The drawing surface the gradient fill, the smooth panel (its face and plain caption) and the
+// glass button (its body and GDI+ caption) paint on. The painters are written
 // against this small interface, so that their whole algorithm runs (and is tested) without GDI+;
 // controls/win/GDIPFill.h implements it over a GDI+ graphics object, creating every GDI+ path,
 // brush and pen for the one call that needs it.
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
@@ -42,16 +44,20 @@ struct RectL {
 // One piece of a path figure. Consecutive pieces of a figure are joined by the graphics layer,
 // so a gap between one piece's end and the next one's start becomes a straight line.
 struct PathSegment {
-    enum class Kind { Line, Arc, Ellipse };
+    enum class Kind { Line, Arc, Ellipse, Curve };
     Kind kind = Kind::Line;
     PointF from, to;                      // Line
     RectF box;                            // Arc (the ellipse's bounding box), Ellipse
     float startAngle = 0, sweepAngle = 0; // Arc, degrees
+    std::vector<PointF> points;           // Curve: a cardinal spline through them (tension 0.5)
     friend bool operator==(const PathSegment&, const PathSegment&) = default;
 
-    static PathSegment Line(PointF a, PointF b) { return {Kind::Line, a, b, {}, 0, 0}; }
-    static PathSegment Arc(RectF box, float start, float sweep) { return {Kind::Arc, {}, {}, box, start, sweep}; }
-    static PathSegment Ellipse(RectF box) { return {Kind::Ellipse, {}, {}, box, 0, 0}; }
+    static PathSegment Line(PointF a, PointF b) { return {Kind::Line, a, b, {}, 0, 0, {}}; }
+    static PathSegment Arc(RectF box, float start, float sweep) { return {Kind::Arc, {}, {}, box, start, sweep, {}}; }
+    static PathSegment Ellipse(RectF box) { return {Kind::Ellipse, {}, {}, box, 0, 0, {}}; }
+    static PathSegment Curve(std::vector<PointF> through) {
+        return {Kind::Curve, {}, {}, {}, 0, 0, std::move(through)};
+    }
 };
 
 // One closed figure.
@@ -124,10 +130,33 @@ struct Pen {
     Argb colour = 0;
     float width = 1;
     DashStyle dash = DashStyle::Solid;
+    bool arrowEndCap = false;  // the line ends in an arrow head (anchor cap)
     friend bool operator==(const Pen&, const Pen&) = default;
 };
 
 enum class SmoothingMode { Default = 0, HighSpeed = 1, HighQuality = 2, None = 3, AntiAlias = 4 };  // GDI+ ordinals
+
+// A font as the canvas makes it: a face (falling back to Arial), a size in points, GDI+ style bits
+// (bold 1, italic 2, underline 4, strike-out 8).
+struct TextFont {
+    std::string name = "Tahoma";
+    float points = 8;
+    int style = 0;
+    friend bool operator==(const TextFont&, const TextFont&) = default;
+};
+
+enum class StringAlign { Near, Centre, Far };  // GDI+ ordinals
+
+// How text is laid out in its box. The defaults are the graphics layer's own: wrapping, near
+// alignment both ways, "&" shown as it is, trimmed at a character.
+struct TextFormat {
+    StringAlign horizontal = StringAlign::Near;
+    StringAlign vertical = StringAlign::Near;
+    bool hotkeyPrefix = false;     // "&" underlines the next letter and is not drawn
+    bool trimming = true;          // false: no trimming
+    std::optional<int> renderingHint;  // GDI+ text rendering hint ordinal; absent: as it is
+    friend bool operator==(const TextFormat&, const TextFormat&) = default;
+};
 
 class Canvas {
 public:
@@ -146,6 +175,13 @@ public:
 
     virtual SmoothingMode Smoothing() const = 0;
     virtual void SetSmoothing(SmoothingMode mode) = 0;
+
+    // Text (single-byte, the program's code page): its bounding box laid out in `box`, and the
+    // text drawn there. A brush the canvas cannot make draws nothing.
+    virtual RectF MeasureString(std::string_view text, const TextFont& font, const RectF& box,
+                                const TextFormat& format) = 0;
+    virtual void DrawString(std::string_view text, const TextFont& font, const RectF& box, const TextFormat& format,
+                            const Brush& brush) = 0;
 
     // Refreshes the picture's size by decoding it the way this canvas draws it.
     virtual void DecodePicture(TEncodedPicture& picture) = 0;

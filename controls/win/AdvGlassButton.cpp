@@ -2,193 +2,403 @@
 
 #include <windowsx.h>
 
-#include <cwctype>
+#include <algorithm>
+#include <map>
 
+#include "controls/GDIPFillTable.h"
 #include "framework/PropertyBuilders.h"
+#include "controls/win/AdvGDIP.h"
+#include "controls/win/GDIPFill.h"
+#include "controls/win/ShortCutHintWindow.h"
 
 namespace ctl {
 
-using namespace fw;
+using glass::GlassEvent;
+using glass::GlassOutcome;
+using glass::GlassRepaint;
+using glass::HoverTimerChange;
 
 namespace {
 
-// A plain colour or enum member field exposed as a published property.
-template <typename Field>
-PropertyInfo FieldProperty(std::string_view name, PropertyType type, Field TAdvGlassButton::*field,
-                           std::optional<Value> declaredDefault, const EnumInfo* members = nullptr) {
-    PropertyInfo p{name, type, members};
-    p.declaredDefault = std::move(declaredDefault);
-    p.get = [field](const Persistent& o) -> Value {
-        const auto& value = static_cast<const TAdvGlassButton&>(o).*field;
-        if constexpr (std::is_same_v<Field, bool>) {
-            return Value{value};
-        } else if constexpr (std::is_same_v<Field, std::string>) {
-            return Value{value};
-        } else {
-            return Value{static_cast<std::int64_t>(value)};
-        }
+// The glass buttons of one parent share a group for the exclusive-button broadcast; the group
+// goes when its last button leaves.
+struct ParentGroup {
+    std::unique_ptr<glass::GlassButtonGroup> group;
+    int members = 0;
+};
+std::map<const fw::TWinControl*, ParentGroup>& Groups() {
+    static std::map<const fw::TWinControl*, ParentGroup> groups;
+    return groups;
+}
+
+bool ModifierHeld() {
+    return (::GetKeyState(VK_SHIFT) & 0x8000) || (::GetKeyState(VK_CONTROL) & 0x8000) ||
+           (::GetKeyState(VK_MENU) & 0x8000);
+}
+
+int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// Whether a face is among the screen's fonts; looked up once per face, since enumerating fonts
+// costs more than a paint.
+bool FaceInstalled(const std::string& name) {
+    static std::map<std::string, bool> known;
+    if (const auto it = known.find(name); it != known.end()) return it->second;
+    bool found = false;
+    const std::wstring face = fw::Widen(name);
+    if (!face.empty() && face.size() < LF_FACESIZE) {
+        LOGFONTW query{};
+        query.lfCharSet = DEFAULT_CHARSET;
+        wcsncpy(query.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+        fw::WindowDc screen(nullptr);
+        ::EnumFontFamiliesExW(screen.Get(), &query, &FoundFace, reinterpret_cast<LPARAM>(&found), 0);
+    }
+    known.emplace(name, found);
+    return found;
+}
+
+// GDI+ draws a caption only in a vector font that is not a device font and is installed;
+// otherwise the platform's text call does.
+bool DrawableByGdiPlus(HDC dc, const fw::TFont& font) {
+    fw::ScopedSelect select(dc, font.Handle());
+    TEXTMETRICW metrics{};
+    if (!::GetTextMetricsW(dc, &metrics)) return false;
+    const bool vector = (metrics.tmPitchAndFamily & TMPF_VECTOR) != 0;
+    const bool device = (metrics.tmPitchAndFamily & TMPF_DEVICE) != 0;
+    return vector && !device && FaceInstalled(font.Name());
+}
+
+StringAlign ToCanvas(glass::TextAlign a) {
+    switch (a) {
+        case glass::TextAlign::Near: return StringAlign::Near;
+        case glass::TextAlign::Far: return StringAlign::Far;
+        default: return StringAlign::Centre;
+    }
+}
+
+// The caption's string format: wrapping allowed, "&" underlines the next letter, no trimming.
+TextFormat CaptionFormat(glass::TextAlign horizontal, glass::TextAlign vertical, std::optional<int> hint) {
+    TextFormat format;
+    format.horizontal = ToCanvas(horizontal);
+    format.vertical = ToCanvas(vertical);
+    format.hotkeyPrefix = true;
+    format.trimming = false;
+    format.renderingHint = hint;
+    return format;
+}
+
+// A published value kept by the model: read from its look, written through its setter so that
+// the setter's repaint rule applies.
+template <class V, class Get, class Set>
+fw::PropertyInfo Published(std::string_view name, fw::PropertyType type, Get get, Set set, std::optional<V> def,
+                           const fw::EnumInfo* members = nullptr) {
+    fw::PropertyInfo p{name, type, members};
+    if (def) p.declaredDefault = table::ToValue<V>(*def);
+    p.get = [get](const fw::Persistent& o) -> fw::Value {
+        return table::ToValue<V>(get(static_cast<const TAdvGlassButton&>(o)));
     };
-    p.set = [field](Persistent& o, const Value& v) {
-        auto& button = static_cast<TAdvGlassButton&>(o);
-        if constexpr (std::is_same_v<Field, bool>) {
-            button.*field = std::get<bool>(v);
-        } else if constexpr (std::is_same_v<Field, std::string>) {
-            button.*field = std::get<std::string>(v);
-        } else {
-            button.*field = static_cast<Field>(std::get<std::int64_t>(v));
-        }
-        button.Invalidate();
-    };
+    p.set = [set](fw::Persistent& o, const fw::Value& v) { set(static_cast<TAdvGlassButton&>(o), table::FromValue<V>(v)); };
     return p;
+}
+
+template <class O>
+fw::PropertyInfo OwnedObject(std::string_view name, O& (TAdvGlassButton::*access)()) {
+    return table::Object<TAdvGlassButton, O>(name, access, O::StaticClass());
 }
 
 }  // namespace
 
-TAdvGlassButton::TAdvGlassButton() {
+// ---------------------------------------------------------------------------------------------
+// Construction and the property table
+
+TAdvGlassButton::TAdvGlassButton()
+    : actionLink_(fw::ActionLink::Client{
+          [this] { return Down(); }, [this](bool checked) { SetDown(checked); }, [this] { return GroupIndex(); },
+          [this](int index) { SetGroupIndex(index); }}) {
     SetBounds(0, 0, 100, 32);
     Font().SetName("Tahoma");
     SetParentFont(true);
     SetTabStop(true);
+    model_.SetClientSize(Width(), Height());
+    // Down values read from a description wait until every property is in (Loaded).
+    model_.BeginLoading();
+    hoverTimer_.SetInterval(1);
+    hoverTimer_.OnTimer = [this] { HoverTick(); };
+    using glass::GlassPicture;
+    picture_.OnChange = [this](fw::Persistent&) { Apply(glass::GlassButtonModel::PictureChanged(GlassPicture::Normal)); };
+    pictureDown_.OnChange = [this](fw::Persistent&) { Apply(glass::GlassButtonModel::PictureChanged(GlassPicture::Down)); };
+    pictureDisabled_.OnChange = [this](fw::Persistent&) {
+        Apply(glass::GlassButtonModel::PictureChanged(GlassPicture::Disabled));
+    };
+    hotPicture_.OnChange = [this](fw::Persistent&) { Apply(glass::GlassButtonModel::PictureChanged(GlassPicture::Hot)); };
 }
 
-const ClassInfo& TAdvGlassButton::StaticClass() {
-    using T = TAdvGlassButton;
-    static const EnumInfo shapes{"TButtonShape", {"btsRectangle", "btsCurvedRectangle"}};
-    static const EnumInfo directions{"TButtonDirection", {"bdLeft", "bdRight"}};
-    static const EnumInfo antiAlias{"TAntiAlias", {"aaNone", "aaClearType", "aaAntiAlias"}};
-    static const EnumInfo layouts{"TButtonLayout",
-                                  {"blGlyphLeft", "blGlyphTop", "blGlyphRight", "blGlyphBottom", "blGlyphLeftAdjusted",
-                                   "blGlyphRightAdjusted", "blGlyphTopAdjusted", "blGlyphBottomAdjusted"}};
-    static const EnumInfo symbols{"TBackGroundSymbol",
-                                  {"bsArrowLeft", "bsArrowRight", "bsArrowUp", "bsArrowDown", "bsPlay", "bsPause",
-                                   "bsStop", "bsFastForward", "bsForward", "bsBackward", "bsFastBackward", "bsSpeaker",
-                                   "bsNoSpeaker", "bsNone", "bsRecord", "bsCustom"}};
-    static const EnumInfo styles{"TAdvToolButtonStyle", {"tasButton", "tasCheck"}};
-    auto i64 = [](std::int64_t v) { return std::optional<Value>(Value{v}); };
-    static const ClassInfo info{
+TAdvGlassButton::~TAdvGlassButton() {
+    hoverTimer_.SetEnabled(false);
+    hintWindow_.reset();
+    SetParent(nullptr);
+}
+
+const fw::ClassInfo& TAdvGlassButton::StaticClass() {
+    using B = TAdvGlassButton;
+    using glass::GlassButtonModel;
+    using fw::PropertyType;
+    using fw::TColor;
+    static const fw::EnumInfo shapes{"TButtonShape", {"btsRectangle", "btsCurvedRectangle"}};
+    static const fw::EnumInfo directions{"TButtonDirection", {"bdLeft", "bdRight"}};
+    static const fw::EnumInfo antiAlias{"TAntiAlias", {"aaNone", "aaClearType", "aaAntiAlias"}};
+    static const fw::EnumInfo layouts{"TButtonLayout",
+                                      {"blGlyphLeft", "blGlyphTop", "blGlyphRight", "blGlyphBottom",
+                                       "blGlyphLeftAdjusted", "blGlyphRightAdjusted", "blGlyphTopAdjusted",
+                                       "blGlyphBottomAdjusted"}};
+    static const fw::EnumInfo symbols{"TBackGroundSymbol",
+                                      {"bsArrowLeft", "bsArrowRight", "bsArrowUp", "bsArrowDown", "bsPlay", "bsPause",
+                                       "bsStop", "bsFastForward", "bsForward", "bsBackward", "bsFastBackward",
+                                       "bsSpeaker", "bsNoSpeaker", "bsNone", "bsRecord", "bsCustom"}};
+    static const fw::EnumInfo styles{"TAdvToolButtonStyle", {"tasButton", "tasCheck"}};
+    static const fw::EnumInfo hintPositions{
+        "TShortCutHintPos",
+        {"shpLeft", "shpTop", "shpRight", "shpBottom", "shpCenter", "shpAuto", "shpTopLeft", "shpTopRight",
+         "shpAboveTop", "shpAboveTopLeft", "shpAboveTopRight", "shpBottomLeft", "shpBottomRight", "shpBelowBottom",
+         "shpBelowBottomLeft", "shpBelowBottomRight", "shpBelowBottomCenter"}};
+
+    auto look = [](std::string_view name, PropertyType type, auto field, auto setter, auto def,
+                   const fw::EnumInfo* members = nullptr) {
+        using V = std::remove_cvref_t<decltype(glass::GlassLook{}.*field)>;
+        return Published<V>(
+            name, type, [field](const B& b) { return b.model_.Look().*field; },
+            [setter](B& b, V v) { b.Apply((b.model_.*setter)(v)); }, std::optional<V>(def), members);
+    };
+    // Colours without a declared default: always written.
+    auto lookAlways = [](std::string_view name, PropertyType type, auto field, auto setter) {
+        using V = std::remove_cvref_t<decltype(glass::GlassLook{}.*field)>;
+        return Published<V>(
+            name, type, [field](const B& b) { return b.model_.Look().*field; },
+            [setter](B& b, V v) { b.Apply((b.model_.*setter)(v)); }, std::optional<V>(), nullptr);
+    };
+    using L = glass::GlassLook;
+    using M = GlassButtonModel;
+
+    static const fw::ClassInfo info{
         "TAdvGlassButton",
-        &TCustomControl::StaticClass(),
+        &fw::TCustomControl::StaticClass(),
         {
-            BoolProperty<T>("TabStop", &T::TabStop, &T::SetTabStop, true),
-            FieldProperty("AllowAllUp", PropertyType::Bool, &T::AllowAllUp, Value{false}),
-            FieldProperty("AntiAlias", PropertyType::Enum, &T::AntiAlias, i64(1), &antiAlias),
-            FieldProperty("BackColor", PropertyType::Colour, &T::BackColor, std::nullopt),
-            FieldProperty("BackGroundSymbol", PropertyType::Enum, &T::BackGroundSymbol, i64(13), &symbols),
-            FieldProperty("BackGroundSymbolColor", PropertyType::Colour, &T::BackGroundSymbolColor, i64(0xFFFFFF)),
-            FieldProperty("ButtonDirection", PropertyType::Enum, &T::ButtonDirection, i64(1), &directions),
-            FieldProperty("ButtonShape", PropertyType::Enum, &T::ButtonShape, i64(0), &shapes),
-            IntProperty<T>("CornerRadius", &T::CornerRadius, &T::SetCornerRadius, 4),
-            FieldProperty("Down", PropertyType::Bool, &T::Down, Value{false}),
-            FieldProperty("ForceTransparent", PropertyType::Bool, &T::ForceTransparent, Value{false}),
-            FieldProperty("ForeColor", PropertyType::Colour, &T::ForeColor, std::nullopt),
-            FieldProperty("GlowColor", PropertyType::Colour, &T::GlowColor, std::nullopt),
-            FieldProperty("GroupIndex", PropertyType::Integer, &T::GroupIndex, i64(0)),
-            FieldProperty("InnerBorderColor", PropertyType::Colour, &T::InnerBorderColor, std::nullopt),
-            FieldProperty("Layout", PropertyType::Enum, &T::Layout, i64(0), &layouts),
-            FieldProperty("OuterBorderColor", PropertyType::Colour, &T::OuterBorderColor, std::nullopt),
-            FieldProperty("ShineColor", PropertyType::Colour, &T::ShineColor, std::nullopt),
-            FieldProperty("ShortCutHint", PropertyType::String, &T::ShortCutHint, Value{std::string()}),
-            FieldProperty("ShowCaption", PropertyType::Bool, &T::ShowCaption, Value{true}),
-            FieldProperty("ShowFocusRect", PropertyType::Bool, &T::ShowFocusRect, Value{false}),
-            FieldProperty("Style", PropertyType::Enum, &T::Style, i64(0), &styles),
+            fw::BoolProperty<B>("TabStop", &B::TabStop, &B::SetTabStop, true),
+            Published<bool>("AllowAllUp", PropertyType::Bool, [](const B& b) { return b.AllowAllUp(); },
+                            [](B& b, bool v) { b.SetAllowAllUp(v); }, false),
+            look("AntiAlias", PropertyType::Enum, &L::antiAlias, &M::SetAntiAlias, TAntiAlias::aaClearType, &antiAlias),
+            lookAlways("BackColor", PropertyType::Colour, &L::backColor, &M::SetBackColor),
+            look("BackGroundSymbol", PropertyType::Enum, &L::backGroundSymbol, &M::SetBackGroundSymbol,
+                 TBackGroundSymbol::bsNone, &symbols),
+            look("BackGroundSymbolColor", PropertyType::Colour, &L::backGroundSymbolColor,
+                 &M::SetBackGroundSymbolColor, fw::TColor{fw::clWhite}),
+            look("ButtonDirection", PropertyType::Enum, &L::buttonDirection, &M::SetButtonDirection,
+                 TButtonDirection::bdRight, &directions),
+            look("ButtonShape", PropertyType::Enum, &L::buttonShape, &M::SetButtonShape, TButtonShape::btsRectangle,
+                 &shapes),
+            look("CornerRadius", PropertyType::Integer, &L::cornerRadius, &M::SetCornerRadius, 4),
+            Published<bool>("Down", PropertyType::Bool, [](const B& b) { return b.Down(); },
+                            [](B& b, bool v) { b.SetDown(v); }, false),
+            look("ForceTransparent", PropertyType::Bool, &L::forceTransparent, &M::SetForceTransparent, false),
+            lookAlways("ForeColor", PropertyType::Colour, &L::foreColor, &M::SetForeColor),
+            lookAlways("GlowColor", PropertyType::Colour, &L::glowColor, &M::SetGlowColor),
+            Published<int>("GroupIndex", PropertyType::Integer, [](const B& b) { return b.GroupIndex(); },
+                           [](B& b, int v) { b.SetGroupIndex(v); }, 0),
+            lookAlways("InnerBorderColor", PropertyType::Colour, &L::innerBorderColor, &M::SetInnerBorderColor),
+            look("Layout", PropertyType::Enum, &L::layout, &M::SetLayout, TButtonLayout::blGlyphLeft, &layouts),
+            OwnedObject<TAdvHintInfo>("OfficeHint", &B::OfficeHint),
+            lookAlways("OuterBorderColor", PropertyType::Colour, &L::outerBorderColor, &M::SetOuterBorderColor),
+            OwnedObject<TGDIPPicture>("Picture", &B::Picture),
+            OwnedObject<TGDIPPicture>("PictureDown", &B::PictureDown),
+            OwnedObject<TGDIPPicture>("PictureDisabled", &B::PictureDisabled),
+            lookAlways("ShineColor", PropertyType::Colour, &L::shineColor, &M::SetShineColor),
+            look("ShortCutHint", PropertyType::String, &L::shortCutHint, &M::SetShortCutHint, std::string()),
+            look("ShortCutHintPos", PropertyType::Enum, &L::shortCutHintPos, &M::SetShortCutHintPos,
+                 TShortCutHintPos::shpTop, &hintPositions),
+            look("ShowCaption", PropertyType::Bool, &L::showCaption, &M::SetShowCaption, true),
+            look("ShowFocusRect", PropertyType::Bool, &L::showFocusRect, &M::SetShowFocusRect, false),
+            Published<TAdvToolButtonStyle>("Style", PropertyType::Enum, [](const B& b) { return b.Style(); },
+                                           [](B& b, TAdvToolButtonStyle v) { b.SetStyle(v); },
+                                           TAdvToolButtonStyle::tasButton, &styles),
             [] {
-                PropertyInfo p{"Version", PropertyType::String};
-                p.get = [](const Persistent&) { return Value{Version()}; };
-                p.set = [](Persistent&, const Value&) {};  // read-only in effect
-                p.declaredDefault = Value{Version()};
+                fw::PropertyInfo p{"Version", PropertyType::String};
+                p.get = [](const fw::Persistent&) { return fw::Value{Version()}; };
+                p.set = [](fw::Persistent&, const fw::Value&) {};  // read-only in effect
+                p.declaredDefault = fw::Value{Version()};
                 return p;
             }(),
+            [] {
+                fw::PropertyInfo p{"Action", PropertyType::Reference};
+                p.setReference = [](fw::Persistent& o, fw::Component* c) {
+                    static_cast<B&>(o).SetAction(dynamic_cast<fw::TCustomAction*>(c));
+                };
+                p.get = [](const fw::Persistent& o) -> fw::Value {
+                    const fw::TCustomAction* a = static_cast<const B&>(o).Action();
+                    return fw::Identifier{a ? a->Name() : std::string{}};
+                };
+                return p;
+            }(),
+            fw::EventProperty<B>("OnCustomBackgroundSymbol", &B::OnCustomBackgroundSymbol),
+            fw::EventProperty<B>("OnDblClick", &B::OnDblClick),
+            fw::EventProperty<B>("OnMouseEnter", &B::OnMouseEnter),
+            fw::EventProperty<B>("OnMouseLeave", &B::OnMouseLeave),
         }};
     return info;
 }
-const ClassInfo& TAdvGlassButton::Class() const { return StaticClass(); }
+const fw::ClassInfo& TAdvGlassButton::Class() const { return StaticClass(); }
 
-void TAdvGlassButton::SetCornerRadius(int value) {
-    if (value < 0 || value == cornerRadius_) return;
-    cornerRadius_ = value;
-    Invalidate();
+// ---------------------------------------------------------------------------------------------
+// Outcomes, groups, actions
+
+void TAdvGlassButton::Apply(const GlassOutcome& o) {
+    if (o.hoverTimer == HoverTimerChange::Start) hoverTimer_.SetEnabled(true);
+    if (o.hoverTimer == HoverTimerChange::Stop) hoverTimer_.SetEnabled(false);
+    if (o.takeFocus && HandleAllocated() && CanFocus() && !Focused()) SetFocus();
+    if (o.repaint == GlassRepaint::Invalidate) Invalidate();
+    if (o.repaint == GlassRepaint::PaintNow && !FormSettingUp()) Repaint();
+    if (o.uncheckAction && Action()) Action()->SetChecked(false);
+    if (o.fireMouseEnter) OnMouseEnter(*this);
+    if (o.fireMouseLeave) OnMouseLeave(*this);
+    if (o.click) Click();
 }
 
-void TAdvGlassButton::Paint(HDC dc) {
-    RECT r = ClientRect();
-    ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
-    ::DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressedLook_ ? DFCS_PUSHED : 0));
-    ScopedSelect font(dc, Font().Handle());
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, Enabled() ? ::GetSysColor(COLOR_BTNTEXT) : 0x808080);
-    RECT text = r;
-    if (pressedLook_) ::OffsetRect(&text, 1, 1);
-    if (ShowCaption) {
-        const std::wstring caption = Widen(Caption());
-        ::DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+void TAdvGlassButton::SetParent(fw::TWinControl* parent) {
+    if (parent == Parent()) return;
+    if (const fw::TWinControl* old = Parent()) {
+        auto& groups = Groups();
+        if (const auto it = groups.find(old); it != groups.end()) {
+            it->second.group->Remove(model_);
+            if (--it->second.members == 0) groups.erase(it);
+        }
     }
-    if (Focused()) {
-        RECT focus = r;
-        ::InflateRect(&focus, -4, -4);
-        ::DrawFocusRect(dc, &focus);
+    TCustomControl::SetParent(parent);
+    if (parent) {
+        ParentGroup& entry = Groups()[parent];
+        if (!entry.group) {
+            // A member released by the broadcast carries out its outcome like any other change.
+            entry.group = std::make_unique<glass::GlassButtonGroup>(
+                [parent](glass::GlassButtonModel& member, const GlassOutcome& outcome) {
+                    for (fw::TControl* c : parent->Controls()) {
+                        auto* button = dynamic_cast<TAdvGlassButton*>(c);
+                        if (button && &button->model_ == &member) button->Apply(outcome);
+                    }
+                });
+        }
+        entry.group->Add(model_);
+        ++entry.members;
     }
+}
+
+void TAdvGlassButton::SetAction(fw::TCustomAction* action) {
+    actionLink_.SetAction(action);
+    // The action's group comes with it unless the button already has one of its own.
+    if (action && GroupIndex() == 0) SetGroupIndex(action->GroupIndex());
+}
+
+void TAdvGlassButton::Click() {
+    if (!OnClick && Action()) {
+        Action()->Execute();
+        return;
+    }
+    TCustomControl::Click();
+}
+
+void TAdvGlassButton::Loaded() {
+    TCustomControl::Loaded();
+    Apply(model_.Loaded());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages into events
+
+bool TAdvGlassButton::PointerOverThis() const {
+    POINT p{};
+    return HandleAllocated() && ::GetCursorPos(&p) && ::WindowFromPoint(p) == Handle();
+}
+
+GlassEvent TAdvGlassButton::PointerEvent(GlassEvent::Kind kind, LPARAM lParam) const {
+    GlassEvent e = GlassEvent::Of(kind);
+    e.x = GET_X_LPARAM(lParam);
+    e.y = GET_Y_LPARAM(lParam);
+    e.pointerOverThis = PointerOverThis();
+    return e;
+}
+
+void TAdvGlassButton::HoverTick() {
+    POINT p{};
+    if (!HandleAllocated() || !::GetCursorPos(&p)) return;
+    ::ScreenToClient(Handle(), &p);
+    Apply(model_.Handle(GlassEvent::Hover(p.x, p.y)));
+}
+
+void TAdvGlassButton::EndCapture() {
+    if (HandleAllocated() && ::GetCapture() == Handle()) ::ReleaseCapture();
 }
 
 bool TAdvGlassButton::DialogKey(WPARAM key) {
-    const bool modifiers = (::GetKeyState(VK_SHIFT) & 0x8000) || (::GetKeyState(VK_CONTROL) & 0x8000) ||
-                           (::GetKeyState(VK_MENU) & 0x8000);
-    if (key == VK_RETURN && Focused() && !modifiers && CanFocus()) {
-        Click();
-        return true;
-    }
-    return false;
+    const GlassOutcome o = model_.Handle(GlassEvent::Key(static_cast<int>(key), ModifierHeld(), CanFocus()));
+    Apply(o);
+    return o.handled;
 }
 
 bool TAdvGlassButton::DialogChar(wchar_t ch) {
-    if (!fw::IsAccelerator(Caption(), ch) || !CanFocus()) return false;
-    Click();
-    return true;
+    const GlassOutcome o = model_.Handle(GlassEvent::Accelerator(static_cast<char16_t>(ch), CanFocus()));
+    Apply(o);
+    return o.handled;
 }
 
 LRESULT TAdvGlassButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    using Kind = GlassEvent::Kind;
     switch (message) {
         case WM_GETDLGCODE:
             return DLGC_BUTTON | DLGC_WANTCHARS;
-        case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            if (!Enabled()) return 0;
-            pressed_ = tracking_ = pressedLook_ = true;
-            if (TabStop() && CanFocus()) SetFocus();
-            ::SetCapture(Handle());
-            Invalidate();
-            return 0;
-        case WM_MOUSEMOVE:
-            if (tracking_) {
-                const bool inside = Inside(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-                if (inside != pressedLook_) {
-                    pressedLook_ = inside;
-                    Invalidate();
-                }
+            if (OnDblClick) {
+                OnDblClick(*this);
+                return 0;
             }
+            [[fallthrough]];  // without a handler a fast second click is an ordinary press
+        case WM_LBUTTONDOWN: {
+            model_.SetTabStop(TabStop());
+            const GlassOutcome o = model_.Handle(PointerEvent(Kind::LeftButtonDown, lParam));
+            // The release must reach this window wherever the pointer goes meanwhile.
+            if (model_.Tracking()) ::SetCapture(Handle());
+            Apply(o);
+            return 0;
+        }
+        case WM_MOUSEMOVE:
+            Apply(model_.Handle(PointerEvent(Kind::MouseMove, lParam)));
             return 0;
         case WM_LBUTTONUP: {
-            const bool wasTracking = tracking_;
-            pressed_ = tracking_ = pressedLook_ = false;
-            if (::GetCapture() == Handle()) ::ReleaseCapture();
-            Invalidate();
-            if (wasTracking && Inside(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) Click();
+            const GlassOutcome o = model_.Handle(PointerEvent(Kind::LeftButtonUp, lParam));
+            // Released before the click handler runs: it may open a modal box.
+            EndCapture();
+            Apply(o);
             return 0;
         }
         case WM_CAPTURECHANGED:
-            if (tracking_ && reinterpret_cast<HWND>(lParam) != Handle()) {
-                pressed_ = tracking_ = pressedLook_ = false;
-                Invalidate();
+            // Another window took the mouse in the middle of a press: it ends there, no click.
+            if (model_.Tracking() && reinterpret_cast<HWND>(lParam) != Handle()) {
+                GlassOutcome o = model_.Handle(GlassEvent::Release(-1, -1, PointerOverThis()));
+                o.click = false;
+                Apply(o);
             }
-            break;
+            return 0;
         case WM_CHAR:
-            if (wParam == L' ' && Enabled()) {
-                Click();
+            if (wParam == L' ') {
+                Apply(model_.Handle(GlassEvent::Typed(u' ')));
                 return 0;
             }
             break;
-        case WM_ENABLE:
-            if (!wParam) pressed_ = tracking_ = pressedLook_ = false;
-            Invalidate();
+        case WM_SETFOCUS:
+            Apply(model_.Handle(GlassEvent::Flagged(Kind::FocusChanged, true)));
+            Apply(model_.Handle(GlassEvent::Of(Kind::Enter)));
+            break;
+        case WM_KILLFOCUS:
+            Apply(model_.Handle(GlassEvent::Flagged(Kind::FocusChanged, false)));
+            Apply(model_.Handle(GlassEvent::Of(Kind::Exit)));
             break;
         default:
             break;
@@ -196,7 +406,196 @@ LRESULT TAdvGlassButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return TCustomControl::WndProc(message, wParam, lParam);
 }
 
-void RegisterGlassButtonClass(ClassRegistry& registry) {
+void TAdvGlassButton::CaptionChanged() {
+    Apply(model_.SetCaption(Caption()));
+    TCustomControl::CaptionChanged();
+}
+
+void TAdvGlassButton::EnabledChanged() {
+    Apply(model_.Handle(GlassEvent::Flagged(GlassEvent::Kind::EnabledChanged, Enabled())));
+    if (!Enabled()) {
+        EndCapture();
+        hoverTimer_.SetEnabled(false);
+    }
+    TCustomControl::EnabledChanged();
+}
+
+void TAdvGlassButton::FontChanged() {
+    TCustomControl::FontChanged();
+    Apply(model_.Handle(GlassEvent::Of(GlassEvent::Kind::FontChanged)));
+}
+
+void TAdvGlassButton::BoundsChanged() {
+    model_.SetClientSize(Width(), Height());
+    TCustomControl::BoundsChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shortcut hint
+
+void TAdvGlassButton::ShowShortCutHint() {
+    if (!Parent() || !Parent()->HandleAllocated() || !HandleAllocated()) return;
+    if (!hintWindow_) hintWindow_ = std::make_unique<ShortCutHintWindow>(Parent()->Handle());
+    hintWindow_->SetText(model_.Look().shortCutHint);
+    RECT r{};
+    ::GetWindowRect(Handle(), &r);
+    const SIZE size = hintWindow_->Size();
+    const auto place = glass::ShortCutHintPlace(model_.Look().shortCutHintPos, {r.left, r.top},
+                                                {Width(), Height()}, {size.cx, size.cy});
+    RECT now{};
+    ::GetWindowRect(hintWindow_->Handle(), &now);
+    hintWindow_->ShowAt(place ? POINT{place->x, place->y} : POINT{now.left, now.top});
+}
+
+void TAdvGlassButton::HideShortCutHint() { hintWindow_.reset(); }
+
+HWND TAdvGlassButton::ShortCutHintHandle() const { return hintWindow_ ? hintWindow_->Handle() : nullptr; }
+
+// ---------------------------------------------------------------------------------------------
+// Painting
+
+void TAdvGlassButton::Paint(HDC dc) {
+    ++paintCount_;
+    PaintParentBackground(dc);
+    if (ForceTransparent()) PaintOverlappingSiblings(dc);
+    DrawGlassButton(dc);
+}
+
+void TAdvGlassButton::PaintParentBackground(HDC dc) {
+    fw::TWinControl* parent = Parent();
+    if (!parent) return;
+    fw::ScopedSaveDc saved(dc);
+    ::IntersectClipRect(dc, 0, 0, Width(), Height());
+    POINT origin{};
+    ::GetWindowOrgEx(dc, &origin);
+    ::SetWindowOrgEx(dc, origin.x + Left(), origin.y + Top(), nullptr);
+    // The parent paints itself (and its windowless children) into this DC, as it would print.
+    if (parent->HandleAllocated()) {
+        ::SendMessageW(parent->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    } else {
+        parent->PaintWindow(dc);
+    }
+}
+
+void TAdvGlassButton::PaintOverlappingSiblings(HDC dc) {
+    if (!Parent()) return;
+    const glass::PixelRect self{Left(), Top(), Width(), Height()};
+    for (fw::TControl* c : Parent()->Controls()) {
+        auto* other = dynamic_cast<TAdvGlassButton*>(c);
+        if (!other || other == this || !other->Visible()) continue;
+        const auto overlap = glass::OverlapOf(self, {other->Left(), other->Top(), other->Width(), other->Height()});
+        if (!overlap) continue;
+        const glass::PixelRect& here = overlap->inThis;
+        const glass::PixelRect& there = overlap->inOther;
+        // The other button is drawn over this one's background in its own coordinates, then the
+        // shared part comes back.
+        fw::OffscreenBitmap under(dc, other->Width(), other->Height());
+        ::BitBlt(under.Dc(), there.x, there.y, there.width, there.height, dc, here.x, here.y, SRCCOPY);
+        other->DrawGlassButton(under.Dc());
+        ::BitBlt(dc, here.x, here.y, here.width, here.height, under.Dc(), there.x, there.y, SRCCOPY);
+    }
+}
+
+void TAdvGlassButton::DrawGlassButton(HDC dc) {
+    const glass::GlassPaintState state = model_.PrepareForPaint();
+    {
+        Gdiplus::Graphics graphics(dc);
+        win::GdiplusCanvas canvas(graphics);
+        glass::PaintGlassDrawing(canvas, glass::GlassBodyDrawing(model_.Look(), state, Width(), Height()),
+                                 [&](const RectF& r) {
+                                     DoCustomBackgroundSymbol(
+                                         graphics, RECT{int(r.x), int(r.y), int(r.x + r.width), int(r.y + r.height)});
+                                 });
+    }
+    DrawContent(dc, state);
+}
+
+void TAdvGlassButton::DoCustomBackgroundSymbol(Gdiplus::Graphics& graphics, const RECT& rect) {
+    if (!OnCustomBackgroundSymbol) return;
+    customSymbol_ = {rect, &graphics};
+    OnCustomBackgroundSymbol(*this);
+    customSymbol_ = {};
+}
+
+void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
+    const glass::GlassLook& look = model_.Look();
+    TGDIPPicture* pictures[] = {&picture_, &pictureDown_, &pictureDisabled_, &hotPicture_};
+    const glass::GlassPictureSet notEmpty{!picture_.Empty(), !pictureDown_.Empty(), !pictureDisabled_.Empty(),
+                                          !hotPicture_.Empty()};
+    TGDIPPicture& picture = *pictures[static_cast<int>(glass::ChoosePicture(state, notEmpty))];
+
+    glass::GlassContentInput in;
+    in.client = {0, 0, Width(), Height()};
+    in.caption = Caption();
+    in.showCaption = look.showCaption;
+    in.layout = look.layout;
+    in.shape = look.buttonShape;
+    in.direction = look.buttonDirection;
+    in.cornerRadius = look.cornerRadius;
+    in.enabled = state.enabled;
+    in.focusOutline = look.showFocusRect && HandleAllocated() && ::GetFocus() == Handle();
+    if (!picture.Empty()) {
+        win::DecodePicture(picture);
+        in.picture = {picture.GetWidth(), picture.GetHeight()};
+    }
+    in.antiAlias = look.antiAlias;
+    in.fontDrawableByGdiPlus = in.antiAlias != TAntiAlias::aaNone && DrawableByGdiPlus(dc, Font());
+    in.fontColor = Font().Color();
+
+    Gdiplus::Graphics graphics(dc);
+    win::GdiplusCanvas canvas(graphics);
+    canvas.SetSmoothing(SmoothingMode::AntiAlias);
+    const std::uint8_t style = Font().Style();
+    const TextFont font{Font().Name(), static_cast<float>(Font().Size()),
+                        glass::GdiPlusFontStyle(style & fw::fsBold, style & fw::fsItalic, style & fw::fsUnderline)};
+    fw::ScopedSelect gdiFont(dc, Font().Handle());
+
+    glass::GlassTextMeasurer measure;
+    measure.gdiPlus = [&](std::string_view text, const RectF& box, glass::TextAlign h, glass::TextAlign v) {
+        return canvas.MeasureString(text, font, box, CaptionFormat(h, v, std::nullopt));
+    };
+    measure.gdi = [&](std::string_view text, int width) {
+        const std::wstring wide = fw::Widen(text);
+        RECT r{0, 0, std::max(width, 0), 0};
+        ::DrawTextW(dc, wide.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK);
+        return glass::PixelSize{r.right - r.left, r.bottom - r.top};
+    };
+    const glass::GlassContentLayout layout = glass::LayoutGlassContent(in, measure);
+
+    if (layout.focusOutline) {
+        canvas.DrawPath(glass::ToCanvasPath(*layout.focusOutline), Pen{glass::kFocusOutlineColour, 1.0f});
+    }
+    if (!layout.text.empty()) {
+        const glass::PixelRect& c = layout.captionRect;
+        if (layout.gdiPlus) {
+            const std::optional<int> hint =
+                layout.renderingHint != 0 ? std::optional<int>(layout.renderingHint) : std::nullopt;
+            canvas.DrawString(layout.text, font, RectF{float(c.x), float(c.y), float(c.width), float(c.height)},
+                              CaptionFormat(layout.horizontal, layout.vertical, hint),
+                              SolidBrush{layout.gdiPlusColour});
+        } else {
+            // The platform's text keeps the font's colour even when disabled. What GDI+ drew
+            // so far reaches the DC first.
+            graphics.Flush(Gdiplus::FlushIntentionSync);
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, fw::ColorToRGB(layout.gdiColour) & 0xFFFFFF);
+            const UINT align = layout.horizontal == glass::TextAlign::Near  ? DT_LEFT
+                               : layout.horizontal == glass::TextAlign::Far ? DT_RIGHT
+                                                                            : DT_CENTER;
+            RECT r{c.x, c.y, c.x + c.width, c.y + c.height};
+            const std::wstring text = fw::Widen(layout.text);
+            ::DrawTextW(dc, text.c_str(), -1, &r, DT_WORDBREAK | align);
+        }
+    }
+    if (layout.picture && !picture.Empty()) {
+        graphics.Flush();
+        const RECT r{layout.picture->x, layout.picture->y, layout.picture->x + picture.GetWidth(),
+                     layout.picture->y + picture.GetHeight()};
+        win::Draw(picture, dc, r);
+    }
+}
+
+void RegisterGlassButtonClass(fw::ClassRegistry& registry) {
     registry.Register(TAdvGlassButton::StaticClass(), [] { return std::make_unique<TAdvGlassButton>(); });
 }
 

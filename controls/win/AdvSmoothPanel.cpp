@@ -21,22 +21,13 @@ namespace {
 
 int Round(float v) { return static_cast<int>(std::lround(v)); }
 
-// A GDI+ font of a framework font: family by name, falling back to Arial, then Tahoma, then the
-// generic sans serif; bold, italic and underline (strike-out is dropped); size in points.
-std::unique_ptr<Gdiplus::Font> MakeFont(const fw::TFont& font) {
-    INT style = Gdiplus::FontStyleRegular;
+// The canvas font of a framework font: bold, italic and underline (strike-out is dropped).
+TextFont CanvasFont(const fw::TFont& font) {
+    int style = 0;
     if (font.Style() & fw::fsBold) style |= Gdiplus::FontStyleBold;
     if (font.Style() & fw::fsItalic) style |= Gdiplus::FontStyleItalic;
     if (font.Style() & fw::fsUnderline) style |= Gdiplus::FontStyleUnderline;
-    const auto size = static_cast<Gdiplus::REAL>(std::max(1, font.Size()));
-    const std::wstring name = fw::Widen(font.Name());
-    for (const wchar_t* family : {name.c_str(), L"Arial", L"Tahoma"}) {
-        Gdiplus::FontFamily candidate(family);
-        if (candidate.GetLastStatus() != Gdiplus::Ok) continue;
-        auto made = std::make_unique<Gdiplus::Font>(&candidate, size, style, Gdiplus::UnitPoint);
-        if (made->GetLastStatus() == Gdiplus::Ok) return made;
-    }
-    return std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size, style, Gdiplus::UnitPoint);
+    return {font.Name(), static_cast<float>(std::max(1, font.Size())), style};
 }
 
 HtmlFont ToHtmlFont(const fw::TFont& font) {
@@ -71,28 +62,30 @@ bool BlendOntoDib(HDC dc, const fw::OffscreenBitmap& face) {
     POINT window{}, viewport{};
     ::GetWindowOrgEx(dc, &window);
     ::GetViewportOrgEx(dc, &viewport);
-    if (window.x || window.y || viewport.x || viewport.y || ::GetGraphicsMode(dc) != GM_COMPATIBLE) return false;
+    // A moved window origin is allowed (a glass button has its parent paint into the button's
+    // own bitmap that way): logical (x, y) is the bitmap's pixel (x - window.x, y - window.y).
+    if (viewport.x || viewport.y || ::GetGraphicsMode(dc) != GM_COMPATIBLE) return false;
     RECT clip{};
     const int kind = ::GetClipBox(dc, &clip);
     if (kind == NULLREGION) return true;
     if (kind != SIMPLEREGION) return false;
-    const int right = std::min<int>({clip.right, face.Width(), dib.dsBm.bmWidth});
-    const int bottom = std::min<int>({clip.bottom, face.Height(), dib.dsBm.bmHeight});
-    const int left = std::max<int>(clip.left, 0), top = std::max<int>(clip.top, 0);
+    const int right = std::min<int>({clip.right, face.Width(), window.x + dib.dsBm.bmWidth});
+    const int bottom = std::min<int>({clip.bottom, face.Height(), window.y + dib.dsBm.bmHeight});
+    const int left = std::max<int>({clip.left, 0, window.x}), top = std::max<int>({clip.top, 0, window.y});
     ::GdiFlush();
     auto* target = static_cast<std::uint32_t*>(dib.dsBm.bmBits);
     const int stride = dib.dsBm.bmWidthBytes / 4;
     // The reported header does not reliably tell a top-down DIB from a bottom-up one: flip the
     // first stored pixel and see whether GDI's pixel (0, 0) follows.
     const std::uint32_t first = target[0];
-    const COLORREF before = ::GetPixel(dc, 0, 0);
+    const COLORREF before = ::GetPixel(dc, window.x, window.y);
     target[0] = first ^ 0x00FFFFFF;
-    const bool topDown = ::GetPixel(dc, 0, 0) != before || dib.dsBm.bmHeight == 1;
+    const bool topDown = ::GetPixel(dc, window.x, window.y) != before || dib.dsBm.bmHeight == 1;
     target[0] = first;
     for (int y = top; y < bottom; ++y) {
         const std::uint32_t* s = face.Pixels() + static_cast<std::size_t>(y) * face.Width();
-        const int row = topDown ? y : dib.dsBm.bmHeight - 1 - y;
-        std::uint32_t* d = target + static_cast<std::size_t>(row) * stride;
+        const int row = topDown ? y - window.y : dib.dsBm.bmHeight - 1 - (y - window.y);
+        std::uint32_t* d = target + static_cast<std::size_t>(row) * stride - window.x;
         for (int x = left; x < right; ++x) {
             const std::uint32_t src = s[x];
             const std::uint32_t a = src >> 24;
@@ -316,7 +309,7 @@ void TAdvSmoothPanel::DrawPanel(Gdiplus::Graphics& graphics) {
 
 float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, int shadow) {
     const TAdvSmoothPanelCaption& cap = caption_;
-    const std::unique_ptr<Gdiplus::Font> font = MakeFont(cap.Font());
+    const TextFont font = CanvasFont(cap.Font());
 
     TAdvGDIPPicture& picture = fill_.Picture();
     int pictureWidth = fill_.PictureWidth();
@@ -328,19 +321,16 @@ float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, in
     const RectF t = ca.area;
     const float r = ca.reserve;
 
-    const std::wstring text = fw::Widen(cap.Text());
-    Gdiplus::StringFormat format;  // no flags
-    Gdiplus::RectF bounds;
-    graphics.MeasureString(text.c_str(), -1, font.get(), Gdiplus::RectF(t.x, t.y, t.width - r, t.height), &format,
-                           &bounds);
-    const float tw = bounds.Width, th = bounds.Height;
+    win::GdiplusCanvas canvas(graphics);
+    const TextFormat format;  // the graphics layer's defaults
+    const RectF bounds = canvas.MeasureString(cap.Text(), font, {t.x, t.y, t.width - r, t.height}, format);
+    const float tw = bounds.width, th = bounds.height;
 
     const PointL at = cap.Location() == TAdvSmoothPanelLocation::plCustom
                           ? PointL{cap.Left(), cap.Top()}
                           : PlaceByLocation(cap.Location(), t, Round(tw), Round(th));
     const float x = static_cast<float>(at.x), y = static_cast<float>(at.y);
 
-    win::GdiplusCanvas canvas(graphics);
     if (cap.BackgroundColor() != clNone) {
         TGDIPFill band;  // the initial fill, recoloured, without a mirror or a border
         band.SetColor(cap.BackgroundColor());
@@ -367,11 +357,8 @@ float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, in
     default: break;  // no brush, no text
     }
     if (brush) {
-        const Gdiplus::RectF layout(x, y, static_cast<float>(Round(t.width - 2 - r)),
-                                    static_cast<float>(Height() - shadow - 1));
-        win::WithGdiplusBrush(*brush, [&](Gdiplus::Brush& b) {
-            graphics.DrawString(text.c_str(), -1, font.get(), layout, &format, &b);
-        });
+        const RectF layout{x, y, static_cast<float>(Round(t.width - 2 - r)), static_cast<float>(Height() - shadow - 1)};
+        canvas.DrawString(cap.Text(), font, layout, format, *brush);
     }
 
     if (cap.LineColor() != clNone && cap.Line()) {
@@ -405,14 +392,13 @@ void TAdvSmoothPanel::DrawHtmlCaption(Gdiplus::Graphics& graphics, RectF fillRec
                                measured.height);
     options.rect = {htmlRect_.left, htmlRect_.top, htmlRect_.right, htmlRect_.bottom};
     options.mode = HtmlMode::Draw;
-    htmlLayout_ = DrawHTML(graphics, cap.HTMLText(), options, pictureContainer_, images_).layout;
+    paintedHtml_ = DrawHTML(graphics, cap.HTMLText(), options, pictureContainer_, images_).layout;
 }
 
 std::string TAdvSmoothPanel::AnchorAt(int x, int y) const {
-    const RectL& r = htmlRect_;
-    if (caption_.HTMLText().empty() || x < r.left || x >= r.right || y < r.top || y >= r.bottom) return {};
-    const auto hit = HitTestHtml(htmlLayout_, x, y);
-    return hit ? hit->target : std::string{};
+    if (caption_.HTMLText().empty() || !paintedHtml_) return {};
+    const auto hit = HitTestHtml(*paintedHtml_, x, y);
+    return hit && hit->link >= 0 ? hit->target : std::string{};
 }
 
 // ---- The caption to readers ---------------------------------------------------------------------

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "controls/AdvGDIP.h"
@@ -205,8 +206,7 @@ public:
     bool LinkHover() const { return linkHover_; }
     // Where the HTML caption went at the last paint (left, top, right, bottom).
     const RectL& HtmlCaptionRect() const { return htmlRect_; }
-    // The link of the HTML caption under a client point, in the caption as it was last painted;
-    // empty when none.
+    // The link of the HTML caption under a client point, as last painted; empty when none.
     std::string AnchorAt(int x, int y) const;
     // What the mouse does at a client point (hover state and cursor; a press raises OnAnchorClick).
     void MouseMoveAt(int x, int y);
@@ -248,7 +248,8 @@ private:
     bool linkHover_ = false;
     bool mouseInside_ = false;
     RectL htmlRect_;
-    HtmlLayout htmlLayout_;  // the HTML caption as it was last painted, for hit tests
+    // The HTML caption as last painted: the mouse hit-tests it instead of laying it out again.
+    std::optional<HtmlLayout> paintedHtml_;
     int lastWidth_ = 0, lastHeight_ = 0;
     // Made when a reader first asks for the panel's children.
     mutable std::unique_ptr<CaptionElement> accCaption_;

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "controls/win/AdvGDIP.h"
+#include "controls/win/GdipFont.h"
+#include "framework/win/Controls.h"
 
 namespace ctl::win {
 namespace {
@@ -80,6 +82,7 @@ void WithBrush(const Brush& brush, Use&& use) {
 void WithPen(const Pen& pen, auto&& use) {
     Gdiplus::Pen gdipPen(ToColor(pen.colour), pen.width);
     gdipPen.SetDashStyle(static_cast<Gdiplus::DashStyle>(pen.dash));
+    if (pen.arrowEndCap) gdipPen.SetEndCap(Gdiplus::LineCapArrowAnchor);
     use(gdipPen);
 }
 
@@ -94,6 +97,12 @@ void AddPath(Gdiplus::GraphicsPath& out, const Path& path) {
         case PathSegment::Kind::Line: out.AddLine(s.from.x, s.from.y, s.to.x, s.to.y); break;
         case PathSegment::Kind::Arc: out.AddArc(ToGdip(s.box), s.startAngle, s.sweepAngle); break;
         case PathSegment::Kind::Ellipse: out.AddEllipse(ToGdip(s.box)); break;
+        case PathSegment::Kind::Curve: {
+            std::vector<Gdiplus::PointF> points;
+            for (PointF p : s.points) points.push_back(ToGdip(p));
+            if (!points.empty()) out.AddCurve(points.data(), static_cast<INT>(points.size()));
+            break;
+        }
         }
     }
     out.CloseFigure();
@@ -132,6 +141,46 @@ void GdiplusCanvas::SetClip(const Path& path) {
 void GdiplusCanvas::SetClip(const RectF& rect) { graphics_.SetClip(ToGdip(rect), Gdiplus::CombineModeReplace); }
 
 void GdiplusCanvas::ResetClip() { graphics_.ResetClip(); }
+
+namespace {
+
+void SetUp(Gdiplus::StringFormat& out, const TextFormat& format) {
+    out.SetAlignment(static_cast<Gdiplus::StringAlignment>(format.horizontal));
+    out.SetLineAlignment(static_cast<Gdiplus::StringAlignment>(format.vertical));
+    if (format.hotkeyPrefix) out.SetHotkeyPrefix(Gdiplus::HotkeyPrefixShow);
+    if (!format.trimming) out.SetTrimming(Gdiplus::StringTrimmingNone);
+}
+
+}  // namespace
+
+Gdiplus::Font* GdiplusCanvas::FontFor(const TextFont& font) {
+    if (!font_ || !(fontFor_ == font)) {
+        font_ = MakeGdipFont(fw::Widen(font.name), font.points, font.style);
+        fontFor_ = font;
+    }
+    return font_.get();
+}
+
+RectF GdiplusCanvas::MeasureString(std::string_view text, const TextFont& font, const RectF& box,
+                                   const TextFormat& format) {
+    Gdiplus::Font* gdipFont = FontFor(font);
+    Gdiplus::StringFormat gdipFormat(0);
+    SetUp(gdipFormat, format);
+    const std::wstring wide = fw::Widen(text);
+    Gdiplus::RectF bounds;
+    graphics_.MeasureString(wide.c_str(), -1, gdipFont, ToGdip(box), &gdipFormat, &bounds);
+    return {bounds.X, bounds.Y, bounds.Width, bounds.Height};
+}
+
+void GdiplusCanvas::DrawString(std::string_view text, const TextFont& font, const RectF& box,
+                               const TextFormat& format, const Brush& brush) {
+    Gdiplus::Font* gdipFont = FontFor(font);
+    Gdiplus::StringFormat gdipFormat(0);
+    SetUp(gdipFormat, format);
+    if (format.renderingHint) graphics_.SetTextRenderingHint(static_cast<Gdiplus::TextRenderingHint>(*format.renderingHint));
+    const std::wstring wide = fw::Widen(text);
+    WithBrush(brush, [&](Gdiplus::Brush& b) { graphics_.DrawString(wide.c_str(), -1, gdipFont, ToGdip(box), &gdipFormat, &b); });
+}
 
 SmoothingMode GdiplusCanvas::Smoothing() const { return static_cast<SmoothingMode>(graphics_.GetSmoothingMode()); }
 

@@ -8,6 +8,7 @@
 #include <gdiplus.h>
 
 #include <functional>
+#include <memory>
 
 #include "controls/GDIPFill.h"
 #include "controls/GDIPFillCanvas.h"
@@ -29,11 +30,21 @@ public:
     void ResetClip() override;
     SmoothingMode Smoothing() const override;
     void SetSmoothing(SmoothingMode mode) override;
+    RectF MeasureString(std::string_view text, const TextFont& font, const RectF& box,
+                        const TextFormat& format) override;
+    void DrawString(std::string_view text, const TextFont& font, const RectF& box, const TextFormat& format,
+                    const Brush& brush) override;
     void DecodePicture(TEncodedPicture& picture) override;
     void DrawPicture(TAdvGDIPPicture& picture, const RectL& target) override;
 
 private:
+    // The font of the last text call, kept for the next one (a caption is measured, then drawn);
+    // it goes with the canvas, at the end of the paint.
+    Gdiplus::Font* FontFor(const TextFont& font);
+
     Gdiplus::Graphics& graphics_;
+    TextFont fontFor_;
+    std::unique_ptr<Gdiplus::Font> font_;
 };
 
 // Makes the GDI+ brush of `brush` for one use (a texture whose picture cannot be decoded gives

@@ -1,5 +1,7 @@
 #include "controls/win/HtmlCaptionGdip.h"
 
+#include "controls/win/GdipFont.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -153,15 +155,7 @@ std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font) {
     if (font.italic) style |= Gdiplus::FontStyleItalic;
     if (font.underline) style |= Gdiplus::FontStyleUnderline;
     if (font.strikeOut) style |= Gdiplus::FontStyleStrikeout;
-    const Gdiplus::REAL size = static_cast<Gdiplus::REAL>(std::max(1, font.size));
-    const std::wstring name = Wide(font.name);
-    for (const wchar_t* family : {name.c_str(), L"Arial"}) {
-        Gdiplus::FontFamily candidate(family);
-        if (candidate.GetLastStatus() != Gdiplus::Ok) continue;
-        auto made = std::make_unique<Gdiplus::Font>(&candidate, size, style, Gdiplus::UnitPoint);
-        if (made->GetLastStatus() == Gdiplus::Ok) return made;
-    }
-    return std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size, style, Gdiplus::UnitPoint);
+    return win::MakeGdipFont(Wide(font.name), static_cast<float>(font.size), style);
 }
 
 // ---------------------------------------------------------------------------------------------

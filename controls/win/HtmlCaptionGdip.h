@@ -96,7 +96,7 @@ struct HtmlCaptionResult {
     int width = 0;
     int height = 0;
     int lineCount = 0;
-    HtmlLayout layout;       // the caption laid out (what Draw painted), for later hit tests
+    HtmlLayout layout;       // what was laid out (and, for Draw, painted)
 };
 
 // The caption laid out as DrawHTML lays it out, every instruction kept (links with their runs and

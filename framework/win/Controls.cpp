@@ -736,9 +736,15 @@ void TWinControl::Paint(HDC dc) { PaintBackground(dc); }
 
 void TWinControl::PaintWindow(HDC dc) {
     Paint(dc);
+    // Children outside what is being painted are skipped (a glass button has its parent paint only
+    // the button's own small part).
+    RECT clip{};
+    const bool clipped = ::GetClipBox(dc, &clip) != ERROR;
     for (TControl* child : controls_) {
         if (child->IsWindowed() || !child->Visible()) continue;
         const RECT r = child->BoundsRect();
+        RECT shared{};
+        if (clipped && !::IntersectRect(&shared, &r, &clip)) continue;
         ScopedSaveDc saved(dc);
         ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
         POINT origin{};
@@ -873,8 +879,14 @@ void TForm::Show() {
         }
     }
     if (HandleAllocated()) {
+        if (OnShowStep) OnShowStep("created");
         ::ShowWindow(Handle(), SW_SHOWNORMAL);
+        if (OnShowStep) OnShowStep("shown");
         ::UpdateWindow(Handle());  // painted before the message loop runs
+        if (OnShowStep) {
+            ::GdiFlush();
+            OnShowStep("painted");
+        }
         if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
     }
     if (failure) Application::HandleException(failure);

@@ -362,6 +362,9 @@ public:
 
     // Accessibility: the client area, named by the window's title.
     bool AccScreenRect(RECT& rect) const override;
+
+    // Reports Show's steps as they end ("created", "shown", "painted"), for start-up timing.
+    std::function<void(const char* step)> OnShowStep;
     // Called after the description was applied (the window's OnCreate moment).
     void Loaded() override;
 

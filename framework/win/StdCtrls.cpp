@@ -1,5 +1,7 @@
 #include "framework/win/StdCtrls.h"
 
+#include "framework/Action.h"
+
 #include <objbase.h>
 #include <gdiplus.h>
 #include <shlwapi.h>
@@ -535,6 +537,7 @@ void RegisterFrameworkClasses(ClassRegistry& registry) {
     registry.Register(TCheckBox::StaticClass(), [] { return std::make_unique<TCheckBox>(); });
     registry.Register(TGroupBox::StaticClass(), [] { return std::make_unique<TGroupBox>(); });
     registry.Register(TImage::StaticClass(), [] { return std::make_unique<TImage>(); });
+    RegisterActionClasses(registry);
 }
 
 }  // namespace fw

@@ -1,6 +1,7 @@
 #pragma once
 // A canvas that records every call, for tests of the painters' algorithms without GDI+.
 
+#include <algorithm>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -14,7 +15,7 @@ namespace ctl::testing {
 
 struct Call {
     enum class Op { FillPath, FillRect, DrawPath, DrawRect, DrawLine, ClipPath, ClipRect, ResetClip, Smoothing,
-                    DrawPicture };
+                    DrawPicture, DrawString };
     Op op;
     Path path;
     RectF rect;
@@ -24,11 +25,14 @@ struct Call {
     SmoothingMode mode = SmoothingMode::Default;
     RectL target;
     const void* picture = nullptr;
+    std::string text;
+    TextFont font;
+    TextFormat format;
 };
 
 inline const char* OpName(Call::Op op) {
     static const char* names[] = {"FillPath", "FillRect", "DrawPath", "DrawRect", "DrawLine", "ClipPath",
-                                  "ClipRect", "ResetClip", "Smoothing", "DrawPicture"};
+                                  "ClipRect", "ResetClip", "Smoothing", "DrawPicture", "DrawString"};
     return names[static_cast<int>(op)];
 }
 
@@ -68,6 +72,28 @@ public:
         Call c{Call::Op::DrawPicture};
         c.target = target;
         c.picture = &picture;
+        calls.push_back(c);
+    }
+
+    // Text measures 6 pixels a character and 13 a line, from the box's top-left corner.
+    RectF MeasureString(std::string_view text, const TextFont&, const RectF& box, const TextFormat&) override {
+        float lines = 1, width = 0, line = 0;
+        for (char ch : text) {
+            if (ch == '\n') {
+                ++lines;
+                line = 0;
+            } else if (ch != '\r') {
+                width = std::max(width, line += 6);
+            }
+        }
+        return {box.x, box.y, width, 13 * lines};
+    }
+    void DrawString(std::string_view text, const TextFont& font, const RectF& box, const TextFormat& format,
+                    const Brush& brush) override {
+        Call c{Call::Op::DrawString, {}, box, brush};
+        c.text = std::string(text);
+        c.font = font;
+        c.format = format;
         calls.push_back(c);
     }
 

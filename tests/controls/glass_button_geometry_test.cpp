@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/AdvGlassButtonGeometry.h"
+#include "tests/controls/gdipfill_recording_canvas.h"
 
 // Readable failure messages for paths: one piece per line.
 namespace ctl::glass {
@@ -450,6 +451,75 @@ TEST(GlassButtonSymbols, NoneDrawsNothingAndCustomHandsTheRectangleToTheOwner) {
     ASSERT_EQ(d.size(), 5u);
     EXPECT_EQ(d[3].op, Op::FillRect) << "over the shine, under the inner border";
     EXPECT_EQ(d[3].brush.colour, 0xA0FFFFFFu) << "white at alpha 160";
+}
+
+// The body goes through the canvas the fill and the panel paint on: the same shapes and colours
+// reach it, the glow spreads over its own ellipse, the curved outline keeps its splines, the
+// arrow keeps its head, and the canvas is left as it was found.
+TEST(GlassBodyOnCanvas, EveryCommandReachesTheCanvasWithItsShapeAndColour) {
+    GlassLook look;
+    look.buttonShape = TButtonShape::btsCurvedRectangle;
+    look.backGroundSymbol = TBackGroundSymbol::bsArrowLeft;
+    GlassPaintState pressed;
+    pressed.state = GlassState::gbsDown;
+    pressed.pressed = true;
+    const std::vector<GlassDrawCommand> drawing = GlassBodyDrawing(look, pressed, 81, 29);
+
+    ctl::testing::RecordingCanvas canvas;
+    canvas.smoothing = ctl::SmoothingMode::HighSpeed;
+    PaintGlassDrawing(canvas, drawing);
+    EXPECT_EQ(canvas.smoothing, ctl::SmoothingMode::HighSpeed) << "smoothing restored";
+    ASSERT_GE(canvas.calls.size(), drawing.size() + 3);
+    EXPECT_EQ(canvas.calls.front().mode, ctl::SmoothingMode::AntiAlias) << canvas.Summary();
+    EXPECT_EQ(canvas.calls[canvas.calls.size() - 2].op, ctl::testing::Call::Op::ResetClip) << canvas.Summary();
+
+    using Op = ctl::testing::Call::Op;
+    std::size_t call = 1;  // after the smoothing
+    for (const GlassDrawCommand& c : drawing) {
+        SCOPED_TRACE("command " + std::to_string(call));
+        const ctl::testing::Call& got = canvas.calls.at(call++);
+        switch (c.op) {
+            case GlassDrawCommand::Op::FillPath:
+                ASSERT_EQ(got.op, Op::FillPath);
+                EXPECT_EQ(got.path, ToCanvasPath(c.path));
+                if (c.brush.kind == GlassBrush::Kind::PathGradient) {
+                    const auto& glow = std::get<ctl::PathGradientBrush>(got.brush);
+                    EXPECT_EQ(glow.shape, got.path) << "the glow spreads over the ellipse it fills";
+                    EXPECT_EQ(glow.centreColour, c.brush.colour);
+                    EXPECT_EQ(glow.surround, std::vector<ctl::Argb>{c.brush.colourTo});
+                } else if (c.brush.kind == GlassBrush::Kind::VerticalGradient) {
+                    const auto& shine = std::get<ctl::LinearGradientBrush>(got.brush);
+                    EXPECT_EQ(shine.rect, c.brush.rect);
+                    EXPECT_EQ(shine.mode, ctl::LinearMode::Vertical);
+                    EXPECT_EQ(shine.from, c.brush.colour);
+                    EXPECT_EQ(shine.to, c.brush.colourTo);
+                } else {
+                    EXPECT_EQ(std::get<ctl::SolidBrush>(got.brush).colour, c.brush.colour);
+                }
+                break;
+            case GlassDrawCommand::Op::StrokePath:
+                ASSERT_EQ(got.op, Op::DrawPath);
+                EXPECT_EQ(got.pen.colour, c.pen.colour);
+                break;
+            case GlassDrawCommand::Op::ClipToPath:
+                ASSERT_EQ(got.op, Op::ClipPath);
+                break;
+            case GlassDrawCommand::Op::ResetClip:
+                ASSERT_EQ(got.op, Op::ResetClip);
+                break;
+            case GlassDrawCommand::Op::StrokeLine:
+                ASSERT_EQ(got.op, Op::DrawLine);
+                EXPECT_TRUE(got.pen.arrowEndCap) << "the arrow keeps its head";
+                EXPECT_EQ(got.pen.width, c.pen.width);
+                break;
+            default:
+                ADD_FAILURE() << "unexpected command";
+        }
+    }
+    // The curved outline's ends are splines, not straight lines.
+    const auto& outline = canvas.calls.at(1).path.segments;
+    EXPECT_TRUE(std::any_of(outline.begin(), outline.end(),
+                            [](const ctl::PathSegment& s) { return s.kind == ctl::PathSegment::Kind::Curve && s.points.size() == 5; }));
 }
 
 }  // namespace

@@ -67,7 +67,10 @@ TEST(GlassButtonModel, DraggingOutShowsTheButtonUpAndBackInShowsItDown) {
         EXPECT_EQ(moved.repaint, s.repaint) << "move to " << s.x << "," << s.y;
         EXPECT_FALSE(moved.fireMouseEnter) << "a followed press does not run the hover check";
     }
-    EXPECT_TRUE(b.PrepareForPaint().Glow()) << "still pressed while dragged outside";
+    EXPECT_FALSE(b.PrepareForPaint().Glow()) << "dragged outside: the unpressed body";
+    (void)b.Handle(GlassEvent::Move(50, 20, false));
+    EXPECT_TRUE(b.PrepareForPaint().Glow()) << "back inside: pressed again";
+    (void)b.Handle(GlassEvent::Move(50, 33, false));
     const GlassOutcome up = b.Handle(GlassEvent::Release(50, 33, false));
     EXPECT_FALSE(up.click);
     EXPECT_FALSE(b.PrepareForPaint().Glow());

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "WizardFlow.h"
 
@@ -158,6 +159,42 @@ TEST_F(PeopleInstall, APressDraggedOffAButtonClicksNothing) {
     // And a press released on the button does click it.
     Next();
     WaitForPage(kServerPage);
+}
+
+// What a person sees of a press: the pointer alone changes nothing; the glow at the bottom middle
+// of the body shows while a release would click, goes when the pointer is dragged off, comes back
+// with it, and goes with a release outside, which clicks nothing.
+TEST_F(PeopleInstall, APressGlowsOnlyWhileItsReleaseWouldClick) {
+    Start();
+    const Control button = app->Get("Seguinte");
+    const POINT off = gui::PointIn(button, button.Width() / 2, -button.Height() - 30);
+    // Blue over green at the bottom middle: the glow's colour (R 141, G 189, B 255) tints it.
+    const auto tint = [&] {
+        const std::uint32_t c = gui::CaptureScreen(button.screen).At(button.Width() / 2, button.Height() - 5);
+        return static_cast<int>(c & 0xFF) - static_cast<int>((c >> 8) & 0xFF);
+    };
+    const auto shows = [&](const std::function<bool(int)>& wanted) {
+        return gui::WaitUntil([&] { return wanted(tint()); }, std::chrono::milliseconds(2000));
+    };
+    gui::MovePointer(Window(), off);
+    app->Settle();
+    const int resting = tint();
+    ASSERT_LT(resting, 10) << "a grey body at rest";
+
+    gui::MovePointer(Window(), button.Center());
+    app->Settle();
+    EXPECT_LT(tint(), resting + 4) << "the pointer alone changes nothing";
+    gui::PressMouse(Window());
+    EXPECT_TRUE(shows([&](int t) { return t > resting + 25; })) << "pressed: the glow";
+    gui::MovePointer(Window(), off);
+    EXPECT_TRUE(shows([&](int t) { return t < resting + 4; })) << "dragged off: the unpressed body";
+    gui::MovePointer(Window(), button.Center());
+    EXPECT_TRUE(shows([&](int t) { return t > resting + 25; })) << "back on the button: the glow again";
+    gui::MovePointer(Window(), off);
+    gui::ReleaseMouse(Window());
+    EXPECT_TRUE(shows([&](int t) { return t < resting + 4; })) << "released outside";
+    app->Settle();
+    EXPECT_EQ(Now().Page(), kProductPage) << "nothing clicked";
 }
 
 // The progress page is on the screen while a long script runs, although the wizard's loop does not

@@ -14,6 +14,7 @@
 #include <gdiplus.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -241,6 +242,62 @@ TEST_P(PageScreenshot, PageFrameStripAndColoursAsDrawnOnTheScreen) {
     for (int y = 9; y <= h - 6; ++y)
         for (int x = 7; x <= w - 8; ++x) pageColoured += shot.At(control.left + x, control.top + y) == page;
     EXPECT_GT(pageColoured, (w - 14) * (h - 14) / 3);
+}
+
+// The window's look on every page: the background's one vertical gradient, the glass buttons'
+// half-transparent bodies over it, the grey caption of the disabled "<< Anterior", and the
+// progress bar's blue level colours on the progress page only.
+TEST_P(PageScreenshot, GradientGlassButtonsAndBarAsDesigned) {
+    const PageLook& look = GetParam();
+    const Shot first = SettledCapture(nullptr);
+    pages_->SelectPage(look.index);
+    ::RedrawWindow(form_.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const Shot shot = look.index == 0 ? SettledCapture(nullptr) : SettledCapture(&first);
+    auto grey = [&](int x, int y) { return static_cast<int>(GetGValue(shot.At(x, y))); };
+
+    // Opaque black at the top, lighter all the way down the left edge.
+    EXPECT_LE(grey(5, 3), 8);
+    int previous = -1;
+    for (int y : {20, 100, 200, 300, 343}) {
+        EXPECT_GT(grey(5, y), previous) << "y " << y;
+        previous = grey(5, y);
+    }
+    EXPECT_NEAR(grey(5, 343), 107, 14) << "R 51 at alpha 178 over the button face";
+
+    // Below the shine, each button's body is the background beside it at half strength.
+    struct Button {
+        const char* name;
+        int left, top, width;
+    } const buttons[] = {{"Anterior", 322, 311, 81}, {"Seguinte", 409, 311, 81}, {"btCancel", 504, 311, 73}};
+    for (const Button& b : buttons) {
+        const int beside = grey(b.left - 3, b.top + 23);
+        EXPECT_NEAR(grey(b.left + 8, b.top + 23), beside * 128 / 255, 6) << b.name;
+        EXPECT_NEAR(grey(b.left + b.width - 9, b.top + 23), beside * 128 / 255, 6) << b.name;
+        EXPECT_GT(grey(b.left + 8, b.top + 5), grey(b.left + 8, b.top + 23) + 30) << b.name << ": the shine";
+    }
+    // The caption's lightest pixel: white on the enabled buttons, 0x808080 on the disabled one.
+    auto lightest = [&](const Button& b) {
+        int best = 0;
+        for (int y = b.top + 15; y < b.top + 22; ++y)
+            for (int x = b.left + 10; x < b.left + b.width - 10; ++x) best = std::max(best, grey(x, y));
+        return best;
+    };
+    EXPECT_NEAR(lightest(buttons[0]), 0x80, 16) << "the disabled << Anterior";
+    EXPECT_GT(lightest(buttons[1]), 215);
+    EXPECT_GT(lightest(buttons[2]), 215);
+
+    // The bar's level colours (R 23..138, G 139..197, B 255) show on the progress page alone.
+    int blue = 0;
+    for (int y = 44; y < 305; ++y)
+        for (int x = 222; x < 563; ++x) {
+            const COLORREF c = shot.At(x, y);
+            blue += GetBValue(c) >= 240 && GetRValue(c) <= 150 && GetGValue(c) >= 130 && GetGValue(c) <= 205;
+        }
+    if (look.index == 3) {
+        EXPECT_GT(blue, 40) << "the bar's block in its level colours";
+    } else {
+        EXPECT_EQ(blue, 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageScreenshot, testing::ValuesIn(kPages),

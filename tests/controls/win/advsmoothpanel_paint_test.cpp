@@ -300,22 +300,26 @@ TEST(SmoothPanelLinks, HoverAndClickFindTheAnchorUnderThePoint) {
     EXPECT_EQ(clicks, std::vector<std::string>{"go"});
 }
 
-// The pointer is over what the screen shows: hit tests use the caption as it was last painted and
-// lay nothing out again, until the next paint.
-TEST(SmoothPanelLinks, HitTestsFollowTheCaptionAsLastPainted) {
+// The mouse hits the caption as it was painted (what the person sees), not as it was set since:
+// nothing before the first paint, a link on the third line down to its bottom rows, the painted
+// link until the changed caption is painted too.
+TEST(SmoothPanelLinks, TheMouseHitsTheCaptionAsItWasPainted) {
     TAdvSmoothPanel panel;
-    panel.SetBounds(0, 0, 300, 100);
+    panel.SetBounds(0, 0, 300, 200);
+    panel.Caption().SetHTMLText("one<BR>two<BR><A href=\"three\">three</A>");
     panel.Caption().SetHTMLLocation(TAdvSmoothPanelLocation::plTopLeft);
     panel.Caption().SetHTMLLeft(10);
-    panel.Caption().SetHTMLText("<A href=\"painted\">Link text here</A>");
-    Surface s(300, 100);
+    EXPECT_EQ(panel.AnchorAt(20, 20), "") << "not painted yet";
+    Surface s(300, 200);
     panel.DrawPanel(s.graphics);
     const RectL r = panel.HtmlCaptionRect();
-    const int midY = (r.top + r.bottom) / 2;
-    panel.Caption().SetHTMLText("<A href=\"later\">Link text here</A>");
-    EXPECT_EQ(panel.AnchorAt(r.left + 5, midY), "painted");
+    ASSERT_GT(r.bottom - r.top, 30);
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "three");
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.top + 3), "") << "the first line is no link";
+    panel.Caption().SetHTMLText("one<BR>two<BR>three");
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "three") << "still on the screen";
     panel.DrawPanel(s.graphics);
-    EXPECT_EQ(panel.AnchorAt(r.left + 5, midY), "later");
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "") << "painted without the link";
 }
 
 TEST(SmoothPanelAssign, CopiesCaptionFillAndTransparencyKeepingOwnObjects) {

@@ -1,10 +1,11 @@
-// The glass button's body replayed on GDI+ into a bitmap over white, checked at a few pixels
+// The glass button's body painted through the styled controls' GDI+ canvas into a bitmap over white, checked at a few pixels
 // with tolerances: the half-transparent body, the rounded corners, the shine, the pressed glow,
 // a symbol and the curved outline.
 
 #include "tests/controls/win/gdipfill_pixels.h"
 
-#include "controls/win/AdvGlassButtonGdiplus.h"
+#include "controls/AdvGlassButtonGeometry.h"
+#include "controls/win/GDIPFill.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ struct Painted {
     Painted(const GlassLook& look, const GlassPaintState& state) {
         Gdiplus::Graphics graphics(&bitmap);
         graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
-        ctl::win::ReplayGlassDrawing(graphics, GlassBodyDrawing(look, state, kWidth, kHeight));
+        ctl::win::GdiplusCanvas canvas(graphics);
+        PaintGlassDrawing(canvas, GlassBodyDrawing(look, state, kWidth, kHeight));
     }
     pixels::Argb operator()(int x, int y) { return At(bitmap, x, y); }
 };
