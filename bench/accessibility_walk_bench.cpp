@@ -34,20 +34,6 @@ int ReadAll(const gui::Accessible& root) {
     return elements;
 }
 
-// What a screen reader reads: nothing under an invisible element (the inactive pages).
-int ReadShown(const gui::Accessible& parent) {
-    int elements = 0;
-    for (const gui::Accessible& element : parent.Children()) {
-        if (!element.Visible()) continue;
-        element.Role();
-        element.Name();
-        element.Value();
-        element.Location();
-        elements += 1 + ReadShown(element);
-    }
-    return elements;
-}
-
 double Median(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -76,7 +62,7 @@ int main(int argc, char** argv) {
             ReadAll(gui::Accessible::FromWindow(window));
             times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
             start = std::chrono::steady_clock::now();
-            shown = ReadShown(gui::Accessible::FromWindow(window));
+            shown = gui::ReadShown(gui::Accessible::FromWindow(window));
             shownTimes.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }

@@ -315,4 +315,17 @@ bool WinEventRecorder::PumpUntil(const std::function<bool(const std::vector<Even
     return true;
 }
 
+int ReadShown(const Accessible& parent) {
+    int elements = 0;
+    for (const Accessible& element : parent.Children()) {
+        if (!element.Visible()) continue;
+        element.Role();
+        element.Name();
+        element.Value();
+        element.Location();
+        elements += 1 + ReadShown(element);
+    }
+    return elements;
+}
+
 }  // namespace gui

@@ -123,4 +123,9 @@ private:
     std::vector<Event> events_;
 };
 
+// Reads what a screen reader reads of everything shown under parent (role, name, value and place
+// of each element; nothing under an invisible one, such as an inactive page); returns how many
+// elements it read.
+int ReadShown(const Accessible& parent);
+
 }  // namespace gui
