@@ -401,10 +401,11 @@ TEST_F(WizardReliability, TypingAndPastingLeaveNoObjectsBehind) {
     EXPECT_EQ(afterThousand.user, warm.user);
     EXPECT_EQ(afterTwoThousand.gdi, warm.gdi);
     EXPECT_EQ(afterTwoThousand.user, warm.user);
-    // Under Wine the platform's clipboard takes one kernel handle for good at some later paste;
-    // what would leak grows with the work.
+    // Under Wine the platform's clipboard takes one kernel handle for good at some later paste (seen
+    // in the first ten rounds, or the next ten); what would leak grows with the work (by a hundred
+    // pastes a round of ten).
     EXPECT_LE(afterThousand.handles, warm.handles + 1);
-    EXPECT_EQ(afterTwoThousand.handles, afterThousand.handles);
+    EXPECT_LE(afterTwoThousand.handles, warm.handles + 1);
     application.SetMainForm(nullptr);
 }
 
