@@ -305,7 +305,8 @@ protected:
         EXPECT_EQ(defaults, std::vector<int>{wantDefault})
             << "default button of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
         // The icon is recognised from the screen, once the box has painted it.
-        gui::WaitUntil([&] { return box.Icon() == want.icon; }, milliseconds(3000));
+        // (A loaded machine can take seconds to paint it.)
+        gui::WaitUntil([&] { return box.Icon() == want.icon; }, milliseconds(10000));
         EXPECT_EQ(box.Icon(), want.icon) << "icon of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
         return box;
     }

@@ -73,6 +73,7 @@ TEST_P(RigRounds, LaunchFindTypeAskAnswerPaintAndExit) {
     EXPECT_EQ(box.Owner(), app->MainWindow());
     EXPECT_EQ(box.ButtonIds(), (std::vector<int>{IDYES, IDNO}));
     EXPECT_FALSE(box.HasButton(IDOK));
+    gui::WaitUntil([&] { return box.Icon() == MB_ICONQUESTION; }, milliseconds(10000));  // once painted
     EXPECT_EQ(box.Icon(), static_cast<UINT>(MB_ICONQUESTION));
     // The responder answers inside the box's nested loop, and sees the window disabled by it.
     EXPECT_FALSE(app->Get("frmRig").enabled);
@@ -100,6 +101,7 @@ TEST_F(Rig, ErrorBoxShowsItsIconAndOneButton) {
     EXPECT_EQ(box.Caption(), "Aviso");
     EXPECT_EQ(box.Text(), "Falta identificar o servidor SQL!");
     EXPECT_EQ(box.ButtonIds(), std::vector<int>{IDOK});
+    gui::WaitUntil([&] { return box.Icon() == MB_ICONERROR; }, milliseconds(10000));  // once painted
     EXPECT_EQ(box.Icon(), static_cast<UINT>(MB_ICONERROR));
     box.Answer(IDOK);
     app->WaitForControl("resposta", [](const Control& c) { return c.text == "avisado"; }, "\"avisado\"");
