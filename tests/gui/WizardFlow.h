@@ -242,14 +242,23 @@ protected:
     // Types an entry as a person does: a click into the box, Ctrl+A to select what it holds, and
     // the new text typed over it (Delete for none). (The keys queue behind the click, so they reach
     // the box the click focuses.)
+    // Replacing is idempotent: keys lost under load are typed again, as a person would.
     void SetEntry(std::string_view name, std::string_view text) {
-        Press(name);
-        gui::PressKey(app->MainWindow(), 'A', gui::kCtrl);
-        if (text.empty())
-            gui::PressKey(app->MainWindow(), VK_DELETE);
-        else
-            gui::TypeText(app->MainWindow(), gui::FromCp1252(text));
-        WaitFor([&](const Snapshot& s) { return s.Text(name) == text; }, std::string(name) + " to take its text");
+        for (int attempt = 0;; ++attempt) {
+            Press(name);
+            gui::PressKey(app->MainWindow(), 'A', gui::kCtrl);
+            if (text.empty())
+                gui::PressKey(app->MainWindow(), VK_DELETE);
+            else
+                gui::TypeText(app->MainWindow(), gui::FromCp1252(text));
+            try {
+                WaitFor([&](const Snapshot& s) { return s.Text(name) == text; }, std::string(name) + " to take its text",
+                        attempt < 2 ? milliseconds(5000) : gui::kTimeout);
+                return;
+            } catch (const DriverError&) {
+                if (attempt >= 2) throw;
+            }
+        }
     }
 
     void SetServerPage(const ServerEntries& entries) {

@@ -115,15 +115,20 @@ protected:
     }
 
     // The box's text replaced as a person does it: a click into it, Ctrl+A, the new text.
+    // (Replacing is idempotent: keys lost under load are typed again, as a person would.)
     void Type(std::string_view label, std::string_view text) {
-        Click(ROLE_SYSTEM_TEXT, label);
-        gui::PressKey(Window(), 'A', gui::kCtrl);
-        if (text.empty())
-            gui::PressKey(Window(), VK_DELETE);
-        else
-            gui::TypeText(Window(), gui::FromCp1252(text));
-        gui::WaitFor([&] { return Find(ROLE_SYSTEM_TEXT, label).Value() == std::string(text); },
-                     std::string(label) + " to hold the typed text");
+        for (int attempt = 0;; ++attempt) {
+            Click(ROLE_SYSTEM_TEXT, label);
+            gui::PressKey(Window(), 'A', gui::kCtrl);
+            if (text.empty())
+                gui::PressKey(Window(), VK_DELETE);
+            else
+                gui::TypeText(Window(), gui::FromCp1252(text));
+            const bool typed = gui::WaitUntil([&] { return Find(ROLE_SYSTEM_TEXT, label).Value() == std::string(text); },
+                                              attempt < 2 ? milliseconds(5000) : gui::kTimeout);
+            if (typed) return;
+            if (attempt >= 2) throw DriverError(std::string(label) + " did not take the typed text");
+        }
     }
 
     bool HasState(long role, std::string_view name, DWORD bits) const {
