@@ -263,14 +263,44 @@ void MessageBoxWindow::AnswerWithKeys(int id) const {
     PressKey(window_, VK_SPACE);
 }
 
+namespace {
+
+// A system icon drawn on a plain background, as 0x00RRGGBB pixels of a width x height area.
+std::vector<std::uint32_t> DrawnIcon(const wchar_t* icon, int width, int height, std::uint32_t background) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = memory ? CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (!memory || !bitmap) {
+        if (memory) DeleteDC(memory);
+        throw DriverError("cannot draw a reference icon");
+    }
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    std::fill(pixels, pixels + width * height, background);
+    DrawIconEx(memory, 0, 0, LoadIconW(nullptr, icon), 0, 0, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::vector<std::uint32_t> drawn(pixels, pixels + width * height);
+    for (auto& pixel : drawn) pixel &= 0xFFFFFFu;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return drawn;
+}
+
+}  // namespace
+
 UINT MessageBoxWindow::Icon() const {
     constexpr int kIconId = 0x0440;  // the icon STATIC of the platform's message box
     HWND icon = GetDlgItem(window_, kIconId);
     if (!icon || !IsWindowVisible(icon)) return 0;
-    const RECT area = ClientRectOnScreen(icon);
-    const Image shot = CaptureScreen(area);
-    // The box's own background, just left of the icon control.
-    const std::uint32_t background = CaptureScreen({area.left - 2, area.top, area.left - 1, area.top + 1}).At(0, 0);
+    const Image shot = CaptureScreen(ClientRectOnScreen(icon));
+    const int width = shot.Width(), height = shot.Height();
     struct Kind {
         const wchar_t* icon;
         UINT style;
@@ -282,43 +312,30 @@ UINT MessageBoxWindow::Icon() const {
     UINT best = 0;
     double bestDifference = 1e9;
     for (const Kind& kind : kinds) {
-        // Our own drawing of that system icon on the same background, compared pixel by pixel.
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = shot.Width();
-        info.bmiHeader.biHeight = -shot.Height();
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HDC memory = CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (!memory || !bitmap) {
-            if (memory) DeleteDC(memory);
-            throw DriverError("cannot draw a reference icon");
-        }
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        auto* pixels = static_cast<std::uint32_t*>(bits);
-        std::fill(pixels, pixels + shot.Width() * shot.Height(), background);
-        DrawIconEx(memory, 0, 0, LoadIconW(nullptr, kind.icon), 0, 0, 0, nullptr, DI_NORMAL);
-        GdiFlush();
+        // The icon drawn on black and on white: where both agree it is opaque, and only there is it
+        // compared with the screen (the box's own background does not matter).
+        const auto onBlack = DrawnIcon(kind.icon, width, height, 0x000000);
+        const auto onWhite = DrawnIcon(kind.icon, width, height, 0xFFFFFF);
         double difference = 0;
-        for (int y = 0; y < shot.Height(); ++y)
-            for (int x = 0; x < shot.Width(); ++x) {
-                const std::uint32_t a = shot.At(x, y), b = pixels[y * shot.Width() + x];
+        int compared = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t b = onBlack[y * width + x];
+                if (b != onWhite[y * width + x]) continue;
+                const std::uint32_t a = shot.At(x, y);
                 for (int channel = 0; channel <= 16; channel += 8)
                     difference += std::abs(int((a >> channel) & 0xFF) - int((b >> channel) & 0xFF));
+                ++compared;
             }
-        difference /= 3.0 * shot.Width() * shot.Height();
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
+        if (compared < width * height / 8) continue;  // (an icon of almost nothing tells nothing)
+        difference /= 3.0 * compared;
         if (difference < bestDifference) {
             bestDifference = difference;
             best = kind.style;
         }
     }
-    // Mean difference per channel out of 255: the right icon matches exactly under Wine, the
-    // closest wrong one (information for question) differs by about 5.
+    // Mean difference per channel out of 255 over the icon's opaque pixels: the right icon matches
+    // exactly under Wine; a wrong one differs by far more.
     return bestDifference < 2.0 ? best : 0;
 }
 
