@@ -140,6 +140,8 @@ GlassOutcome GlassButtonModel::Handle(const GlassEvent& e) {
             return Repaint(GlassRepaint::Invalidate);
         case Kind::ButtonPressed:
             return ButtonPressed(e);
+        case Kind::DefaultAction:
+            return DefaultAction();
     }
     return o;
 }
@@ -279,24 +281,63 @@ GlassOutcome GlassButtonModel::PictureChanged(GlassPicture which) {
     return Repaint(repaints ? GlassRepaint::Invalidate : GlassRepaint::None);
 }
 
-GlassPaintState GlassButtonModel::PrepareForPaint() {
+GlassState GlassButtonModel::CorrectedState() const {
+    GlassState state = state_;
     if (!enabled_) {
-        state_ = GlassState::gbsDisabled;
-        tracking_ = false;
-    } else if (state_ == GlassState::gbsDisabled) {
-        state_ = down_ && groupIndex_ != 0 ? GlassState::gbsExclusive : GlassState::gbsUp;
+        state = GlassState::gbsDisabled;
+    } else if (state == GlassState::gbsDisabled) {
+        state = down_ && groupIndex_ != 0 ? GlassState::gbsExclusive : GlassState::gbsUp;
     }
-    if (style_ == TAdvToolButtonStyle::tasCheck && down_) state_ = GlassState::gbsDown;
+    if (style_ == TAdvToolButtonStyle::tasCheck && down_) state = GlassState::gbsDown;
+    return state;
+}
+
+GlassPaintState GlassButtonModel::PaintStateFor(GlassState corrected) const {
+    // A disabled button follows no press (the paint-time correction stops it).
+    const bool tracking = tracking_ && enabled_;
     GlassPaintState paint;
-    paint.state = state_;
+    paint.state = corrected;
     paint.enabled = enabled_;
     paint.hot = hot_;
     // A press dragged off the button shows the unpressed body until it comes back: the glow
     // follows where the press would release, not merely that the mouse button is held.
-    paint.pressed = pressed_ && !(tracking_ && state_ == GlassState::gbsUp);
+    paint.pressed = pressed_ && !(tracking && corrected == GlassState::gbsUp);
     paint.down = down_;
     paint.focused = focused_;
     return paint;
+}
+
+GlassPaintState GlassButtonModel::PrepareForPaint() {
+    state_ = CorrectedState();
+    if (!enabled_) tracking_ = false;
+    return PaintStateFor(state_);
+}
+
+GlassAccessibleState GlassButtonModel::AccessibleState() const {
+    GlassAccessibleState s;
+    s.unavailable = !enabled_;
+    s.focused = focused_;
+    s.pressed = PaintStateFor(CorrectedState()).Glow();
+    s.isDefault = focused_ && enabled_;
+    return s;
+}
+
+GlassOutcome GlassButtonModel::DefaultAction() {
+    GlassOutcome o;
+    if (!enabled_) return o;  // refused, as a click on a disabled button does nothing
+    // As a press released inside, without a pointer: the focus comes first, then the toggle or
+    // group change, then the click.
+    o.takeFocus = tabStop_;
+    o.repaint = GlassRepaint::Invalidate;
+    if (groupIndex_ != 0) {
+        o.Merge(SetDown(!down_));
+        if (down_) o.repaint = GlassRepaint::PaintNow;
+    } else if (style_ == TAdvToolButtonStyle::tasCheck) {
+        o.Merge(SetDown(!down_));
+        state_ = GlassState::gbsUp;
+    }
+    o.click = true;
+    return o;
 }
 
 bool GlassButtonModel::IsAccelerator(char16_t ch) const {

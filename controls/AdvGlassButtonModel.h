@@ -58,6 +58,7 @@ struct GlassEvent {
         EnabledChanged,                           // flag: now enabled
         FontChanged,
         ButtonPressed,                            // groupIndex, sender: a group broadcast
+        DefaultAction,                            // assistive technology presses the button
     };
     Kind kind = Kind::MouseMove;
     int x = 0, y = 0;
@@ -111,6 +112,17 @@ struct GlassPaintState {
     bool Glow() const {
         return pressed || down || state == GlassState::gbsDown || state == GlassState::gbsExclusive;
     }
+};
+
+// What assistive technology reads of the button's state. `pressed` is what the body shows (the
+// glow of a press that would click on release, a toggle or group button that is down); the
+// default button is the one Enter presses: the focused one, while enabled.
+struct GlassAccessibleState {
+    bool unavailable = false;
+    bool focused = false;
+    bool pressed = false;
+    bool isDefault = false;
+    friend bool operator==(const GlassAccessibleState&, const GlassAccessibleState&) = default;
 };
 
 // The pictures a button owns. Only the normal and the disabled picture repaint on a change; the
@@ -176,6 +188,10 @@ public:
 
     // The one transition: applies the event and says what the window must do.
     [[nodiscard]] GlassOutcome Handle(const GlassEvent& event);
+
+    // What assistive technology reads now. Unlike PrepareForPaint it changes nothing: a reader
+    // may ask at any time, paint or not.
+    GlassAccessibleState AccessibleState() const;
 
     // Applies the paint-time corrections (disabled buttons are drawn disabled and stop following
     // a press; a re-enabled one comes back up or exclusive; a checked toggle is drawn down) and
@@ -267,6 +283,10 @@ private:
     GlassOutcome LeftButtonUp(const GlassEvent& e);
     GlassOutcome UpdateHover(bool pointerOverThis);
     GlassOutcome ButtonPressed(const GlassEvent& e);
+    GlassOutcome DefaultAction();
+    // The drawn state after the paint-time corrections, and what a paint reads with it.
+    GlassState CorrectedState() const;
+    GlassPaintState PaintStateFor(GlassState corrected) const;
 
     GlassLook look_;
     std::string caption_;

@@ -1,5 +1,6 @@
 #include "controls/win/AdvGlassButton.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -261,7 +262,17 @@ void TAdvGlassButton::Apply(const GlassOutcome& o) {
     if (o.uncheckAction && Action()) Action()->SetChecked(false);
     if (o.fireMouseEnter) OnMouseEnter(*this);
     if (o.fireMouseLeave) OnMouseLeave(*this);
+    // Heard before the click: its handler may open a modal box.
+    AnnounceStateChange();
     if (o.click) Click();
+}
+
+void TAdvGlassButton::AnnounceStateChange() {
+    const glass::GlassAccessibleState now = model_.AccessibleState();
+    // Focus (and with it the default button) is announced by the platform's focus event.
+    const bool changed = now.pressed != announced_.pressed || now.unavailable != announced_.unavailable;
+    announced_ = now;
+    if (changed && HandleAllocated() && !Loading()) AccNotify(EVENT_OBJECT_STATECHANGE);
 }
 
 void TAdvGlassButton::SetParent(fw::TWinControl* parent) {
@@ -407,8 +418,10 @@ LRESULT TAdvGlassButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TAdvGlassButton::CaptionChanged() {
+    const bool renamed = fw::WithoutAccelerator(fw::Widen(model_.Caption())) != AccName();
     Apply(model_.SetCaption(Caption()));
     TCustomControl::CaptionChanged();
+    if (renamed && HandleAllocated() && !Loading()) AccNotify(EVENT_OBJECT_NAMECHANGE);
 }
 
 void TAdvGlassButton::EnabledChanged() {
@@ -429,6 +442,27 @@ void TAdvGlassButton::BoundsChanged() {
     model_.SetClientSize(Width(), Height());
     TCustomControl::BoundsChanged();
 }
+
+// ---------------------------------------------------------------------------------------------
+// Accessibility
+
+long TAdvGlassButton::AccRole() const { return ROLE_SYSTEM_PUSHBUTTON; }
+
+DWORD TAdvGlassButton::AccState() const {
+    DWORD state = TCustomControl::AccState();
+    const glass::GlassAccessibleState own = model_.AccessibleState();
+    if (own.pressed) state |= STATE_SYSTEM_PRESSED;
+    if (own.isDefault) state |= STATE_SYSTEM_DEFAULT;
+    return state;
+}
+
+std::wstring TAdvGlassButton::AccKeyboardShortcut() const { return fw::AcceleratorShortcut(fw::Widen(Caption())); }
+
+std::wstring TAdvGlassButton::AccDefaultAction() const { return L"Press"; }
+
+HRESULT TAdvGlassButton::AccDoDefaultAction() { return PostAccessibleAction(0); }
+
+void TAdvGlassButton::AccessibleAction(WPARAM) { Apply(model_.Handle(GlassEvent::Of(GlassEvent::Kind::DefaultAction))); }
 
 // ---------------------------------------------------------------------------------------------
 // Shortcut hint

@@ -19,6 +19,12 @@
 // - Hover: entering starts a 1 ms timer that samples the pointer; leaving stops it and repaints
 //   once. Being hot changes no pixel of the body (only a hot picture, if one is set).
 // - Notifications: OnClick, OnDblClick, OnMouseEnter, OnMouseLeave, OnCustomBackgroundSymbol.
+// - Accessibility: a push button named by its caption without the accelerator mark, with the
+//   accelerator as keyboard shortcut; states unavailable, focused, pressed (what the body shows)
+//   and default (the focused button, which Enter presses); default action "Press", posted and
+//   then done as a click inside (the model's DefaultAction), refused while disabled. A change of
+//   the pressed or unavailable state is announced once (EVENT_OBJECT_STATECHANGE), a new name
+//   once (EVENT_OBJECT_NAMECHANGE); focus changes are announced by the platform.
 
 #include <objidl.h>
 #include <windows.h>
@@ -121,6 +127,12 @@ public:
     };
     const CustomSymbolArea& CustomSymbol() const { return customSymbol_; }
 
+    long AccRole() const override;
+    DWORD AccState() const override;
+    std::wstring AccKeyboardShortcut() const override;
+    std::wstring AccDefaultAction() const override;
+    HRESULT AccDoDefaultAction() override;
+
     // Paints counted since creation (for the benchmarks and the hover tests).
     unsigned PaintCount() const { return paintCount_; }
     bool HoverTimerRunning() const { return hoverTimer_.Enabled(); }
@@ -131,6 +143,7 @@ protected:
     void EnabledChanged() override;
     void FontChanged() override;
     void BoundsChanged() override;
+    void AccessibleAction(WPARAM part) override;
 
 private:
     glass::GlassEvent PointerEvent(glass::GlassEvent::Kind kind, LPARAM lParam) const;
@@ -140,6 +153,8 @@ private:
     void PaintOverlappingSiblings(HDC dc);
     void DrawContent(HDC dc, const glass::GlassPaintState& state);
     void EndCapture();
+    // Announces a change of the states a reader hears through events (pressed, unavailable).
+    void AnnounceStateChange();
 
     glass::GlassButtonModel model_;
     TGDIPPicture picture_, pictureDown_, pictureDisabled_, hotPicture_;
@@ -148,6 +163,7 @@ private:
     std::unique_ptr<ShortCutHintWindow> hintWindow_;
     CustomSymbolArea customSymbol_;
     unsigned paintCount_ = 0;
+    glass::GlassAccessibleState announced_;  // the state the last announcement told of
     fw::Timer hoverTimer_;  // last: stops before the rest goes
 };
 

@@ -2,6 +2,7 @@
 // groups of exclusive buttons; the keyboard; the hover; which changes repaint.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -414,6 +415,116 @@ TEST(GlassButtonModel, LookChangesRepaintOnlyWhenTheValueChanges) {
     EXPECT_EQ(b.Handle(GlassEvent::Flagged(Kind::FocusChanged, true)).repaint, GlassRepaint::None);
     for (Kind k : {Kind::Enter, Kind::Exit, Kind::FontChanged}) {
         EXPECT_EQ(b.Handle(GlassEvent::Of(k)).repaint, GlassRepaint::Invalidate) << int(k);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// What assistive technology reads, and the default action
+
+// The pressed state a reader hears is what the body shows: after every step of presses, drags,
+// releases, toggles, group changes and enabling, it agrees with the glow the next paint draws.
+TEST(GlassButtonAccessibility, PressedIsWhatTheBodyShowsAfterEveryStep) {
+    struct Step {
+        const char* what;
+        std::function<void(Parent&)> act;
+        bool aPressed;  // what a reader must hear of a, the button the steps work on
+    };
+    const Step steps[] = {
+        {"at rest", [](Parent&) {}, false},
+        {"pressed", [](Parent& p) { (void)p.a.Handle(GlassEvent::Press(50, 16)); }, true},
+        {"dragged off", [](Parent& p) { (void)p.a.Handle(GlassEvent::Move(150, 16, false)); }, false},
+        {"dragged back", [](Parent& p) { (void)p.a.Handle(GlassEvent::Move(50, 16, true)); }, true},
+        {"released inside: down in its group", [](Parent& p) { (void)p.a.Handle(GlassEvent::Release(50, 16, true)); },
+         true},
+        {"another of the group goes down", [](Parent& p) { (void)p.b.SetDown(true); }, false},
+        {"pressed again", [](Parent& p) { (void)p.a.Handle(GlassEvent::Press(50, 16)); }, true},
+        {"disabled while held",
+         [](Parent& p) { (void)p.a.Handle(GlassEvent::Flagged(Kind::EnabledChanged, false)); }, false},
+        {"enabled again", [](Parent& p) { (void)p.a.Handle(GlassEvent::Flagged(Kind::EnabledChanged, true)); }, false},
+        {"down by setting", [](Parent& p) { (void)p.a.SetDown(true); }, true},
+        {"disabled while down",
+         [](Parent& p) { (void)p.a.Handle(GlassEvent::Flagged(Kind::EnabledChanged, false)); }, true},
+    };
+    Parent p(1, 1, 0);
+    for (const Step& step : steps) {
+        step.act(p);
+        const GlassAccessibleState heard = p.a.AccessibleState();
+        EXPECT_EQ(heard.pressed, step.aPressed) << step.what;
+        EXPECT_EQ(heard.pressed, p.a.PrepareForPaint().Glow()) << step.what << ": the body shows otherwise";
+        EXPECT_EQ(p.a.AccessibleState(), heard) << step.what << ": a paint changes nothing a reader hears";
+    }
+}
+
+// Unavailable while disabled; focused and the default button (the one Enter presses) while it has
+// the focus and is enabled.
+TEST(GlassButtonAccessibility, FocusedEnabledButtonIsTheDefault) {
+    struct Case {
+        bool focused, enabled;
+        GlassAccessibleState heard;
+    };
+    const Case cases[] = {
+        {false, true, {.unavailable = false, .focused = false, .pressed = false, .isDefault = false}},
+        {true, true, {.unavailable = false, .focused = true, .pressed = false, .isDefault = true}},
+        {true, false, {.unavailable = true, .focused = true, .pressed = false, .isDefault = false}},
+        {false, false, {.unavailable = true, .focused = false, .pressed = false, .isDefault = false}},
+    };
+    for (const Case& c : cases) {
+        GlassButtonModel b;
+        (void)b.Handle(GlassEvent::Flagged(Kind::FocusChanged, c.focused));
+        (void)b.Handle(GlassEvent::Flagged(Kind::EnabledChanged, c.enabled));
+        EXPECT_EQ(b.AccessibleState(), c.heard) << "focused " << c.focused << ", enabled " << c.enabled;
+        // The default button is the one Enter clicks.
+        EXPECT_EQ(b.Handle(GlassEvent::Key(13, false)).click, c.heard.isDefault)
+            << "focused " << c.focused << ", enabled " << c.enabled;
+    }
+}
+
+// The default action is a click as the mouse makes one: the focus (on a tab stop), the toggle or
+// group change of a release inside, and the click; nothing at all while disabled.
+TEST(GlassButtonAccessibility, DefaultActionClicksAsAReleaseInsideDoes) {
+    const auto act = [](GlassButtonModel& b) { return b.Handle(GlassEvent::Of(Kind::DefaultAction)); };
+    {
+        GlassButtonModel push, clicked;
+        const GlassOutcome o = act(push), mouse = Click(clicked);
+        EXPECT_TRUE(o.click);
+        EXPECT_EQ(o.takeFocus, true);
+        EXPECT_FALSE(push.Down());
+        EXPECT_EQ(push.State(), clicked.State());
+        EXPECT_FALSE(push.AccessibleState().pressed) << "nothing stays pressed after the action";
+        EXPECT_FALSE(o.fireMouseEnter || o.fireMouseLeave) << "no pointer is involved";
+        EXPECT_EQ(mouse.click, o.click);
+        push.SetTabStop(false);
+        EXPECT_FALSE(act(push).takeFocus) << "a button that is no tab stop does not take the focus";
+    }
+    {
+        GlassButtonModel toggle;
+        toggle.SetStyle(TAdvToolButtonStyle::tasCheck);
+        EXPECT_TRUE(act(toggle).click);
+        EXPECT_TRUE(toggle.Down());
+        EXPECT_TRUE(toggle.AccessibleState().pressed);
+        EXPECT_TRUE(act(toggle).click);
+        EXPECT_FALSE(toggle.Down());
+    }
+    {
+        Parent p(1, 1, 0);
+        (void)p.a.SetDown(true);
+        const GlassOutcome o = act(p.b);
+        EXPECT_TRUE(o.click);
+        EXPECT_EQ(o.repaint, GlassRepaint::PaintNow);
+        EXPECT_TRUE(p.b.Down());
+        EXPECT_FALSE(p.a.Down()) << "the group releases the other button";
+        EXPECT_TRUE(act(p.b).click);
+        EXPECT_TRUE(p.b.Down()) << "a down button of a group without AllowAllUp stays down";
+    }
+    {
+        GlassButtonModel disabled;
+        disabled.SetStyle(TAdvToolButtonStyle::tasCheck);
+        (void)disabled.Handle(GlassEvent::Flagged(Kind::EnabledChanged, false));
+        const GlassOutcome o = act(disabled);
+        EXPECT_FALSE(o.click);
+        EXPECT_FALSE(o.takeFocus);
+        EXPECT_EQ(o.repaint, GlassRepaint::None);
+        EXPECT_FALSE(disabled.Down());
     }
 }
 

@@ -2,18 +2,21 @@
 // ObjectFromLresult): objects made on request and gone with the last reference, the weak link cut
 // when a control goes, the panel caption's text and links (default action = the anchor click),
 // the progress bar's value and events, labels' names and name changes, an edit box named by the
-// label beside it, and the accelerator texts.
+// label beside it, the glass button as a push button (states, default action, events), and the
+// accelerator texts.
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "controls/win/AdvGlassButton.h"
 #include "controls/win/AdvProgressBar.h"
 #include "controls/win/AdvSmoothPanel.h"
 #include "framework/win/Accessibility.h"
@@ -279,6 +282,130 @@ TEST_F(Accessibility, LabelsReadWithoutTheirMarkAndAnnounceANewCaptionOnce) {
     ASSERT_EQ(g_events.size(), 1u);
     EXPECT_EQ(g_events[0].second, 1) << "the label is the form's first child";
     EXPECT_EQ(Name(children[0]), L"A copiar ficheiros...");
+}
+
+// Every accessibility event this process raises for one window's client object, as a reader's
+// out-of-context hook hears it.
+struct ClientEvents {
+    static inline std::vector<DWORD> heard;
+    static inline HWND window = nullptr;
+    static void CALLBACK Hook(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+        if (hwnd == window && object == OBJID_CLIENT && child == CHILDID_SELF) heard.push_back(event);
+    }
+    HWINEVENTHOOK hook;
+    explicit ClientEvents(HWND of)
+        : hook(SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, &Hook, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT)) {
+        window = of;
+        heard.clear();
+    }
+    ~ClientEvents() { UnhookWinEvent(hook); }
+    // The events of one kind heard so far (after the waiting ones are delivered), then forgotten.
+    int Take(DWORD event) {
+        Pump(std::chrono::milliseconds(100));
+        const int n = static_cast<int>(std::count(heard.begin(), heard.end(), event));
+        heard.clear();
+        return n;
+    }
+};
+
+// The glass button reads as the push button it looks like: its caption without the mark as its
+// name, the mark's letter as shortcut, "Press" as default action, and the states a person sees.
+TEST_F(Accessibility, GlassButtonReadsAsAPushButtonWithTheStatesAPersonSees) {
+    auto* other = Add<ctl::TAdvGlassButton>(&form, 10, 10, 81, 29, "Sair");
+    auto* button = Add<ctl::TAdvGlassButton>(&form, 100, 10, 81, 29, "&Seguinte >>");
+    Show();
+    const Ref object = ClientObject(button->Handle());
+    ASSERT_TRUE(object.p);
+    EXPECT_EQ(Role(object), ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(Name(object), L"Seguinte >>");
+    EXPECT_EQ(Text(&IAccessible::get_accKeyboardShortcut, object), L"Alt+s");
+    EXPECT_EQ(Text(&IAccessible::get_accDefaultAction, object), L"Press");
+    EXPECT_EQ(Text(&IAccessible::get_accKeyboardShortcut, ClientObject(other->Handle())), L"") << "Sair has no mark";
+
+    constexpr DWORD kHeard = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_PRESSED |
+                             STATE_SYSTEM_DEFAULT | STATE_SYSTEM_FOCUSABLE;
+    other->SetFocus();
+    Pump();
+    EXPECT_EQ(State(object) & kHeard, DWORD(STATE_SYSTEM_FOCUSABLE)) << "at rest, another button focused";
+    button->SetFocus();
+    Pump();
+    EXPECT_EQ(State(object) & kHeard, DWORD(STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_DEFAULT))
+        << "focused: the button Enter presses";
+    SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 14));
+    EXPECT_TRUE(State(object) & STATE_SYSTEM_PRESSED) << "held down";
+    SendMessageW(button->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 14));
+    EXPECT_FALSE(State(object) & STATE_SYSTEM_PRESSED) << "dragged off: it would not click";
+    SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(300, 14));
+    other->SetFocus();
+    Pump();
+    button->SetEnabled(false);
+    EXPECT_EQ(State(object) & kHeard, DWORD(STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_UNAVAILABLE));
+}
+
+// "Press" is a click as a person's: posted, so the caller's call returns first; then the focus
+// comes to the button and its OnClick runs once. A disabled button refuses, and a button
+// disabled after the action was posted does nothing when it arrives.
+TEST_F(Accessibility, GlassButtonDefaultActionClicksLaterAndOnlyWhileEnabled) {
+    auto* other = Add<ctl::TAdvGlassButton>(&form, 10, 10, 81, 29, "Sair");
+    auto* button = Add<ctl::TAdvGlassButton>(&form, 100, 10, 81, 29, "Seguinte >>");
+    int clicks = 0;
+    button->OnClick.handler = [&](fw::Component&) { ++clicks; };
+    Show();
+    other->SetFocus();
+    Pump();
+    const Ref object = ClientObject(button->Handle());
+    ASSERT_EQ(object->accDoDefaultAction(Self()), S_OK);
+    EXPECT_EQ(clicks, 0) << "the click waits for the message loop, not inside the caller's call";
+    Pump();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(GetFocus(), button->Handle()) << "the focus comes to the pressed button, as with a click";
+    EXPECT_FALSE(State(object) & STATE_SYSTEM_PRESSED) << "nothing stays pressed";
+
+    ASSERT_EQ(object->accDoDefaultAction(Self()), S_OK);
+    button->SetEnabled(false);  // before the loop gets to the posted action
+    Pump();
+    EXPECT_EQ(clicks, 1) << "disabled before the action arrived";
+    EXPECT_EQ(object->accDoDefaultAction(Self()), E_FAIL) << "a disabled button refuses";
+    Pump();
+    EXPECT_EQ(clicks, 1);
+}
+
+// A reader hears each change once: pressed on and off, unavailable, and a new name; the platform
+// announces the focus, and the button adds no state change of its own for it.
+TEST_F(Accessibility, GlassButtonAnnouncesEachChangeOnce) {
+    auto* other = Add<ctl::TAdvGlassButton>(&form, 10, 10, 81, 29, "Sair");
+    auto* button = Add<ctl::TAdvGlassButton>(&form, 100, 10, 81, 29, "Seguinte >>");
+    int clicks = 0;
+    button->OnClick.handler = [&](fw::Component&) { ++clicks; };
+    Show();
+    other->SetFocus();
+    Pump();
+    ClientEvents events(button->Handle());
+
+    button->SetFocus();
+    Pump();
+    EXPECT_EQ(events.Take(EVENT_OBJECT_FOCUS), 1) << "focus";
+    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 0) << "focus is not announced twice";
+    SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 14));
+    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 1) << "pressed";
+    SendMessageW(button->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(41, 15));
+    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 0) << "moved but still pressed";
+    SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(41, 15));
+    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 1) << "released";
+    EXPECT_EQ(clicks, 1);
+
+    button->SetEnabled(false);
+    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 1) << "unavailable";
+    button->SetEnabled(false);
+    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 0) << "no change, no event";
+    button->SetEnabled(true);
+    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 1) << "available again";
+
+    button->SetCaption("&Concluir");
+    EXPECT_EQ(events.Take(EVENT_OBJECT_NAMECHANGE), 1) << "a new name";
+    EXPECT_EQ(Name(ClientObject(button->Handle())), L"Concluir");
+    button->SetCaption("Conc&luir");
+    EXPECT_EQ(events.Take(EVENT_OBJECT_NAMECHANGE), 0) << "only the mark moved: the name reads the same";
 }
 
 TEST(AcceleratorText, MarksGoAndDoubledAmpersandsStay) {
