@@ -7,7 +7,6 @@
 #include "app/StartupMarks.h"
 #include "framework/Description.h"
 #include "framework/win/Application.h"
-#include "framework/win/Automation.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     app::StartupMarks marks;
@@ -27,7 +26,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     frmMain.Show();
     frmMain.OnShowStep = nullptr;
     if (!frmMain.HandleAllocated()) return 1;  // the window could not be made (reported)
-    // Lets a test driver in another process read the controls' state (read-only).
-    fw::InstallAutomation(frmMain.Handle(), [&frmMain] { return fw::DescribeControls(frmMain); });
     return application.Run();
 }

@@ -11,7 +11,6 @@
 #include "framework/PropertyBuilders.h"
 #include "framework/Text.h"
 #include "framework/win/Application.h"
-#include "framework/win/Automation.h"
 
 namespace fw {
 namespace {
@@ -940,52 +939,6 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return TCustomControl::WndProc(message, wParam, lParam);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Automation
-
-namespace {
-
-void Describe(const TControl& control, const std::string& parentName, std::vector<AutomationRecord>& out) {
-    AutomationRecord record;
-    record.name = control.Name();
-    record.className = std::string(control.Class().name);
-    record.parent = parentName;
-    record.visible = control.Visible();
-    for (const TControl* p = control.Parent(); p && record.visible; p = p->Parent()) record.visible = p->Visible();
-    record.enabled = control.Enabled();
-    record.checked = control.CheckedState();
-    record.text = control.Caption();
-    RECT bounds = control.BoundsRect();
-    if (const auto* windowed = dynamic_cast<const TWinControl*>(&control)) {
-        record.handle = reinterpret_cast<std::uintptr_t>(windowed->Handle());
-        record.focused = windowed->Handle() && ::GetFocus() == windowed->Handle();
-        if (windowed->HandleAllocated()) {
-            // The window's own client area, on the screen (a form's frame and an edit box's sunken
-            // edge are left out: a click there does not reach the control).
-            ::GetClientRect(windowed->Handle(), &bounds);
-            ::MapWindowPoints(windowed->Handle(), nullptr, reinterpret_cast<POINT*>(&bounds), 2);
-        }
-        record.extras.emplace_back("TabStop", windowed->TabStop() ? "1" : "0");
-        record.extras.emplace_back("TabOrder", std::to_string(windowed->TabOrder()));
-    } else if (control.Parent() && control.Parent()->HandleAllocated()) {
-        ::MapWindowPoints(control.Parent()->Handle(), nullptr, reinterpret_cast<POINT*>(&bounds), 2);
-    }
-    record.screen = bounds;
-    control.AutomationExtras(record.extras);
-    out.push_back(std::move(record));
-    if (const auto* container = dynamic_cast<const TWinControl*>(&control)) {
-        for (const TControl* child : container->Controls()) Describe(*child, control.Name(), out);
-    }
-}
-
-}  // namespace
-
-std::string DescribeControls(const TWinControl& root) {
-    std::vector<AutomationRecord> records;
-    Describe(root, std::string(), records);
-    return FormatAutomationRecords(records);
 }
 
 }  // namespace fw

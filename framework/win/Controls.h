@@ -146,11 +146,6 @@ public:
     // when the focused control does not take characters). Return true when handled.
     virtual bool DialogChar(wchar_t /*ch*/) { return false; }
 
-    // For the automation description of the control tree: -1 when the control cannot be checked,
-    // else 0 or 1; and class-specific state as key/value pairs.
-    virtual int CheckedState() const { return -1; }
-    virtual void AutomationExtras(std::vector<std::pair<std::string, std::string>>& /*extras*/) const {}
-
     // What assistive technology reads (framework/win/Accessibility.h). The defaults: a client
     // area named by the caption without its accelerator mark; invisible or unavailable when the
     // control or a parent is hidden or disabled; the place on the screen; the parent as parent.
@@ -395,9 +390,5 @@ std::string Narrow(std::wstring_view text);
 
 // Registers the framework's own classes (TForm excluded: the application registers its form).
 void RegisterFrameworkClasses(ClassRegistry& registry);
-
-// One line per control of the tree under root, parents first (framework/win/Automation.h gives
-// the format the test driver reads).
-std::string DescribeControls(const TWinControl& root);
 
 }  // namespace fw

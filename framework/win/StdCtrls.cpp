@@ -215,11 +215,6 @@ void TEdit::SetPasswordChar(std::string value) {
     }
 }
 
-void TEdit::AutomationExtras(std::vector<std::pair<std::string, std::string>>& extras) const {
-    extras.emplace_back("ReadOnly", readOnly_ ? "1" : "0");
-    extras.emplace_back("PasswordChar", passwordChar_);
-}
-
 void TEdit::CreateParams(WindowParams& params) {
     TWinControl::CreateParams(params);
     params.className = L"EDIT";

@@ -84,7 +84,6 @@ public:
 
     bool WantsChars() const override { return true; }
     bool WantsArrows() const override { return true; }
-    void AutomationExtras(std::vector<std::pair<std::string, std::string>>& extras) const override;
 
     // Editable text named by its label: the label whose FocusControl it is, else the label on its
     // left in the same row. Its value is its text, except a password box's: protected, no value.
@@ -114,7 +113,6 @@ public:
     static const ClassInfo& StaticClass();
     bool Checked() const { return checked_; }
     virtual void SetChecked(bool value) = 0;
-    int CheckedState() const override { return checked_ ? 1 : 0; }
 
     // Own objects (the platform's report these buttons as a plain client area under Wine):
     // checked and unavailable states, the accelerator as keyboard shortcut, and a default action

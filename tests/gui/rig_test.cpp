@@ -1,5 +1,6 @@
-// The GUI driver against its fixture program (fixtures/rig_app.cpp): every driver operation the
-// wizard's GUI tests rely on, end to end, in a real second process.
+// The GUI driver against its fixture program (fixtures/rig_app.cpp, the platform's own controls):
+// every driver operation the wizard's GUI tests rely on, end to end, in a real second process,
+// the program read only as a screen reader reads it.
 
 #include <gtest/gtest.h>
 
@@ -8,13 +9,22 @@
 namespace {
 
 using gui::App;
-using gui::Control;
+using gui::Named;
+using gui::StandardControlRole;
 using std::chrono::milliseconds;
 
 constexpr COLORREF kRed = RGB(220, 20, 60);
 constexpr COLORREF kBlue = RGB(30, 60, 200);
 constexpr wchar_t kClass[] = L"RigFixtureWindow";
 constexpr wchar_t kTitle[] = L"Ensaio do condutor: ação";
+
+// The fixture's controls as a reader names them: the boxes after their labels, the platform's own
+// buttons and labels by their texts (Wine reads them as plain client areas), the swatch unnamed.
+const Named kEntrada{ROLE_SYSTEM_TEXT, "Entrada"};
+const Named kSegredo{ROLE_SYSTEM_TEXT, "Segredo"};
+const Named kLeitura{ROLE_SYSTEM_TEXT, "Leitura"};
+Named Button(std::string name) { return {StandardControlRole(ROLE_SYSTEM_PUSHBUTTON), std::move(name)}; }
+Named Label(std::string text) { return {StandardControlRole(ROLE_SYSTEM_STATICTEXT), std::move(text)}; }
 
 class Rig : public gui::GuiTest {
 protected:
@@ -25,10 +35,16 @@ protected:
         return app;
     }
 
+    // The swatch: the one unnamed client area a reader hears (it has no text of its own).
+    static gui::Element Swatch(const App& app) {
+        for (const gui::Element* e : app.Read().All(ROLE_SYSTEM_CLIENT))
+            if (e->Name().empty() && gui::ClassName(e->Window()) == L"RigSwatch") return *e;
+        throw gui::DriverError("no swatch");
+    }
+
     // Share of the swatch's pixels (inset by 4 px) that show colour on the screen.
     double SwatchShare(App& app, COLORREF colour) {
-        const Control swatch = app.Get("amostra");
-        RECT inner = swatch.screen;
+        RECT inner = Swatch(app).Location();
         InflateRect(&inner, -4, -4);
         const gui::Image shot = gui::CaptureScreen(inner);
         const RECT all{0, 0, shot.Width(), shot.Height()};
@@ -50,23 +66,27 @@ class RigRounds : public Rig, public testing::WithParamInterface<int> {};
 TEST_P(RigRounds, LaunchFindTypeAskAnswerPaintAndExit) {
     auto app = Start();
 
-    const Control edit = app->Get("entrada");
-    EXPECT_EQ(edit.className, "TEdit");
-    EXPECT_NE(edit.Window(), nullptr);
+    const gui::Snapshot first = app->Read();
+    const gui::Element edit = first.Get(kEntrada);
     EXPECT_EQ(gui::ClassName(edit.Window()), L"Edit");
-    EXPECT_TRUE(edit.visible && edit.enabled);
-    const Control label = app->Get("etiqueta");  // painted by the window: no window of its own
-    EXPECT_EQ(label.handle, 0u);
-    EXPECT_EQ(label.text, "Etiqueta de ação");
-    EXPECT_EQ(label.parent, "frmRig");
+    EXPECT_TRUE(edit.Enabled());
+    EXPECT_EQ(edit.Value(), "");
+    // The place a reader gives lies on the box's window, which is where the fixture put it.
     const RECT client = gui::ClientRectOnScreen(app->MainWindow());
-    EXPECT_EQ(label.screen.left - client.left, 20);
-    EXPECT_EQ(label.screen.top - client.top, 150);
+    const RECT window = gui::WindowRectOnScreen(edit.Window());
+    EXPECT_EQ(window.left - client.left, 20);
+    EXPECT_EQ(window.top - client.top, 20);
+    const RECT place = edit.Location();
+    RECT common{};
+    EXPECT_TRUE(IntersectRect(&common, &place, &window) && EqualRect(&common, &place))
+        << place.left << "," << place.top << " " << place.right << "," << place.bottom;
+    EXPECT_TRUE(first.Has(Label("Entrada")));
 
-    gui::SetText(edit.Window(), "Olá, ç€");
-    EXPECT_EQ(app->Get("entrada").text, "Olá, ç€");
+    gui::ClickControl(edit);
+    gui::TypeText(app->MainWindow(), L"Olá, ç€");
+    app->WaitFor([](const gui::Snapshot& s) { return s.Value(kEntrada) == "Olá, ç€"; }, "the typed text");
 
-    gui::ClickControl(app->Get("perguntar"));
+    gui::ClickControl(app->Get(Button("Perguntar")));
     const gui::MessageBoxWindow box = app->WaitForMessageBox();
     EXPECT_EQ(box.Caption(), "Confirmação");
     EXPECT_EQ(box.Text(), "Continuar com \"Olá, ç€\"?");
@@ -75,19 +95,16 @@ TEST_P(RigRounds, LaunchFindTypeAskAnswerPaintAndExit) {
     EXPECT_FALSE(box.HasButton(IDOK));
     gui::WaitUntil([&] { return box.Icon() == MB_ICONQUESTION; }, milliseconds(10000));  // once painted
     EXPECT_EQ(box.Icon(), static_cast<UINT>(MB_ICONQUESTION));
-    // The responder answers inside the box's nested loop, and sees the window disabled by it.
-    EXPECT_FALSE(app->Get("frmRig").enabled);
+    EXPECT_EQ(app->Read().Value(kEntrada), "Olá, ç€") << "a reader is answered inside the box's nested loop";
     box.Answer(IDNO);
     app->WaitForNoMessageBox();
-    app->WaitForControl("resposta", [](const Control& c) { return c.text == "não"; }, "\"não\"");
-    EXPECT_TRUE(app->Get("frmRig").enabled);
+    app->WaitFor([](const gui::Snapshot& s) { return s.Has(Label("não")); }, "\"não\"");
 
     WaitForSwatch(*app, kRed);
-    gui::ClickControl(app->Get("amostra"));
-    app->WaitForControl("amostra", [](const Control& c) { return c.Extra("Colour") == "blue"; }, "blue");
+    gui::ClickControl(Swatch(*app));
     WaitForSwatch(*app, kBlue);
 
-    gui::ClickControl(app->Get("sair"));
+    gui::ClickControl(app->Get(Button("Sair")));
     EXPECT_EQ(app->WaitForExit(), 1u);  // the fixture's exit code counts the swatch clicks
 }
 
@@ -96,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(ThreeTimes, RigRounds, testing::Range(0, 3));
 // An error box is told apart from a question: its one OK button, and its icon read off the screen.
 TEST_F(Rig, ErrorBoxShowsItsIconAndOneButton) {
     auto app = Start();
-    gui::ClickControl(app->Get("avisar"));
+    gui::ClickControl(app->Get(Button("Avisar")));
     const gui::MessageBoxWindow box = app->WaitForMessageBox();
     EXPECT_EQ(box.Caption(), "Aviso");
     EXPECT_EQ(box.Text(), "Falta identificar o servidor SQL!");
@@ -104,7 +121,7 @@ TEST_F(Rig, ErrorBoxShowsItsIconAndOneButton) {
     gui::WaitUntil([&] { return box.Icon() == MB_ICONERROR; }, milliseconds(10000));  // once painted
     EXPECT_EQ(box.Icon(), static_cast<UINT>(MB_ICONERROR));
     box.Answer(IDOK);
-    app->WaitForControl("resposta", [](const Control& c) { return c.text == "avisado"; }, "\"avisado\"");
+    app->WaitFor([](const gui::Snapshot& s) { return s.Has(Label("avisado")); }, "\"avisado\"");
     app->WaitForNoMessageBox();
 }
 
@@ -113,26 +130,28 @@ TEST_F(Rig, ErrorBoxShowsItsIconAndOneButton) {
 TEST_F(Rig, RealKeysTypeMoveTheFocusAndAnswerTheBox) {
     auto app = Start();
     HWND main = app->MainWindow();
-    const HWND edit = app->Get("entrada").Window();
-    const HWND ask = app->Get("perguntar").Window();
-    gui::WaitFor([&] { return app->FocusedWindow() == edit; }, "the focus in the edit");
+    const gui::Named ask = Button("Perguntar");
+    const auto focusOn = [&](const Named& what) {
+        return [what](const gui::Snapshot& s) { return s.FocusedControl() == what; };
+    };
+    app->WaitFor(focusOn(kEntrada), "the focus in the edit");
 
     gui::TypeText(main, L"ação 1");
-    app->WaitForControl("entrada", [](const Control& c) { return c.text == "ação 1"; }, "the typed text");
+    app->WaitFor([](const gui::Snapshot& s) { return s.Value(kEntrada) == "ação 1"; }, "the typed text");
 
     gui::PressKey(main, VK_TAB);
-    gui::WaitFor([&] { return app->FocusedWindow() == ask; }, "Tab to move the focus to the button");
-    EXPECT_TRUE(app->Get("perguntar").focused);
+    app->WaitFor(focusOn(ask), "Tab to move the focus to the button");
+    EXPECT_EQ(app->FocusedWindow(), app->Get(ask).Window());
     gui::PressKey(main, VK_TAB, gui::kShift);
-    gui::WaitFor([&] { return app->FocusedWindow() == edit; }, "Shift+Tab to move the focus back");
+    app->WaitFor(focusOn(kEntrada), "Shift+Tab to move the focus back");
 
     gui::PressKey(main, VK_TAB);
-    gui::WaitFor([&] { return app->FocusedWindow() == ask; }, "Tab to move the focus to the button");
+    app->WaitFor(focusOn(ask), "Tab to move the focus to the button");
     gui::PressKey(main, VK_SPACE);
     const gui::MessageBoxWindow box = app->WaitForMessageBox();
     EXPECT_EQ(box.Text(), "Continuar com \"ação 1\"?");
     gui::PressKey(box.Window(), VK_RETURN);
-    app->WaitForControl("resposta", [](const Control& c) { return c.text == "sim"; }, "\"sim\"");
+    app->WaitFor([](const gui::Snapshot& s) { return s.Has(Label("sim")); }, "\"sim\"");
 
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(app->WaitForExit(), 0u);
@@ -143,9 +162,10 @@ TEST_F(Rig, RealKeysTypeMoveTheFocusAndAnswerTheBox) {
 TEST_F(Rig, RealMouseClickReachesACustomPaintedWindow) {
     auto app = Start();
     WaitForSwatch(*app, kRed);
-    gui::RealClick(app->MainWindow(), app->Get("amostra").Center());
-    app->WaitForControl("amostra", [](const Control& c) { return c.Extra("Colour") == "blue"; }, "blue");
+    gui::RealClick(app->MainWindow(), Swatch(*app).Center());
     WaitForSwatch(*app, kBlue);
+    PostMessageW(app->MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(app->WaitForExit(), 1u) << "one click reached the swatch";
 }
 
 // Screenshots keep the real pixels through a PNG file: the saved swatch reads back red.

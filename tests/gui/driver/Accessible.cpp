@@ -181,14 +181,31 @@ HWND Accessible::Window() const {
 // ---------------------------------------------------------------------------------------------
 // Walks
 
+Accessible Readable(const Accessible& child, long& role) {
+    role = child.Role();
+    if (role != 0) return child;
+    const HWND window = child.Window();
+    if (!window) return child;
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object))) ||
+        !object) {
+        return child;
+    }
+    Accessible own(object, CHILDID_SELF);
+    object->Release();
+    role = own.Role();
+    return own;
+}
+
 namespace {
 
 void WalkInto(const Accessible& parent, int depth, bool skipInvisible, std::vector<Heard>& out) {
-    for (const Accessible& child : parent.Children()) {
+    for (const Accessible& stubOrChild : parent.Children()) {
         Heard heard;
+        const Accessible child = Readable(stubOrChild, heard.role);
         heard.state = child.State();
         if (skipInvisible && (heard.state & STATE_SYSTEM_INVISIBLE)) continue;
-        heard.role = child.Role();
         heard.name = child.Name();
         heard.value = child.Value();
         heard.depth = depth;
@@ -198,7 +215,9 @@ void WalkInto(const Accessible& parent, int depth, bool skipInvisible, std::vect
 }
 
 void Collect(const Accessible& parent, std::vector<Accessible>& out) {
-    for (const Accessible& child : parent.Children()) {
+    for (const Accessible& stubOrChild : parent.Children()) {
+        long role = 0;
+        const Accessible child = Readable(stubOrChild, role);
         out.push_back(child);
         Collect(child, out);
     }
@@ -221,9 +240,11 @@ std::vector<Accessible> Descendants(const Accessible& root) {
 namespace {
 
 std::optional<Accessible> FindShown(const Accessible& parent, long role, std::string_view name) {
-    for (const Accessible& child : parent.Children()) {
+    for (const Accessible& stubOrChild : parent.Children()) {
+        long childRole = 0;
+        const Accessible child = Readable(stubOrChild, childRole);
         if (!child.Visible()) continue;
-        if (child.Role() == role && child.Name() == name) return child;
+        if (childRole == role && child.Name() == name) return child;
         if (auto found = FindShown(child, role, name)) return found;
     }
     return std::nullopt;
@@ -317,9 +338,10 @@ bool WinEventRecorder::PumpUntil(const std::function<bool(const std::vector<Even
 
 int ReadShown(const Accessible& parent) {
     int elements = 0;
-    for (const Accessible& element : parent.Children()) {
+    for (const Accessible& child : parent.Children()) {
+        long role = 0;
+        const Accessible element = Readable(child, role);
         if (!element.Visible()) continue;
-        element.Role();
         element.Name();
         element.Value();
         element.Location();

@@ -68,6 +68,12 @@ private:
     long childId_ = CHILDID_SELF;
 };
 
+// A child as a reader reads it. Under Wine the platform's object for a child window is a stub that
+// answers nothing (role 0, every call E_NOTIMPL); a reader then reads that window's own client
+// object instead. Returns that object for such a stub, the child itself otherwise; `role` receives
+// the role of what is returned (read once: every call is a round trip).
+Accessible Readable(const Accessible& child, long& role);
+
 // What a listener hears of one element.
 struct Heard {
     long role = 0;

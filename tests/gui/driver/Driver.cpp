@@ -57,36 +57,6 @@ CLSID PngEncoder() {
     throw DriverError("GDI+ has no PNG encoder");
 }
 
-// The window that receives the automation replies: message-only, owned by the test thread.
-LRESULT CALLBACK ReplyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COPYDATA) {
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        auto* target = reinterpret_cast<std::string*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (data && target && data->dwData == fw::kAutomationReply) {
-            target->assign(static_cast<const char*>(data->lpData), data->cbData);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND CreateReplyWindow() {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = ReplyProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"GuiDriverReply";
-        return RegisterClassExW(&wc);
-    }();
-    if (!atom) throw DriverError("cannot register the reply window class");
-    HWND window = CreateWindowExW(0, L"GuiDriverReply", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-    if (!window) throw DriverError("cannot create the reply window");
-    return window;
-}
-
 void SendInputs(std::initializer_list<INPUT> inputs) {
     std::vector<INPUT> list(inputs);
     if (SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT)) != list.size())
@@ -96,6 +66,14 @@ void SendInputs(std::initializer_list<INPUT> inputs) {
 bool SamePoint(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
 
 }  // namespace
+
+bool UnderWine() {
+    static const bool wine = [] {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}
 
 // --- waiting -------------------------------------------------------------------------------------
 
@@ -248,6 +226,8 @@ int MessageBoxWindow::FocusedButton() const {
     if (GetParent(info.hwndFocus) != window_ || _wcsicmp(ClassName(info.hwndFocus).c_str(), L"Button") != 0) return 0;
     return GetDlgCtrlID(info.hwndFocus);
 }
+
+std::vector<Heard> MessageBoxWindow::Hear() const { return Walk(Accessible::FromWindow(window_)); }
 
 void MessageBoxWindow::AnswerWithKeys(int id) const {
     if (!Button(id)) throw DriverError("the message box has no button with id " + std::to_string(id));
@@ -502,40 +482,24 @@ bool Checked(HWND button) {
     return state == BST_CHECKED;
 }
 
-void SetText(HWND edit, std::string_view cp1252) {
-    const std::wstring text = FromCp1252(cp1252);
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
-                             kMessageTimeoutMs, &result) ||
-        !result)
-        throw DriverError("WM_SETTEXT was not accepted");
+int TextLength(HWND edit) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
+        throw DriverError("the edit box did not answer WM_GETTEXTLENGTH (busy or gone)");
+    return static_cast<int>(length);
+}
+
+DWORD Selection(HWND edit) {
+    DWORD_PTR selection = 0;
+    if (!SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &selection))
+        throw DriverError("the edit box did not answer EM_GETSEL (busy or gone)");
+    return static_cast<DWORD>(selection);
 }
 
 RECT WindowRectOnScreen(HWND window) {
     RECT rect{};
     if (!GetWindowRect(window, &rect)) throw DriverError("no such window");
     return rect;
-}
-
-void PostButtonClick(HWND button) {
-    if (!PostMessageW(button, BM_CLICK, 0, 0)) throw DriverError("cannot post BM_CLICK (window gone?)");
-}
-
-void ClickAt(HWND window, POINT client) {
-    // Custom-painted controls may sample the pointer position on a timer: bring the pointer along.
-    POINT screen = client;
-    ClientToScreen(window, &screen);
-    SetCursorPos(screen.x, screen.y);
-    WaitUntil(
-        [&] {
-            POINT now{};
-            return GetCursorPos(&now) && SamePoint(now, screen);
-        },
-        milliseconds(1000));
-    const LPARAM at = MAKELPARAM(client.x, client.y);
-    if (!PostMessageW(window, WM_MOUSEMOVE, 0, at) || !PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at) ||
-        !PostMessageW(window, WM_LBUTTONUP, 0, at))
-        throw DriverError("cannot post mouse messages (window gone?)");
 }
 
 // --- real input ----------------------------------------------------------------------------------
@@ -595,20 +559,14 @@ void RealClick(HWND root, POINT screen) {
     ReleaseMouse(root);
 }
 
-POINT PointIn(const Control& control, int dx, int dy) {
-    return {dx >= 0 ? control.screen.left + dx : control.screen.right + dx,
-            dy >= 0 ? control.screen.top + dy : control.screen.bottom + dy};
+POINT PointIn(const Element& element, int dx, int dy) {
+    const RECT r = element.Location();
+    return {dx >= 0 ? r.left + dx : r.right + dx, dy >= 0 ? r.top + dy : r.bottom + dy};
 }
 
-void ClickControl(const Control& control) {
-    if (!control.visible || !control.enabled)
-        throw DriverError("control " + control.name + " is " + (control.visible ? "disabled" : "hidden"));
-    const POINT centre = control.Center();
-    // A windowed control's own window decides which top-level window must be in front; a control
-    // painted by its parent is found under its centre.
-    HWND window = control.Window() ? control.Window() : WindowFromPoint(centre);
-    if (!window) throw DriverError("no window under control " + control.name);
-    RealClick(GetAncestor(window, GA_ROOT), centre);
+void ClickControl(const Element& element) {
+    if (!element.Enabled()) throw DriverError(Describe(element.What()) + " is unavailable");
+    RealClick(element.Root(), element.Center());
 }
 
 void PressKey(HWND root, WORD virtualKey, unsigned modifiers) {
@@ -660,7 +618,6 @@ std::unique_ptr<App> App::Launch(const fs::path& exe, const fs::path& workFolder
 App::~App() {
     if (Running()) Kill();
     CloseHandle(process_);
-    if (replyWindow_) DestroyWindow(replyWindow_);
 }
 
 HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, milliseconds timeout) {
@@ -706,57 +663,35 @@ HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, mill
     return main_;
 }
 
-std::vector<Control> App::Describe(milliseconds timeout) {
-    if (!main_) throw DriverError("Describe before the main window was found");
-    if (!replyWindow_) replyWindow_ = CreateReplyWindow();
-    std::string reply;
-    SetWindowLongPtrW(replyWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&reply));
-    COPYDATASTRUCT request{};
-    request.dwData = fw::kAutomationDescribe;
-    request.cbData = static_cast<DWORD>(fw::kAutomationProtocol.size());
-    request.lpData = const_cast<char*>(fw::kAutomationProtocol.data());
-    DWORD_PTR answered = 0;
-    // While this waits, the reply (a message sent to our thread) is delivered to ReplyProc.
-    const LRESULT sent = SendMessageTimeoutW(main_, WM_COPYDATA, reinterpret_cast<WPARAM>(replyWindow_),
-                                             reinterpret_cast<LPARAM>(&request), SMTO_ABORTIFHUNG,
-                                             static_cast<UINT>(timeout.count()), &answered);
-    SetWindowLongPtrW(replyWindow_, GWLP_USERDATA, 0);
-    if (!sent) throw DriverError("the program did not answer the describe request (busy, hung or gone)");
-    if (!answered) throw DriverError("the program has no automation responder, or it could not reply");
+Snapshot App::Read(milliseconds busy) const {
+    if (!main_) throw DriverError("Read before the main window was found");
+    return Snapshot::Of(main_, busy);
+}
+
+Element App::Get(const Named& what) const { return Read().Get(what); }
+
+Snapshot App::WaitFor(const std::function<bool(const Snapshot&)>& condition, std::string_view what,
+                      milliseconds timeout) const {
+    std::optional<Snapshot> last;
     std::string error;
-    auto records = fw::ParseAutomationReply(reply, &error);
-    if (!records) throw DriverError("bad automation reply: " + error);
-    std::vector<Control> controls;
-    controls.reserve(records->size());
-    for (auto& record : *records) controls.push_back(Control{std::move(record)});
-    return controls;
-}
-
-std::optional<Control> App::Find(std::string_view name) {
-    for (auto& control : Describe())
-        if (control.name == name) return std::move(control);
-    return std::nullopt;
-}
-
-Control App::Get(std::string_view name) {
-    auto control = Find(name);
-    if (!control) throw DriverError("the program describes no control named " + std::string(name));
-    return std::move(*control);
-}
-
-Control App::WaitForControl(std::string_view name, const std::function<bool(const Control&)>& condition,
-                            std::string_view what, milliseconds timeout) {
-    std::optional<Control> last;
     const bool met = WaitUntil(
         [&] {
-            last = Find(name);
-            return last && condition(*last);
+            try {
+                last.emplace(Read(milliseconds(1000)));
+                error.clear();
+                return condition(*last);
+            } catch (const DriverError& e) {
+                error = e.what();  // busy, or not there yet
+                return false;
+            }
         },
         timeout);
-    if (!met)
+    if (!met) {
+        std::string state = !error.empty() ? error : last ? "a reader heard:\n" + last->Describe() : "no reading";
+        if (auto box = FindMessageBox()) state += "\na message box \"" + Cp1252ToUtf8(box->Caption()) + "\" is open";
         throw DriverError("timed out after " + std::to_string(timeout.count()) + " ms waiting for " +
-                          std::string(name) + " to be " + std::string(what) +
-                          (last ? " (text now \"" + Cp1252ToUtf8(last->text) + "\")" : " (no such control)"));
+                          std::string(what) + " (" + state + ")");
+    }
     return std::move(*last);
 }
 
@@ -778,12 +713,12 @@ std::optional<MessageBoxWindow> App::FindMessageBox() const {
 
 MessageBoxWindow App::WaitForMessageBox(milliseconds timeout) const {
     std::optional<MessageBoxWindow> box;
-    WaitFor([&] { return (box = FindMessageBox()).has_value(); }, "a message box", timeout);
+    gui::WaitFor([&] { return (box = FindMessageBox()).has_value(); }, "a message box", timeout);
     return *box;
 }
 
 void App::WaitForNoMessageBox(milliseconds timeout) const {
-    WaitFor([&] { return !FindMessageBox(); }, "the message box to close", timeout);
+    gui::WaitFor([&] { return !FindMessageBox(); }, "the message box to close", timeout);
 }
 
 HWND App::FocusedWindow() const {

@@ -11,16 +11,16 @@
 //   screen (ClickControl, MessageBoxWindow::Answer). Each waits until the target's window is the
 //   foreground window first. A handler that opens a modal box does not block the driver: input is
 //   queued, not sent.
-// - The direct setters (SetText, PostButtonClick, ClickAt) bypass the way a person goes; they are
-//   kept for the driver's own rig tests and must not be used to test what a person does.
+// - The program is read as a screen reader reads it, and only so: its accessible tree (App::Read,
+//   driver/Snapshot.h: roles, names, states, values, places) and the platform's standard messages
+//   for its standard controls (a message box's texts and buttons, an edit box's selection, a
+//   button's check state). Controls are found by role and name, as a person finds them by what
+//   they read; the program's component names stay its own.
 // - Texts cross this interface as Windows-1252 bytes, as the programs under test hold them; the
 //   tests are compiled with Windows-1252 narrow literals, so "Confirmação" compares as is.
 // - Each test runs its own copy of the program in a fresh temporary folder (StagingFolder): the
 //   wizard writes files beside itself, and tests must not see each other's files.
 // - App's destructor kills the process if it still runs, and StagingFolder's removes the folder.
-//
-// Controls are found by component name through the program's automation responder
-// (framework/win/Automation.h): App::Find/Get re-read the whole description on every call.
 
 #include <windows.h>
 
@@ -35,7 +35,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/win/Automation.h"
+#include "driver/Snapshot.h"
 
 namespace gui {
 
@@ -47,6 +47,15 @@ class DriverError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+// The program did not answer in time: its user-interface thread is working, not running its loop.
+class BusyError : public DriverError {
+public:
+    using DriverError::DriverError;
+};
+
+// Whether this process runs under Wine (whose standard controls read differently, see
+// StandardControlRole).
+bool UnderWine();
 
 // Polls condition every 20 ms; true as soon as it holds, false when timeout passes first.
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kTimeout);
@@ -82,14 +91,6 @@ private:
     std::filesystem::path path_;
 };
 
-// A control of the program under test, as its automation responder described it.
-struct Control : fw::AutomationRecord {
-    HWND Window() const { return reinterpret_cast<HWND>(handle); }
-    POINT Center() const { return {(screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2}; }
-    int Width() const { return screen.right - screen.left; }
-    int Height() const { return screen.bottom - screen.top; }
-};
-
 // A message box (#32770 dialog) shown by the program.
 class MessageBoxWindow {
 public:
@@ -109,6 +110,8 @@ public:
     void AnswerWithKeys(int id) const;
     // The box's button that has the keyboard focus (its id), 0 when none has.
     int FocusedButton() const;
+    // What a screen reader hears of the box: every element under its client object, in order.
+    std::vector<Heard> Hear() const;
     bool IsOpen() const { return IsWindow(window_) && IsWindowVisible(window_); }
     // The icon the box shows, recognised from the screen (the icon belongs to the other process):
     // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION or MB_ICONQUESTION; 0 when it shows none
@@ -160,13 +163,11 @@ RECT ClientRectOnScreen(HWND window);
 bool Checked(HWND button);
 RECT WindowRectOnScreen(HWND window);
 
-// Direct setters, for the driver's rig tests only (they bypass the way a person goes).
-// Replaces an edit's text (WM_SETTEXT; no key events).
-void SetText(HWND edit, std::string_view cp1252);
-// Posts BM_CLICK: the click happens when the program next runs its loop.
-void PostButtonClick(HWND button);
-// Posts a mouse move, a left-button press and a release at client coordinates of window.
-void ClickAt(HWND window, POINT client);
+// The length of an edit box's text (WM_GETTEXTLENGTH, which a reader may ask even of a password
+// box, whose text it may not read); throws when the box does not answer.
+int TextLength(HWND edit);
+// An edit box's selection (EM_GETSEL): start in the low word, end in the high word.
+DWORD Selection(HWND edit);
 
 // Real input. Each waits until root is the foreground window (asking for it once if needed) and
 // throws when it does not become so.
@@ -182,12 +183,12 @@ void MovePointer(HWND root, POINT screen);
 void PressMouse(HWND root);
 void ReleaseMouse(HWND root);
 void RealClick(HWND root, POINT screen);
-// Clicks a control of the description with the mouse at its centre (the root window under that
-// point must be the foreground window); throws when it is hidden or disabled.
-void ClickControl(const Control& control);
-// A point of the control on the screen, dx/dy from its left/top edge (negative: from the right or
-// bottom edge).
-POINT PointIn(const Control& control, int dx, int dy);
+// Clicks an element with the mouse at the middle of its place (its top-level window must be the
+// foreground window); throws when it is unavailable.
+void ClickControl(const Element& element);
+// A point of the element on the screen, dx/dy from its left/top edge (negative: from the right
+// or bottom edge).
+POINT PointIn(const Element& element, int dx, int dy);
 
 // A program under test, started in its own process.
 class App {
@@ -209,14 +210,16 @@ public:
                            milliseconds timeout = kTimeout);
     HWND MainWindow() const { return main_; }
 
-    // The whole description, read through the automation responder. Throws DriverError when the
-    // program does not answer within the time-out (busy) or answers something malformed.
-    std::vector<Control> Describe(milliseconds timeout = std::chrono::milliseconds(5000));
-    std::optional<Control> Find(std::string_view name);
-    Control Get(std::string_view name);  // throws DriverError when there is no such control
-    // Waits until the named control satisfies the condition.
-    Control WaitForControl(std::string_view name, const std::function<bool(const Control&)>& condition,
-                           std::string_view what, milliseconds timeout = kTimeout);
+    // What a screen reader hears of the main window now (one walk). Throws BusyError when the
+    // program does not answer within `busy`.
+    Snapshot Read(milliseconds busy = milliseconds(5000)) const;
+    // One control of it; throws DriverError when a reader hears none such.
+    Element Get(const Named& what) const;
+    // Reads the main window until the condition holds and returns that reading. A busy program,
+    // or a condition that throws DriverError (a control not there yet), is "not yet"; at the
+    // time-out, DriverError names what was waited for and the last reading or error.
+    Snapshot WaitFor(const std::function<bool(const Snapshot&)>& condition, std::string_view what,
+                     milliseconds timeout = kTimeout) const;
 
     // The message box open on the program's thread, if any (its visible #32770 window).
     std::optional<MessageBoxWindow> FindMessageBox() const;
@@ -240,7 +243,6 @@ private:
     DWORD processId_;
     DWORD threadId_;
     HWND main_ = nullptr;
-    HWND replyWindow_ = nullptr;
 };
 
 }  // namespace gui

@@ -11,11 +11,6 @@
 
 namespace gui {
 
-inline bool UnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 class GuiTest : public testing::Test {
 protected:
     void SetUp() override {

@@ -1,0 +1,136 @@
+#include "driver/Snapshot.h"
+
+#include <algorithm>
+
+#include "driver/Driver.h"
+
+namespace gui {
+namespace {
+
+// The roles whose elements carry a value in Active Accessibility; the others are not asked (each
+// question is a round trip to the program).
+bool CarriesValue(long role) {
+    switch (role) {
+        case ROLE_SYSTEM_TEXT:
+        case ROLE_SYSTEM_PROGRESSBAR:
+        case ROLE_SYSTEM_LINK:
+        case ROLE_SYSTEM_COMBOBOX:
+        case ROLE_SYSTEM_SLIDER:
+        case ROLE_SYSTEM_SPINBUTTON:
+        case ROLE_SYSTEM_SCROLLBAR:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void WalkInto(const Accessible& parent, HWND root, int depth, std::vector<Element>& out) {
+    for (const Accessible& stubOrChild : parent.Children()) {
+        long role = 0;
+        const Accessible child = Readable(stubOrChild, role);
+        const DWORD state = child.State();
+        if (state & STATE_SYSTEM_INVISIBLE) continue;  // nor anything under it: a reader skips it
+        std::string name = child.Name();
+        std::optional<std::string> value = CarriesValue(role) ? child.Value() : std::nullopt;
+        out.emplace_back(child, root, role, std::move(name), state, std::move(value), depth);
+        WalkInto(child, root, depth + 1, out);
+    }
+}
+
+// COM for the calling thread, started by the first walk and kept for the thread's life.
+void EnsureCom() { thread_local ComScope com; }
+
+}  // namespace
+
+std::string Describe(const Named& named) { return RoleName(named.role) + " \"" + Cp1252ToUtf8(named.name) + "\""; }
+
+long StandardControlRole(long windowsRole) { return UnderWine() ? ROLE_SYSTEM_CLIENT : windowsRole; }
+
+// ---------------------------------------------------------------------------------------------
+// Element
+
+Element::Element(Accessible object, HWND root, long role, std::string name, DWORD state,
+                 std::optional<std::string> value, int depth)
+    : object_(std::move(object)),
+      root_(root),
+      role_(role),
+      name_(std::move(name)),
+      state_(state),
+      value_(std::move(value)),
+      depth_(depth) {}
+
+RECT Element::Location() const {
+    const RECT r = object_.Location();
+    if (r.right <= r.left || r.bottom <= r.top)
+        throw DriverError(gui::Describe(What()) + " has no place on the screen");
+    return r;
+}
+
+POINT Element::Center() const {
+    const RECT r = Location();
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Snapshot
+
+Snapshot Snapshot::Of(HWND window, std::chrono::milliseconds busy) {
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, static_cast<UINT>(busy.count()), &ignored)) {
+        if (!IsWindow(window)) throw DriverError("the window is gone");
+        throw BusyError("the program did not answer within " + std::to_string(busy.count()) + " ms (busy)");
+    }
+    EnsureCom();
+    Snapshot snapshot;
+    WalkInto(Accessible::FromWindow(window), window, 0, snapshot.elements_);
+    return snapshot;
+}
+
+const Element* Snapshot::Find(const Named& what) const {
+    for (const Element& e : elements_)
+        if (e.Role() == what.role && e.Name() == what.name) return &e;
+    return nullptr;
+}
+
+const Element& Snapshot::Get(const Named& what) const {
+    if (const Element* e = Find(what)) return *e;
+    throw DriverError("a reader hears no " + gui::Describe(what) + "; it hears:\n" + Describe());
+}
+
+std::vector<const Element*> Snapshot::All(long role) const {
+    std::vector<const Element*> all;
+    for (const Element& e : elements_)
+        if (e.Role() == role) all.push_back(&e);
+    return all;
+}
+
+std::string Snapshot::Value(const Named& what) const {
+    const Element& e = Get(what);
+    if (!e.Value()) throw DriverError(gui::Describe(what) + " gives no value");
+    return *e.Value();
+}
+
+const Element* Snapshot::FocusedElement() const {
+    const Element* focused = nullptr;
+    for (const Element& e : elements_)
+        if (e.Focused() && (!focused || e.Depth() >= focused->Depth())) focused = &e;
+    return focused;
+}
+
+Named Snapshot::FocusedControl() const {
+    const Element* focused = FocusedElement();
+    return focused ? focused->What() : Named{};
+}
+
+std::string Snapshot::Describe() const {
+    std::string text;
+    for (const Element& e : elements_) {
+        text += std::string(static_cast<std::size_t>(e.Depth()) * 2, ' ') + gui::Describe(e.What()) + " [" +
+                StateWords(e.State()) + "]";
+        if (e.Value()) text += " = \"" + Cp1252ToUtf8(*e.Value()) + "\"";
+        text += "\n";
+    }
+    return text;
+}
+
+}  // namespace gui
