@@ -1,18 +1,19 @@
 #pragma once
 // Driving the wizard through its pages from a GUI test, against an instance of the SQL Server
 // test server of the test's own: staging with a chosen set of product executables, the pages and
-// the buttons' states as the automation responder describes them, the server page's entries, the
-// message boxes and the input box the wizard shows, its data link file, and what the server
-// received.
+// the controls' states as a screen reader hears them (driver/Snapshot.h), the server page's
+// entries, the message boxes and the input box the wizard shows, its data link file, and what the
+// server received. Controls are found by role and name, as a person finds them by what they read.
 //
 // While the wizard runs its provisioning sequence its user-interface thread is busy and answers
-// no describe request, except inside the sequence's own modal boxes; the waits here treat a busy
-// wizard as "not yet" and go on polling until their bounded time-out.
+// no reader, except inside the sequence's own modal boxes; the waits here treat a busy wizard as
+// "not yet" and go on polling until their bounded time-out.
 
 #include "tests/provisioning/win/SqlTestServer.h"  // winsock2.h before windows.h
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -22,20 +23,19 @@
 #include <string_view>
 #include <vector>
 
+#include "WizardControls.h"
 #include "driver/WizardTest.h"
 
 namespace flow {
 
 using gui::App;
-using gui::Control;
 using gui::DriverError;
+using gui::Element;
 using gui::MessageBoxWindow;
+using gui::Named;
+using gui::Snapshot;
 using std::chrono::milliseconds;
-
-// Page indices of the wizard, and the sheet that shows each.
-enum Page { kProductPage = 0, kServerPage = 1, kReviewPage = 2, kProgressPage = 3, kFinalPage = 4 };
-inline constexpr const char* kSheets[] = {"AdvTabSheet1", "AdvTabSheet5", "AdvTabSheet6", "AdvTabSheet7",
-                                          "AdvTabSheet8"};
+using namespace wizard;
 
 inline constexpr char kPassword[] = "QX#318604275";  // the server's and the wizard's default
 inline constexpr milliseconds kRunTimeout{60000};     // one provisioning sequence, pause included
@@ -70,36 +70,6 @@ struct BoxSpec {
 };
 
 inline BoxSpec ErrorBox(std::string caption, std::string text) { return {std::move(caption), std::move(text), {IDOK}, MB_ICONERROR}; }
-
-// One reading of every control of the wizard.
-class Snapshot {
-public:
-    explicit Snapshot(std::vector<Control> controls) : controls_(std::move(controls)) {}
-
-    const Control& operator[](std::string_view name) const {
-        for (const Control& c : controls_)
-            if (c.name == name) return c;
-        throw DriverError("the wizard describes no control named " + std::string(name));
-    }
-    // The page whose sheet shows; -1 when none does.
-    int Page() const {
-        for (int page = 0; page < 5; ++page)
-            if ((*this)[kSheets[page]].visible) return page;
-        return -1;
-    }
-    bool Enabled(std::string_view name) const { return (*this)[name].enabled; }
-    bool Checked(std::string_view name) const { return (*this)[name].checked == 1; }
-    const std::string& Text(std::string_view name) const { return (*this)[name].text; }
-    // The name of the control whose window has the focus, or "" when none of them has it.
-    std::string Focused() const {
-        for (const Control& c : controls_)
-            if (c.focused) return c.name;
-        return {};
-    }
-
-private:
-    std::vector<Control> controls_;
-};
 
 // The entries of the server page; a field left unset keeps what the box holds.
 struct ServerEntries {
@@ -181,54 +151,36 @@ protected:
         for (const auto product : products) folder_.Copy(gui::ProgramFolder() / (std::wstring(product) + L".exe"));
         app = App::Launch(exe, folder_.Path());
         app->WaitForMainWindow(nullptr, gui::kWizardTitle);
-        WaitFor([](const Snapshot& s) { return s.Focused() == "Seguinte"; }, "Seguinte to take the focus");
+        WaitFor([](const Snapshot& s) { return s.Focused(kSeguinte); }, "Seguinte to take the focus");
     }
 
-    // Reads every control now; throws DriverError when the wizard is busy.
-    Snapshot Now() { return Snapshot(app->Describe()); }
+    // What a reader hears now; throws DriverError when the wizard is busy.
+    Snapshot Now() { return app->Read(); }
 
     // Polls until the wizard answers and the condition holds; returns that reading.
-    template <typename Condition>
-    Snapshot WaitFor(Condition condition, std::string_view what, milliseconds timeout = gui::kTimeout) {
-        std::optional<Snapshot> last;
-        const bool met = gui::WaitUntil(
-            [&] {
-                try {
-                    last.emplace(app->Describe(milliseconds(1000)));
-                } catch (const DriverError&) {
-                    return false;  // busy: not yet
-                }
-                return condition(*last);
-            },
-            timeout);
-        if (!met) {
-            std::string state = last ? "page " + std::to_string(last->Page()) : std::string("no answer");
-            if (auto box = app->FindMessageBox())
-                state += ", a message box \"" + gui::Cp1252ToUtf8(box->Caption()) + "\" is open";
-            throw DriverError("timed out after " + std::to_string(timeout.count()) + " ms waiting for " +
-                              std::string(what) + " (" + state + ")");
-        }
-        return *last;
+    Snapshot WaitFor(const std::function<bool(const Snapshot&)>& condition, std::string_view what,
+                     milliseconds timeout = gui::kTimeout) {
+        return app->WaitFor(condition, what, timeout);
     }
 
     Snapshot WaitForPage(int page, milliseconds timeout = gui::kTimeout) {
-        return WaitFor([&](const Snapshot& s) { return s.Page() == page && !app->FindMessageBox(); },
-                       "page " + std::to_string(page) + " with no box open", timeout);
+        return WaitFor([&](const Snapshot& s) { return PageOf(s) == page && !app->FindMessageBox(); },
+                       "page " + std::to_string(page + 1) + " with no box open", timeout);
     }
 
     // Clicks a control with the mouse at its place, as a person does.
-    void Press(std::string_view name) { gui::ClickControl(app->Get(name)); }
-    void Next() { Press("Seguinte"); }
-    void Back() { Press("Anterior"); }
+    void Press(const Named& what) { gui::ClickControl(app->Get(what)); }
+    void Next() { Press(kSeguinte); }
+    void Back() { Press(kAnterior); }
 
-    // Selects a product's radio button (or none when empty) and leaves the product page; waits for
-    // the server page.
-    void ChooseProduct(std::string_view radio) {
+    // Selects a product ("VelmoPos") and leaves the product page; waits for the server page.
+    void ChooseProduct(std::string_view product) {
+        const Named choice = ProductChoice(product);
         // Selecting is idempotent: a click lost under load is made again, as a person would.
         for (int attempt = 0;; ++attempt) {
-            Press(radio);
+            Press(choice);
             try {
-                WaitFor([radio](const Snapshot& s) { return s.Checked(radio); }, std::string(radio) + " to be selected",
+                WaitFor([&](const Snapshot& s) { return s.Checked(choice); }, std::string(product) + " to be selected",
                         attempt < 2 ? milliseconds(4000) : gui::kTimeout);
                 break;
             } catch (const DriverError&) {
@@ -241,19 +193,27 @@ protected:
 
     // Types an entry as a person does: a click into the box, Ctrl+A to select what it holds, and
     // the new text typed over it (Delete for none). (The keys queue behind the click, so they reach
-    // the box the click focuses.)
-    // Replacing is idempotent: keys lost under load are typed again, as a person would.
-    void SetEntry(std::string_view name, std::string_view text) {
+    // the box the click focuses.) Replacing is idempotent: keys lost under load are typed again, as
+    // a person would. A reader hears a box's text; of a password box, which keeps its text from
+    // readers, only how many characters it holds.
+    void SetEntry(const Named& box, std::string_view text) {
         for (int attempt = 0;; ++attempt) {
-            Press(name);
+            const Element element = app->Get(box);
+            const bool protectedBox = element.Has(STATE_SYSTEM_PROTECTED);
+            gui::ClickControl(element);
             gui::PressKey(app->MainWindow(), 'A', gui::kCtrl);
             if (text.empty())
                 gui::PressKey(app->MainWindow(), VK_DELETE);
             else
                 gui::TypeText(app->MainWindow(), gui::FromCp1252(text));
+            const HWND window = protectedBox ? element.Window() : nullptr;
             try {
-                WaitFor([&](const Snapshot& s) { return s.Text(name) == text; }, std::string(name) + " to take its text",
-                        attempt < 2 ? milliseconds(5000) : gui::kTimeout);
+                WaitFor(
+                    [&](const Snapshot& s) {
+                        return protectedBox ? gui::TextLength(window) == static_cast<int>(text.size())
+                                            : s.Value(box) == text;
+                    },
+                    gui::Describe(box) + " to take its text", attempt < 2 ? milliseconds(5000) : gui::kTimeout);
                 return;
             } catch (const DriverError&) {
                 if (attempt >= 2) throw;
@@ -262,12 +222,12 @@ protected:
     }
 
     void SetServerPage(const ServerEntries& entries) {
-        const std::pair<const char*, const std::optional<std::string>*> fields[] = {
-            {"servidor", &entries.servidor},   {"instancia", &entries.instancia},
-            {"basedados", &entries.basedados}, {"utilizador", &entries.utilizador},
-            {"password", &entries.password}};
-        for (const auto& [name, value] : fields)
-            if (*value) SetEntry(name, **value);
+        const std::pair<const Named*, const std::optional<std::string>*> fields[] = {
+            {&kServerBox, &entries.servidor},   {&kInstanceBox, &entries.instancia},
+            {&kDatabaseBox, &entries.basedados}, {&kUserBox, &entries.utilizador},
+            {&kPasswordBox, &entries.password}};
+        for (const auto& [box, value] : fields)
+            if (*value) SetEntry(*box, **value);
     }
 
     // The server page pointing at one test-server instance (no instance name), with the given
@@ -278,8 +238,8 @@ protected:
     }
 
     // From the product page to the review page: product, server page entries.
-    void ToReviewPage(std::string_view radio, const ServerEntries& entries) {
-        ChooseProduct(radio);
+    void ToReviewPage(std::string_view product, const ServerEntries& entries) {
+        ChooseProduct(product);
         SetServerPage(entries);
         Next();
         WaitForPage(kReviewPage);
@@ -287,11 +247,11 @@ protected:
 
     // Ticks or unticks a check box, or selects a radio button, by clicking it until it shows the
     // state asked for (a click on a selected radio button changes nothing).
-    void SetChecked(std::string_view name, bool checked) {
-        if (Now().Checked(name) == checked) return;
-        Press(name);
-        WaitFor([&](const Snapshot& s) { return s.Checked(name) == checked; },
-                std::string(name) + (checked ? " to be ticked" : " to be cleared"));
+    void SetChecked(const Named& what, bool checked) {
+        if (Now().Checked(what) == checked) return;
+        Press(what);
+        WaitFor([&](const Snapshot& s) { return s.Checked(what) == checked; },
+                gui::Describe(what) + (checked ? " to be ticked" : " to be cleared"));
     }
 
     // Waits for the next message box (or input box) and checks it against what is wanted: caption, text,
@@ -333,7 +293,7 @@ protected:
     // a moved box is repainted. So: running when its pixels change at three separate moments
     // within 5 s; stopped when they stay the same for 1 s (looked for during at most 10 s).
     bool ProgressBarRuns(const Snapshot& s) {
-        const RECT bar = s["DBProgress"].screen;
+        const RECT bar = s.Get(kProgressBar).Location();
         gui::Image last = gui::CaptureScreen(bar);
         int changes = 0;
         return gui::WaitUntil(
@@ -346,7 +306,7 @@ protected:
             milliseconds(5000));
     }
     bool ProgressBarStill(const Snapshot& s) {
-        const RECT bar = s["DBProgress"].screen;
+        const RECT bar = s.Get(kProgressBar).Location();
         gui::Image last = gui::CaptureScreen(bar);
         auto since = std::chrono::steady_clock::now();
         return gui::WaitUntil(
@@ -394,7 +354,7 @@ protected:
         EXPECT_EQ(gui::WindowText(edit), "1") << "the store number is pre-filled";
         MoveAside(box);
         const Snapshot s = Now();
-        EXPECT_EQ(s.Page(), kProgressPage);
+        EXPECT_EQ(PageOf(s), kProgressPage);
         EXPECT_TRUE(ProgressBarRuns(s)) << "the animation runs while the input box is open";
         if (typed) {
             gui::TypeText(box.Window(), gui::FromCp1252(*typed));

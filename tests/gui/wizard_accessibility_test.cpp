@@ -23,12 +23,14 @@ using gui::WinEventRecorder;
 
 constexpr DWORD kStateBits = STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSED |
                              STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_CHECKED | STATE_SYSTEM_READONLY |
-                             STATE_SYSTEM_PROTECTED | STATE_SYSTEM_ANIMATED;
+                             STATE_SYSTEM_PROTECTED | STATE_SYSTEM_ANIMATED | STATE_SYSTEM_PRESSED |
+                             STATE_SYSTEM_DEFAULT;
 constexpr DWORD kFocusable = STATE_SYSTEM_FOCUSABLE;
 constexpr DWORD kFocused = STATE_SYSTEM_FOCUSED;
 constexpr DWORD kReadOnly = STATE_SYSTEM_READONLY;
 constexpr DWORD kUnavailable = STATE_SYSTEM_UNAVAILABLE;
 constexpr DWORD kChecked = STATE_SYSTEM_CHECKED;
+constexpr DWORD kDefault = STATE_SYSTEM_DEFAULT;
 
 // Texts of the pages, as the window description holds them.
 constexpr char kProductText[] = "Escolha o software para o qual irá instalar a base de dados.";
@@ -43,8 +45,7 @@ constexpr char kFinalText[] =
     "Aplicação e proceder à confirmação ou alteração dos parâmetros de funcionamento.";
 
 // The part of every page's walk around the page itself: the background panel with its two
-// pictures, the page list, and the three buttons after it (the glass buttons read as a plain
-// client area until they get objects of their own).
+// pictures, the page list, and the three push buttons after it.
 // The page list takes the focus itself (Tab stops on it), so it is named after the active page.
 std::vector<Heard> Frame(std::vector<Heard> page, DWORD sair, DWORD seguinte, DWORD anterior) {
     std::vector<Heard> heard = {
@@ -57,9 +58,9 @@ std::vector<Heard> Frame(std::vector<Heard> page, DWORD sair, DWORD seguinte, DW
         h.depth += 2;
         heard.push_back(std::move(h));
     }
-    heard.push_back({ROLE_SYSTEM_CLIENT, "Sair", sair, std::nullopt, 1});
-    heard.push_back({ROLE_SYSTEM_CLIENT, "Seguinte >>", seguinte, std::nullopt, 1});
-    heard.push_back({ROLE_SYSTEM_CLIENT, "<< Anterior", anterior, std::nullopt, 1});
+    heard.push_back({ROLE_SYSTEM_PUSHBUTTON, "Sair", sair, std::nullopt, 1});
+    heard.push_back({ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", seguinte, std::nullopt, 1});
+    heard.push_back({ROLE_SYSTEM_PUSHBUTTON, "<< Anterior", anterior, std::nullopt, 1});
     return heard;
 }
 
@@ -88,7 +89,7 @@ protected:
         for (const auto product : products) folder_.Copy(gui::ProgramFolder() / (std::wstring(product) + L".exe"));
         app = App::Launch(exe, folder_.Path());
         app->WaitForMainWindow(nullptr, gui::kWizardTitle);
-        gui::WaitFor([&] { return HasState(ROLE_SYSTEM_CLIENT, "Seguinte >>", kFocused); }, "Seguinte to have the focus");
+        gui::WaitFor([&] { return HasState(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", kFocused); }, "Seguinte to have the focus");
     }
 
     HWND Window() const { return app->MainWindow(); }
@@ -170,7 +171,7 @@ TEST_F(ScreenReader, HearsEachOfTheFivePagesAsTheTableSays) {
                        {ROLE_SYSTEM_RADIOBUTTON, "VelmoFact", kFocusable, std::nullopt, 2},
                        {ROLE_SYSTEM_RADIOBUTTON, "VelmoPos", kFocusable, std::nullopt, 2},
                        {ROLE_SYSTEM_RADIOBUTTON, "VelmoRest", kFocusable, std::nullopt, 2}},
-                      kFocusable, kFocusable | kFocused, kFocusable | kUnavailable),
+                      kFocusable, kFocusable | kFocused | kDefault, kFocusable | kUnavailable),
                 "1");
     // The inactive pages are there, as property pages named by their captions, and invisible.
     std::vector<std::pair<std::string, bool>> pages;
@@ -181,7 +182,7 @@ TEST_F(ScreenReader, HearsEachOfTheFivePagesAsTheTableSays) {
 
     Click(ROLE_SYSTEM_RADIOBUTTON, "VelmoRest");
     gui::WaitFor([&] { return HasState(ROLE_SYSTEM_RADIOBUTTON, "VelmoRest", kChecked); }, "VelmoRest to be chosen");
-    Click(ROLE_SYSTEM_CLIENT, "Seguinte >>");
+    Click(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>");
     WaitForAccessiblePage("2");
     char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof computer;
@@ -198,13 +199,13 @@ TEST_F(ScreenReader, HearsEachOfTheFivePagesAsTheTableSays) {
                        {ROLE_SYSTEM_TEXT, "Base de Dados", kFocusable, "velmorest_3_1", 1},
                        {ROLE_SYSTEM_TEXT, "Utilizador", kFocusable, "sa", 1},
                        {ROLE_SYSTEM_TEXT, "Password", kFocusable | STATE_SYSTEM_PROTECTED, std::nullopt, 1}},
-                      kFocusable, kFocusable | kFocused, kFocusable | kUnavailable),
+                      kFocusable, kFocusable | kFocused | kDefault, kFocusable | kUnavailable),
                 "2");
 
     Type("Servidor", server.Server());
     Type("Instância", "");
     Type("Base de Dados", "loja_ouvida");
-    Click(ROLE_SYSTEM_CLIENT, "Seguinte >>");
+    Click(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>");
     WaitForAccessiblePage("3");
     ExpectHeard(Frame({{ROLE_SYSTEM_PROPERTYPAGE, "3", 0, std::nullopt, 0},
                        {ROLE_SYSTEM_STATICTEXT, kReviewText, kReadOnly, std::nullopt, 1},
@@ -219,13 +220,13 @@ TEST_F(ScreenReader, HearsEachOfTheFivePagesAsTheTableSays) {
                        {ROLE_SYSTEM_CHECKBUTTON, "Criar Dados Demonstrativos", kFocusable, std::nullopt, 2},
                        {ROLE_SYSTEM_RADIOBUTTON, "Tecnologia Cloud", kFocusable, std::nullopt, 2},
                        {ROLE_SYSTEM_CHECKBUTTON, "Recuperação de Loja", kFocusable | kUnavailable, std::nullopt, 2}},
-                      kFocusable, kFocusable | kFocused, kFocusable),
+                      kFocusable, kFocusable | kFocused | kDefault, kFocusable),
                 "3");
 
     // The cloud installation asks for the store number while the progress page shows.
     Click(ROLE_SYSTEM_RADIOBUTTON, "Tecnologia Cloud");
     gui::WaitFor([&] { return HasState(ROLE_SYSTEM_RADIOBUTTON, "Tecnologia Cloud", kChecked); }, "the cloud to be chosen");
-    Click(ROLE_SYSTEM_CLIENT, "Seguinte >>");
+    Click(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>");
     const MessageBoxWindow store = app->WaitForMessageBox(kRunTimeout);
     EXPECT_EQ(store.Caption(), kStoreCaption);
     WaitForAccessiblePage("4");
@@ -240,7 +241,7 @@ TEST_F(ScreenReader, HearsEachOfTheFivePagesAsTheTableSays) {
     gui::TypeText(store.Window(), L"3");
     gui::PressKey(store.Window(), VK_RETURN);
     WaitForAccessiblePage("5");
-    gui::WaitFor([&] { return HasState(ROLE_SYSTEM_CLIENT, "Seguinte >>", kUnavailable); }, "the sequence to end");
+    gui::WaitFor([&] { return HasState(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", kUnavailable); }, "the sequence to end");
     ExpectHeard(Frame({{ROLE_SYSTEM_PROPERTYPAGE, "5", 0, std::nullopt, 0},
                        {ROLE_SYSTEM_STATICTEXT, "Base de dados criada com sucesso.", kReadOnly, std::nullopt, 1},
                        {ROLE_SYSTEM_STATICTEXT, kFinalText, kReadOnly, std::nullopt, 1}},
@@ -254,13 +255,13 @@ TEST_F(ScreenReader, HearsFocusEventsInTabOrder) {
     Open({L"VelmoFact"});
     Click(ROLE_SYSTEM_RADIOBUTTON, "VelmoFact");
     gui::WaitFor([&] { return HasState(ROLE_SYSTEM_RADIOBUTTON, "VelmoFact", kChecked); }, "VelmoFact to be chosen");
-    Click(ROLE_SYSTEM_CLIENT, "Seguinte >>");
+    Click(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>");
     WaitForAccessiblePage("2");
     WinEventRecorder::Pump(milliseconds(300));
 
     WinEventRecorder recorder(app->ProcessId(), EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS);
     const std::string box = " (" + gui::RoleName(ROLE_SYSTEM_TEXT) + ")";
-    const std::string button = " (" + gui::RoleName(ROLE_SYSTEM_CLIENT) + ")";
+    const std::string button = " (" + gui::RoleName(ROLE_SYSTEM_PUSHBUTTON) + ")";
     const std::string pages = "2 (" + gui::RoleName(ROLE_SYSTEM_PAGETABLIST) + ")";
     // ("<< Anterior" is unavailable on this page.)
     const std::vector<std::string> order = {pages,           "Servidor" + box, "Instância" + box,      "Base de Dados" + box,
@@ -291,7 +292,7 @@ TEST_F(ScreenReader, CannotReadThePassword) {
     Open({L"VelmoRest"});
     Click(ROLE_SYSTEM_RADIOBUTTON, "VelmoRest");
     gui::WaitFor([&] { return HasState(ROLE_SYSTEM_RADIOBUTTON, "VelmoRest", kChecked); }, "VelmoRest to be chosen");
-    Click(ROLE_SYSTEM_CLIENT, "Seguinte >>");
+    Click(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>");
     WaitForAccessiblePage("2");
 
     const auto expectProtected = [&](std::string_view when) {
@@ -342,11 +343,11 @@ TEST_F(ScreenReader, ChoosesWithDefaultActions) {
         EXPECT_FALSE(cafe.State() & kChecked);
     }
 
-    Click(ROLE_SYSTEM_CLIENT, "Seguinte >>");
+    Click(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>");
     WaitForAccessiblePage("2");
     Type("Servidor", server.Server());
     Type("Instância", "");
-    Click(ROLE_SYSTEM_CLIENT, "Seguinte >>");
+    Click(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>");
     WaitForAccessiblePage("3");
 
     const Accessible demo = Find(ROLE_SYSTEM_CHECKBUTTON, "Criar Dados Demonstrativos");

@@ -1,8 +1,9 @@
 // Typing into the wizard's edit boxes, as a person types: the same key sequences go into a plain
 // platform edit box of the driver's fixture program (the reference) and into each of the wizard's
 // boxes, and must leave the same text and the same selection. The password box is compared with
-// a platform password box, the review page's read-only boxes with a platform read-only box; the
-// typed password is checked where it lands, in the data link file.
+// a platform password box (as far as a reader may know it: its length and its selection), the
+// review page's read-only boxes with a platform read-only box; the typed password is checked where
+// it lands, in the data link file.
 
 #include <gtest/gtest.h>
 
@@ -12,28 +13,36 @@
 
 namespace {
 
-using flow::Snapshot;
+using namespace wizard;
 using gui::App;
-using gui::Control;
+using gui::Element;
+using gui::Named;
+using gui::Snapshot;
 using std::chrono::milliseconds;
 
-// What an edit box holds: its text and its selection (start and end; equal for a plain caret).
+// The driver fixture's platform edit boxes, named by the labels before them.
+const Named kPlainReference{ROLE_SYSTEM_TEXT, "Entrada"};
+const Named kPasswordReference{ROLE_SYSTEM_TEXT, "Segredo"};
+const Named kReadOnlyReference{ROLE_SYSTEM_TEXT, "Leitura"};
+
+// What an edit box holds, as far as a reader may know it: its text (none for a password box),
+// its length and its selection (start and end; equal for a plain caret).
 struct EditState {
     std::string text;
+    int length = 0;
     DWORD selection = 0;
     bool operator==(const EditState&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const EditState& s) {
-    return out << '"' << gui::Cp1252ToUtf8(s.text) << "\" selection " << LOWORD(s.selection) << "-"
-               << HIWORD(s.selection);
+    return out << '"' << gui::Cp1252ToUtf8(s.text) << "\" (" << s.length << " characters) selection "
+               << LOWORD(s.selection) << "-" << HIWORD(s.selection);
 }
 
-EditState ReadEdit(HWND edit) {
-    DWORD_PTR selection = 0;
-    if (!SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selection))
-        throw gui::DriverError("the edit box did not answer EM_GETSEL");
-    return {gui::WindowText(edit), static_cast<DWORD>(selection)};
+// The platform's standard messages a reader sends an edit box; the text only when it is no
+// password box.
+EditState ReadEdit(HWND edit, bool password) {
+    return {password ? std::string() : gui::WindowText(edit), gui::TextLength(edit), gui::Selection(edit)};
 }
 
 // One key sequence, sent to whatever has the focus in root.
@@ -113,28 +122,30 @@ protected:
 
     // Clicks into a box, empties it with Ctrl+A and Delete, runs the sequence and returns the
     // box's state once it has stopped changing (every key handled).
-    EditState TypeInto(App& program, const Control& box, const KeySequence& sequence) {
+    EditState TypeInto(App& program, const Element& box, const KeySequence& sequence) {
         EmptyTheClipboard();
+        const HWND window = box.Window();
+        const bool password = box.Has(STATE_SYSTEM_PROTECTED);
         gui::ClickControl(box);
-        gui::WaitFor([&] { return program.FocusedWindow() == box.Window(); }, box.name + " to take the focus");
-        const HWND root = GetAncestor(box.Window(), GA_ROOT);
+        gui::WaitFor([&] { return program.FocusedWindow() == window; }, gui::Describe(box.What()) + " to take the focus");
+        const HWND root = GetAncestor(window, GA_ROOT);
         Key(root, 'A', gui::kCtrl);
         Key(root, VK_DELETE);
         EditState state;
-        if (!gui::WaitUntil([&] { return (state = ReadEdit(box.Window())).text.empty(); }))
-            throw gui::DriverError(box.name + " was not emptied by Ctrl+A and Delete (it holds \"" +
-                                   gui::Cp1252ToUtf8(state.text) + "\")");
+        if (!gui::WaitUntil([&] { return (state = ReadEdit(window, password)).length == 0; }))
+            throw gui::DriverError(gui::Describe(box.What()) + " was not emptied by Ctrl+A and Delete (it holds " +
+                                   std::to_string(state.length) + " characters)");
         sequence.keys(root);
-        return Settled(box.Window());
+        return Settled(window, password);
     }
 
     // The box's state once it has read the same for 400 ms.
-    static EditState Settled(HWND edit) {
-        EditState last = ReadEdit(edit);
+    static EditState Settled(HWND edit, bool password = false) {
+        EditState last = ReadEdit(edit, password);
         auto since = std::chrono::steady_clock::now();
         gui::WaitFor(
             [&] {
-                const EditState now = ReadEdit(edit);
+                const EditState now = ReadEdit(edit, password);
                 if (!(now == last)) {
                     last = now;
                     since = std::chrono::steady_clock::now();
@@ -154,76 +165,83 @@ private:
 // The fault once found: clicked at the end of its text, the server box took the typed characters
 // in reverse order at its start.
 TEST_F(EditTyping, TextTypedAtTheEndOfTheServerBoxComesOutInOrder) {
-    ChooseProduct("velmopos");
-    const Control servidor = app->Get("servidor");
-    const std::string before = servidor.text;
+    ChooseProduct("VelmoPos");
+    const Element servidor = app->Get(kServerBox);
+    const std::string before = servidor.Value().value_or("");
     ASSERT_FALSE(before.empty()) << "the server box starts with the computer's name";
-    gui::RealClick(app->MainWindow(), gui::PointIn(servidor, -4, servidor.Height() / 2));
+    const RECT place = servidor.Location();
+    gui::RealClick(app->MainWindow(), gui::PointIn(servidor, -6, (place.bottom - place.top) / 2));
     gui::WaitFor([&] { return app->FocusedWindow() == servidor.Window(); },
-                 "servidor to take the focus (it is with " + gui::ToCp1252(gui::ClassName(app->FocusedWindow())) + ")");
+                 "the server box to take the focus (it is with " + gui::ToCp1252(gui::ClassName(app->FocusedWindow())) +
+                     ")");
     gui::TypeText(app->MainWindow(), L"abc,123");
-    WaitFor([&](const Snapshot& s) { return s.Text("servidor") == before + "abc,123"; },
-            "servidor to read " + before + "abc,123");
-    EXPECT_EQ(Settled(servidor.Window()), (EditState{before + "abc,123", MAKELONG(before.size() + 7, before.size() + 7)}));
+    WaitFor([&](const Snapshot& s) { return s.Value(kServerBox) == before + "abc,123"; },
+            "the server box to read " + before + "abc,123");
+    const int end = static_cast<int>(before.size()) + 7;
+    EXPECT_EQ(Settled(servidor.Window()), (EditState{before + "abc,123", end, static_cast<DWORD>(MAKELONG(end, end))}));
 }
 
 TEST_F(EditTyping, EveryBoxOfTheServerPageTypesAsThePlatformsOwnEditBox) {
-    ChooseProduct("velmopos");
-    const Control reference = rig->Get("entrada");
+    ChooseProduct("VelmoPos");
+    const Element reference = rig->Get(kPlainReference);
     for (const KeySequence& sequence : Sequences()) {
         const EditState want = TypeInto(*rig, reference, sequence);
-        for (const char* name : {"servidor", "instancia", "basedados", "utilizador"}) {
-            EXPECT_EQ(TypeInto(*app, app->Get(name), sequence), want) << name << ", " << sequence.name;
-            // The stored text is what the box shows.
-            EXPECT_EQ(Now().Text(name), want.text) << name << ", " << sequence.name;
+        for (const Named* box : {&kServerBox, &kInstanceBox, &kDatabaseBox, &kUserBox}) {
+            EXPECT_EQ(TypeInto(*app, app->Get(*box), sequence), want) << box->name << ", " << sequence.name;
+            // A reader hears what the box shows.
+            EXPECT_EQ(Now().Value(*box), want.text) << box->name << ", " << sequence.name;
         }
     }
 }
 
 TEST_F(EditTyping, ThePasswordBoxTypesAsAPlatformPasswordBoxAndItsTextReachesTheDataLinkFile) {
-    ChooseProduct("velmopos");
-    const Control reference = rig->Get("segredo");
-    const Control password = app->Get("password");
+    ChooseProduct("VelmoPos");
+    const Element reference = rig->Get(kPasswordReference);
+    const Element password = app->Get(kPasswordBox);
+    ASSERT_TRUE(reference.Has(STATE_SYSTEM_PROTECTED)) << "the platform's password box keeps its text from readers";
+    ASSERT_TRUE(password.Has(STATE_SYSTEM_PROTECTED));
     LONG_PTR style = GetWindowLongPtrW(password.Window(), GWL_STYLE);
     EXPECT_TRUE(style & ES_PASSWORD) << "the box shows password characters only";
     DWORD_PTR mask = 0;
     ASSERT_TRUE(SendMessageTimeoutW(password.Window(), EM_GETPASSWORDCHAR, 0, 0, SMTO_ABORTIFHUNG, 2000, &mask));
     EXPECT_NE(mask, 0u);
-    std::string typed;
     for (const KeySequence& sequence : Sequences()) {
         const EditState want = TypeInto(*rig, reference, sequence);
-        const EditState got = TypeInto(*app, password, sequence);
-        EXPECT_EQ(got.selection, want.selection) << sequence.name;
-        typed = rig->Get("segredo").text;  // the reference's own reading of its text
-        EXPECT_FALSE(typed.empty()) << sequence.name;
+        EXPECT_GT(want.length, 0) << sequence.name;
+        EXPECT_EQ(TypeInto(*app, password, sequence), want) << sequence.name;
     }
-    // The last sequence's password, as the wizard writes it beside itself.
+    // The last sequence needs no clipboard (which a password box does not copy to): a plain box
+    // ends with the text the password box holds now.
+    const std::string typed = TypeInto(*rig, rig->Get(kPlainReference), Sequences().back()).text;
+    ASSERT_FALSE(typed.empty());
     const Snapshot s = Now();
     Next();
     WaitForPage(flow::kReviewPage);
-    const std::string server = s.Text("instancia").empty() ? s.Text("servidor")
-                                                          : s.Text("servidor") + "\\" + s.Text("instancia");
-    EXPECT_EQ(Udl(L"VelmoPos"), flow::UdlBytes(server, s.Text("utilizador"), typed, s.Text("basedados")))
+    const std::string server = s.Value(kInstanceBox).empty() ? s.Value(kServerBox)
+                                                             : s.Value(kServerBox) + "\\" + s.Value(kInstanceBox);
+    EXPECT_EQ(Udl(L"VelmoPos"), flow::UdlBytes(server, s.Value(kUserBox), typed, s.Value(kDatabaseBox)))
         << flow::Hex(Udl(L"VelmoPos"));
 }
 
 TEST_F(EditTyping, TheReviewBoxesRefuseTypingAsAPlatformReadOnlyBox) {
-    ChooseProduct("velmopos");
-    SetEntry("instancia", "");
+    ChooseProduct("VelmoPos");
+    SetEntry(kInstanceBox, "");
     Next();
     const Snapshot review = WaitForPage(flow::kReviewPage);
-    const Control reference = rig->Get("leitura");
-    for (const char* name : {"ck_servidor", "ck_basedados", "ck_utilizador"}) {
-        const Control box = review[name];
-        const std::string shown = box.text;
+    const Element reference = rig->Get(kReadOnlyReference);
+    for (const Named* name : {&kReviewServerBox, &kReviewDatabaseBox, &kReviewUserBox}) {
+        const Element box = review.Get(*name);
+        EXPECT_TRUE(box.Has(STATE_SYSTEM_READONLY)) << name->name;
+        const std::string shown = box.Value().value_or("");
         gui::ClickControl(box);
-        gui::WaitFor([&] { return app->FocusedWindow() == box.Window(); }, std::string(name) + " to take the focus");
+        gui::WaitFor([&] { return app->FocusedWindow() == box.Window(); }, name->name + " to take the focus");
         for (const KeySequence& sequence : Sequences()) {
             sequence.keys(app->MainWindow());
-            EXPECT_EQ(Settled(box.Window()).text, shown) << name << ", " << sequence.name;
+            EXPECT_EQ(Settled(box.Window()).text, shown) << name->name << ", " << sequence.name;
         }
-        EXPECT_EQ(Now().Text(name), shown);
+        EXPECT_EQ(Now().Value(*name), shown);
     }
+    EXPECT_TRUE(reference.Has(STATE_SYSTEM_READONLY));
     gui::ClickControl(reference);
     for (const KeySequence& sequence : Sequences()) {
         sequence.keys(rig->MainWindow());

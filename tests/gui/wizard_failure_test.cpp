@@ -31,9 +31,9 @@ protected:
             SCOPED_TRACE(gui::Cp1252ToUtf8(b.box.caption + ": " + b.box.text));
             const MessageBoxWindow box = ExpectBox(b.box);
             const Snapshot s = Now();  // the wizard answers inside its modal box
-            EXPECT_EQ(s.Page(), kProgressPage);
-            EXPECT_FALSE(s.Enabled("Seguinte"));
-            EXPECT_FALSE(s.Enabled("Anterior"));
+            EXPECT_EQ(PageOf(s), kProgressPage);
+            EXPECT_FALSE(s.Enabled(kSeguinte));
+            EXPECT_FALSE(s.Enabled(kAnterior));
             // The animation runs while the box is open, except for the server's warning, before
             // which it is stopped.
             MoveAside(box);
@@ -94,8 +94,8 @@ TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
     sqltest::Instance server(c.scenario);
     const std::string firstServer = c.closedPort ? "127.0.0.1," + std::to_string(ClosedPort()) : server.Server();
     Start();
-    ToReviewPage("velmopos", {.servidor = firstServer, .instancia = "", .utilizador = "sa", .password = c.firstPassword});
-    if (c.demo) SetChecked("cDemo", true);
+    ToReviewPage("VelmoPos", {.servidor = firstServer, .instancia = "", .utilizador = "sa", .password = c.firstPassword});
+    if (c.demo) SetChecked(kDemo, true);
     // Coming back to the review page from the progress page does not write the data link file:
     // removed here, it must still be absent then.
     ASSERT_TRUE(std::filesystem::remove(WizardFile(L"VelmoPos.udl")));
@@ -103,9 +103,9 @@ TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
     Next();
     AnswerRun(c.firstRun);
     Snapshot s = WaitForPage(kReviewPage, kRunTimeout);
-    EXPECT_TRUE(s.Enabled("Seguinte"));
-    EXPECT_TRUE(s.Enabled("Anterior"));
-    EXPECT_EQ(s.Checked("cDemo"), c.demo) << "the options are kept";
+    EXPECT_TRUE(s.Enabled(kSeguinte));
+    EXPECT_TRUE(s.Enabled(kAnterior));
+    EXPECT_EQ(s.Checked(kDemo), c.demo) << "the options are kept";
     EXPECT_FALSE(std::filesystem::exists(WizardFile(L"VelmoPos.udl"))) << "not written on the way back";
     if (!c.survivor.empty()) {
         EXPECT_FALSE(server.State()["velmopos_5_2"]["tables"][c.survivor].IsNull())
@@ -127,8 +127,8 @@ TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
     Next();
     AnswerRun(c.secondRun);
     s = WaitForPage(kFinalPage, kRunTimeout);
-    EXPECT_FALSE(s.Enabled("Seguinte"));
-    EXPECT_FALSE(s.Enabled("Anterior"));
+    EXPECT_FALSE(s.Enabled(kSeguinte));
+    EXPECT_FALSE(s.Enabled(kAnterior));
     EXPECT_GT(server.Scalar("velmopos_5_2", "SELECT COUNT(*) FROM familias"), 0);
     EXPECT_EQ(server.Scalar("velmopos_5_2", "SELECT COUNT(*) FROM produtos") > 0, c.demo);
     if (!c.survivor.empty()) {
@@ -158,7 +158,7 @@ TEST_F(WizardFailure, AnUnguardedFailureLeavesOnlySair) {
     struct Case {
         const char* name;
         const wchar_t* missing;  // the file taken from the wizard's folder before the run
-        const char* radio;
+        const char* product;
         bool demo;
         std::function<std::string()> report;
     };
@@ -166,11 +166,11 @@ TEST_F(WizardFailure, AnUnguardedFailureLeavesOnlySair) {
         return "Cannot open file \"" + WizardFile(file).string() + "\". " + SystemText(ERROR_FILE_NOT_FOUND) + ".";
     };
     const Case cases[] = {
-        {"schema script missing", L"DBScript.inf", "velmopos", false, [&] { return cannotOpen(L"DBScript.inf"); }},
-        {"default-data script missing", L"DBDefault.inf", "velmofact", false,
+        {"schema script missing", L"DBScript.inf", "VelmoPos", false, [&] { return cannotOpen(L"DBScript.inf"); }},
+        {"default-data script missing", L"DBDefault.inf", "VelmoFact", false,
          [&] { return cannotOpen(L"DBDefault.inf"); }},
-        {"demonstration script missing", L"DBDemo.inf", "velmocafe", true, [&] { return cannotOpen(L"DBDemo.inf"); }},
-        {"VelmoRest's executable missing (its version row needs it)", L"VelmoRest.exe", "velmorest", false,
+        {"demonstration script missing", L"DBDemo.inf", "VelmoCafe", true, [&] { return cannotOpen(L"DBDemo.inf"); }},
+        {"VelmoRest's executable missing (its version row needs it)", L"VelmoRest.exe", "VelmoRest", false,
          [this] { return "Cannot read the version information of \"" + WizardFile(L"VelmoRest.exe").string() + "\""; }},
     };
     for (const Case& c : cases) {
@@ -178,23 +178,23 @@ TEST_F(WizardFailure, AnUnguardedFailureLeavesOnlySair) {
         sqltest::Instance server;
         Start();
         std::filesystem::remove(WizardFile(c.missing));
-        ToReviewPage(c.radio, {.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
-        if (c.demo) SetChecked("cDemo", true);
+        ToReviewPage(c.product, {.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
+        if (c.demo) SetChecked(kDemo, true);
         Next();
         Answer(ErrorBox("Criabd", c.report()), IDOK);
 
-        const Snapshot s = WaitFor([](const Snapshot& now) { return now.Page() == kProgressPage; }, "the progress page");
-        EXPECT_FALSE(s.Enabled("Seguinte"));
-        EXPECT_FALSE(s.Enabled("Anterior"));
+        const Snapshot s = WaitFor([](const Snapshot& now) { return PageOf(now) == kProgressPage; }, "the progress page");
+        EXPECT_FALSE(s.Enabled(kSeguinte));
+        EXPECT_FALSE(s.Enabled(kAnterior));
         EXPECT_TRUE(ProgressBarRuns(s)) << "the animation is still on";
         // Real clicks, as a user's: the disabled buttons do nothing.
-        for (const char* button : {"Seguinte", "Anterior"}) {
-            gui::RealClick(app->MainWindow(), s[button].Center());
+        for (const Named* button : {&kSeguinte, &kAnterior}) {
+            gui::RealClick(app->MainWindow(), s.Get(*button).Center());
             app->Settle();
-            EXPECT_FALSE(app->FindMessageBox()) << button;
-            EXPECT_EQ(Now().Page(), kProgressPage) << button;
+            EXPECT_FALSE(app->FindMessageBox()) << button->name;
+            EXPECT_EQ(PageOf(Now()), kProgressPage) << button->name;
         }
-        gui::RealClick(app->MainWindow(), s["btCancel"].Center());
+        gui::RealClick(app->MainWindow(), s.Get(kSair).Center());
         EXPECT_EQ(app->WaitForExit(), 0u);
         // The wizard restored for the next case.
         folder_.CopyMatching({L"*.inf", L"VelmoRest.exe"});

@@ -20,8 +20,8 @@ using namespace flow;
 
 struct InstallCase {
     const char* name;
-    const char* radio;
-    const wchar_t* product;
+    const char* choice;       // the product as its choice reads
+    const wchar_t* product;   // its executable's and data link file's name
     bool demo;
     bool cloud;
     const char* typedStore;  // typed into the input box, "" to cancel it; null when it must not appear
@@ -30,19 +30,19 @@ struct InstallCase {
 };
 
 const InstallCase kInstallations[] = {
-    {"VelmoCafeNormal", "velmocafe", L"VelmoCafe", false, false, nullptr, "velmocafe_7_4", std::nullopt},
-    {"VelmoCafeDemo", "velmocafe", L"VelmoCafe", true, false, nullptr, "velmocafe_7_4", std::nullopt},
-    {"VelmoFactNormal", "velmofact", L"VelmoFact", false, false, nullptr, "velmofact_10_0", std::nullopt},
-    {"VelmoFactDemo", "velmofact", L"VelmoFact", true, false, nullptr, "velmofact_10_0", std::nullopt},
-    {"VelmoPosNormal", "velmopos", L"VelmoPos", false, false, nullptr, "velmopos_5_2", std::nullopt},
-    {"VelmoPosDemo", "velmopos", L"VelmoPos", true, false, nullptr, "velmopos_5_2", std::nullopt},
-    {"VelmoRestNormal", "velmorest", L"VelmoRest", false, false, nullptr, "velmorest_3_1", std::array{3, 1, 0}},
-    {"VelmoRestDemo", "velmorest", L"VelmoRest", true, false, nullptr, "velmorest_3_1", std::array{3, 1, 0}},
-    {"VelmoPosCloudStore7", "velmopos", L"VelmoPos", false, true, "7", "velmopos_5_2", std::array{5, 2, 7}},
-    {"VelmoRestCloudStore12", "velmorest", L"VelmoRest", false, true, "12", "velmorest_3_1", std::array{3, 1, 12}},
+    {"VelmoCafeNormal", "VelmoCafe", L"VelmoCafe", false, false, nullptr, "velmocafe_7_4", std::nullopt},
+    {"VelmoCafeDemo", "VelmoCafe", L"VelmoCafe", true, false, nullptr, "velmocafe_7_4", std::nullopt},
+    {"VelmoFactNormal", "VelmoFact", L"VelmoFact", false, false, nullptr, "velmofact_10_0", std::nullopt},
+    {"VelmoFactDemo", "VelmoFact", L"VelmoFact", true, false, nullptr, "velmofact_10_0", std::nullopt},
+    {"VelmoPosNormal", "VelmoPos", L"VelmoPos", false, false, nullptr, "velmopos_5_2", std::nullopt},
+    {"VelmoPosDemo", "VelmoPos", L"VelmoPos", true, false, nullptr, "velmopos_5_2", std::nullopt},
+    {"VelmoRestNormal", "VelmoRest", L"VelmoRest", false, false, nullptr, "velmorest_3_1", std::array{3, 1, 0}},
+    {"VelmoRestDemo", "VelmoRest", L"VelmoRest", true, false, nullptr, "velmorest_3_1", std::array{3, 1, 0}},
+    {"VelmoPosCloudStore7", "VelmoPos", L"VelmoPos", false, true, "7", "velmopos_5_2", std::array{5, 2, 7}},
+    {"VelmoRestCloudStore12", "VelmoRest", L"VelmoRest", false, true, "12", "velmorest_3_1", std::array{3, 1, 12}},
     // An answer that is not a number, and Cancel, give store 1.
-    {"VelmoPosCloudNotANumber", "velmopos", L"VelmoPos", false, true, "abc", "velmopos_5_2", std::array{5, 2, 1}},
-    {"VelmoRestCloudCancelled", "velmorest", L"VelmoRest", false, true, "", "velmorest_3_1", std::array{3, 1, 1}},
+    {"VelmoPosCloudNotANumber", "VelmoPos", L"VelmoPos", false, true, "abc", "velmopos_5_2", std::array{5, 2, 1}},
+    {"VelmoRestCloudCancelled", "VelmoRest", L"VelmoRest", false, true, "", "velmorest_3_1", std::array{3, 1, 1}},
 };
 
 void PrintTo(const InstallCase& c, std::ostream* out) { *out << c.name; }
@@ -59,14 +59,14 @@ protected:
     // Waits for the end of a run that asks nothing more: the final page, or a box (which fails).
     void ExpectFinalPage() {
         const Snapshot s = WaitFor(
-            [&](const Snapshot& now) { return now.Page() == kFinalPage || app->FindMessageBox().has_value(); },
+            [&](const Snapshot& now) { return PageOf(now) == kFinalPage || app->FindMessageBox().has_value(); },
             "the final page", kRunTimeout);
         if (const auto box = app->FindMessageBox())
             FAIL() << "unexpected box \"" << gui::Cp1252ToUtf8(box->Caption()) << "\": " << gui::Cp1252ToUtf8(box->Text());
-        EXPECT_FALSE(s.Enabled("Seguinte"));
-        EXPECT_FALSE(s.Enabled("Anterior"));
-        EXPECT_TRUE(s.Enabled("btCancel"));
-        EXPECT_FALSE(s["Label23"].visible);
+        EXPECT_FALSE(s.Enabled(kSeguinte));
+        EXPECT_FALSE(s.Enabled(kAnterior));
+        EXPECT_TRUE(s.Enabled(kSair));
+        EXPECT_FALSE(HearsTextStarting(s, kFirstRunNote));
     }
 
     std::string Batch(const wchar_t* script) const { return ScriptBatch(FileBytes(WizardFile(script))); }
@@ -101,14 +101,14 @@ TEST_P(CompleteInstallation, EndsOnTheFinalPageWithTheDatabaseFilled) {
     const InstallCase& c = GetParam();
     sqltest::Instance server;
     Start();
-    ChooseProduct(c.radio);
-    EXPECT_EQ(Now().Text("basedados"), c.database);
+    ChooseProduct(c.choice);
+    EXPECT_EQ(Now().Value(kDatabaseBox), c.database);
     UseServer(server);
     Next();
     WaitForPage(kReviewPage);
     EXPECT_EQ(Udl(c.product), UdlBytes(server.Server(), "sa", kPassword, c.database));
-    if (c.demo) SetChecked("cDemo", true);
-    if (c.cloud) SetChecked("rCloud", true);
+    if (c.demo) SetChecked(kDemo, true);
+    if (c.cloud) SetChecked(kCloud, true);
     Next();
     if (c.typedStore) AnswerStoreNumber(*c.typedStore ? std::optional<std::string_view>(c.typedStore) : std::nullopt);
     ExpectFinalPage();
@@ -142,7 +142,7 @@ TEST_P(CompleteInstallation, EndsOnTheFinalPageWithTheDatabaseFilled) {
     const auto [opened, closed] = ConnectionsOpenedAndClosed(server);
     EXPECT_EQ(opened, closed) << "every connection is closed at the end";
 
-    Press("btCancel");
+    Press(kSair);
     EXPECT_EQ(app->WaitForExit(), 0u);
 }
 
@@ -155,20 +155,20 @@ INSTANTIATE_TEST_SUITE_P(EveryProduct, CompleteInstallation, testing::ValuesIn(k
 TEST_F(WizardInstall, CloudLeftSelectedForVelmoCafeRenumbersWithStoreZero) {
     sqltest::Instance server;
     Start();
-    ToReviewPage("velmopos", {.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
-    SetChecked("rCloud", true);
+    ToReviewPage("VelmoPos", {.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
+    SetChecked(kCloud, true);
     Back();
     WaitForPage(kServerPage);
     Back();
     WaitForPage(kProductPage);
-    ChooseProduct("velmocafe");
+    ChooseProduct("VelmoCafe");
     Next();
     const Snapshot review = WaitForPage(kReviewPage);
-    EXPECT_TRUE(review.Checked("rCloud"));
-    EXPECT_FALSE(review.Enabled("rCloud"));
-    EXPECT_FALSE(review.Checked("Normal"));
-    EXPECT_FALSE(review.Enabled("cDemo"));
-    EXPECT_EQ(review.Text("ck_basedados"), "velmocafe_7_4");
+    EXPECT_TRUE(review.Checked(kCloud));
+    EXPECT_FALSE(review.Enabled(kCloud));
+    EXPECT_FALSE(review.Checked(kNormal));
+    EXPECT_FALSE(review.Enabled(kDemo));
+    EXPECT_EQ(review.Value(kReviewDatabaseBox), "velmocafe_7_4");
     Next();
     ExpectFinalPage();
 
@@ -192,13 +192,13 @@ TEST_F(WizardInstall, TheDefaultServerAndInstanceAreFoundThroughTheBrowserServic
         GTEST_SKIP() << "no Browser service for a named instance here: " << e.what();
     }
     Start();
-    ChooseProduct("velmopos");
+    ChooseProduct("VelmoPos");
     Next();
     const Snapshot review = WaitForPage(kReviewPage);
     char computer[256] = {};
     DWORD size = sizeof computer;
     ASSERT_TRUE(GetComputerNameA(computer, &size));
-    EXPECT_EQ(review.Text("ck_servidor"), std::string(computer) + "\\MARLOVEXSQL");
+    EXPECT_EQ(review.Value(kReviewServerBox), std::string(computer) + "\\MARLOVEXSQL");
     Next();
     ExpectFinalPage();
     const ServerView view(*named);

@@ -33,7 +33,7 @@ TEST_F(WizardNavigation, ButtonsFollowTheStateTableInEverySituation) {
     const BoxSpec confirm{"Confirmação", kConfirmReplace, {IDOK, IDCANCEL}, MB_ICONQUESTION, IDCANCEL};
     const Row rows[] = {
         {"product page at start", [] {}, kProductPage, true, false},
-        {"server page reached forward", [&] { ChooseProduct("velmopos"); }, kServerPage, true, false},
+        {"server page reached forward", [&] { ChooseProduct("VelmoPos"); }, kServerPage, true, false},
         {"review page reached forward",
          [&] {
              UseServer(server);
@@ -62,65 +62,65 @@ TEST_F(WizardNavigation, ButtonsFollowTheStateTableInEverySituation) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.situation);
         row.reach();
-        const Snapshot s = WaitFor([&](const Snapshot& now) { return now.Page() == row.page; },
-                                   "page " + std::to_string(row.page), kRunTimeout);
-        EXPECT_EQ(s.Enabled("Seguinte"), row.seguinte);
-        EXPECT_EQ(s.Enabled("Anterior"), row.anterior);
-        EXPECT_TRUE(s.Enabled("btCancel"));
+        const Snapshot s = WaitFor([&](const Snapshot& now) { return PageOf(now) == row.page; },
+                                   "page " + std::to_string(row.page + 1), kRunTimeout);
+        EXPECT_EQ(s.Enabled(kSeguinte), row.seguinte);
+        EXPECT_EQ(s.Enabled(kAnterior), row.anterior);
+        EXPECT_TRUE(s.Enabled(kSair));
     }
-    EXPECT_FALSE(Now()["Label23"].visible) << "the final page's hidden label stays hidden";
+    EXPECT_FALSE(HearsTextStarting(Now(), kFirstRunNote)) << "the final page's hidden note stays hidden";
 }
 
 // With every entry empty the checks report one entry per click, in a fixed order, each moving
 // the focus to its entry; the password is a question, not a refusal.
 TEST_F(WizardNavigation, EmptyEntriesAreReportedOneAtATimeInOrder) {
     Start();
-    ChooseProduct("velmocafe");
+    ChooseProduct("VelmoCafe");
     SetServerPage({.servidor = "", .instancia = "", .basedados = "", .utilizador = "", .password = ""});
     struct Step {
-        const char* fill;  // the entry filled before the click (nothing for the first)
+        const Named* fill;  // the entry filled before the click (nothing for the first)
         BoxSpec box;
-        const char* focus;
+        const Named* focus;
     };
     const Step steps[] = {
-        {nullptr, ErrorBox("Aviso", kNoServer), "servidor"},
-        {"servidor", ErrorBox("Aviso", kNoUser), "utilizador"},
-        {"utilizador", ErrorBox("Aviso", kNoDatabase), "basedados"},
-        {"basedados", {"Confirmação", kNoPassword, {IDYES, IDNO}, MB_ICONQUESTION}, "password"},
+        {nullptr, ErrorBox("Aviso", kNoServer), &kServerBox},
+        {&kServerBox, ErrorBox("Aviso", kNoUser), &kUserBox},
+        {&kUserBox, ErrorBox("Aviso", kNoDatabase), &kDatabaseBox},
+        {&kDatabaseBox, {"Confirmação", kNoPassword, {IDYES, IDNO}, MB_ICONQUESTION}, &kPasswordBox},
     };
     for (const Step& step : steps) {
-        SCOPED_TRACE(step.focus);
-        if (step.fill) SetEntry(step.fill, "x");
+        SCOPED_TRACE(step.focus->name);
+        if (step.fill) SetEntry(*step.fill, "x");
         Next();
         Answer(step.box, step.box.buttons.size() == 1 ? IDOK : IDNO);
-        const Snapshot s = WaitFor([&](const Snapshot& now) { return now.Focused() == step.focus; },
-                                   std::string("the focus in ") + step.focus);
-        EXPECT_EQ(s.Page(), kServerPage);
-        EXPECT_EQ(s.Text("instancia"), "") << "nothing else changes";
+        const Snapshot s = WaitFor([&](const Snapshot& now) { return now.FocusedControl() == *step.focus; },
+                                   "the focus in " + gui::Describe(*step.focus));
+        EXPECT_EQ(PageOf(s), kServerPage);
+        EXPECT_EQ(s.Value(kInstanceBox), "") << "nothing else changes";
         EXPECT_FALSE(app->FindMessageBox()) << "one box per click";
     }
 }
 
 TEST_F(WizardNavigation, TheEmptyPasswordQuestionDecidesWhetherToGoOn) {
     Start();
-    ChooseProduct("velmocafe");
-    SetEntry("password", "");
+    ChooseProduct("VelmoCafe");
+    SetEntry(kPasswordBox, "");
     const BoxSpec question{"Confirmação", kNoPassword, {IDYES, IDNO}, MB_ICONQUESTION};
     struct Case {
         int answer;
         int page;
-        const char* focus;
+        bool backInThePassword;
     };
-    for (const Case& c : {Case{IDNO, kServerPage, "password"}, Case{IDYES, kReviewPage, nullptr}}) {
+    for (const Case& c : {Case{IDNO, kServerPage, true}, Case{IDYES, kReviewPage, false}}) {
         SCOPED_TRACE(c.answer == IDYES ? "Yes" : "No");
         Next();
         Answer(question, c.answer);
         const Snapshot s = WaitForPage(c.page);
-        if (c.focus) {
-            WaitFor([&](const Snapshot& now) { return now.Focused() == c.focus; }, "the focus in the password");
+        if (c.backInThePassword) {
+            WaitFor([&](const Snapshot& now) { return now.Focused(kPasswordBox); }, "the focus in the password");
         } else {
-            EXPECT_EQ(s.Text("ck_utilizador"), "sa");
-            EXPECT_TRUE(s.Enabled("Anterior"));
+            EXPECT_EQ(s.Value(kReviewUserBox), "sa");
+            EXPECT_TRUE(s.Enabled(kAnterior));
         }
     }
 }
@@ -129,7 +129,7 @@ TEST_F(WizardNavigation, TheEmptyPasswordQuestionDecidesWhetherToGoOn) {
 // is given; entries are used as typed, blanks included.
 TEST_F(WizardNavigation, TheReviewShowsServerAndInstanceAsTyped) {
     Start();
-    ChooseProduct("velmocafe");
+    ChooseProduct("VelmoCafe");
     struct Case {
         const char* servidor;
         const char* instancia;
@@ -148,7 +148,7 @@ TEST_F(WizardNavigation, TheReviewShowsServerAndInstanceAsTyped) {
         SetServerPage({.servidor = c.servidor, .instancia = c.instancia});
         Next();
         const Snapshot s = WaitForPage(kReviewPage);
-        EXPECT_EQ(s.Text("ck_servidor"), c.shown);
+        EXPECT_EQ(s.Value(kReviewServerBox), c.shown);
         EXPECT_EQ(Udl(L"VelmoCafe"), UdlBytes(c.shown, "sa", kPassword, "velmocafe_7_4"))
             << "the data link file names the server as the review shows it";
         Back();
@@ -163,11 +163,11 @@ TEST_F(WizardNavigation, GoingBackAndForthRefillsTheReviewAndRewritesTheDataLink
     Start();
     // The file holds the password the wizard connects with: "ç" E7 00, and "€" (byte 80) as
     // U+20AC, AC 20, not as the control character U+0080 that a byte-for-byte widening would give.
-    ToReviewPage("velmopos", {.servidor = "srv-a", .instancia = "INST", .utilizador = "gestor", .password = "pç€"});
+    ToReviewPage("VelmoPos", {.servidor = "srv-a", .instancia = "INST", .utilizador = "gestor", .password = "pç€"});
     Snapshot s = Now();
-    EXPECT_EQ(s.Text("ck_servidor"), "srv-a\\INST");
-    EXPECT_EQ(s.Text("ck_basedados"), "velmopos_5_2");
-    EXPECT_EQ(s.Text("ck_utilizador"), "gestor");
+    EXPECT_EQ(s.Value(kReviewServerBox), "srv-a\\INST");
+    EXPECT_EQ(s.Value(kReviewDatabaseBox), "velmopos_5_2");
+    EXPECT_EQ(s.Value(kReviewUserBox), "gestor");
     const std::string first = UdlBytes("srv-a\\INST", "gestor", "pç€", "velmopos_5_2");
     EXPECT_EQ(Udl(L"VelmoPos"), first) << Hex(Udl(L"VelmoPos"));
     EXPECT_NE(first.find(std::string("p\0\xE7\0\xAC\x20;\0", 8)), std::string::npos);
@@ -176,16 +176,16 @@ TEST_F(WizardNavigation, GoingBackAndForthRefillsTheReviewAndRewritesTheDataLink
     Back();
     WaitForPage(kServerPage);
     EXPECT_EQ(Udl(L"VelmoPos"), first);
-    EXPECT_EQ(Now().Text("ck_servidor"), "srv-a\\INST");
+    EXPECT_EQ(Now().Value(kServerBox), "srv-a") << "the entries are as they were left";
 
     // Forward with other entries: the review and the file follow.
     SetServerPage({.servidor = "srv-b", .instancia = "", .basedados = "loja_1", .utilizador = "sa", .password = ""});
     Next();
     Answer({"Confirmação", kNoPassword, {IDYES, IDNO}, MB_ICONQUESTION}, IDYES);
     s = WaitForPage(kReviewPage);
-    EXPECT_EQ(s.Text("ck_servidor"), "srv-b");
-    EXPECT_EQ(s.Text("ck_basedados"), "loja_1");
-    EXPECT_EQ(s.Text("ck_utilizador"), "sa");
+    EXPECT_EQ(s.Value(kReviewServerBox), "srv-b");
+    EXPECT_EQ(s.Value(kReviewDatabaseBox), "loja_1");
+    EXPECT_EQ(s.Value(kReviewUserBox), "sa");
     EXPECT_EQ(Udl(L"VelmoPos"), UdlBytes("srv-b", "sa", "", "loja_1")) << Hex(Udl(L"VelmoPos"));
 
     // Back to the product page and another product: the typed database name is replaced, the
@@ -194,12 +194,12 @@ TEST_F(WizardNavigation, GoingBackAndForthRefillsTheReviewAndRewritesTheDataLink
     WaitForPage(kServerPage);
     Back();
     WaitForPage(kProductPage);
-    ChooseProduct("velmofact");
+    ChooseProduct("VelmoFact");
     s = Now();
-    EXPECT_EQ(s.Text("basedados"), "velmofact_10_0");
-    EXPECT_EQ(s.Text("servidor"), "srv-b");
-    EXPECT_EQ(s.Text("utilizador"), "sa");
-    SetEntry("password", "x");
+    EXPECT_EQ(s.Value(kDatabaseBox), "velmofact_10_0");
+    EXPECT_EQ(s.Value(kServerBox), "srv-b");
+    EXPECT_EQ(s.Value(kUserBox), "sa");
+    SetEntry(kPasswordBox, "x");
     Next();
     WaitForPage(kReviewPage);
     EXPECT_EQ(Udl(L"VelmoFact"), UdlBytes("srv-b", "sa", "x", "velmofact_10_0"));
@@ -210,13 +210,13 @@ TEST_F(WizardNavigation, GoingBackAndForthRefillsTheReviewAndRewritesTheDataLink
 // kept across going back and forth.
 TEST_F(WizardNavigation, TheInstallationTypeCouplesItsOptions) {
     Start();
-    ToReviewPage("velmorest", {});
+    ToReviewPage("VelmoRest", {});
     struct State {
         bool normal, demoTicked, demoEnabled, cloud, recoveryTicked, recoveryEnabled;
     };
     const auto read = [](const Snapshot& s) {
-        return State{s.Checked("Normal"),   s.Checked("cDemo"),        s.Enabled("cDemo"),
-                     s.Checked("rCloud"),   s.Checked("cRecuperacao"), s.Enabled("cRecuperacao")};
+        return State{s.Checked(kNormal), s.Checked(kDemo),     s.Enabled(kDemo),
+                     s.Checked(kCloud),  s.Checked(kRecovery), s.Enabled(kRecovery)};
     };
     const auto expectState = [&](const State& want) {
         const State got = read(Now());
@@ -234,7 +234,7 @@ TEST_F(WizardNavigation, TheInstallationTypeCouplesItsOptions) {
     };
     const Step steps[] = {
         {"as first shown", [] {}, {true, false, true, false, false, false}},
-        {"cDemo ticked", [&] { SetChecked("cDemo", true); }, {true, true, true, false, false, false}},
+        {"demonstration data ticked", [&] { SetChecked(kDemo, true); }, {true, true, true, false, false, false}},
         {"back and forth keeps the tick",
          [&] {
              Back();
@@ -243,11 +243,11 @@ TEST_F(WizardNavigation, TheInstallationTypeCouplesItsOptions) {
              WaitForPage(kReviewPage);
          },
          {true, true, true, false, false, false}},
-        {"rCloud selected: cDemo cleared and disabled, cRecuperacao enabled", [&] { SetChecked("rCloud", true); },
-         {false, false, false, true, false, true}},
-        {"cRecuperacao ticked", [&] { SetChecked("cRecuperacao", true); }, {false, false, false, true, true, true}},
-        {"Normal selected: cDemo enabled (still clear), cRecuperacao cleared and disabled",
-         [&] { SetChecked("Normal", true); }, {true, false, true, false, false, false}},
+        {"cloud selected: demonstration data cleared and unavailable, recovery available",
+         [&] { SetChecked(kCloud, true); }, {false, false, false, true, false, true}},
+        {"recovery ticked", [&] { SetChecked(kRecovery, true); }, {false, false, false, true, true, true}},
+        {"normal selected: demonstration data available (still clear), recovery cleared and unavailable",
+         [&] { SetChecked(kNormal, true); }, {true, false, true, false, false, false}},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -264,13 +264,14 @@ TEST_F(WizardNavigation, EveryClickWithoutAProductIsRefused) {
         SCOPED_TRACE("click " + std::to_string(click));
         Next();
         Answer(ErrorBox("Erro", kNoProduct), IDOK);
-        const Snapshot s = WaitFor([](const Snapshot& now) { return now.Focused() == "Seguinte"; },
+        const Snapshot s = WaitFor([](const Snapshot& now) { return now.Focused(kSeguinte); },
                                    "the focus back on Seguinte");
-        EXPECT_EQ(s.Page(), kProductPage);
-        EXPECT_FALSE(s.Enabled("Anterior"));
-        EXPECT_EQ(s.Text("basedados"), "");
+        EXPECT_EQ(PageOf(s), kProductPage);
+        EXPECT_FALSE(s.Enabled(kAnterior));
+        for (const std::string_view product : {"VelmoCafe", "VelmoFact", "VelmoPos", "VelmoRest"})
+            EXPECT_FALSE(s.Checked(ProductChoice(product))) << product;
     }
-    ChooseProduct("velmocafe");  // a product ends the refusals
+    ChooseProduct("VelmoCafe");  // a product ends the refusals
 }
 
 // The proposal comes from the file version of the product's executable beside the wizard (never
@@ -278,7 +279,7 @@ TEST_F(WizardNavigation, EveryClickWithoutAProductIsRefused) {
 // product.
 TEST_F(WizardNavigation, TheProductChoiceProposesTheDatabaseNameAndTheCloudOption) {
     struct Case {
-        const char* radio;
+        const char* product;
         const char* database;
         bool cloud;
     };
@@ -289,33 +290,32 @@ TEST_F(WizardNavigation, TheProductChoiceProposesTheDatabaseNameAndTheCloudOptio
     };
     // The staging without executables comes first: the second adds them to the same folder.
     const Staging stagings[] = {
-        {"no product executable", {}, {{"velmorest", "velmorest", true}, {"velmofact", "velmofact", false}}},
+        {"no product executable", {}, {{"VelmoRest", "velmorest", true}, {"VelmoFact", "velmofact", false}}},
         {"every product executable beside the wizard",
          AllProducts(),
-         {{"velmopos", "velmopos_5_2", true},
-          {"velmofact", "velmofact_10_0", false},
-          {"velmorest", "velmorest_3_1", true},
-          {"velmocafe", "velmocafe_7_4", false},
-          {"velmopos", "velmopos_5_2", true}}},
+         {{"VelmoPos", "velmopos_5_2", true},
+          {"VelmoFact", "velmofact_10_0", false},
+          {"VelmoRest", "velmorest_3_1", true},
+          {"VelmoCafe", "velmocafe_7_4", false},
+          {"VelmoPos", "velmopos_5_2", true}}},
     };
     for (const Staging& staging : stagings) {
         SCOPED_TRACE(staging.what);
         Start(staging.products);
         for (const Case& c : staging.cases) {
-            SCOPED_TRACE(c.radio);
-            ChooseProduct(c.radio);
+            SCOPED_TRACE(c.product);
+            ChooseProduct(c.product);
             const Snapshot s = Now();
-            EXPECT_EQ(s.Text("basedados"), c.database);
-            EXPECT_EQ(s.Enabled("rCloud"), c.cloud);
-            SetEntry("basedados", "typed by the user");  // replaced when the product page is left again
+            EXPECT_EQ(s.Value(kDatabaseBox), c.database);
+            SetEntry(kDatabaseBox, "typed by the user");  // replaced when the product page is left again
             Next();
-            WaitForPage(kReviewPage);
+            EXPECT_EQ(WaitForPage(kReviewPage).Enabled(kCloud), c.cloud);
             Back();
             WaitForPage(kServerPage);
             Back();
             WaitForPage(kProductPage);
         }
-        Press("btCancel");
+        Press(kSair);
         app->WaitForExit();
     }
 }

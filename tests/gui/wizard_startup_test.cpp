@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "WizardControls.h"
 #include "driver/WizardTest.h"
 
 #include <commctrl.h>  // after <windows.h>
@@ -16,8 +17,8 @@
 namespace {
 
 using gui::App;
-using gui::Control;
 using std::chrono::milliseconds;
+using namespace wizard;
 
 constexpr char kTitle[] = "Cria\xE7\xE3o de Base de Dados (v 1.1)";  // Windows-1252
 
@@ -28,31 +29,26 @@ protected:
         if (HasFatalFailure()) return;
         app_ = StartWizard();
         // The window is visible; it is ready for input once Seguinte holds the focus.
-        app_->WaitForControl("Seguinte", [](const Control& c) { return c.focused; }, "focused");
+        app_->WaitFor([](const Snapshot& s) { return s.Focused(kSeguinte); }, "Seguinte focused");
     }
 
     HWND Window() const { return app_->MainWindow(); }
 
-    // The component name of the control that has the keyboard focus in the wizard.
-    std::string FocusedName() {
-        HWND focus = app_->FocusedWindow();
-        if (!focus) return "<nothing>";
-        for (const Control& control : app_->Describe())
-            if (control.Window() == focus) return control.name;
-        return "<a window without a name: " + gui::ToCp1252(gui::ClassName(focus)) + ">";
-    }
+    // What holds the keyboard focus in the wizard, as a reader names it (nothing named when no
+    // element of the wizard is focused).
+    Named FocusedControl() { return app_->Read().FocusedControl(); }
 
     // Presses Tab (or Shift+Tab) as a user does, as often as asked, and records where the focus
     // goes after each press. Each press must move the focus; a press that does not within 5 s is
     // recorded as "<stuck>" and ends the walk.
-    std::vector<std::string> TabWalk(bool backwards, int presses) {
-        std::vector<std::string> visited;
-        std::string current = FocusedName();
+    std::vector<Named> TabWalk(bool backwards, int presses) {
+        std::vector<Named> visited;
+        Named current = FocusedControl();
         for (int i = 0; i < presses; ++i) {
             gui::PressKey(Window(), VK_TAB, backwards ? gui::kShift : gui::kNoModifier);
-            std::string next;
-            if (!gui::WaitUntil([&] { return (next = FocusedName()) != current; }, milliseconds(5000))) {
-                visited.push_back("<stuck>");
+            Named next;
+            if (!gui::WaitUntil([&] { return (next = FocusedControl()) != current; }, milliseconds(5000))) {
+                visited.push_back({0, "<stuck>"});
                 break;
             }
             visited.push_back(next);
@@ -65,18 +61,18 @@ protected:
     // with clicks as a user makes them; returns once the page shows.
     void GoToPage(int page) {
         if (page >= 1) {
-            gui::ClickControl(app_->Get("velmocafe"));
-            app_->WaitForControl("velmocafe", [](const Control& c) { return c.checked == 1; }, "selected");
-            gui::ClickControl(app_->Get("Seguinte"));
-            app_->WaitForControl("AdvTabSheet5", [](const Control& c) { return c.visible; }, "shown");
+            gui::ClickControl(app_->Get(ProductChoice("VelmoCafe")));
+            app_->WaitFor([](const Snapshot& s) { return s.Checked(ProductChoice("VelmoCafe")); }, "VelmoCafe selected");
+            gui::ClickControl(app_->Get(kSeguinte));
+            app_->WaitFor([](const Snapshot& s) { return PageOf(s) == kServerPage; }, "the server page");
         }
         if (page >= 2) {
-            gui::ClickControl(app_->Get("Seguinte"));
-            app_->WaitForControl("AdvTabSheet6", [](const Control& c) { return c.visible; }, "shown");
+            gui::ClickControl(app_->Get(kSeguinte));
+            app_->WaitFor([](const Snapshot& s) { return PageOf(s) == kReviewPage; }, "the review page");
         }
         ASSERT_EQ(app_->FindMessageBox(), std::nullopt) << "no page on the way may refuse or report";
         // The clicked button keeps the focus while the pages change.
-        app_->WaitForControl("Seguinte", [](const Control& c) { return c.focused; }, "focused");
+        app_->WaitFor([](const Snapshot& s) { return s.Focused(kSeguinte); }, "Seguinte focused");
     }
 
     std::unique_ptr<App> app_;
@@ -112,34 +108,27 @@ TEST_F(WizardStartup, WindowHasItsTitleFixedDialogFrameSizeAndCentredPlace) {
 }
 
 TEST_F(WizardStartup, ShowsTheProductPageWithNoProductAndNoTabs) {
-    const std::vector<Control> controls = app_->Describe();
-    const auto get = [&](std::string_view name) {
-        for (const Control& c : controls)
-            if (c.name == name) return c;
-        throw gui::DriverError("no control " + std::string(name));
-    };
+    const Snapshot s = app_->Read();
     // Only the product page shows.
-    const std::pair<const char*, bool> pages[] = {{"AdvTabSheet1", true},  {"AdvTabSheet5", false},
-                                                 {"AdvTabSheet6", false}, {"AdvTabSheet7", false},
-                                                 {"AdvTabSheet8", false}};
-    for (const auto& [page, shown] : pages) EXPECT_EQ(get(page).visible, shown) << page;
+    std::vector<std::string> pages;
+    for (const Element* page : s.All(ROLE_SYSTEM_PROPERTYPAGE)) pages.push_back(page->Name());
+    EXPECT_EQ(pages, std::vector<std::string>{"1"});
     // No product is selected.
-    for (const char* product : {"velmocafe", "velmofact", "velmopos", "velmorest"}) {
-        const Control radio = get(product);
-        EXPECT_TRUE(radio.visible) << product;
-        EXPECT_EQ(radio.checked, 0) << product;
-        EXPECT_FALSE(gui::Checked(radio.Window())) << product << " as the platform's button shows it";
+    for (const char* product : {"VelmoCafe", "VelmoFact", "VelmoPos", "VelmoRest"}) {
+        const Element choice = s.Get(ProductChoice(product));
+        EXPECT_FALSE(choice.Checked()) << product;
+        EXPECT_FALSE(gui::Checked(choice.Window())) << product << " as the platform's button shows it";
     }
-    EXPECT_FALSE(get("Anterior").enabled);
-    EXPECT_TRUE(get("Seguinte").enabled);
-    EXPECT_TRUE(get("btCancel").enabled);
-    EXPECT_TRUE(get("Seguinte").focused);
-    EXPECT_EQ(app_->FocusedWindow(), get("Seguinte").Window());
-    EXPECT_FALSE(get("Label23").visible);
+    EXPECT_FALSE(s.Enabled(kAnterior));
+    EXPECT_TRUE(s.Enabled(kSeguinte));
+    EXPECT_TRUE(s.Enabled(kSair));
+    EXPECT_TRUE(s.Focused(kSeguinte));
+    EXPECT_EQ(app_->FocusedWindow(), s.Get(kSeguinte).Window());
 
     // The native tab control holds no tab and selects none.
-    HWND tabs = get("AdvPageControl1").Window();
+    HWND tabs = s.Get(PageList(kProductPage)).Window();
     ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(gui::ClassName(tabs), L"SysTabControl32");
     DWORD_PTR count = 99, selected = 99;
     ASSERT_TRUE(SendMessageTimeoutW(tabs, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count));
     ASSERT_TRUE(SendMessageTimeoutW(tabs, TCM_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selected));
@@ -148,38 +137,44 @@ TEST_F(WizardStartup, ShowsTheProductPageWithNoProductAndNoTabs) {
     EXPECT_EQ(app_->FindMessageBox(), std::nullopt);
 }
 
+// The server page, the first time a person reaches it (after choosing a product: the database
+// box then holds the product's proposal), holds this computer's name and the defaults; the
+// password box shows masking characters only and gives a reader nothing but its length.
 TEST_F(WizardStartup, ServerPageHoldsTheComputerNameAndTheDefaults) {
     // The name as the platform gives it to a program, read here in the test's own process.
     char computer[256] = {};
     DWORD size = sizeof computer;
     ASSERT_TRUE(GetComputerNameA(computer, &size));
     ASSERT_GT(size, 0u);
+    GoToPage(kServerPage);
+    const Snapshot s = app_->Read();
 
     struct Default {
-        const char* edit;
+        Named box;
         std::string text;
         bool masked;
     };
     const Default defaults[] = {
-        {"servidor", computer, false},
-        {"instancia", "MARLOVEXSQL", false},
-        {"basedados", "", false},
-        {"utilizador", "sa", false},
-        {"password", "QX#318604275", true},
+        {kServerBox, computer, false},
+        {kInstanceBox, "MARLOVEXSQL", false},
+        {kUserBox, "sa", false},
+        {kPasswordBox, "QX#318604275", true},
     };
     for (const Default& d : defaults) {
-        SCOPED_TRACE(d.edit);
-        const Control edit = app_->Get(d.edit);
-        EXPECT_EQ(edit.text, d.text);
-        ASSERT_NE(edit.Window(), nullptr);
-        EXPECT_EQ(gui::ClassName(edit.Window()), L"Edit");
-        const bool passwordStyle = (GetWindowLongW(edit.Window(), GWL_STYLE) & ES_PASSWORD) != 0;
+        SCOPED_TRACE(d.box.name);
+        const Element box = s.Get(d.box);
+        const HWND window = box.Window();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(gui::ClassName(window), L"Edit");
+        EXPECT_EQ(box.Has(STATE_SYSTEM_PROTECTED), d.masked);
+        EXPECT_EQ(box.Value(), d.masked ? std::nullopt : std::optional<std::string>(d.text));
+        EXPECT_EQ(gui::TextLength(window), static_cast<int>(d.text.size()));
+        const bool passwordStyle = (GetWindowLongW(window, GWL_STYLE) & ES_PASSWORD) != 0;
         EXPECT_EQ(passwordStyle, d.masked);
         DWORD_PTR mask = 0;
-        ASSERT_TRUE(SendMessageTimeoutW(edit.Window(), EM_GETPASSWORDCHAR, 0, 0, SMTO_ABORTIFHUNG, 2000, &mask));
+        ASSERT_TRUE(SendMessageTimeoutW(window, EM_GETPASSWORDCHAR, 0, 0, SMTO_ABORTIFHUNG, 2000, &mask));
         EXPECT_EQ(mask, d.masked ? static_cast<DWORD_PTR>(L'*') : 0u);
     }
-    EXPECT_NE(app_->Get("servidor").text, "localhost") << "the design text is replaced before the window shows";
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -189,7 +184,7 @@ struct TabCycle {
     const char* page;
     int pageIndex;  // reached with clicks, as a user reaches it
     bool backwards;
-    std::vector<std::string> visited;  // from Seguinte, until the focus is back on it
+    std::vector<Named> visited;  // from Seguinte, until the focus is back on it
 };
 
 std::ostream& operator<<(std::ostream& out, const TabCycle& c) {
@@ -198,22 +193,22 @@ std::ostream& operator<<(std::ostream& out, const TabCycle& c) {
 
 class WizardTabCycle : public WizardStartup, public testing::WithParamInterface<TabCycle> {};
 
-// In design order, page control first, then the active page's controls, then the buttons; disabled
-// controls (Anterior before the review page, cRecuperacao) and radio buttons that are not their
-// group's stop are skipped; the cycle wraps around.
+// In design order, page list first (named by the page it shows), then the active page's controls,
+// then the buttons; unavailable controls (Anterior before the review page, the store recovery) and
+// radio buttons that are not their group's stop are skipped; the cycle wraps around.
 const TabCycle kTabCycles[] = {
-    {"product", 0, false, {"AdvPageControl1", "velmocafe", "btCancel", "Seguinte"}},
-    {"product", 0, true, {"btCancel", "velmocafe", "AdvPageControl1", "Seguinte"}},
-    {"server", 1, false,
-     {"AdvPageControl1", "servidor", "instancia", "basedados", "utilizador", "password", "btCancel", "Seguinte"}},
-    {"server", 1, true,
-     {"btCancel", "password", "utilizador", "basedados", "instancia", "servidor", "AdvPageControl1", "Seguinte"}},
-    {"review", 2, false,
-     {"Anterior", "AdvPageControl1", "ck_servidor", "ck_basedados", "ck_utilizador", "Normal", "cDemo", "btCancel",
-      "Seguinte"}},
-    {"review", 2, true,
-     {"btCancel", "cDemo", "Normal", "ck_utilizador", "ck_basedados", "ck_servidor", "AdvPageControl1", "Anterior",
-      "Seguinte"}},
+    {"product", kProductPage, false, {PageList(kProductPage), ProductChoice("VelmoCafe"), kSair, kSeguinte}},
+    {"product", kProductPage, true, {kSair, ProductChoice("VelmoCafe"), PageList(kProductPage), kSeguinte}},
+    {"server", kServerPage, false,
+     {PageList(kServerPage), kServerBox, kInstanceBox, kDatabaseBox, kUserBox, kPasswordBox, kSair, kSeguinte}},
+    {"server", kServerPage, true,
+     {kSair, kPasswordBox, kUserBox, kDatabaseBox, kInstanceBox, kServerBox, PageList(kServerPage), kSeguinte}},
+    {"review", kReviewPage, false,
+     {kAnterior, PageList(kReviewPage), kReviewServerBox, kReviewDatabaseBox, kReviewUserBox, kNormal, kDemo, kSair,
+      kSeguinte}},
+    {"review", kReviewPage, true,
+     {kSair, kDemo, kNormal, kReviewUserBox, kReviewDatabaseBox, kReviewServerBox, PageList(kReviewPage), kAnterior,
+      kSeguinte}},
 };
 
 TEST_P(WizardTabCycle, VisitsTheDesignOrderAndWrapsAround) {
@@ -231,16 +226,17 @@ INSTANTIATE_TEST_SUITE_P(Pages, WizardTabCycle, testing::ValuesIn(kTabCycles),
 // With no product selected, the group's first product is the stop, so that the keyboard alone can
 // choose: arrows then select the products in turn.
 TEST_F(WizardStartup, KeyboardAloneChoosesAProduct) {
-    ASSERT_EQ(TabWalk(false, 2), (std::vector<std::string>{"AdvPageControl1", "velmocafe"}));
-    EXPECT_EQ(app_->Get("velmocafe").checked, 0) << "reaching the group does not select";
+    ASSERT_EQ(TabWalk(false, 2), (std::vector<Named>{PageList(kProductPage), ProductChoice("VelmoCafe")}));
+    EXPECT_FALSE(app_->Read().Checked(ProductChoice("VelmoCafe"))) << "reaching the group does not select";
     gui::PressKey(Window(), VK_RIGHT);
-    app_->WaitForControl("velmofact", [](const Control& c) { return c.focused && c.checked == 1; },
-                         "focused and selected");
-    EXPECT_EQ(app_->Get("velmocafe").checked, 0);
+    const Named fact = ProductChoice("VelmoFact");
+    const Snapshot s = app_->WaitFor([&](const Snapshot& now) { return now.Focused(fact) && now.Checked(fact); },
+                                     "VelmoFact focused and selected");
+    EXPECT_FALSE(s.Checked(ProductChoice("VelmoCafe")));
     // Now the selected product is the group's stop: Tab leaves the group and Shift+Tab comes back
     // to it, not to the first.
-    EXPECT_EQ(TabWalk(false, 1), (std::vector<std::string>{"btCancel"}));
-    EXPECT_EQ(TabWalk(true, 1), (std::vector<std::string>{"velmofact"}));
+    EXPECT_EQ(TabWalk(false, 1), (std::vector<Named>{kSair}));
+    EXPECT_EQ(TabWalk(true, 1), (std::vector<Named>{fact}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -298,8 +294,7 @@ void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
 const Ending kEndings[] = {
     {"SairClicked",
      [](App& app) {
-         const Control sair = app.Get("btCancel");
-         gui::RealClick(app.MainWindow(), sair.Center());
+         gui::RealClick(app.MainWindow(), app.Get(kSair).Center());
      }},
     {"CloseMessage", [](App& app) { PostMessageW(app.MainWindow(), WM_CLOSE, 0, 0); }},
     {"CloseBoxCommand", [](App& app) { PostMessageW(app.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0); }},

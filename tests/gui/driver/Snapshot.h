@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,8 @@ struct Named {
 };
 // "push button \"Seguinte >>\"", for messages (UTF-8).
 std::string Describe(const Named& named);
+// For GoogleTest's messages.
+inline void PrintTo(const Named& named, std::ostream* out) { *out << Describe(named); }
 
 // The role the platform's own controls report where Windows reports `windowsRole` (push button,
 // static text, graphic): Wine 8's standard objects report a plain client area for all of them.
