@@ -64,12 +64,48 @@ static_assert(sizeof("ção") == 4 && "ção"[0] == '\xE7', "narrow literals are
 struct BoxSpec {
     std::string caption;
     std::string text;
-    std::vector<int> buttons;  // ids, in any order
+    std::vector<int> buttons;  // ids, in the order the box places them
     UINT icon;                 // MB_ICONERROR, MB_ICONQUESTION, ...
     int defaultButton = 0;     // the id Enter answers with; 0: the first of `buttons`
 };
 
 inline BoxSpec ErrorBox(std::string caption, std::string text) { return {std::move(caption), std::move(text), {IDOK}, MB_ICONERROR}; }
+
+// The state bits a listener is told of in a message box (whether the platform calls a window
+// focusable is left out: it differs between platforms and is not read out).
+inline constexpr DWORD kHeardInBoxes = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_DEFAULT |
+                                       STATE_SYSTEM_PRESSED | STATE_SYSTEM_CHECKED | STATE_SYSTEM_READONLY |
+                                       STATE_SYSTEM_PROTECTED | STATE_SYSTEM_INVISIBLE;
+
+inline std::vector<gui::Heard> HeardInBox(std::vector<gui::Heard> heard) {
+    for (gui::Heard& h : heard) h.state &= kHeardInBoxes;
+    return heard;
+}
+
+// The label this platform's message box puts on a button (the tests run in the C locale).
+inline std::string BoxButtonLabel(int id) {
+    switch (id) {
+        case IDOK: return "OK";
+        case IDCANCEL: return "Cancel";
+        case IDYES: return "Yes";
+        case IDNO: return "No";
+        default: throw DriverError("no label known for button " + std::to_string(id));
+    }
+}
+
+// What a listener hears of a message box, as the platform reads it out (the box's windows in its
+// order): the icon, unnamed; the buttons by their labels, in the order given, the default one
+// focused; then the text.
+inline std::vector<gui::Heard> ListenerHears(const BoxSpec& box) {
+    using gui::StandardControlRole;
+    std::vector<gui::Heard> heard = {{StandardControlRole(ROLE_SYSTEM_GRAPHIC), "", 0, std::nullopt, 0}};
+    const int focused = box.defaultButton ? box.defaultButton : box.buttons.front();
+    for (const int id : box.buttons)
+        heard.push_back({StandardControlRole(ROLE_SYSTEM_PUSHBUTTON), BoxButtonLabel(id),
+                         id == focused ? DWORD(STATE_SYSTEM_FOCUSED) : 0, std::nullopt, 0});
+    heard.push_back({StandardControlRole(ROLE_SYSTEM_STATICTEXT), box.text, 0, std::nullopt, 0});
+    return heard;
+}
 
 // The entries of the server page; a field left unset keeps what the box holds.
 struct ServerEntries {
@@ -277,6 +313,11 @@ protected:
         // (A loaded machine can take seconds to paint it.)
         gui::WaitUntil([&] { return box.Icon() == want.icon; }, milliseconds(10000));
         EXPECT_EQ(box.Icon(), want.icon) << "icon of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
+        // And as a screen reader reads it out.
+        const std::vector<gui::Heard> heard = HeardInBox(box.Hear()), wanted = ListenerHears(want);
+        EXPECT_EQ(heard, wanted) << "\"" << gui::Cp1252ToUtf8(want.caption) << "\" reads\n"
+                                 << gui::Describe(heard) << "instead of\n"
+                                 << gui::Describe(wanted);
         return box;
     }
 
@@ -338,6 +379,21 @@ protected:
         app->Settle();
     }
 
+    // What a listener hears of the store-number input box, as the platform reads it out: the
+    // prompt, the box named by it holding "1" with the focus, and the two buttons.
+    static void ExpectStoreBoxHeard(const MessageBoxWindow& box) {
+        using gui::StandardControlRole;
+        const std::vector<gui::Heard> wanted = {
+            {StandardControlRole(ROLE_SYSTEM_STATICTEXT), kStorePrompt, 0, std::nullopt, 0},
+            {ROLE_SYSTEM_TEXT, kStorePrompt, STATE_SYSTEM_FOCUSED, "1", 0},
+            {StandardControlRole(ROLE_SYSTEM_PUSHBUTTON), "OK", 0, std::nullopt, 0},
+            {StandardControlRole(ROLE_SYSTEM_PUSHBUTTON), "Cancelar", 0, std::nullopt, 0},
+        };
+        const std::vector<gui::Heard> heard = HeardInBox(box.Hear());
+        EXPECT_EQ(heard, wanted) << "the input box reads\n" << gui::Describe(heard) << "instead of\n"
+                                 << gui::Describe(wanted);
+    }
+
     // Answers the store-number input box: with text typed on the keyboard (replacing the selected
     // "1") and OK, or, with no text, with Cancel. Checks its caption, prompt, buttons, owner and
     // pre-filled text first, and that the progress bar runs while it is open.
@@ -352,6 +408,7 @@ protected:
         HWND edit = FindEdit(box.Window());
         if (!edit) throw DriverError("the input box has no edit");
         EXPECT_EQ(gui::WindowText(edit), "1") << "the store number is pre-filled";
+        ExpectStoreBoxHeard(box);
         MoveAside(box);
         const Snapshot s = Now();
         EXPECT_EQ(PageOf(s), kProgressPage);

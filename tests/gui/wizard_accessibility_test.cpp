@@ -1,9 +1,10 @@
 // The wizard as a screen reader meets it, from another process, through Active Accessibility
 // only: what a listener hears on each of the five pages (the tree in order: role, name, state,
 // value) against a table; every focusable control named, no two alike on a page; focus events in
-// Tab order; the password box protected and without a value; the radio buttons' and check boxes'
-// default actions. The wizard is moved through with real input, at the places the accessible
-// objects give; the automation responder is not used here.
+// Tab order; the password box protected and without a value, and no other way into the program
+// that gives it; the default actions of the radio buttons, the check boxes and the glass buttons,
+// which drive the wizard as clicks do. The wizard is moved through with real input, at the places
+// the accessible objects give.
 
 #include "WizardFlow.h"  // the test server's client first: winsock2.h before windows.h
 
@@ -229,6 +230,7 @@ TEST_F(ScreenReader, HearsEachOfTheFivePagesAsTheTableSays) {
     Click(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>");
     const MessageBoxWindow store = app->WaitForMessageBox(kRunTimeout);
     EXPECT_EQ(store.Caption(), kStoreCaption);
+    ExpectStoreBoxHeard(store);
     WaitForAccessiblePage("4");
     // The bar runs (animated) at 0 %; the buttons are unavailable while the sequence works.
     ExpectHeard(Frame({{ROLE_SYSTEM_PROPERTYPAGE, "4", 0, std::nullopt, 0},
@@ -311,6 +313,84 @@ TEST_F(ScreenReader, CannotReadThePassword) {
     WinEventRecorder::Pump(milliseconds(300));
     expectProtected("a typed password");
     EXPECT_EQ(Find(ROLE_SYSTEM_TEXT, "Utilizador").Value(), "operador");
+}
+
+// Replies that reach the test's window.
+int g_replies = 0;
+LRESULT CALLBACK CountingReplies(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) ++g_replies;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// No other process gets the password through a channel of the program's own: the request that a
+// test responder once answered with every control's text (the password's included) goes
+// unanswered, and nothing is sent back.
+TEST_F(ScreenReader, NoPrivateChannelAnswers) {
+    Open({L"VelmoRest"});
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &CountingReplies;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"OldChannelReply";
+    RegisterClassExW(&wc);
+    HWND reply = CreateWindowExW(0, L"OldChannelReply", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 wc.hInstance, nullptr);
+    ASSERT_NE(reply, nullptr);
+    // The old request: "describe every control", protocol line "fwauto 1".
+    constexpr ULONG_PTR kDescribe = 0x46574144;
+    char protocol[] = "fwauto 1";
+    COPYDATASTRUCT request{kDescribe, static_cast<DWORD>(sizeof protocol - 1), protocol};
+    DWORD_PTR answered = 1;
+    ASSERT_TRUE(SendMessageTimeoutW(Window(), WM_COPYDATA, reinterpret_cast<WPARAM>(reply),
+                                    reinterpret_cast<LPARAM>(&request), SMTO_ABORTIFHUNG, 5000, &answered))
+        << "the wizard is not busy: it takes the message";
+    WinEventRecorder::Pump(milliseconds(500));  // a reply sent to the window would be here by now
+    EXPECT_EQ(answered, 0u) << "the request is not answered";
+    EXPECT_EQ(g_replies, 0) << "nothing comes back";
+    DestroyWindow(reply);
+    EXPECT_TRUE(app->Running());
+}
+
+// The glass buttons pressed by a reader's default action drive the wizard as clicks do: "Press"
+// on Seguinte without a product gets the refusal, with one the next page; an unavailable button
+// refuses and nothing happens; Anterior goes back; Sair ends the program.
+TEST_F(ScreenReader, PressesTheGlassButtonsThroughTheirDefaultActions) {
+    sqltest::Instance server(R"j({})j");
+    Open({L"VelmoPos"});
+    const auto button = [&](std::string_view name) { return Find(ROLE_SYSTEM_PUSHBUTTON, name); };
+    EXPECT_EQ(button("Seguinte >>").DefaultAction(), "Press");
+    EXPECT_EQ(button("Sair").DefaultAction(), "Press");
+
+    // The action is posted: the call returns at once, the refusal box comes after.
+    ASSERT_EQ(button("Seguinte >>").DoDefaultAction(), S_OK);
+    Answer(ErrorBox("Erro", kNoProduct), IDOK);
+    ASSERT_EQ(Find(ROLE_SYSTEM_RADIOBUTTON, "VelmoPos").DoDefaultAction(), S_OK);
+    gui::WaitFor([&] { return HasState(ROLE_SYSTEM_RADIOBUTTON, "VelmoPos", kChecked); }, "VelmoPos to be chosen");
+    EXPECT_FALSE(HasState(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", kFocused)) << "the choice has the focus";
+    ASSERT_EQ(button("Seguinte >>").DoDefaultAction(), S_OK);
+    WaitForAccessiblePage("2");
+    EXPECT_TRUE(HasState(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", kFocused | kDefault))
+        << "the pressed button takes the focus, as with a click";
+
+    // Unavailable on the server page reached forward: refused, and the page stays.
+    const Accessible anterior = button("<< Anterior");
+    ASSERT_TRUE(anterior.State() & kUnavailable);
+    EXPECT_EQ(anterior.DoDefaultAction(), E_FAIL);
+    WinEventRecorder::Pump(milliseconds(500));
+    EXPECT_TRUE(Find(ROLE_SYSTEM_PROPERTYPAGE, "2").Visible());
+
+    Type("Servidor", server.Server());
+    Type("Instância", "");
+    ASSERT_EQ(button("Seguinte >>").DoDefaultAction(), S_OK);
+    WaitForAccessiblePage("3");
+    EXPECT_EQ(Udl(L"VelmoPos"), UdlBytes(server.Server(), "sa", kPassword, "velmopos_5_2"))
+        << "the press wrote the data link file, as a click does";
+    gui::WaitFor([&] { return !(anterior.State() & kUnavailable); }, "Anterior to become available");
+    ASSERT_EQ(anterior.DoDefaultAction(), S_OK);
+    WaitForAccessiblePage("2");
+
+    ASSERT_EQ(button("Sair").DoDefaultAction(), S_OK);
+    EXPECT_EQ(app->WaitForExit(), 0u);
 }
 
 // Default actions of the choices: a radio button is chosen and focused, a check box toggles, each
