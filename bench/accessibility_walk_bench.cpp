@@ -3,8 +3,10 @@
 // name, state, value and location, children through AccessibleChildren. Starts CriaBD.exe from
 // the bin folder in a temporary folder, waits for its window, makes one walk that is not timed
 // (the first request makes the objects), then times --walks N walks (default 50) and prints each
-// figures: elements read, median, fastest and slowest walk in milliseconds; and the median of a
-// walk of only what shows (what a screen reader reads: the inactive pages left out).
+// figures: elements read, median, fastest and slowest walk in milliseconds; the median of a walk
+// of only what shows (what a screen reader reads: the inactive pages left out); and the median of
+// one reading of the GUI tests' driver (driver/Snapshot.h: what shows, values only where a role
+// carries one, places when asked for).
 // Needs a display (under Wine an X server such as Xvfb named by DISPLAY).
 // Run: DISPLAY=:1 build/windows/wine-run.sh build/windows/bin/accessibility_walk_bench.exe
 
@@ -18,6 +20,7 @@
 
 #include "driver/Accessible.h"
 #include "driver/Driver.h"
+#include "driver/Snapshot.h"
 
 namespace {
 
@@ -55,8 +58,9 @@ int main(int argc, char** argv) {
         gui::WaitFor([&] { return gui::Accessible::FromWindow(window).Children().size() > 0; }, "the tree");
         const int elements = ReadAll(gui::Accessible::FromWindow(window));
 
-        std::vector<double> times, shownTimes;
+        std::vector<double> times, shownTimes, snapshotTimes;
         int shown = 0;
+        std::size_t heard = 0;
         for (int i = 0; i < walks; ++i) {
             auto start = std::chrono::steady_clock::now();
             ReadAll(gui::Accessible::FromWindow(window));
@@ -64,6 +68,10 @@ int main(int argc, char** argv) {
             start = std::chrono::steady_clock::now();
             shown = gui::ReadShown(gui::Accessible::FromWindow(window));
             shownTimes.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            start = std::chrono::steady_clock::now();
+            heard = gui::Snapshot::Of(window).Elements().size();
+            snapshotTimes.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
         std::sort(times.begin(), times.end());
@@ -74,6 +82,8 @@ int main(int argc, char** argv) {
                     times[times.size() / 2] / elements);
         std::printf("one walk of what shows (%d elements, as a screen reader reads the first page): median %.1f ms\n",
                     shown, Median(shownTimes));
+        std::printf("one reading of the GUI tests' driver (%zu elements of the first page): median %.1f ms\n", heard,
+                    Median(snapshotTimes));
         app->Kill();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "accessibility_walk_bench: %s\n", e.what());
