@@ -93,7 +93,7 @@ private:
             HWND found = nullptr;
             EnumThreadWindows(
                 uiThread_,
-                [](HWND window, LPARAM data) {
+                [](HWND window, LPARAM data) WINAPI -> BOOL {
                     if (IsWindowVisible(window) && gui::ClassName(window) == L"#32770") {
                         *reinterpret_cast<HWND*>(data) = window;
                         return FALSE;
