@@ -21,6 +21,8 @@ if "$probe" --version >/dev/null 2>&1; then
 fi
 
 qemu=$(command -v qemu-i386) || { echo "emulate-x86: qemu-i386 is missing (qemu-user, scripts/setup.sh)" >&2; exit 125; }
+unshare --user --map-root-user --mount true 2>/dev/null ||
+  { echo "emulate-x86: no private user namespace here (unshare refused)" >&2; exit 125; }
 binfmt=$(mktemp -d "${TMPDIR:-/tmp}/binfmt.XXXXXX")
 
 # ELF, 32-bit, little-endian, current version, executable or shared object, machine i386 (3);
