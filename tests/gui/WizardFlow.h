@@ -37,6 +37,15 @@ using gui::Snapshot;
 using std::chrono::milliseconds;
 using namespace wizard;
 
+// A wizard test that failed prints what its test servers saw of the wizard's connections: a
+// message box that says the server could not be reached is then explained.
+inline const bool kServerSummaryOnFailure = [] {
+    sqltest::Instance::SetStopHook([](const sqltest::Instance& server) {
+        if (testing::Test::HasFailure()) std::printf("%s", server.ConnectionSummary().c_str());
+    });
+    return true;
+}();
+
 inline constexpr char kPassword[] = "QX#318604275";  // the server's and the wizard's default
 inline constexpr milliseconds kRunTimeout{60000};     // one provisioning sequence, pause included
 
@@ -228,21 +237,26 @@ protected:
     }
 
     // Types an entry as a person does: a click into the box, Ctrl+A to select what it holds, and
-    // the new text typed over it (Delete for none). (The keys queue behind the click, so they reach
-    // the box the click focuses.) Replacing is idempotent: keys lost under load are typed again, as
-    // a person would. A reader hears a box's text; of a password box, which keeps its text from
-    // readers, only how many characters it holds.
+    // the new text typed over it (Delete for none). A person looks for the caret before typing:
+    // the keys wait until the box has the focus, or a click lost under load would send Ctrl+A and
+    // Delete to the box before and empty it. Replacing is idempotent: keys lost under load are
+    // typed again, as a person would. A reader hears a box's text; of a password box, which keeps
+    // its text from readers, only how many characters it holds.
     void SetEntry(const Named& box, std::string_view text) {
         for (int attempt = 0;; ++attempt) {
             const Element element = app->Get(box);
             const bool protectedBox = element.Has(STATE_SYSTEM_PROTECTED);
+            const HWND window = element.Window();
             gui::ClickControl(element);
+            if (!gui::WaitUntil([&] { return app->FocusedWindow() == window; }, milliseconds(4000))) {
+                if (attempt >= 2) throw DriverError(gui::Describe(box) + " never took the focus");
+                continue;
+            }
             gui::PressKey(app->MainWindow(), 'A', gui::kCtrl);
             if (text.empty())
                 gui::PressKey(app->MainWindow(), VK_DELETE);
             else
                 gui::TypeText(app->MainWindow(), gui::FromCp1252(text));
-            const HWND window = protectedBox ? element.Window() : nullptr;
             try {
                 WaitFor(
                     [&](const Snapshot& s) {
