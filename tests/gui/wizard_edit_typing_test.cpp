@@ -126,8 +126,7 @@ protected:
         EmptyTheClipboard();
         const HWND window = box.Window();
         const bool password = box.Has(STATE_SYSTEM_PROTECTED);
-        gui::ClickControl(box);
-        gui::WaitFor([&] { return program.FocusedWindow() == window; }, gui::Describe(box.What()) + " to take the focus");
+        gui::ClickToFocus(program, box);
         const HWND root = GetAncestor(window, GA_ROOT);
         Key(root, 'A', gui::kCtrl);
         Key(root, VK_DELETE);

@@ -569,6 +569,15 @@ void ClickControl(const Element& element) {
     RealClick(element.Root(), element.Center());
 }
 
+void ClickToFocus(const App& app, const Element& element) {
+    const HWND window = element.Window();
+    for (int click = 1;; ++click) {
+        ClickControl(element);
+        if (WaitUntil([&] { return app.FocusedWindow() == window; }, milliseconds(4000))) return;
+        if (click == 3) throw DriverError(Describe(element.What()) + " did not take the focus after three clicks");
+    }
+}
+
 void PressKey(HWND root, WORD virtualKey, unsigned modifiers) {
     WaitForForeground(root);
     std::vector<WORD> held;
@@ -616,6 +625,7 @@ std::unique_ptr<App> App::Launch(const fs::path& exe, const fs::path& workFolder
 }
 
 App::~App() {
+    lastRead_.reset();  // its references go while the program still runs
     if (Running()) Kill();
     CloseHandle(process_);
 }
@@ -665,7 +675,9 @@ HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, mill
 
 Snapshot App::Read(milliseconds busy) const {
     if (!main_) throw DriverError("Read before the main window was found");
-    return Snapshot::Of(main_, busy);
+    Snapshot now = Snapshot::Of(main_, busy);
+    lastRead_ = now;
+    return now;
 }
 
 Element App::Get(const Named& what) const { return Read().Get(what); }
@@ -747,6 +759,7 @@ DWORD App::WaitForExit(milliseconds timeout) {
 }
 
 void App::Kill() {
+    lastRead_.reset();
     TerminateProcess(process_, 0xDEAD);
     WaitForSingleObject(process_, 10000);
 }

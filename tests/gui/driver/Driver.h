@@ -53,6 +53,8 @@ public:
     using DriverError::DriverError;
 };
 
+class App;
+
 // Whether this process runs under Wine (whose standard controls read differently, see
 // StandardControlRole).
 bool UnderWine();
@@ -186,6 +188,10 @@ void RealClick(HWND root, POINT screen);
 // Clicks an element with the mouse at the middle of its place (its top-level window must be the
 // foreground window); throws when it is unavailable.
 void ClickControl(const Element& element);
+// Clicks an element until its window holds the keyboard focus in app (an edit box: a person looks
+// for the caret and clicks again when a click got lost under load); throws DriverError after
+// three clicks.
+void ClickToFocus(const App& app, const Element& element);
 // A point of the element on the screen, dx/dy from its left/top edge (negative: from the right
 // or bottom edge).
 POINT PointIn(const Element& element, int dx, int dy);
@@ -243,6 +249,10 @@ private:
     DWORD processId_;
     DWORD threadId_;
     HWND main_ = nullptr;
+    // The last reading, kept until the next one: the program's objects stay known to this process
+    // in between, so that the next walk reuses their proxies instead of asking the program for
+    // each of them again (about half the round trips).
+    mutable std::optional<Snapshot> lastRead_;
 };
 
 }  // namespace gui
