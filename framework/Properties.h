@@ -131,6 +131,13 @@ struct PropertyInfo {
     std::function<bool(const Persistent&)> scaledOnItsOwn;
 };
 
+// The property as a pixel value of the given unit (an Extent names the position it starts at).
+inline PropertyInfo Pixels(PropertyInfo info, PixelUnit unit, std::string_view extentFrom = {}) {
+    info.pixels = unit;
+    info.extentFrom = extentFrom;
+    return info;
+}
+
 struct ClassInfo {
     std::string_view name;                // "TAdvGlassButton"
     const ClassInfo* parent = nullptr;    // inherited properties are looked up there

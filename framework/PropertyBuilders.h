@@ -111,13 +111,6 @@ PropertyInfo Stored(PropertyInfo info, Predicate predicate) {
     return info;
 }
 
-// The property as a pixel value of the given unit (an Extent names the position it starts at).
-inline PropertyInfo Pixels(PropertyInfo info, PixelUnit unit, std::string_view extentFrom = {}) {
-    info.pixels = unit;
-    info.extentFrom = extentFrom;
-    return info;
-}
-
 // The property scaled on its own only while the predicate holds (see PropertyInfo::scaledOnItsOwn).
 template <typename T, typename Predicate>
 PropertyInfo ScaledWhen(PropertyInfo info, Predicate predicate) {

@@ -36,6 +36,19 @@ int DpiScale::Line(int design) const {
     return ToInt(std::max<std::int64_t>(1, std::int64_t{design} * dpi_ / kDesignDpi));
 }
 
+int DpiScale::FontHeight(int design) const {
+    if (design == 0) return 0;
+    const std::int64_t magnitude = std::max<std::int64_t>(1, std::abs(std::int64_t{design}) * dpi_ / kDesignDpi);
+    return ToInt(design < 0 ? -magnitude : magnitude);
+}
+
+int DpiScale::DesignFontHeight(int scaled) const {
+    // The design height d gave |scaled| = floor(|d| * dpi / 96): |d| is the smallest whole number
+    // whose scaled value reaches |scaled| (one of at most one, for a DPI of 96 or more).
+    const std::int64_t magnitude = (std::abs(std::int64_t{scaled}) * kDesignDpi + dpi_ - 1) / dpi_;
+    return ToInt(scaled < 0 ? -magnitude : magnitude);
+}
+
 int DpiScale::DesignLength(int scaled) const {
     const std::int64_t magnitude = (std::abs(std::int64_t{scaled}) * kDesignDpi + dpi_ / 2) / dpi_;
     return ToInt(scaled < 0 ? -magnitude : magnitude);

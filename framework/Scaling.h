@@ -41,11 +41,15 @@ public:
     // The thickness of a line: whole pixels, truncated, and at least one for a line that is
     // drawn; a one-pixel line stays one pixel (sharp) below 192 DPI.
     int Line(int design) const;
-    // A font's height in pixels (negative: the character height), as a length.
-    int FontHeight(int design) const { return Length(design); }
-    // The design length a Length (or FontHeight) of this scale came from: exact for any DPI of
+    // A font's height in pixels (negative: the character height): the magnitude truncated, at
+    // least one. Text grows a little more than its font's height (hinting), and must stay inside
+    // the boxes that held it at 96 DPI: a font a fraction of a pixel smaller than the exact scale
+    // keeps it there (Tahoma of 11 pixels, 8 points, becomes 16 at 144 DPI: 8 points again).
+    int FontHeight(int design) const;
+    // The design value a Length, or a FontHeight, of this scale came from: exact for any DPI of
     // 96 or more.
     int DesignLength(int scaled) const;
+    int DesignFontHeight(int scaled) const;
     // The scaled value of one of the units (origin: an Extent's design origin). A Dpi value is
     // the DPI itself.
     int Scale(PixelUnit unit, int design, int origin = 0) const;

@@ -29,24 +29,27 @@ TEST(DpiScale, EveryUnitIsTheDesignValueAt96Dpi) {
         EXPECT_EQ(design.Line(v), v);
         EXPECT_EQ(design.FontHeight(v), v);
         EXPECT_EQ(design.DesignLength(v), v);
+        EXPECT_EQ(design.DesignFontHeight(v), v);
     }
 }
 
 // The rounding of each unit where it matters: halves, small values, negatives.
 TEST(DpiScale, RoundsEachUnitAsItsContractSays) {
     struct Case {
-        int dpi, design, edge, length, line;
+        int dpi, design, edge, length, line, font;
     } const cases[] = {
         // 125 %: 1.25, 2.5, 3.75
-        {120, 1, 1, 1, 1},   {120, 2, 3, 3, 2},    {120, 3, 4, 4, 3},    {120, 4, 5, 5, 5},
-        {120, -2, -2, -3, -2},  // an edge's half goes up (-2.5 -> -2), a length's away from 0
+        {120, 1, 1, 1, 1, 1},   {120, 2, 3, 3, 2, 2},      {120, 3, 4, 4, 3, 3},    {120, 4, 5, 5, 5, 5},
+        {120, -2, -2, -3, -2, -2},  // an edge's half goes up (-2.5 -> -2), a length's away from 0
+        {120, -11, -14, -14, -11, -13}, {120, -13, -16, -16, -13, -16},
         // 150 %: halves at every odd value
-        {144, 1, 2, 2, 1},   {144, 3, 5, 5, 4},    {144, 11, 17, 17, 16}, {144, 347, 521, 521, 520},
-        {144, -11, -16, -17, -11},
+        {144, 1, 2, 2, 1, 1},   {144, 3, 5, 5, 4, 4},      {144, 11, 17, 17, 16, 16},
+        {144, 347, 521, 521, 520, 520}, {144, -11, -16, -17, -11, -16}, {144, -13, -19, -20, -13, -19},
         // 175 %
-        {168, 1, 2, 2, 1},   {168, 2, 4, 4, 3},    {168, 6, 11, 11, 10}, {168, 4, 7, 7, 7},
+        {168, 1, 2, 2, 1, 1},   {168, 2, 4, 4, 3, 3},      {168, 6, 11, 11, 10, 10}, {168, 4, 7, 7, 7, 7},
+        {168, -11, -19, -19, -11, -19},
         // 200 %
-        {192, 1, 2, 2, 2},   {192, 7, 14, 14, 14}, {192, -11, -22, -22, -11},
+        {192, 1, 2, 2, 2, 2},   {192, 7, 14, 14, 14, 14},  {192, -11, -22, -22, -11, -22},
     };
     for (const Case& c : cases) {
         const DpiScale s(c.dpi);
@@ -55,8 +58,11 @@ TEST(DpiScale, RoundsEachUnitAsItsContractSays) {
         if (c.design > 0) {
             EXPECT_EQ(s.Line(c.design), c.line) << c.dpi << " dpi, line " << c.design;
         }
-        EXPECT_EQ(s.FontHeight(c.design), c.length) << c.dpi << " dpi, font height " << c.design;
+        EXPECT_EQ(s.FontHeight(c.design), c.font) << c.dpi << " dpi, font height " << c.design;
     }
+    // A font never shrinks to nothing.
+    EXPECT_EQ(DpiScale(120).FontHeight(-1), -1);
+    EXPECT_EQ(DpiScale(120).FontHeight(0), 0);
     // Lines: nothing stays nothing, a drawn line never vanishes.
     for (int dpi : kScreens) {
         EXPECT_EQ(DpiScale(dpi).Line(0), 0);
@@ -73,7 +79,8 @@ TEST(DpiScale, LengthsAndFontHeightsComeBackToTheirDesignValue) {
     for (int dpi : kScreens) {
         const DpiScale s(dpi);
         for (int v = -300; v <= 300; ++v) {
-            ASSERT_EQ(s.DesignLength(s.Length(v)), v) << dpi << " dpi, " << v;
+            ASSERT_EQ(s.DesignLength(s.Length(v)), v) << dpi << " dpi, length " << v;
+            ASSERT_EQ(s.DesignFontHeight(s.FontHeight(v)), v) << dpi << " dpi, font height " << v;
         }
     }
 }
@@ -268,7 +275,7 @@ TEST(DesignScaling, ScalesEveryPixelValueOfTheRootItsComponentsAndTheirSubObject
     EXPECT_EQ(w.root.width, 870);
     EXPECT_EQ(w.root.height, 521);
     EXPECT_EQ(w.root.dpi, 144);
-    EXPECT_EQ(w.root.font.height, -17);
+    EXPECT_EQ(w.root.font.height, -16);
     EXPECT_EQ(w.root.font.dpi, 144);
     // Seguinte: edges 409..490 and 311..340 scaled, not its size.
     EXPECT_EQ(w.button->left, 614);
@@ -277,7 +284,7 @@ TEST(DesignScaling, ScalesEveryPixelValueOfTheRootItsComponentsAndTheirSubObject
     EXPECT_EQ(w.button->height, 510 - 467);
     EXPECT_EQ(w.button->radius, 18);
     EXPECT_EQ(w.button->frame, 1);
-    EXPECT_EQ(w.button->font.height, -20);
+    EXPECT_EQ(w.button->font.height, -19);
     EXPECT_EQ(w.button->dpi, 144);
     EXPECT_EQ(w.button->label, "x");
 }
@@ -309,7 +316,7 @@ TEST(DesignScaling, SetsTheDpiFirstThenPlacesThenTheRest) {
         // positions and extents (the root's, then Seguinte's)
         "Left=0", "Top=0", "Width=725", "Height=434", "Left=511", "Top=389", "Width=102", "Height=36",
         // lengths, lines, font heights
-        "Radius=0", "Frame=1", "Height=-14", "Radius=0", "Frame=1", "Radius=15", "Frame=1", "Height=-16",
+        "Radius=0", "Frame=1", "Height=-13", "Radius=0", "Frame=1", "Radius=15", "Frame=1", "Height=-16",
     };
     EXPECT_EQ(w.log.sets, expected);
 }
