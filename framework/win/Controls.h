@@ -389,6 +389,8 @@ public:
     // values of every pixel property (framework/Scaling.h) and scales the window to the DPI of
     // the screen it will show on, then runs OnCreate.
     void Loaded() override;
+    // The design values the window keeps (framework/Scaling.h).
+    const std::vector<DesignValue>& Design() const { return design_; }
     // Sets every pixel value of the window and its controls from the design, scaled to `dpi`
     // (nothing when the window is at that DPI already). A shown window is moved and sized by the
     // caller (WM_DPICHANGED gives the rectangle).
