@@ -36,6 +36,7 @@
 #include "framework/win/Application.h"
 #include "framework/win/Dpi.h"
 #include "framework/win/StdCtrls.h"
+#include "support/ScreenDpi.h"
 
 namespace {
 
@@ -52,31 +53,10 @@ bool UnderWine() {
 // ---------------------------------------------------------------------------------------------
 // The parent: one test per screen DPI, each a run of this program at that DPI.
 
-// The screen's DPI for programs started from now on, put back to 96 when it goes.
-class ScreenDpi {
-public:
-    explicit ScreenDpi(int dpi) { Set(dpi); }
-    ~ScreenDpi() { Set(96); }
-    ScreenDpi(const ScreenDpi&) = delete;
-    ScreenDpi& operator=(const ScreenDpi&) = delete;
-
-private:
-    static void Set(int dpi) {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-            throw std::runtime_error("cannot open HKCU\\Control Panel\\Desktop");
-        const DWORD value = static_cast<DWORD>(dpi);
-        const LONG result = ::RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                             sizeof value);
-        ::RegCloseKey(key);
-        if (result != ERROR_SUCCESS) throw std::runtime_error("cannot set LogPixels");
-    }
-};
-
 // Runs this program's AtScreenDpi checks in a process of its own on a screen of `dpi`; its output
 // goes to ours. Returns its exit code (0: every check passed).
 DWORD RunAtDpi(int dpi) {
-    const ScreenDpi screen(dpi);
+    const testsupport::ScreenDpi screen(dpi);
     wchar_t exe[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --gtest_filter=AtScreenDpi.*";
