@@ -87,11 +87,11 @@ Gdiplus::Color BottomLeftPixel(Gdiplus::Image& image) {
     return Gdiplus::Color(255, pixel.GetR(), pixel.GetG(), pixel.GetB());
 }
 
-// Draws an image into a rectangle; one of another size than the image's (a picture of a window
-// scaled to its screen's DPI) is resampled smoothly.
-void DrawSized(Gdiplus::Graphics& graphics, Gdiplus::Image& image, const RECT& rect) {
+// Draws an image into a rectangle; with `smooth`, one of another size than the image's (a picture
+// of a window scaled to its screen's DPI) is resampled with high-quality bicubic interpolation.
+void DrawSized(Gdiplus::Graphics& graphics, Gdiplus::Image& image, const RECT& rect, bool smooth) {
     const INT w = rect.right - rect.left, h = rect.bottom - rect.top;
-    if (w == static_cast<INT>(image.GetWidth()) && h == static_cast<INT>(image.GetHeight())) {
+    if (!smooth || (w == static_cast<INT>(image.GetWidth()) && h == static_cast<INT>(image.GetHeight()))) {
         graphics.DrawImage(&image, Gdiplus::Rect(rect.left, rect.top, w, h));
         return;
     }
@@ -104,7 +104,7 @@ void DrawSized(Gdiplus::Graphics& graphics, Gdiplus::Image& image, const RECT& r
 
 }  // namespace
 
-void DrawToGraphics(TAdvGDIPPicture& picture, Gdiplus::Graphics& graphics, const RECT& rect) {
+void DrawToGraphics(TAdvGDIPPicture& picture, Gdiplus::Graphics& graphics, const RECT& rect, bool smooth) {
     LoadedImage image = LoadPicture(picture);
     if (!image) return;
     picture.SetDecodedSize(SizeOf(*image.Get()));
@@ -120,7 +120,7 @@ void DrawToGraphics(TAdvGDIPPicture& picture, Gdiplus::Graphics& graphics, const
         DrawKeyed(graphics, *image.Get(), rect.left, rect.top, key);
         return;
     }
-    DrawSized(graphics, *image.Get(), rect);
+    DrawSized(graphics, *image.Get(), rect, smooth);
 }
 
 void FillPathWithTexture(const TEncodedPicture& picture, Gdiplus::Graphics& graphics,
@@ -150,7 +150,7 @@ void Draw(TEncodedPicture& picture, HDC dc, const RECT& rect) {
         return;
     }
     picture.SetDecodedSize(SizeOf(*image.Get()));
-    DrawSized(graphics, *image.Get(), rect);
+    DrawSized(graphics, *image.Get(), rect, true);
 }
 
 }  // namespace ctl::win

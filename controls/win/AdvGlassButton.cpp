@@ -435,7 +435,7 @@ void TAdvGlassButton::BoundsChanged() {
 
 void TAdvGlassButton::ShowShortCutHint() {
     if (!Parent() || !Parent()->HandleAllocated() || !HandleAllocated()) return;
-    if (!hintWindow_) hintWindow_ = std::make_unique<ShortCutHintWindow>(Parent()->Handle());
+    if (!hintWindow_) hintWindow_ = std::make_unique<ShortCutHintWindow>(Parent()->Handle(), PixelsPerInch());
     hintWindow_->SetText(model_.Look().shortCutHint);
     RECT r{};
     ::GetWindowRect(Handle(), &r);

@@ -283,7 +283,7 @@ void GdipHtmlCanvas::DrawImage(const HtmlImageRef& image, const HtmlRect& box) {
     switch (image.kind) {
     case HtmlImageKind::Picture:
         if (TAdvGDIPPicture* picture = FindPicture(pictures_, image.source); picture && !picture->Empty())
-            win::DrawToGraphics(*picture, graphics_, RECT{box.left, box.top, box.right, box.bottom});
+            win::DrawToGraphics(*picture, graphics_, RECT{box.left, box.top, box.right, box.bottom}, true);
         break;
     case HtmlImageKind::ListImage:
         if (images_ && image.index >= 0 && image.index < ImageList_GetImageCount(images_))
