@@ -16,35 +16,9 @@
 
 #include "controls/win/AdvSmoothPanel.h"
 #include "framework/win/Gdi.h"
+#include "tests/support/WizardPanel.h"
 
 namespace {
-
-void WizardPanel(ctl::TAdvSmoothPanel& p) {
-    using namespace ctl;
-    p.SetBounds(0, 0, 580, 347);
-    TGDIPFill& f = p.Fill();
-    f.SetColor(fw::clBlack);
-    f.SetColorTo(3355443);
-    f.SetGradientMirrorType(TAdvGradientType::gtVertical);
-    f.SetOpacityTo(178);
-    f.SetBorderColor(fw::clGray);
-    f.SetBorderOpacity(0);
-    f.SetRounding(10);
-    f.SetRoundingType(TFillRoundingType::rtNone);
-    f.SetShadowColor(fw::clBlack);
-    TAdvSmoothPanelCaption& c = p.Caption();
-    c.SetText(" ");
-    c.SetLocation(TAdvSmoothPanelLocation::plCustom);
-    c.SetLeft(5);
-    c.SetTop(12);
-    c.Font().SetName("Segoe UI");
-    c.Font().SetHeight(-19);
-    c.SetColorEnd(fw::clWhite);
-    c.SetLineColor(fw::clBlack);
-    c.SetLine(false);
-    c.SetHTMLText("<IMG src=\"1\">");
-    c.HTMLFont().SetHeight(-11);
-}
 
 double Microseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
@@ -54,7 +28,7 @@ void Run(const char* title, bool transparent) {
     fw::TCustomControl form;  // stands in for the window under a transparent panel
     form.SetBounds(0, 0, 580, 347);
     ctl::TAdvSmoothPanel panel;
-    WizardPanel(panel);
+    testsupport::MakeWizardPanel(panel);
     panel.SetTransparent(transparent);
     if (transparent) panel.SetParent(&form);
     fw::OffscreenBitmap target(nullptr, 580, 347);

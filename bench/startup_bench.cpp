@@ -161,7 +161,7 @@ HWND VisibleWindowOf(DWORD processId) {
         HWND found = nullptr;
     } search{processId};
     ::EnumWindows(
-        [](HWND window, LPARAM data) {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             auto& s = *reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(window, &owner);

@@ -11,4 +11,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 find_program(WINE64_LOADER NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+# The loader that runs the build's programs: the 32-bit one for i686 (it needs the i386 Wine
+# packages, and on machines that cannot run 32-bit code the emulation of scripts/emulate-x86.sh).
+if(_processor STREQUAL "i686")
+  find_program(WINE_PROGRAM_LOADER NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+else()
+  set(WINE_PROGRAM_LOADER ${WINE64_LOADER})
+endif()
 find_program(WINESERVER_BIN NAMES wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)

@@ -17,12 +17,18 @@ packages=(
   unixodbc tdsodbc freetds-bin
   # the SQL Server test server and the scripts
   python3 util-linux procps
+  # the 32-bit build's tests: Wine's 32-bit half with its ODBC chain, and the emulator that runs
+  # them where the machine cannot run 32-bit code itself (scripts/emulate-x86.sh)
+  wine32:i386 wine32-preloader:i386 libodbc2:i386 tdsodbc:i386 qemu-user
 )
 
 declare -A installed=()
-while read -r name state; do
-  [[ "$state" == "install ok installed" ]] && installed[$name]=1
-done < <(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
+native=$(dpkg --print-architecture)
+while read -r name arch state; do
+  [[ "$state" == "install ok installed" ]] || continue
+  installed[$name:$arch]=1  # a package asked for with its architecture (wine32:i386)
+  [[ "$arch" == "$native" || "$arch" == all ]] && installed[$name]=1
+done < <(dpkg-query -W -f='${Package} ${Architecture} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for package in "${packages[@]}"; do
   [[ -n "${installed[$package]:-}" ]] || missing+=("$package")
@@ -40,6 +46,9 @@ echo "setup: installing ${missing[*]}" >&2
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo[@]}" dpkg --add-architecture i386
+fi
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "setup: done" >&2

@@ -5,8 +5,10 @@
 #   fuzz     libFuzzer targets (clang), each a bounded ctest run
 #   windows  the product (mingw-w64); its test programs run under Wine, the GUI tests on an Xvfb
 #            display of this script's own
-#   windows-x86  the product for 32-bit Windows (mingw-w64 i686), built only: this machine's Wine
-#            runs 64-bit programs only
+#   windows-x86  the product for 32-bit Windows (mingw-w64 i686) and the test programs its
+#            32-bit runs need: start-up, one installation, the page screenshots, the ODBC
+#            connection; they run under Wine's 32-bit half, emulated where the machine cannot run
+#            32-bit code (scripts/emulate-x86.sh)
 # Each build's tests print ctest's output and their wall time. The summary gives each build's
 # "N passed, N failed, N skipped", lists every skipped test with its reason (GTEST_SKIP's message,
 # a Python skipTest's reason) and every failed one, and ends with the overall
@@ -38,6 +40,7 @@ read -r -a ctest_args <<<"${CTEST_ARGS:-}"
 if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows windows-x86); fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
+: >"$work/started"  # what this run made is newer
 keeper_pid=""
 
 cleanup() {
@@ -111,8 +114,9 @@ build() {  # build <preset>
 
 # ctest's own output as it runs; the counts come from its junit report (ctest's "% tests passed"
 # line counts skipped tests as passed). Passed tests' output is kept whole for the skip reasons.
-run_ctest() {  # run_ctest <preset>
-  local preset=$1 log="$work/$1-ctest.log" junit="$work/$1-junit.xml" report="$work/$1-report.txt"
+# Leaves <folder>/<preset>-report.txt (none when no test was found) and <preset>-wall.txt.
+ctest_to_report() {  # ctest_to_report <preset> <folder>
+  local preset=$1 log="$work/$1-ctest.log" junit="$work/$1-junit.xml" report="$2/$1-report.txt"
   echo "== $preset: tests"
   local started wall
   started=$(now_ms)
@@ -120,15 +124,66 @@ run_ctest() {  # run_ctest <preset>
     --test-output-size-passed 1048576 --test-output-size-failed 1048576 "${ctest_args[@]}" 2>&1 | tee "$log"
   wall=$(seconds_since "$started")
   echo "   $preset: tests took $wall (wall time)"
-  if grep -q 'No tests were found' "$log"; then
-    summary+=("$preset: no tests ($wall)")
-    return
-  fi
-  if ! python3 scripts/ctest_report.py junit "$junit" >"$report" || ! count_report "$preset" "$report"; then
+  echo "$wall" >"$2/$preset-wall.txt"
+  rm -f "$report"
+  grep -q 'No tests were found' "$log" && return
+  python3 scripts/ctest_report.py junit "$junit" >"$report" || echo "unreadable" >"$report"
+}
+
+# Adds what ctest_to_report left in <folder> to the summary and the totals.
+count_ctest() {  # count_ctest <preset> <folder>
+  local preset=$1 report="$2/$1-report.txt" wall
+  wall=$(cat "$2/$preset-wall.txt" 2>/dev/null)
+  if [[ ! -f "$report" ]]; then
+    summary+=("$preset: no tests (${wall:-?})")
+  elif ! count_report "$preset" "$report"; then
     note_failure "$preset" "ctest did not report a result"
-    return
+  else
+    summary+=("$preset: $report_line; tests $wall wall time")
   fi
-  summary+=("$preset: $report_line; tests $wall wall time")
+}
+
+run_ctest() {  # run_ctest <preset>
+  ctest_to_report "$1" "$work" && count_ctest "$1" "$work"
+}
+
+# The 32-bit build's tests run in a second run of this script inside the emulation, which leaves
+# its report in this run's folder.
+run_x86_tests() {
+  local status
+  scripts/emulate-x86.sh scripts/test.sh --inside-emulation windows-x86 "$work"
+  status=$?
+  if [[ $status -eq 125 ]]; then
+    # Not the program's fault: said as a skip, with the reason the emulation gave above.
+    summary+=("windows-x86: built; its tests skipped (32-bit programs cannot run on this machine)")
+    skipped+=("windows-x86  every test: 32-bit programs cannot run on this machine (see scripts/emulate-x86.sh)")
+    total_skipped=$((total_skipped + 1))
+  elif [[ ! -f "$work/windows-x86-wall.txt" ]]; then
+    note_failure windows-x86 "test environment did not start"
+  else
+    count_ctest windows-x86 "$work"
+    compare_x86_screenshots
+  fi
+}
+
+# One more test: the 32-bit build's page screenshots are pixel for pixel the 64-bit build's (when
+# both builds took them in this run).
+compare_x86_screenshots() {
+  local page differing=() pixels
+  for page in build/windows-x86/screenshots/page*.png; do
+    [[ -f "$page" && "build/windows/screenshots/${page##*/}" -nt "$work/started" && "$page" -nt "$work/started" ]] ||
+      return 0
+    pixels=$(compare -metric AE "$page" "build/windows/screenshots/${page##*/}" null: 2>&1)
+    [[ "$pixels" == 0 ]] || differing+=("${page##*/}: $pixels pixels")
+  done
+  if [[ ${#differing[@]} -eq 0 ]]; then
+    summary+=("windows-x86: 1 passed (the page screenshots equal the 64-bit build's)")
+    total_passed=$((total_passed + 1))
+  else
+    summary+=("windows-x86: 1 failed (page screenshots)")
+    failed+=("windows-x86  screenshots differ from the 64-bit build's: ${differing[*]}")
+    total_failed=$((total_failed + 1))
+  fi
 }
 
 run_python_server_tests() {
@@ -147,9 +202,9 @@ run_python_server_tests() {
   summary+=("sqltestserver: $report_line; tests $wall wall time")
 }
 
-# The windows build's test environment: an Xvfb, the prefix and its wineserver, the desktop keeper.
-start_windows_environment() {
-  local dir=build/windows started=$SECONDS
+# A Windows build's test environment: an Xvfb, the prefix and its wineserver, the desktop keeper.
+start_windows_environment() {  # start_windows_environment <build folder>
+  local dir=$1 started=$SECONDS
   start_xvfb "$work" || return 1
   echo "   Xvfb on display $DISPLAY (pid $xvfb_pid)"
   wine_lookup "$dir" && wine_start || return 1
@@ -159,6 +214,15 @@ start_windows_environment() {
     keeper_pid=$!
   fi
 }
+
+# The inner run of run_x86_tests: the environment and the tests of one build, its report left in
+# the outer run's folder.
+if [[ "${1:-}" == "--inside-emulation" ]]; then
+  echo "== $2: test environment (32-bit Wine)"
+  start_windows_environment "build/$2" || exit 1
+  ctest_to_report "$2" "$3"
+  exit 0
+fi
 
 test_started=$SECONDS
 if ! scripts/setup.sh; then
@@ -175,7 +239,7 @@ for preset in "${presets[@]}"; do
     windows)
       if build windows; then
         echo "== windows: test environment"
-        if start_windows_environment; then
+        if start_windows_environment build/windows; then
           run_ctest windows
         else
           note_failure windows "test environment did not start"
@@ -183,7 +247,7 @@ for preset in "${presets[@]}"; do
       fi
       ;;
     windows-x86)
-      build windows-x86 && summary+=("windows-x86: built (CriaBD.exe only; no 32-bit Wine here to run tests)")
+      build windows-x86 && run_x86_tests
       ;;
     *)
       echo "unknown build: $preset (native, fuzz, windows or windows-x86)"

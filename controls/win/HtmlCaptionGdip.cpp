@@ -12,6 +12,7 @@
 #include "controls/win/AdvGDIP.h"
 #include "framework/Colour.h"
 #include "framework/Text.h"
+#include "framework/win/Gdi.h"
 
 namespace ctl {
 
@@ -86,52 +87,18 @@ ShellIcon FindShellIcon(bool large, std::string_view source) {
     return icon;
 }
 
-class IconHandle {
-public:
-    explicit IconHandle(HICON icon) : icon_(icon) {}
-    ~IconHandle() {
-        if (icon_) DestroyIcon(icon_);
-    }
-    IconHandle(const IconHandle&) = delete;
-    IconHandle& operator=(const IconHandle&) = delete;
-    HICON Get() const { return icon_; }
-
-private:
-    HICON icon_;
-};
-
-class BitmapHandle {
-public:
-    explicit BitmapHandle(HBITMAP bitmap) : bitmap_(bitmap) {}
-    ~BitmapHandle() {
-        if (bitmap_) DeleteObject(bitmap_);
-    }
-    BitmapHandle(const BitmapHandle&) = delete;
-    BitmapHandle& operator=(const BitmapHandle&) = delete;
-    HBITMAP Get() const { return bitmap_; }
-
-private:
-    HBITMAP bitmap_;
-};
-
 // Draws an icon scaled into the box through a 32-bit ARGB copy of its pixels: drawing through a
 // device context of the graphics would lose the alpha of an ARGB target. Icons without alpha take
 // their transparency from the mask.
 void DrawIconImage(Gdiplus::Graphics& graphics, HICON handle, const HtmlRect& box) {
-    IconHandle icon(handle);
+    const fw::UniqueIcon icon(handle);
     ICONINFO info{};
     if (!icon.Get() || !GetIconInfo(icon.Get(), &info)) return;
-    BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
+    const fw::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
     BITMAP bm{};
     if (!colour.Get() || !GetObjectW(colour.Get(), sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return;
     const int w = bm.bmWidth, h = bm.bmHeight;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = fw::TopDownBitmapInfo(w, h);
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h), masks(pixels.size());
     HDC dc = GetDC(nullptr);
     const bool gotColour = GetDIBits(dc, colour.Get(), 0, h, pixels.data(), &bi, DIB_RGB_COLORS) == h;

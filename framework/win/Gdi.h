@@ -118,6 +118,18 @@ private:
     HDC dc_ = nullptr;
 };
 
+// The header of a 32-bit top-down DIB (rows from the top, one 0x00RRGGBB word per pixel).
+inline BITMAPINFO TopDownBitmapInfo(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 // An off-screen 32-bit top-down DIB with its own memory DC, for double buffering.
 class OffscreenBitmap {
 public:

@@ -37,6 +37,15 @@ enum Page { kProductPage = 0, kServerPage = 1, kReviewPage = 2, kProgressPage = 
 inline constexpr const char* kSheets[] = {"AdvTabSheet1", "AdvTabSheet5", "AdvTabSheet6", "AdvTabSheet7",
                                           "AdvTabSheet8"};
 
+// A wizard test that failed prints what its test servers saw of the wizard's connections: a
+// message box that says the server could not be reached is then explained.
+inline const bool kServerSummaryOnFailure = [] {
+    sqltest::Instance::SetStopHook([](const sqltest::Instance& server) {
+        if (testing::Test::HasFailure()) std::printf("%s", server.ConnectionSummary().c_str());
+    });
+    return true;
+}();
+
 inline constexpr char kPassword[] = "QX#318604275";  // the server's and the wizard's default
 inline constexpr milliseconds kRunTimeout{60000};     // one provisioning sequence, pause included
 
@@ -240,12 +249,18 @@ protected:
     }
 
     // Types an entry as a person does: a click into the box, Ctrl+A to select what it holds, and
-    // the new text typed over it (Delete for none). (The keys queue behind the click, so they reach
-    // the box the click focuses.)
+    // the new text typed over it (Delete for none). A person looks for the caret before typing:
+    // the keys wait until the box has the focus, or a click lost under load would send Ctrl+A and
+    // Delete to the box before and empty it.
     // Replacing is idempotent: keys lost under load are typed again, as a person would.
     void SetEntry(std::string_view name, std::string_view text) {
         for (int attempt = 0;; ++attempt) {
-            Press(name);
+            const Control box = app->Get(name);
+            gui::ClickControl(box);
+            if (!gui::WaitUntil([&] { return app->FocusedWindow() == box.Window(); }, milliseconds(4000))) {
+                if (attempt >= 2) throw DriverError(std::string(name) + " never took the focus");
+                continue;
+            }
             gui::PressKey(app->MainWindow(), 'A', gui::kCtrl);
             if (text.empty())
                 gui::PressKey(app->MainWindow(), VK_DELETE);

@@ -93,7 +93,7 @@ private:
             HWND found = nullptr;
             EnumThreadWindows(
                 uiThread_,
-                [](HWND window, LPARAM data) {
+                [](HWND window, LPARAM data) WINAPI -> BOOL {
                     if (IsWindowVisible(window) && gui::ClassName(window) == L"#32770") {
                         *reinterpret_cast<HWND*>(data) = window;
                         return FALSE;
@@ -226,9 +226,18 @@ void ClickAtCentre(HWND root, const fw::TWinControl& control) {
     gui::RealClick(root, {(place.left + place.right) / 2, (place.top + place.bottom) / 2});
 }
 
-// For the person's thread: clicks into a box and types text over what it holds.
+// For the person's thread: clicks into a box and types text over what it holds, once the box has
+// the focus (keys after a lost click would empty the box before).
 void TypeInto(HWND root, const fw::TEdit& box, std::string_view text) {
-    ClickAtCentre(root, box);
+    const auto focused = [&] {
+        GUITHREADINFO info{.cbSize = sizeof(GUITHREADINFO)};
+        return GetGUIThreadInfo(GetWindowThreadProcessId(root, nullptr), &info) && info.hwndFocus == box.Handle();
+    };
+    for (int click = 0; click < 3; ++click) {
+        ClickAtCentre(root, box);
+        if (gui::WaitUntil(focused, std::chrono::milliseconds(4000))) break;
+    }
+    gui::WaitFor(focused, "the box to take the focus");
     gui::PressKey(root, 'A', gui::kCtrl);
     if (text.empty())
         gui::PressKey(root, VK_DELETE);

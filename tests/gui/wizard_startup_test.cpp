@@ -275,7 +275,7 @@ int WizardWindows(DWORD processId) {
         int count = 0;
     } search{processId};
     EnumWindows(
-        [](HWND window, LPARAM data) {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             auto& s = *reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);

@@ -64,7 +64,7 @@ inline DWORD WineUserObjects() {
         DWORD* count;
     } walk{&count};
     EnumWindows(
-        [](HWND window, LPARAM data) {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             DWORD process = 0;
             GetWindowThreadProcessId(window, &process);
             if (process == GetCurrentProcessId()) AddWindowAndDescendants(window, *reinterpret_cast<Walk*>(data)->count);

@@ -5,6 +5,7 @@
 #include "controls/win/AdvSmoothPanel.h"
 #include "controls/win/GDIPFill.h"
 #include "framework/win/Gdi.h"
+#include "tests/support/WizardPanel.h"
 
 namespace {
 
@@ -14,34 +15,6 @@ using pixels::At;
 using pixels::Near;
 
 const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
-
-// The wizard's background panel, as its window description sets it.
-void WizardPanel(TAdvSmoothPanel& p) {
-    p.SetBounds(0, 0, 580, 347);
-    TGDIPFill& f = p.Fill();
-    f.SetColor(fw::clBlack);
-    f.SetColorTo(3355443);
-    f.SetGradientMirrorType(TAdvGradientType::gtVertical);
-    f.SetOpacityTo(178);
-    f.SetBorderColor(fw::clGray);
-    f.SetBorderOpacity(0);
-    f.SetRounding(10);
-    f.SetRoundingType(TFillRoundingType::rtNone);
-    f.SetShadowColor(fw::clBlack);
-    TAdvSmoothPanelCaption& c = p.Caption();
-    c.SetText(" ");
-    c.SetLocation(TAdvSmoothPanelLocation::plCustom);
-    c.SetLeft(5);
-    c.SetTop(12);
-    c.Font().SetName("Segoe UI");
-    c.Font().SetHeight(-19);
-    c.SetColorEnd(fw::clWhite);
-    c.SetLineColor(fw::clBlack);
-    c.SetLine(false);
-    c.SetHTMLText("<IMG src=\"1\">");
-    c.HTMLFont().SetName("Tahoma");
-    c.HTMLFont().SetHeight(-11);
-}
 
 struct Surface {
     Gdiplus::Bitmap bitmap;
@@ -56,7 +29,7 @@ std::uint32_t Pixel(const fw::OffscreenBitmap& b, int x, int y) { return b.Pixel
 
 TEST(SmoothPanelPaint, WizardPanelShowsOnlyItsGradientAndPlacesTheEmptyHtmlCaptionCentred) {
     TAdvSmoothPanel panel;
-    WizardPanel(panel);
+    testsupport::MakeWizardPanel(panel);
     Surface face(580, 347);
     panel.DrawPanel(face.graphics);
 
@@ -143,7 +116,7 @@ TEST(SmoothPanelPaint, CaptionLineAndBandFollowTheirSettings) {
 
 TEST(SmoothPanelPaint, UnchangedRepaintsReuseTheCachedFace) {
     TAdvSmoothPanel panel;
-    WizardPanel(panel);
+    testsupport::MakeWizardPanel(panel);
     fw::OffscreenBitmap target(nullptr, 580, 347);
     panel.SetTransparent(false);
     EXPECT_TRUE(panel.RepaintNeeded());
@@ -195,7 +168,7 @@ struct BottomUpTarget {
 
 TEST(SmoothPanelPaint, CachedFaceBlendsOverTheBackgroundInEitherRowOrder) {
     TAdvSmoothPanel panel;
-    WizardPanel(panel);
+    testsupport::MakeWizardPanel(panel);
     panel.SetTransparent(false);
     panel.SetColor(fw::clWhite);
     fw::OffscreenBitmap topDown(nullptr, 580, 347);
@@ -324,7 +297,7 @@ TEST(SmoothPanelLinks, TheMouseHitsTheCaptionAsItWasPainted) {
 
 TEST(SmoothPanelAssign, CopiesCaptionFillAndTransparencyKeepingOwnObjects) {
     TAdvSmoothPanel a, b;
-    WizardPanel(a);
+    testsupport::MakeWizardPanel(a);
     a.SetTransparent(false);
     a.Caption().SetLineColor(0x123456);  // not copied
     b.Assign(&a);

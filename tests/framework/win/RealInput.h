@@ -233,7 +233,7 @@ public:
         std::vector<HWND> boxes;
         ::EnumThreadWindows(
             thread,
-            [](HWND hwnd, LPARAM list) {
+            [](HWND hwnd, LPARAM list) WINAPI -> BOOL {
                 wchar_t name[16] = {};
                 ::GetClassNameW(hwnd, name, 16);
                 if (std::wstring(name) == L"#32770" && ::IsWindowVisible(hwnd)) {

@@ -478,7 +478,7 @@ std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> children;
     EnumChildWindows(
         parent,
-        [](HWND child, LPARAM list) {
+        [](HWND child, LPARAM list) WINAPI -> BOOL {
             reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
             return TRUE;
         },
@@ -673,7 +673,7 @@ HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, mill
     const auto look = [&search] {
         search.found = nullptr;
         EnumWindows(
-            [](HWND window, LPARAM data) {
+            [](HWND window, LPARAM data) WINAPI -> BOOL {
                 auto& s = *reinterpret_cast<Search*>(data);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
@@ -764,7 +764,7 @@ std::optional<MessageBoxWindow> App::FindMessageBox() const {
     HWND found = nullptr;
     EnumThreadWindows(
         threadId_,
-        [](HWND window, LPARAM data) {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             if (IsWindowVisible(window) && ClassName(window) == L"#32770") {
                 *reinterpret_cast<HWND*>(data) = window;
                 return FALSE;

@@ -266,6 +266,7 @@ public:
     }
     ~Instance() {
         try {
+            if (stopHook_ != nullptr) stopHook_(*this);
             ControlRequest(control_, "STOP " + std::to_string(id_));
         } catch (...) {
         }
@@ -310,7 +311,41 @@ public:
     }
     Json State() const { return ParseJson(ControlRequest(control_, "STATE " + std::to_string(id_))); }
 
+    // What happened to the connections, one line per event (requests counted, not quoted; no
+    // password): for the report of a test that failed.
+    std::string ConnectionSummary() const {
+        std::string out = "test server on port " + std::to_string(port_) + ":\n";
+        int requests = 0;
+        const auto flushRequests = [&] {
+            if (requests > 0) out += "  (" + std::to_string(requests) + " requests)\n";
+            requests = 0;
+        };
+        for (const Json& e : Log().items) {
+            const std::string& kind = e["event"].Str();
+            if (kind == "batch" || kind == "rpc" || kind == "statement") {
+                ++requests;
+                continue;
+            }
+            flushRequests();
+            out += "  " + kind;
+            if (!e["conn"].IsNull()) out += " conn " + std::to_string(e["conn"].Int());
+            for (const char* field : {"user", "database", "message", "action", "on"})
+                if (e[field].kind == Json::Kind::String) out += std::string(" ") + field + "=" + e[field].Str();
+            if (kind == "login") out += e["ok"].boolean ? " ok" : " refused";
+            if (kind == "login" && !e["password_ok"].boolean) out += " (wrong password)";
+            if (kind == "error") out += " number=" + std::to_string(e["number"].Int());
+            out += "\n";
+        }
+        flushRequests();
+        return out;
+    }
+
+    // Called with each instance just before it stops (a test suite prints the connections of a
+    // failed test with it).
+    static void SetStopHook(void (*hook)(const Instance&)) { stopHook_ = hook; }
+
 private:
+    inline static void (*stopHook_)(const Instance&) = nullptr;
     int control_;
     int id_ = 0;
     int port_ = 0;
