@@ -57,12 +57,12 @@ TWinControl* FromHandle(HWND hwnd) { return hwnd ? Windows().Find(hwnd) : nullpt
 HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
 
 int PointsFromHeight(int height) { return (std::abs(height) * 72 + 48) / 96; }
+int HeightFromPoints(int points) { return -((points * 96 + 36) / 72); }
 
-// A bound of a control scaled on its own unless an alignment sets it.
+// A bound of a control, scaled on its own unless an alignment sets it.
 PropertyInfo Placed(PropertyInfo info) {
     return ScaledWhen<TControl>(std::move(info), [](const TControl& c) { return c.Align() == TAlign::alNone; });
 }
-int HeightFromPoints(int points) { return -((points * 96 + 36) / 72); }
 
 }  // namespace
 
