@@ -28,19 +28,6 @@ std::string Caption(std::size_t bytes) {
     return text;
 }
 
-class NullCanvas : public ctl::HtmlCanvas {
-public:
-    long calls = 0;
-    void FillRect(const ctl::HtmlRect&, ctl::HtmlColour) override { ++calls; }
-    void FillGradient(const ctl::HtmlRect&, ctl::HtmlColour, ctl::HtmlColour, bool) override { ++calls; }
-    void FillEllipse(const ctl::HtmlRect&, ctl::HtmlColour) override { ++calls; }
-    void DrawLine(ctl::HtmlPoint, ctl::HtmlPoint, ctl::HtmlColour) override { ++calls; }
-    void DrawPolyline(const std::vector<ctl::HtmlPoint>&, ctl::HtmlColour) override { ++calls; }
-    void DrawText(std::string_view, int, int, const ctl::HtmlFont&, ctl::HtmlColour) override { ++calls; }
-    void DrawTextLine(ctl::HtmlTextLine, int, int, int, const ctl::HtmlFont&, ctl::HtmlColour) override { ++calls; }
-    void DrawImage(const ctl::HtmlImageRef&, const ctl::HtmlRect&) override { ++calls; }
-};
-
 double Milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -69,7 +56,7 @@ int main() {
         options.mode = ctl::HtmlMode::Draw;
         const ctl::HtmlLayout drawn = ctl::LayoutHtml(caption, options, measurer, images);
         auto t3 = clock::now();
-        NullCanvas canvas;
+        ctl::fakes::CountingCanvas canvas;
         ctl::PaintHtml(drawn, canvas, options);
         auto t4 = clock::now();
         std::printf("%5zu KB %8.1f ms %7.1f ms %7.1f ms %7.1f ms %10d %12.3f\n", kb, Milliseconds(t1 - t0),

@@ -25,7 +25,17 @@
 //
 // Prints each run, the medians, the ratio of the medians (the goal is at most 1.3), the memory
 // figures, and where the wizard's time goes (its own start-up steps, which it records in a block the
-// bench offers: app/StartupMarks.h); it is not a test. Options: --runs N (timed runs per program, default 15).
+// bench offers: app/StartupMarks.h); it is not a test. Options: --runs N (timed runs per program,
+// default 15); --dpi LIST (the screen DPIs to measure at, one round each, e.g. 96,144; default 96);
+// --wizard FILE (another build of the wizard to time instead of the one beside the bench, e.g. one
+// of before a change, to compare the two).
+//
+// The screen's DPI is the Wine prefix's (or the Windows user's) LogPixels, which each program reads
+// when it starts: for a round at another DPI than the prefix's the bench sets it, and puts the
+// prefix's own value back when it ends. Nothing else may start programs in the prefix meanwhile:
+// run it in the DPI tests' prefix (WINEPREFIX=build/windows/wineprefix-dpi, where programs are DPI
+// aware only when they say so), not beside a test run. The minimal program declares no DPI
+// awareness: at every DPI it shows its 580 x 347 client area.
 // Run: build/windows/wine-run.sh build/windows/bin/startup_bench.exe (with DISPLAY set).
 
 #include <windows.h>
@@ -290,27 +300,100 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
+// The screen's DPI of the programs started from now on (HKCU\Control Panel\Desktop\LogPixels),
+// and the value the prefix had before the bench, put back at exit.
+class ScreenDpi {
+public:
+    static void Set(int dpi) {
+        if (!saved_) {
+            saved_ = true;
+            DWORD value = 0, size = sizeof value, type = 0;
+            had_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, &type, &value, &size) ==
+                   ERROR_SUCCESS;
+            original_ = value;
+            std::atexit(&Restore);
+        }
+        Write(static_cast<DWORD>(dpi));
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+    static void Write(DWORD value) {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            Fail("cannot open HKCU\\Control Panel\\Desktop");
+        ::RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        ::RegCloseKey(key);
+    }
+    static void Restore() {
+        if (had_) {
+            Write(original_);
+        } else {
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+        }
+    }
+    static inline bool saved_ = false, had_ = false;
+    static inline DWORD original_ = 0;
+};
+
+struct RoundResult {
+    int dpi;
+    double wizard, minimal;
+};
+
+RoundResult RunRound(int dpi, int runs, const std::wstring& wizardPath);
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int runs = 15;
+    std::vector<int> dpis;
+    std::wstring wizardPath = ProgramFolder() + L"CriaBD.exe";
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--dpi") == 0 && i + 1 < argc) {
+            for (const char* p = argv[++i]; *p;) {
+                dpis.push_back(std::atoi(p));
+                while (*p && *p != ',') ++p;
+                if (*p == ',') ++p;
+            }
+        } else if (std::strcmp(argv[i], "--wizard") == 0 && i + 1 < argc) {
+            const std::string path = argv[++i];
+            wizardPath.assign(path.begin(), path.end());
         } else {
-            std::fprintf(stderr, "usage: startup_bench [--runs N]\n");
+            std::fprintf(stderr, "usage: startup_bench [--runs N] [--dpi 96,144] [--wizard FILE]\n");
             return 2;
         }
     }
+    if (dpis.empty()) dpis.push_back(96);
+    std::vector<RoundResult> results;
+    for (int dpi : dpis) {
+        if (dpis.size() > 1 || dpi != 96) ScreenDpi::Set(dpi);
+        results.push_back(RunRound(dpi, runs, wizardPath));
+    }
+    if (results.size() > 1) {
+        std::printf("\nstart-up by screen DPI (median to first complete paint)\n");
+        for (const RoundResult& r : results)
+            std::printf("  %3d DPI: wizard %7.1f ms, minimal %7.1f ms, ratio %.2fx\n", r.dpi, r.wizard, r.minimal,
+                        r.wizard / r.minimal);
+    }
+    return 0;
+}
+
+namespace {
+
+RoundResult RunRound(int dpi, int runs, const std::wstring& wizardPath) {
     const std::wstring folder = ProgramFolder();
-    Program wizard{"wizard (CriaBD.exe)", folder + L"CriaBD.exe"};
+    Program wizard{"wizard (CriaBD.exe)", wizardPath};
     Program minimal{"minimal window", folder + L"minimal_window.exe"};
     for (const Program* p : {&wizard, &minimal})
         if (::GetFileAttributesW(p->path.c_str()) == INVALID_FILE_ATTRIBUTES)
-            Fail("missing " + std::string(p->name) + " beside the bench");
+            Fail("missing " + std::string(p->name));
 
     ::SetCursorPos(0, 0);  // away from the windows: no hover look in any picture
-    std::printf("Start-up to first complete paint, %d timed runs per program, alternating\n", runs);
+    std::printf("Start-up to first complete paint at %d DPI, %d timed runs per program, alternating\n", dpi, runs);
     Run(wizard, false);  // warm-up runs, which also take the reference pictures
     Run(minimal, false);
     for (int i = 0; i < runs; ++i) {
@@ -344,5 +427,8 @@ int main(int argc, char** argv) {
     for (const Program* p : {&wizard, &minimal})
         std::printf("  %-26s %10.1f %18.1f %11.1f\n", p->name, Median(p->workingSetAtPaint), Median(p->workingSetIdle),
                     Median(p->peakWorkingSet));
-    return 0;
+    std::fflush(stdout);
+    return {dpi, w, m};
 }
+
+}  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/Scaling.h"
+
 namespace ctl::glass {
 
 namespace {
@@ -48,18 +50,22 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
     GlassContentLayout out;
     const int left = in.client.x, top = in.client.y, e = in.client.width, f = in.client.height;
     const bool curved = in.shape == TButtonShape::btsCurvedRectangle;
+    // The margins of the design, scaled to the button's DPI.
+    const fw::DpiScale scale(in.dpi);
+    const auto px = [&scale](int design) { return scale.Length(design); };
 
     out.text = in.showCaption ? CaptionLines(in.caption) : std::string();
     const bool hasText = !out.text.empty();
 
     if (in.focusOutline) {
-        out.focusOutline = curved ? CurvedPath({left + 6, top + 5, e - 12, f - 10}, in.direction)
-                                  : RoundedRectPath({left + 4, top + 4, e - 8, f - 8}, in.cornerRadius - 2);
+        out.focusOutline = curved ? CurvedPath({left + px(6), top + px(5), e - 2 * px(6), f - 2 * px(5)}, in.direction)
+                                  : RoundedRectPath({left + px(4), top + px(4), e - 2 * px(4), f - 2 * px(4)},
+                                                    in.cornerRadius - px(2));
     }
 
     // The picture's width carries the gap to the caption.
     const int ph = in.picture.height;
-    const int pw = in.picture.width + (hasText && in.picture.width > 0 ? kPictureSpacing : 0);
+    const int pw = in.picture.width + (hasText && in.picture.width > 0 ? px(kPictureSpacing) : 0);
 
     out.horizontal = in.layout == L::blGlyphLeftAdjusted    ? TextAlign::Near
                      : in.layout == L::blGlyphRightAdjusted ? TextAlign::Far
@@ -79,7 +85,7 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
                                               out.horizontal, out.vertical);
             text = {box.x, box.width, box.height};
         } else {
-            const PixelSize size = measure.gdi(out.text, e - 4);
+            const PixelSize size = measure.gdi(out.text, e - 2 * px(2));
             text = {double((e - size.width - pw) / 2), double(size.width), double(size.height)};
         }
     }
@@ -92,45 +98,45 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
     PixelPoint pic;
     switch (in.layout) {
         case L::blGlyphLeft:
-            cap = {left + pw + 2, top, e - pw - 2, f};
-            pic = {std::max(2, gdip ? Round(text.left - pw / 2) : static_cast<int>(text.left)), centredY};
+            cap = {left + pw + px(2), top, e - pw - px(2), f};
+            pic = {std::max(px(2), gdip ? Round(text.left - pw / 2) : static_cast<int>(text.left)), centredY};
             break;
         case L::blGlyphTop: {
-            cap = {left, top + ph, e, f - 2 - ph};
-            const int d = std::max(0, Round(f - 2 - ph - th) / 2);
-            pic = {centredX, std::max(2, gdip ? top + d : top + d - 4)};
+            cap = {left, top + ph, e, f - px(2) - ph};
+            const int d = std::max(0, Round(f - px(2) - ph - th) / 2);
+            pic = {centredX, std::max(px(2), gdip ? top + d : top + d - px(4))};
             break;
         }
         case L::blGlyphRight: {
-            cap = {2, top, e - 4 - pw, f};
-            const int x = std::max(0, Round(e - 4 - pw - tw) / 2) + Round(tw) + 4;
-            pic = {x > e - pw ? e - pw - 2 : x, centredY};
+            cap = {px(2), top, e - px(4) - pw, f};
+            const int x = std::max(0, Round(e - px(4) - pw - tw) / 2) + Round(tw) + px(4);
+            pic = {x > e - pw ? e - pw - px(2) : x, centredY};
             break;
         }
         case L::blGlyphBottom: {
-            cap = {left, 2, e, f - 2 - ph};
-            const int y = std::max(0, Round(f - 2 - ph - th) / 2) + (gdip ? Round(th + 2) : Round(th + 5));
-            pic = {centredX, y > f - ph ? f - ph - 2 : y};
+            cap = {left, px(2), e, f - px(2) - ph};
+            const int y = std::max(0, Round(f - px(2) - ph - th) / 2) + (gdip ? Round(th + px(2)) : Round(th + px(5)));
+            pic = {centredX, y > f - ph ? f - ph - px(2) : y};
             break;
         }
         case L::blGlyphLeftAdjusted:
-            cap = {left + pw + 2, top, e - pw - 2, f};
+            cap = {left + pw + px(2), top, e - pw - px(2), f};
             if (curved) cap.x += f / 4, cap.width -= f / 4;  // clear of the curved end
-            pic = {std::max(2, cap.x - pw), centredY};
+            pic = {std::max(px(2), cap.x - pw), centredY};
             break;
         case L::blGlyphRightAdjusted:
-            cap = {2, top, e - 4 - pw, f};
+            cap = {px(2), top, e - px(4) - pw, f};
             if (curved) cap.width -= f / 4;
-            pic = {e - pw - 2 - (curved ? f / 4 : 0), centredY};
+            pic = {e - pw - px(2) - (curved ? f / 4 : 0), centredY};
             break;
         case L::blGlyphTopAdjusted:
-            cap = {left, top + ph, e, f - 2 - ph};
-            pic = {centredX, std::max(2, top)};
+            cap = {left, top + ph, e, f - px(2) - ph};
+            pic = {centredX, std::max(px(2), top)};
             break;
         case L::blGlyphBottomAdjusted: {
-            cap = {left, 2, e, gdip ? f - 2 - ph : f - 4 - ph};
-            const int y = f / 2 + Round(th + 2);
-            pic = {centredX, gdip ? (y > f - ph ? f - ph - 2 : y) : f - ph - 2};
+            cap = {left, px(2), e, gdip ? f - px(2) - ph : f - px(4) - ph};
+            const int y = f / 2 + Round(th + px(2));
+            pic = {centredX, gdip ? (y > f - ph ? f - ph - px(2) : y) : f - ph - px(2)};
             break;
         }
     }
@@ -143,7 +149,7 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
     if (!gdip && hasText) {
         // The platform call cannot centre wrapped text vertically: the rectangle's top is placed
         // from the measured height instead, keeping its bottom.
-        if (in.layout == L::blGlyphLeftAdjusted) cap.x += 2;
+        if (in.layout == L::blGlyphLeftAdjusted) cap.x += px(2);
         const int bottom = cap.y + cap.height;
         const int h = measure.gdi(out.text, cap.width).height;
         int newTop = cap.y;

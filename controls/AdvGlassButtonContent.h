@@ -47,13 +47,14 @@ struct GlassContentInput {
     int cornerRadius = 4;
     bool enabled = true;
     bool focusOutline = false;  // the button's window has the focus and ShowFocusRect is set
-    PixelSize picture;          // the chosen picture's own size; 0 x 0 without one
+    PixelSize picture;          // the size the chosen picture is drawn at; 0 x 0 without one
     TAntiAlias antiAlias = TAntiAlias::aaClearType;
     bool fontDrawableByGdiPlus = true;  // a vector font installed on the screen, not a device font
     fw::TColor fontColor = fw::clWindowText;
+    int dpi = 96;  // the margins and spacings below are the design's, scaled to this DPI
 };
 
-inline constexpr int kPictureSpacing = 2;
+inline constexpr int kPictureSpacing = 2;  // at 96 DPI
 inline constexpr Argb kFocusOutlineColour = 0xFF808080;
 inline constexpr Argb kDisabledCaptionColour = 0xFF808080;
 

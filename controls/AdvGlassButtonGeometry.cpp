@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "framework/Scaling.h"
+
 namespace ctl::glass {
 
 namespace {
@@ -212,9 +214,9 @@ Argb OpaqueArgb(fw::TColor colour) { return fw::ToArgb(255, colour); }
 // ---------------------------------------------------------------------------------------------
 // Body
 
-RectF GlowEllipse(int width, int height) {
-    const float w = F(width - 4), h = F(height - 4);
-    return {1 - 0.35f * w, 1 - 0.15f * h, 1.7f * w, 2.3f * h};
+RectF GlowEllipse(int width, int height, int line) {
+    const float w = F(width - 2 - 2 * line), h = F(height - 2 - 2 * line);
+    return {F(line) - 0.35f * w, F(line) - 0.15f * h, 1.7f * w, 2.3f * h};
 }
 
 bool HasShine(int width, int height) { return width - 3 > 0 && (height - 3) / 2 > 0; }
@@ -315,21 +317,24 @@ std::vector<GlassDrawCommand> SymbolDrawing(TBackGroundSymbol symbol, int width,
 }
 
 std::vector<GlassDrawCommand> GlassBodyDrawing(const GlassLook& look, const GlassPaintState& state, int width,
-                                               int height) {
+                                               int height, int dpi) {
+    // i: the border lines' thickness, and the inner outline's inset from the outer one.
+    const int i = fw::DpiScale(dpi).Line(1);
+    const float pen = F(i);
     const PixelRect outer{0, 0, width - 1, height - 1};
-    const PixelRect inner{1, 1, width - 3, height - 3};
+    const PixelRect inner{i, i, width - 1 - 2 * i, height - 1 - 2 * i};
     auto shape = [&](const PixelRect& r) {
         return ShapePath(r, look.buttonShape, look.buttonDirection, look.cornerRadius);
     };
     std::vector<GlassDrawCommand> out;
     if (look.outerBorderColor != fw::clNone) {
-        out.push_back(Stroke(shape(outer), GlassPen{OpaqueArgb(look.outerBorderColor), 1, false}));
+        out.push_back(Stroke(shape(outer), GlassPen{OpaqueArgb(look.outerBorderColor), pen, false}));
     }
     if (look.backColor != fw::clNone) {
         out.push_back(Fill(shape(inner), Solid(TranslucentArgb(kBodyAlpha, look.backColor))));
     }
     if (state.Glow() && look.glowColor != fw::clNone) {
-        const RectF box = GlowEllipse(width, height);
+        const RectF box = GlowEllipse(width, height, i);
         GlassBrush glow{GlassBrush::Kind::PathGradient, TranslucentArgb(kGlowAlpha, look.glowColor),
                         TranslucentArgb(0, look.glowColor), {}, {box.x + box.width / 2, box.y + box.height / 2}};
         out.push_back(Op(GlassDrawCommand::Op::ClipToPath, shape(inner)));
@@ -337,15 +342,15 @@ std::vector<GlassDrawCommand> GlassBodyDrawing(const GlassLook& look, const Glas
         out.push_back(Op(GlassDrawCommand::Op::ResetClip));
     }
     if (HasShine(width, height) && look.shineColor != fw::clNone) {
-        const int shineHeight = (height - 3) / 2 + 1;
-        const PixelRect shine{1, 1, width - 3, shineHeight};
+        const int shineHeight = (height - 1 - 2 * i) / 2 + i;
+        const PixelRect shine{i, i, width - 1 - 2 * i, shineHeight};
         GlassPath path = look.buttonShape == TButtonShape::btsCurvedRectangle
                              ? CurvedShinePath(shine, look.buttonDirection)
                              : TopRoundedRectPath(shine, look.cornerRadius);
         // The gradient runs top to bottom, so its width only has to be a valid one: at least a pixel.
         const GlassBrush brush{GlassBrush::Kind::VerticalGradient, TranslucentArgb(kShineAlpha, look.shineColor),
                                TranslucentArgb(kShineAlphaTo, look.shineColor),
-                               {1, 1, F(std::max(1, width - 4)), F(shineHeight)}, {}};
+                               {F(i), F(i), F(std::max(1, width - 2 - 2 * i)), F(shineHeight)}, {}};
         out.push_back(Fill(std::move(path), brush));
     }
     if (look.backGroundSymbolColor != fw::clNone) {
@@ -355,7 +360,7 @@ std::vector<GlassDrawCommand> GlassBodyDrawing(const GlassLook& look, const Glas
         }
     }
     if (look.innerBorderColor != fw::clNone) {
-        out.push_back(Stroke(shape(inner), GlassPen{OpaqueArgb(look.innerBorderColor), 1, false}));
+        out.push_back(Stroke(shape(inner), GlassPen{OpaqueArgb(look.innerBorderColor), pen, false}));
     }
     return out;
 }

@@ -137,9 +137,9 @@ inline constexpr std::uint8_t kShineAlpha = 153;
 inline constexpr std::uint8_t kShineAlphaTo = 153 / 3;
 inline constexpr std::uint8_t kSymbolAlpha = 160;
 
-// The glow ellipse's box for a button of W x H: centred on the button's horizontal middle with its
-// centre at the inner rectangle's bottom edge.
-RectF GlowEllipse(int width, int height);
+// The glow ellipse's box for a button of W x H whose border lines are `line` pixels thick:
+// centred on the button's horizontal middle with its centre at the inner rectangle's bottom edge.
+RectF GlowEllipse(int width, int height, int line = 1);
 // Whether a button of W x H is big enough for the shine (wider than 3, at least 5 high).
 bool HasShine(int width, int height);
 
@@ -149,8 +149,10 @@ std::vector<GlassDrawCommand> SymbolDrawing(TBackGroundSymbol symbol, int width,
 
 // The whole body of a button of W x H, in painting order: outer border, body, glow (when the
 // paint state shows it), shine, symbol, inner border. Elements whose colour is clNone are left out.
+// At another DPI than 96 the size is the scaled one and the border lines are as thick as
+// DpiScale::Line makes a one-pixel line (the corner radius comes scaled in the look).
 std::vector<GlassDrawCommand> GlassBodyDrawing(const GlassLook& look, const GlassPaintState& state, int width,
-                                               int height);
+                                               int height, int dpi = 96);
 
 // --- On the styled controls' canvas -------------------------------------------------------
 

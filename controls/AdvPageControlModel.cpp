@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/Scaling.h"
+
 namespace ctl {
 
 int PageList::AddPage(std::string caption) {
@@ -87,8 +89,13 @@ void PageList::Resynchronise() {
     SetActivePage(selected_ < 0 ? -1 : tabs_[static_cast<std::size_t>(selected_)]);
 }
 
-PageRect PageAreaWithoutTabs(int width, int height) { return {4, 6, width - 4, height - 4}; }
+PageRect PageAreaWithoutTabs(int width, int height, int dpi) {
+    const fw::DpiScale s(dpi);
+    return {s.Length(4), s.Length(6), width - s.Length(4), height - s.Length(4)};
+}
 
-PageRect PageAreaWithTabs(PageRect display) { return {display.left, display.top + 2, display.right, display.bottom}; }
+PageRect PageAreaWithTabs(PageRect display, int dpi) {
+    return {display.left, display.top + fw::DpiScale(dpi).Length(2), display.right, display.bottom};
+}
 
 }  // namespace ctl

@@ -72,8 +72,10 @@ struct PageRect {
     int left, top, right, bottom;
     friend bool operator==(const PageRect&, const PageRect&) = default;
 };
-PageRect PageAreaWithoutTabs(int width, int height);
-// With tabs on top: the platform's display rectangle moved down by 2 more pixels.
-PageRect PageAreaWithTabs(PageRect display);
+// At 96 DPI: inset 4 pixels, 6 at the top (the strip of 2 above the frame's outline, the outline
+// and a band of 3); at another DPI those insets are scaled (fw::DpiScale::Length).
+PageRect PageAreaWithoutTabs(int width, int height, int dpi = 96);
+// With tabs on top: the platform's display rectangle moved down by 2 more pixels (at 96 DPI).
+PageRect PageAreaWithTabs(PageRect display, int dpi = 96);
 
 }  // namespace ctl

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdint>
 
+#include "framework/Scaling.h"
+
 namespace ctl {
 namespace {
 
@@ -16,13 +18,31 @@ BarRect Intersect(const BarRect& a, const BarRect& b) {
             std::min(a.bottom, b.bottom)};
 }
 
+// The bar's sizes at its DPI, from the design's: the frame line (1 pixel at 96 DPI), the filled
+// part's inset from the outer edge (2), the blocks of the non-stacked bar (7 pixels every 9), a
+// fill too short for blocks (under 10) and the infinite block (10 before its point, 12 after).
+struct Metrics {
+    int frame, inset, pitch, block, shortFill, before, after, corner;
+    explicit Metrics(int dpi) {
+        const fw::DpiScale s(dpi);
+        frame = s.Line(1);
+        inset = std::max(s.Length(2), frame + 1);
+        pitch = s.Length(kBlockPitch);
+        block = s.Length(kBlockLength);
+        shortFill = s.Length(10);
+        before = s.Length(10);
+        after = s.Length(12);
+        corner = s.Length(6);
+    }
+};
+
 class Builder {
 public:
-    Builder(ProgressBarDrawing& drawing, const BarRect& client)
+    Builder(ProgressBarDrawing& drawing, const BarRect& client, int frame)
         : drawing_(drawing),
           // Nothing but the frame may touch the outer pixel ring: the parts below stay inside
           // it even when percentages beyond 100 ask for more.
-          inside_{client.left + 1, client.top + 1, client.right - 1, client.bottom - 1} {}
+          inside_{client.left + frame, client.top + frame, client.right - frame, client.bottom - frame} {}
 
     void Add(BarInstruction instruction) {
         if (instruction.part != BarPart::Key && instruction.part != BarPart::Frame) {
@@ -43,41 +63,41 @@ private:
 
 // The rectangles of the filled part, outside the stacked mode: one level for the whole fill.
 void NonStackedPieces(const ProgressBarSnapshot& bar, const BarRect& c, bool vertical, int length,
-                      int percent, int level, std::vector<FillPiece>& out) {
-    const int L = c.left, T = c.top, R = c.right, B = c.bottom;
+                      int percent, int level, const Metrics& m, std::vector<FillPiece>& out) {
+    const int L = c.left, T = c.top, R = c.right, B = c.bottom, i = m.inset;
     auto piece = [&](BarRect rect) { out.push_back({rect, level}); };
     if (bar.completionSmooth) {
         const int n = RoundHalfEven(percent / 100.0 * length);
-        piece(vertical ? BarRect{L + 2, B - n, R - 2, B - 2} : BarRect{L + 2, T + 2, L + n, B - 2});
+        piece(vertical ? BarRect{L + i, B - n, R - i, B - i} : BarRect{L + i, T + i, L + n, B - i});
         return;
     }
     const int n = RoundHalfEven(static_cast<double>(length) * percent / 100.0);
-    if (n < 10) {
+    if (n < m.shortFill) {
         // One short block, one pixel shorter than the fill length.
         if (n > 1) {
-            piece(vertical ? BarRect{L + 2, B - n - 1, R - 2, B - 2}
-                           : BarRect{L + 2, T + 2, L + n + 1, B - 2});
+            piece(vertical ? BarRect{L + i, B - n - 1, R - i, B - i}
+                           : BarRect{L + i, T + i, L + n + 1, B - i});
         }
         return;
     }
-    const int blocks = n / kBlockPitch;
+    const int blocks = n / m.pitch;
     for (int k = 0; k < blocks; ++k) {
-        const int offset = k * kBlockPitch;
-        piece(vertical ? BarRect{L + 2, B - 2 - kBlockLength - offset, R - 2, B - 2 - offset}
-                       : BarRect{L + 2 + offset, T + 2, L + 2 + kBlockLength + offset, B - 2});
+        const int offset = k * m.pitch;
+        piece(vertical ? BarRect{L + i, B - i - m.block - offset, R - i, B - i - offset}
+                       : BarRect{L + i + offset, T + i, L + i + m.block + offset, B - i});
     }
-    const int rest = n % kBlockPitch;
-    if (rest >= 2) {
-        // After a 2-pixel gap, a last block of rest - 2 pixels.
-        const int end = blocks * kBlockPitch;  // where the last full block ends, from L (or B)
-        piece(vertical ? BarRect{L + 2, std::max(T + 2, B - end - rest), R - 2, B - end - 2}
-                       : BarRect{L + end + 2, T + 2, L + end + rest, B - 2});
+    const int rest = n % m.pitch;
+    if (rest >= i) {
+        // After the gap, a last block of rest - inset pixels.
+        const int end = blocks * m.pitch;  // where the last full block ends, from L (or B)
+        piece(vertical ? BarRect{L + i, std::max(T + i, B - end - rest), R - i, B - end - i}
+                       : BarRect{L + end + i, T + i, L + end + rest, B - i});
     }
 }
 
 void StackedPieces(const BarRect& c, bool vertical, int length, int percent, int level1, int level2,
-                   std::vector<FillPiece>& out) {
-    const int L = c.left, T = c.top, R = c.right, B = c.bottom;
+                   const Metrics& m, std::vector<FillPiece>& out) {
+    const int L = c.left, T = c.top, R = c.right, B = c.bottom, f = m.frame, i = m.inset;
     const int o0 = RoundHalfEven(std::min(percent, level1) / 100.0 * length);
     const int o1 = percent >= level1
                        ? RoundHalfEven(length * static_cast<double>(std::min(percent, level2) - level1) / 100.0)
@@ -88,16 +108,16 @@ void StackedPieces(const BarRect& c, bool vertical, int length, int percent, int
                             : RoundHalfEven(length * static_cast<double>(percent - level2) / 100.0);
     }
     if (!vertical) {
-        out.push_back({{L + 2, T + 1, L + o0, B - 1}, 0});
-        if (percent >= level1) out.push_back({{L + o0, T + 1, L + o0 + o1, B - 1}, 1});
-        if (percent >= level2) out.push_back({{L + o0 + o1, T + 1, L + o0 + o1 + o2, B - 1}, 2});
+        out.push_back({{L + i, T + f, L + o0, B - f}, 0});
+        if (percent >= level1) out.push_back({{L + o0, T + f, L + o0 + o1, B - f}, 1});
+        if (percent >= level2) out.push_back({{L + o0 + o1, T + f, L + o0 + o1 + o2, B - f}, 2});
         return;
     }
-    const int top0 = B - o0 + 1;
+    const int top0 = B - o0 + f;
     const int top1 = top0 - o1;
-    out.push_back({{L + 1, top0, R - 1, B - 2}, 0});
-    if (percent >= level1) out.push_back({{L + 1, top1, R - 1, top0}, 1});
-    if (percent >= level2) out.push_back({{L + 1, top1 - o2 - 1, R - 1, top1 - 1}, 2});
+    out.push_back({{L + f, top0, R - f, B - i}, 0});
+    if (percent >= level1) out.push_back({{L + f, top1, R - f, top0}, 1});
+    if (percent >= level2) out.push_back({{L + f, top1 - o2 - f, R - f, top1 - f}, 2});
 }
 
 void AppendDecimal(std::string& out, std::uint64_t magnitude) { out += std::to_string(magnitude); }
@@ -160,9 +180,11 @@ std::vector<BarInstruction> SteppedGradient(const BarRect& area, std::uint32_t f
 }
 
 ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRect& client,
-                                     const BarTextMeasure& measure) {
+                                     const BarTextMeasure& measure, int dpi) {
+    const Metrics m(dpi);
+    const int f = m.frame, i = m.inset;
     ProgressBarDrawing drawing;
-    Builder out(drawing, client);
+    Builder out(drawing, client, f);
     const int L = client.left, T = client.top, R = client.right, B = client.bottom;
     const bool vertical = bar.orientation == TGaugeOrientation::goVertical;
     const std::uint32_t background = Rgb(bar.backgroundColor);
@@ -181,6 +203,8 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
     frame.colour = background;
     frame.pen = bar.showBorder ? Rgb(bar.borderColor) : background;
     frame.rounded = bar.rounded;
+    frame.penWidth = f;
+    frame.corner = m.corner;
     out.Add(frame);
 
     // In infinite mode the whole bar is one full level-0 fill.
@@ -190,7 +214,7 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
     // A position outside the range (the range changed after it was set, or min is not 0) may
     // give more than 100 %: the text says so, the fill stops at the end of the bar.
     percent = std::min(percent, 100);
-    const int length = (vertical ? B - T : R - L) - 2;
+    const int length = (vertical ? B - T : R - L) - 2 * f;
 
     const bool anyZone = bar.levelBkColor[0] != fw::clNone || bar.levelBkColor[1] != fw::clNone ||
                          bar.levelBkColor[2] != fw::clNone;
@@ -200,15 +224,15 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
         const int z2 = length - z0 - z1;
         BarRect zones[3];
         if (!vertical) {
-            zones[0] = {L + 2, T + 1, L + z0, B - 1};
-            zones[1] = {L + z0, T + 1, L + z0 + z1, B - 1};
-            zones[2] = {L + z0 + z1, T + 1, L + z0 + z1 + z2, B - 1};
+            zones[0] = {L + i, T + f, L + z0, B - f};
+            zones[1] = {L + z0, T + f, L + z0 + z1, B - f};
+            zones[2] = {L + z0 + z1, T + f, L + z0 + z1 + z2, B - f};
         } else {
-            const int top0 = B - z0 + 1;
+            const int top0 = B - z0 + f;
             const int top1 = top0 - z1;
-            zones[0] = {L + 1, top0, R - 1, B - 2};
-            zones[1] = {L + 1, top1, R - 1, top0};
-            zones[2] = {L + 1, top1 - z2 - 1, R - 1, top1 - 1};
+            zones[0] = {L + f, top0, R - f, B - i};
+            zones[1] = {L + f, top1, R - f, top0};
+            zones[2] = {L + f, top1 - z2 - f, R - f, top1 - f};
         }
         for (int zone = 0; zone < 3; ++zone) {
             if (bar.levelBkColor[zone] == fw::clNone) continue;
@@ -224,10 +248,10 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
     if (percent > 0) {
         std::vector<FillPiece> pieces;
         if (bar.stacked) {
-            StackedPieces(client, vertical, length, percent, level1, level2, pieces);
+            StackedPieces(client, vertical, length, percent, level1, level2, m, pieces);
         } else {
             const int level = percent < level1 ? 0 : percent < level2 ? 1 : percent > 99 ? 3 : 2;
-            NonStackedPieces(bar, client, vertical, length, percent, level, pieces);
+            NonStackedPieces(bar, client, vertical, length, percent, level, m, pieces);
         }
         for (const FillPiece& piece : pieces) {
             out.Piece(piece.rect, piece.level);
@@ -263,23 +287,23 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
     }
 
     if (bar.infinite) {
-        // The block is 22 pixels long, from a - 10 to a + 12; everything else of the fill is
-        // painted over in the background colour, across the fill's whole thickness on both
-        // sides of the block.
+        // The block is 22 pixels long (at 96 DPI), from a - 10 to a + 12; everything else of the
+        // fill is painted over in the background colour, across the fill's whole thickness on
+        // both sides of the block.
         const int total = vertical ? B - T : R - L;
-        const int a = total < 5 ? 0 : RoundHalfEven(bar.infinitePos / 100.0 * (total - 4));
+        const int a = total < 2 * i + 1 ? 0 : RoundHalfEven(bar.infinitePos / 100.0 * (total - 2 * i));
         BarInstruction erase;
         erase.part = BarPart::Erase;
         erase.colour = background;
         if (!vertical) {
-            erase.rect = {L + 2, T + 1, std::max(L + 2, L + a - 10), B - 1};
+            erase.rect = {L + i, T + f, std::max(L + i, L + a - m.before), B - f};
             out.Add(erase);
-            erase.rect = {std::min(R - 2, L + a + 12), T + 1, R - 2, B - 1};
+            erase.rect = {std::min(R - i, L + a + m.after), T + f, R - i, B - f};
             out.Add(erase);
         } else {
-            erase.rect = {L + 1, T + 2, R - 1, std::max(T + a - 10, T + 2)};
+            erase.rect = {L + f, T + i, R - f, std::max(T + a - m.before, T + i)};
             out.Add(erase);
-            erase.rect = {L + 1, std::min(B - 2, T + a + 12), R - 1, B - 2};
+            erase.rect = {L + f, std::min(B - i, T + a + m.after), R - f, B - i};
             out.Add(erase);
         }
     }

@@ -50,6 +50,8 @@ struct BarInstruction {
     std::uint32_t colour = 0;  // brush, and pen except for a frame
     std::uint32_t pen = 0;     // frame only
     bool rounded = false;      // frame only
+    int penWidth = 1;          // frame only: the line's thickness, inside the rectangle
+    int corner = 6;            // frame only, rounded: the corner ellipse's width and height
     int level = -1;            // zone, fill and band: the level (zone) it belongs to
 };
 
@@ -81,8 +83,10 @@ inline constexpr int kBlockLength = 7;
 // The size of a text in the bar's font, in pixels.
 using BarTextMeasure = std::function<BarSize(std::string_view text)>;
 
+// At another DPI than 96 the client rectangle is the scaled one; the frame, the insets, the
+// blocks and the infinite block's length are scaled from their 96-DPI sizes (fw::DpiScale).
 ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRect& client,
-                                     const BarTextMeasure& measure);
+                                     const BarTextMeasure& measure, int dpi = 96);
 
 // The bands of a stepped gradient over `area`, across its thickness: along y (each band the full
 // width) when `alongY`, else along x. `from` and `to` are resolved RGB colours; steps below 1

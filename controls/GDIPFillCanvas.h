@@ -136,8 +136,10 @@ struct Pen {
 
 enum class SmoothingMode { Default = 0, HighSpeed = 1, HighQuality = 2, None = 3, AntiAlias = 4 };  // GDI+ ordinals
 
-// A font as the canvas makes it: a face (falling back to Arial), a size in points, GDI+ style bits
-// (bold 1, italic 2, underline 4, strike-out 8).
+// A font as the canvas makes it: a face (falling back to Arial), a size in points of a 96-DPI
+// surface (three quarters of the size in pixels, whatever the surface's own DPI: a font of a
+// window scaled to 144 DPI is given 1.5 times its design points), GDI+ style bits (bold 1,
+// italic 2, underline 4, strike-out 8).
 struct TextFont {
     std::string name = "Tahoma";
     float points = 8;

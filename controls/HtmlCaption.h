@@ -151,6 +151,8 @@ struct HtmlOptions {
     HtmlColour shadowColour = 0x808080;
     int shadowOffset = 5;
     double imageScale = 1.0;   // enlargement of shell icons; 1 draws them at their own size
+    int dpi = 96;              // the DPI the caption is drawn at: font sizes (points) and pictures
+                               // (their pixels are the design's) grow with it from 96
     bool wordWrap = true;
     HtmlMode mode = HtmlMode::Draw;
     int hoveredLink = -1;      // index of the hovered link (links counted from 0), -1 none

@@ -20,6 +20,7 @@
 #include "controls/GDIPPictureContainer.h"
 #include "controls/HtmlCaption.h"
 #include "controls/HtmlCaptionParse.h"
+#include "framework/Scaling.h"
 
 namespace ctl {
 
@@ -364,10 +365,12 @@ std::optional<std::pair<HtmlImageRef, Metric>> Layouter::ResolveImage(std::strin
     if (!size) return std::nullopt;
     ref.kind = HtmlImageKind::Picture;
     ref.source = std::string(source);
-    Metric m{ClampSize(size->width), ClampSize(size->height)};
+    // A picture's pixels, and the sizes the mark-up gives, are the design's (96 DPI).
+    const fw::DpiScale scale(options_.dpi);
+    Metric m{ClampSize(scale.Length(size->width)), ClampSize(scale.Length(size->height))};
     const int width = html::ParseNumber(html::FindAttribute(tag, "WIDTH").value_or(""));
     const int height = html::ParseNumber(html::FindAttribute(tag, "HEIGHT").value_or(""));
-    if (width >= 1 && height >= 1) m = Metric{width, height};
+    if (width >= 1 && height >= 1) m = Metric{scale.Length(width), scale.Length(height)};
     return std::pair{ref, m};
 }
 

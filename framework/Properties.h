@@ -73,6 +73,18 @@ enum class PropertyType {
 class Persistent;
 struct ClassInfo;
 
+// What a pixel value of a property is, so that the window can be scaled from its design at 96
+// DPI to the screen's (framework/Scaling.h says how each is rounded).
+enum class PixelUnit : std::uint8_t {
+    None,
+    Position,    // an edge, from the parent's origin (Left, Top)
+    Extent,      // a size that starts at a position (Width from Left) or at 0 (ClientWidth)
+    Length,      // a distance of its own: a radius, a margin, an offset
+    Line,        // the thickness of a drawn line
+    FontHeight,  // a font's height in pixels (negative: the character height)
+    Dpi,         // not a distance: receives the DPI itself (what the object paints or measures at)
+};
+
 // Values cross `set`, `get` and `declaredDefault` in their checked form: Bool as bool, Integer as
 // an int64 within 32 bits, String as Windows-1252 text, Colour as its 32-bit value (0..0xFFFFFFFF)
 // in an int64, Enum as its ordinal in an int64, Set as a bit mask of ordinals (bit n = member n)
@@ -107,7 +119,24 @@ struct PropertyInfo {
     // Optional: false leaves the property out of a captured description (a colour taken from
     // the parent, say), whatever its value.
     std::function<bool(const Persistent&)> stored;
+    // What the value is on the screen, for a window shown at another DPI than its design's
+    // (framework/Scaling.h): PixelUnit::None for anything that is not a distance in pixels.
+    PixelUnit pixels = PixelUnit::None;
+    // PixelUnit::Extent: the property of the same object the extent starts at ("Left" for
+    // "Width"); empty: it starts at 0 (a form's client width).
+    std::string_view extentFrom;
+    // Optional: false while the value follows something else (the bounds of an aligned control,
+    // the font of a control that takes its parent's) and is not scaled on its own; for an Object
+    // property, nothing in the sub-object is.
+    std::function<bool(const Persistent&)> scaledOnItsOwn;
 };
+
+// The property as a pixel value of the given unit (an Extent names the position it starts at).
+inline PropertyInfo Pixels(PropertyInfo info, PixelUnit unit, std::string_view extentFrom = {}) {
+    info.pixels = unit;
+    info.extentFrom = extentFrom;
+    return info;
+}
 
 struct ClassInfo {
     std::string_view name;                // "TAdvGlassButton"

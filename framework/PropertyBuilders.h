@@ -111,4 +111,11 @@ PropertyInfo Stored(PropertyInfo info, Predicate predicate) {
     return info;
 }
 
+// The property scaled on its own only while the predicate holds (see PropertyInfo::scaledOnItsOwn).
+template <typename T, typename Predicate>
+PropertyInfo ScaledWhen(PropertyInfo info, Predicate predicate) {
+    info.scaledOnItsOwn = [predicate](const Persistent& o) { return predicate(detail::As<T>(o)); };
+    return info;
+}
+
 }  // namespace fw

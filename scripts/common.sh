@@ -33,12 +33,13 @@ forget_foreign_cache() {  # forget_foreign_cache <build folder>
 }
 
 # Starts an Xvfb on the first free display number (-displayfd: the server picks it and writes it
-# to the descriptor) and exports DISPLAY. Sets xvfb_pid; its files go to <folder>.
+# to the descriptor) and exports DISPLAY. Sets xvfb_pid; its files go to <folder>. The screen is
+# large enough for the wizard's window at 200 % (1166 x 729 with its frame, for the DPI tests).
 xvfb_pid=""
 start_xvfb() {  # start_xvfb <folder>
   local folder=$1 i
   rm -f "$folder/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$folder/display" </dev/null >"$folder/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$folder/display" </dev/null >"$folder/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for ((i = 0; i < 200; i++)); do
     [[ -s "$folder/display" ]] && break

@@ -7,8 +7,8 @@
 #            display of this script's own
 #   windows-x86  the product for 32-bit Windows (mingw-w64 i686) and the test programs its
 #            32-bit runs need: start-up, one installation, the page screenshots, the ODBC
-#            connection; they run under Wine's 32-bit half, emulated where the machine cannot run
-#            32-bit code (scripts/emulate-x86.sh)
+#            connection, the wizard at 144 DPI; they run under Wine's 32-bit half, emulated where
+#            the machine cannot run 32-bit code (scripts/emulate-x86.sh)
 # Each build's tests print ctest's output and their wall time. The summary gives each build's
 # "N passed, N failed, N skipped", lists every skipped test with its reason (GTEST_SKIP's message,
 # a Python skipTest's reason) and every failed one, and ends with the overall

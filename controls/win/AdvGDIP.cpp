@@ -87,9 +87,24 @@ Gdiplus::Color BottomLeftPixel(Gdiplus::Image& image) {
     return Gdiplus::Color(255, pixel.GetR(), pixel.GetG(), pixel.GetB());
 }
 
+// Draws an image into a rectangle; with `smooth`, one of another size than the image's (a picture
+// of a window scaled to its screen's DPI) is resampled with high-quality bicubic interpolation.
+void DrawSized(Gdiplus::Graphics& graphics, Gdiplus::Image& image, const RECT& rect, bool smooth) {
+    const INT w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (!smooth || (w == static_cast<INT>(image.GetWidth()) && h == static_cast<INT>(image.GetHeight()))) {
+        graphics.DrawImage(&image, Gdiplus::Rect(rect.left, rect.top, w, h));
+        return;
+    }
+    const Gdiplus::GraphicsState state = graphics.Save();
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    graphics.DrawImage(&image, Gdiplus::Rect(rect.left, rect.top, w, h));
+    graphics.Restore(state);
+}
+
 }  // namespace
 
-void DrawToGraphics(TAdvGDIPPicture& picture, Gdiplus::Graphics& graphics, const RECT& rect) {
+void DrawToGraphics(TAdvGDIPPicture& picture, Gdiplus::Graphics& graphics, const RECT& rect, bool smooth) {
     LoadedImage image = LoadPicture(picture);
     if (!image) return;
     picture.SetDecodedSize(SizeOf(*image.Get()));
@@ -105,7 +120,7 @@ void DrawToGraphics(TAdvGDIPPicture& picture, Gdiplus::Graphics& graphics, const
         DrawKeyed(graphics, *image.Get(), rect.left, rect.top, key);
         return;
     }
-    graphics.DrawImage(image.Get(), Gdiplus::Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
+    DrawSized(graphics, *image.Get(), rect, smooth);
 }
 
 void FillPathWithTexture(const TEncodedPicture& picture, Gdiplus::Graphics& graphics,
@@ -135,7 +150,7 @@ void Draw(TEncodedPicture& picture, HDC dc, const RECT& rect) {
         return;
     }
     picture.SetDecodedSize(SizeOf(*image.Get()));
-    graphics.DrawImage(image.Get(), Gdiplus::Rect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
+    DrawSized(graphics, *image.Get(), rect, true);
 }
 
 }  // namespace ctl::win

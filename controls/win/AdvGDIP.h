@@ -55,15 +55,18 @@ std::optional<ImageSize> GdiplusImageSize(ByteView bytes);
 // Decode: refreshes the picture's size by decoding its bytes with GDI+.
 void DecodePicture(TEncodedPicture& picture);
 
-// Draws the picture scaled into (left, top, right - left, bottom - top); an in-memory bitmap of a
+// Draws the picture scaled into (left, top, right - left, bottom - top) with the graphics' own
+// interpolation, or, with `smooth`, resampled with high-quality bicubic interpolation where the
+// sizes differ (a picture of a window scaled to its screen's DPI); an in-memory bitmap of a
 // transparent picture is drawn at its own size at (left, top), its colour key (the bottom-left
 // pixel's colour, or the fixed transparent colour) left out. Stores the decoded size.
-void DrawToGraphics(TAdvGDIPPicture& picture, Gdiplus::Graphics& graphics, const RECT& rect);
+void DrawToGraphics(TAdvGDIPPicture& picture, Gdiplus::Graphics& graphics, const RECT& rect, bool smooth = false);
 // Fill with the picture as a tiled texture; nothing for an empty picture.
 void FillPathWithTexture(const TEncodedPicture& picture, Gdiplus::Graphics& graphics, const Gdiplus::GraphicsPath& path);
 void FillRectWithTexture(const TEncodedPicture& picture, Gdiplus::Graphics& graphics, const Gdiplus::RectF& rect);
 
-// The framework's drawing entry: the picture scaled into `rect` on a device context; an in-memory
+// The framework's drawing entry: the picture scaled into `rect` on a device context (resampled
+// with high-quality bicubic interpolation when the sizes differ); an in-memory
 // bitmap at its own size at the rectangle's top-left, its bottom-left pixel's colour transparent.
 void Draw(TEncodedPicture& picture, HDC dc, const RECT& rect);
 

@@ -199,7 +199,7 @@ const fw::ClassInfo& TAdvGlassButton::StaticClass() {
                  TButtonDirection::bdRight, &directions),
             look("ButtonShape", PropertyType::Enum, &L::buttonShape, &M::SetButtonShape, TButtonShape::btsRectangle,
                  &shapes),
-            look("CornerRadius", PropertyType::Integer, &L::cornerRadius, &M::SetCornerRadius, 4),
+            fw::Pixels(look("CornerRadius", PropertyType::Integer, &L::cornerRadius, &M::SetCornerRadius, 4), fw::PixelUnit::Length),
             Published<bool>("Down", PropertyType::Bool, [](const B& b) { return b.Down(); },
                             [](B& b, bool v) { b.SetDown(v); }, false),
             look("ForceTransparent", PropertyType::Bool, &L::forceTransparent, &M::SetForceTransparent, false),
@@ -469,7 +469,7 @@ void TAdvGlassButton::AccessibleAction(WPARAM) { Apply(model_.Handle(GlassEvent:
 
 void TAdvGlassButton::ShowShortCutHint() {
     if (!Parent() || !Parent()->HandleAllocated() || !HandleAllocated()) return;
-    if (!hintWindow_) hintWindow_ = std::make_unique<ShortCutHintWindow>(Parent()->Handle());
+    if (!hintWindow_) hintWindow_ = std::make_unique<ShortCutHintWindow>(Parent()->Handle(), PixelsPerInch());
     hintWindow_->SetText(model_.Look().shortCutHint);
     RECT r{};
     ::GetWindowRect(Handle(), &r);
@@ -535,7 +535,7 @@ void TAdvGlassButton::DrawGlassButton(HDC dc) {
     {
         Gdiplus::Graphics graphics(dc);
         win::GdiplusCanvas canvas(graphics);
-        glass::PaintGlassDrawing(canvas, glass::GlassBodyDrawing(model_.Look(), state, Width(), Height()),
+        glass::PaintGlassDrawing(canvas, glass::GlassBodyDrawing(model_.Look(), state, Width(), Height(), PixelsPerInch()),
                                  [&](const RectF& r) {
                                      DoCustomBackgroundSymbol(
                                          graphics, RECT{int(r.x), int(r.y), int(r.x + r.width), int(r.y + r.height)});
@@ -568,10 +568,13 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     in.cornerRadius = look.cornerRadius;
     in.enabled = state.enabled;
     in.focusOutline = look.showFocusRect && HandleAllocated() && ::GetFocus() == Handle();
+    // A picture's pixels are the design's: it is drawn as large as the DPI makes it.
+    const fw::DpiScale scale(PixelsPerInch());
     if (!picture.Empty()) {
         win::DecodePicture(picture);
-        in.picture = {picture.GetWidth(), picture.GetHeight()};
+        in.picture = {scale.Length(picture.GetWidth()), scale.Length(picture.GetHeight())};
     }
+    in.dpi = PixelsPerInch();
     in.antiAlias = look.antiAlias;
     in.fontDrawableByGdiPlus = in.antiAlias != TAntiAlias::aaNone && DrawableByGdiPlus(dc, Font());
     in.fontColor = Font().Color();
@@ -580,7 +583,7 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     win::GdiplusCanvas canvas(graphics);
     canvas.SetSmoothing(SmoothingMode::AntiAlias);
     const std::uint8_t style = Font().Style();
-    const TextFont font{Font().Name(), static_cast<float>(Font().Size()),
+    const TextFont font{Font().Name(), Font().DrawingPoints(),
                         glass::GdiPlusFontStyle(style & fw::fsBold, style & fw::fsItalic, style & fw::fsUnderline)};
     fw::ScopedSelect gdiFont(dc, Font().Handle());
 
@@ -597,7 +600,8 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     const glass::GlassContentLayout layout = glass::LayoutGlassContent(in, measure);
 
     if (layout.focusOutline) {
-        canvas.DrawPath(glass::ToCanvasPath(*layout.focusOutline), Pen{glass::kFocusOutlineColour, 1.0f});
+        canvas.DrawPath(glass::ToCanvasPath(*layout.focusOutline),
+                        Pen{glass::kFocusOutlineColour, static_cast<float>(scale.Line(1))});
     }
     if (!layout.text.empty()) {
         const glass::PixelRect& c = layout.captionRect;
@@ -623,8 +627,8 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     }
     if (layout.picture && !picture.Empty()) {
         graphics.Flush();
-        const RECT r{layout.picture->x, layout.picture->y, layout.picture->x + picture.GetWidth(),
-                     layout.picture->y + picture.GetHeight()};
+        const RECT r{layout.picture->x, layout.picture->y, layout.picture->x + in.picture.width,
+                     layout.picture->y + in.picture.height};
         win::Draw(picture, dc, r);
     }
 }

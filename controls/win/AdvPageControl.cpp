@@ -114,9 +114,9 @@ const ClassInfo& TTabMargin::StaticClass() {
         "TTabMargin",
         nullptr,
         {
-            IntProperty<TTabMargin>("LeftMargin", [](const TTabMargin& m) { return m.LeftMargin; }, [](TTabMargin& m, int v) { m.LeftMargin = v; }, 0),
-            IntProperty<TTabMargin>("TopMargin", [](const TTabMargin& m) { return m.TopMargin; }, [](TTabMargin& m, int v) { m.TopMargin = v; }, 0),
-            IntProperty<TTabMargin>("RightMargin", [](const TTabMargin& m) { return m.RightMargin; }, [](TTabMargin& m, int v) { m.RightMargin = v; }, 2),
+            Pixels(IntProperty<TTabMargin>("LeftMargin", [](const TTabMargin& m) { return m.LeftMargin; }, [](TTabMargin& m, int v) { m.LeftMargin = v; }, 0), PixelUnit::Length),
+            Pixels(IntProperty<TTabMargin>("TopMargin", [](const TTabMargin& m) { return m.TopMargin; }, [](TTabMargin& m, int v) { m.TopMargin = v; }, 0), PixelUnit::Length),
+            Pixels(IntProperty<TTabMargin>("RightMargin", [](const TTabMargin& m) { return m.RightMargin; }, [](TTabMargin& m, int v) { m.RightMargin = v; }, 2), PixelUnit::Length),
         }};
     return info;
 }
@@ -154,7 +154,7 @@ const ClassInfo& TAdvPageControl::StaticClass() {
                                             &TAdvPageControl::SetTabBackGroundColor, clBtnFace),
             ColourProperty<TAdvPageControl>("TabSheetBorderColor", &TAdvPageControl::TabSheetBorderColor,
                                             &TAdvPageControl::SetTabSheetBorderColor, 0x808080),
-            IntProperty<TAdvPageControl>("TabOverlap", &TAdvPageControl::TabOverlap, &TAdvPageControl::SetTabOverlap, 2),
+            Pixels(IntProperty<TAdvPageControl>("TabOverlap", &TAdvPageControl::TabOverlap, &TAdvPageControl::SetTabOverlap, 2), PixelUnit::Length),
             ObjectProperty<TAdvPageControl, TTabMargin>("TabMargin", &TAdvPageControl::TabMargin),
             ObjectProperty<TAdvPageControl, TFont>("ActiveFont", &TAdvPageControl::ActiveFont),
             ObjectProperty<TAdvPageControl, TPersistence>("PersistPagesState", &TAdvPageControl::PersistPagesState),
@@ -210,11 +210,11 @@ void TAdvPageControl::Loaded() {
 }
 
 RECT TAdvPageControl::ClientRectForChildren() const {
-    PageRect area = PageAreaWithoutTabs(Width(), Height());
+    PageRect area = PageAreaWithoutTabs(Width(), Height(), PixelsPerInch());
     if (!pages_.TabPages().empty() && HandleAllocated()) {
         RECT display = ClientRect();
         TabCtrl_AdjustRect(Handle(), FALSE, &display);
-        area = PageAreaWithTabs({display.left, display.top, display.right, display.bottom});
+        area = PageAreaWithTabs({display.left, display.top, display.right, display.bottom}, PixelsPerInch());
     }
     return {area.left, area.top, area.right, area.bottom};
 }
@@ -333,23 +333,29 @@ LRESULT TAdvPageControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TAdvPageControl::PaintOverlay(HDC dc) {
-    const int w = Width(), h = Height();
-    FillSolid(dc, RECT{0, 0, w, 2}, tabBackGroundColor_);
+    // At 96 DPI: the strip is 2 pixels high, the outline 1 pixel, the band out to the page area
+    // (framework/Scaling.h scales them; the band is whatever lies between outline and page).
+    const fw::DpiScale scale(PixelsPerInch());
+    const int w = Width(), h = Height(), strip = scale.Length(2), o = scale.Line(1);
+    FillSolid(dc, RECT{0, 0, w, strip}, tabBackGroundColor_);
     const TAdvTabSheet* active = ActivePage();
     const bool coloured = active && (active->Color() != clNone || active->ColorTo() != clNone);
     if (coloured) {
-        // The band between the outline and the page: strips of 3 pixels on every side.
-        for (const RECT& strip : {RECT{1, 2, 4, h - 1}, RECT{1, 2, w - 1, 6}, RECT{w - 4, 2, w - 1, h - 1},
-                                  RECT{1, h - 4, w - 1, h - 1}}) {
-            FillSolid(dc, strip, active->Color());
+        // The band between the outline and the page, on every side.
+        const PageRect page = PageAreaWithoutTabs(w, h, PixelsPerInch());
+        for (const RECT& band : {RECT{o, strip, page.left, h - o}, RECT{o, strip, w - o, page.top},
+                                 RECT{page.right, strip, w - o, h - o}, RECT{o, page.bottom, w - o, h - o}}) {
+            FillSolid(dc, band, active->Color());
         }
     }
-    UniqueBrush border(::CreateSolidBrush(ColorToRGB(tabSheetBorderColor_)));
-    const RECT outline{0, 2, w, h};
-    ::FrameRect(dc, &outline, border.Get());
+    // The outline, o pixels thick, around everything below the strip.
+    for (const RECT& side : {RECT{0, strip, w, strip + o}, RECT{0, h - o, w, h}, RECT{0, strip, o, h},
+                             RECT{w - o, strip, w, h}}) {
+        FillSolid(dc, side, tabSheetBorderColor_);
+    }
     if (!coloured) {
-        FillSolid(dc, RECT{1, h - 2, w - 1, h - 1}, Color());
-        FillSolid(dc, RECT{w - 2, 3, w - 1, h - 1}, Color());
+        FillSolid(dc, RECT{o, h - 2 * o, w - o, h - o}, Color());
+        FillSolid(dc, RECT{w - 2 * o, strip + o, w - o, h - o}, Color());
     }
 }
 

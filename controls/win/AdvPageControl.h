@@ -106,6 +106,11 @@ protected:
     void CreateParams(fw::WindowParams& params) override;
     void HandleCreated() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The page area's insets are the DPI's.
+    void PixelsPerInchChanged() override {
+        AlignControls();
+        Invalidate();
+    }
 
 private:
     friend class TAdvTabSheet;

@@ -34,13 +34,13 @@ void FillSolid(HDC dc, const BarRect& rect, std::uint32_t colour) {
 }
 
 void DrawFrame(HDC dc, const BarInstruction& frame) {
-    fw::UniquePen pen(::CreatePen(PS_SOLID, 1, frame.pen));
+    fw::UniquePen pen(::CreatePen(frame.penWidth > 1 ? PS_INSIDEFRAME : PS_SOLID, frame.penWidth, frame.pen));
     fw::ScopedSelect selectPen(dc, pen.Get());
     ::SetDCBrushColor(dc, frame.colour);
     fw::ScopedSelect selectBrush(dc, ::GetStockObject(DC_BRUSH));
     const RECT r = ToRect(frame.rect);
     if (frame.rounded) {
-        ::RoundRect(dc, r.left, r.top, r.right, r.bottom, 6, 6);
+        ::RoundRect(dc, r.left, r.top, r.right, r.bottom, frame.corner, frame.corner);
     } else {
         ::Rectangle(dc, r.left, r.top, r.right, r.bottom);
     }
@@ -95,7 +95,7 @@ HFONT ProgressBarPainter::FontFor(const fw::TFont& font, bool rotated) {
 }
 
 void ProgressBarPainter::Paint(HDC target, int x, int y, int width, int height, const ProgressBarSnapshot& bar,
-                               const fw::TFont& font) {
+                               const fw::TFont& font, int dpi) {
     if (width <= 0 || height <= 0) return;
     fw::OffscreenBitmap buffer(target, width, height);
     const HDC dc = buffer.Dc();
@@ -106,7 +106,7 @@ void ProgressBarPainter::Paint(HDC target, int x, int y, int width, int height, 
         ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
         return BarSize{size.cx, size.cy};
     };
-    const ProgressBarDrawing drawing = LayoutProgressBar(bar, {0, 0, width, height}, measure);
+    const ProgressBarDrawing drawing = LayoutProgressBar(bar, {0, 0, width, height}, measure, dpi);
 
     for (const BarInstruction& instruction : drawing.instructions) {
         if (instruction.part == BarPart::Frame) {
@@ -164,7 +164,7 @@ void TAdvProgressBar::View::AnimationTimer(bool enabled, int intervalMs) {
 }
 
 void TAdvProgressBar::Paint(HDC dc) {
-    painter_.Paint(dc, 0, 0, Width(), Height(), model_.Snapshot(), Font());
+    painter_.Paint(dc, 0, 0, Width(), Height(), model_.Snapshot(), Font(), PixelsPerInch());
 }
 
 void TAdvProgressBar::PaintNow() {

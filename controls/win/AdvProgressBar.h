@@ -33,9 +33,10 @@ namespace ctl {
 // Draws bars into any DC; keeps the bar's GDI font (plain and turned) between paints.
 class ProgressBarPainter {
 public:
-    // Paints a width x height bar at (x, y) of `target` through an off-screen bitmap.
+    // Paints a width x height bar at (x, y) of `target` through an off-screen bitmap, its frame,
+    // insets and blocks at `dpi`.
     void Paint(HDC target, int x, int y, int width, int height, const ProgressBarSnapshot& bar,
-               const fw::TFont& font);
+               const fw::TFont& font, int dpi = 96);
 
     // The face actually used for a requested one: itself when installed, else Arial, else Tahoma
     // (the platform's font mapper would otherwise pick an arbitrary face).

@@ -21,13 +21,14 @@ namespace {
 
 int Round(float v) { return static_cast<int>(std::lround(v)); }
 
-// The canvas font of a framework font: bold, italic and underline (strike-out is dropped).
+// The canvas font of a framework font, at the font's DPI: bold, italic and underline (strike-out
+// is dropped).
 TextFont CanvasFont(const fw::TFont& font) {
     int style = 0;
     if (font.Style() & fw::fsBold) style |= Gdiplus::FontStyleBold;
     if (font.Style() & fw::fsItalic) style |= Gdiplus::FontStyleItalic;
     if (font.Style() & fw::fsUnderline) style |= Gdiplus::FontStyleUnderline;
-    return {font.Name(), static_cast<float>(std::max(1, font.Size())), style};
+    return {font.Name(), std::max(1.0f, font.DrawingPoints()), style};
 }
 
 HtmlFont ToHtmlFont(const fw::TFont& font) {
@@ -167,14 +168,14 @@ const fw::ClassInfo& TAdvSmoothPanelCaption::StaticClass() {
             Property("HTMLText", &C::HTMLText, &C::SetHTMLText, std::nullopt),
             Property("HTMLLocation", &C::HTMLLocation, &C::SetHTMLLocation, plCenterCenter,
                      &SmoothPanelLocationEnum()),
-            Property("HTMLLeft", &C::HTMLLeft, &C::SetHTMLLeft, 0),
-            Property("HTMLTop", &C::HTMLTop, &C::SetHTMLTop, 0),
+            fw::Pixels(Property("HTMLLeft", &C::HTMLLeft, &C::SetHTMLLeft, 0), fw::PixelUnit::Position),
+            fw::Pixels(Property("HTMLTop", &C::HTMLTop, &C::SetHTMLTop, 0), fw::PixelUnit::Position),
             Colour<C, TColor>("HTMLURLColor", &C::HTMLURLColor, &C::SetHTMLURLColor, 0xFF0000),
             Colour<C, TColor>("HTMLShadowColor", &C::HTMLShadowColor, &C::SetHTMLShadowColor, 0x808080),
-            Property("HTMLShadowOffset", &C::HTMLShadowOffset, &C::SetHTMLShadowOffset, 5),
+            fw::Pixels(Property("HTMLShadowOffset", &C::HTMLShadowOffset, &C::SetHTMLShadowOffset, 5), fw::PixelUnit::Length),
             Object<C, fw::TFont>("Font", &C::Font, fw::TFont::StaticClass()),
-            Property("Left", &C::Left, &C::SetLeft, 0),
-            Property("Top", &C::Top, &C::SetTop, 0),
+            fw::Pixels(Property("Left", &C::Left, &C::SetLeft, 0), fw::PixelUnit::Position),
+            fw::Pixels(Property("Top", &C::Top, &C::SetTop, 0), fw::PixelUnit::Position),
             Object<C, TAdvGDIPPicture>("Picture", &C::Picture, TAdvGDIPPicture::StaticClass()),
             Colour<C, TColor>("BackgroundColor", &C::BackgroundColor, &C::SetBackgroundColor, clNone),
             Colour<C, TColor>("BackgroundColorTo", &C::BackgroundColorTo, &C::SetBackgroundColorTo, clNone),
@@ -364,7 +365,7 @@ float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, in
     if (cap.LineColor() != clNone && cap.Line()) {
         const float ly = CaptionLineY(cap.Location(), at.y, th);
         canvas.DrawLine({static_cast<float>(Round(t.x + 2)), ly}, {static_cast<float>(Round(t.width - 2)), ly},
-                        Pen{ToArgb(255, cap.LineColor()), 1});
+                        Pen{ToArgb(255, cap.LineColor()), static_cast<float>(fw::DpiScale(PixelsPerInch()).Line(1))});
     }
     return th;
 }
@@ -376,7 +377,8 @@ void TAdvSmoothPanel::DrawHtmlCaption(Gdiplus::Graphics& graphics, RectF fillRec
     options.font = ToHtmlFont(cap.HTMLFont());
     const RectL m = HtmlMeasureRect(cap.HTMLLocation(), cap.HTMLLeft(), c, wmax);
     options.rect = {m.left, m.top, m.right, m.bottom};
-    options.lineSpacing = 2;
+    options.lineSpacing = fw::DpiScale(PixelsPerInch()).Length(2);
+    options.dpi = PixelsPerInch();
     options.linkColour = cap.HTMLURLColor();
     options.hoverColour = clNone;
     options.hoverBackground = clNone;
@@ -525,6 +527,8 @@ HtmlLayout TAdvSmoothPanel::CaptionLayout() const {
     options.linkColour = caption_.HTMLURLColor();
     options.shadowColour = caption_.HTMLShadowColor();
     options.shadowOffset = caption_.HTMLShadowOffset();
+    options.lineSpacing = fw::DpiScale(PixelsPerInch()).Length(2);
+    options.dpi = PixelsPerInch();
     options.mode = HtmlMode::HitTest;  // every line laid out, none dropped
     options.hitX = options.hitY = -1;
     return LayoutHTML(graphics, caption_.HTMLText(), options, pictureContainer_, images_);

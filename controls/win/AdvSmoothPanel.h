@@ -223,6 +223,7 @@ protected:
     void CreateParams(fw::WindowParams& params) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void BoundsChanged() override;
+    void PixelsPerInchChanged() override { Changed(); }
     void AccessibleAction(WPARAM part) override;  // part: link index + 1
 
 private:

@@ -155,7 +155,9 @@ void SetUp(Gdiplus::StringFormat& out, const TextFormat& format) {
 
 Gdiplus::Font* GdiplusCanvas::FontFor(const TextFont& font) {
     if (!font_ || !(fontFor_ == font)) {
-        font_ = MakeGdipFont(fw::Widen(font.name), font.points, font.style);
+        // Points of a 96-DPI surface, in points of this one (GDI+ turns points into pixels at the
+        // surface's own DPI).
+        font_ = MakeGdipFont(fw::Widen(font.name), font.points * 96.0f / graphics_.GetDpiY(), font.style);
         fontFor_ = font;
     }
     return font_.get();

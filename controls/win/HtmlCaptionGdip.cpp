@@ -50,12 +50,14 @@ HtmlFont Undecorated(HtmlFont font) {
 Gdiplus::Color Opaque(HtmlColour colour) { return Gdiplus::Color(fw::ToArgb(255, colour)); }
 
 // The last font asked for, kept while the same description keeps coming (runs mostly share one).
+// Sizes are the design's points, drawn at the caption's DPI on a surface of its own DPI.
 struct FontCache {
+    float scale = 1;  // caption DPI / surface DPI
     HtmlFont key;
     std::unique_ptr<Gdiplus::Font> font;
     Gdiplus::Font* Get(const HtmlFont& description) {
         if (!font || !(key == description)) {
-            font = MakeGdipFont(description);
+            font = MakeGdipFont(description, scale);
             key = description;
         }
         return font.get();
@@ -116,13 +118,13 @@ void DrawIconImage(Gdiplus::Graphics& graphics, HICON handle, const HtmlRect& bo
 
 }  // namespace
 
-std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font) {
+std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font, float scale) {
     INT style = Gdiplus::FontStyleRegular;
     if (font.bold) style |= Gdiplus::FontStyleBold;
     if (font.italic) style |= Gdiplus::FontStyleItalic;
     if (font.underline) style |= Gdiplus::FontStyleUnderline;
     if (font.strikeOut) style |= Gdiplus::FontStyleStrikeout;
-    return win::MakeGdipFont(Wide(font.name), static_cast<float>(font.size), style);
+    return win::MakeGdipFont(Wide(font.name), static_cast<float>(font.size) * scale, style);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -130,7 +132,10 @@ std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font) {
 
 struct GdipTextMeasurer::Cache : FontCache {};
 
-GdipTextMeasurer::GdipTextMeasurer(Gdiplus::Graphics& graphics) : graphics_(graphics), cache_(std::make_unique<Cache>()) {}
+GdipTextMeasurer::GdipTextMeasurer(Gdiplus::Graphics& graphics, int dpi)
+    : graphics_(graphics), cache_(std::make_unique<Cache>()) {
+    cache_->scale = static_cast<float>(dpi) / graphics.GetDpiY();
+}
 GdipTextMeasurer::~GdipTextMeasurer() = default;
 
 TextMeasurer::Extent GdipTextMeasurer::Measure(std::string_view text, const HtmlFont& font, double layoutWidth,
@@ -171,8 +176,11 @@ std::optional<HtmlSize> ShellIconSource::IconSize(bool large, std::string_view s
 
 struct GdipHtmlCanvas::Cache : FontCache {};
 
-GdipHtmlCanvas::GdipHtmlCanvas(Gdiplus::Graphics& graphics, const TGDIPPictureContainer* pictures, HIMAGELIST images)
-    : graphics_(graphics), pictures_(pictures), images_(images), cache_(std::make_unique<Cache>()) {}
+GdipHtmlCanvas::GdipHtmlCanvas(Gdiplus::Graphics& graphics, const TGDIPPictureContainer* pictures, HIMAGELIST images,
+                               int dpi)
+    : graphics_(graphics), pictures_(pictures), images_(images), cache_(std::make_unique<Cache>()) {
+    cache_->scale = static_cast<float>(dpi) / graphics.GetDpiY();
+}
 GdipHtmlCanvas::~GdipHtmlCanvas() = default;
 
 void GdipHtmlCanvas::FillRect(const HtmlRect& rect, HtmlColour colour) {
@@ -242,7 +250,7 @@ void GdipHtmlCanvas::DrawImage(const HtmlImageRef& image, const HtmlRect& box) {
     switch (image.kind) {
     case HtmlImageKind::Picture:
         if (TAdvGDIPPicture* picture = FindPicture(pictures_, image.source); picture && !picture->Empty())
-            win::DrawToGraphics(*picture, graphics_, RECT{box.left, box.top, box.right, box.bottom});
+            win::DrawToGraphics(*picture, graphics_, RECT{box.left, box.top, box.right, box.bottom}, true);
         break;
     case HtmlImageKind::ListImage:
         if (images_ && image.index >= 0 && image.index < ImageList_GetImageCount(images_))
@@ -261,7 +269,7 @@ void GdipHtmlCanvas::DrawImage(const HtmlImageRef& image, const HtmlRect& box) {
 
 HtmlLayout LayoutHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
                       const TGDIPPictureContainer* pictures, HIMAGELIST images) {
-    GdipTextMeasurer measurer(graphics);
+    GdipTextMeasurer measurer(graphics, options.dpi);
     ContainerPictureSource pictureSource(pictures, &win::DecodePicture);
     ImageListSource listSource(images);
     ShellIconSource iconSource;
@@ -273,7 +281,7 @@ HtmlCaptionResult DrawHTML(Gdiplus::Graphics& graphics, std::string_view html, c
                            const TGDIPPictureContainer* pictures, HIMAGELIST images) {
     HtmlLayout layout = LayoutHTML(graphics, html, options, pictures, images);
     if (options.mode == HtmlMode::Draw) {
-        GdipHtmlCanvas canvas(graphics, pictures, images);
+        GdipHtmlCanvas canvas(graphics, pictures, images, options.dpi);
         PaintHtml(layout, canvas, options);
     }
     HtmlCaptionResult result;

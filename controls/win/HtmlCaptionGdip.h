@@ -25,7 +25,8 @@ class TGDIPPictureContainer;
 // last description asked for; lives no longer than one drawing operation.
 class GdipTextMeasurer : public TextMeasurer {
 public:
-    explicit GdipTextMeasurer(Gdiplus::Graphics& graphics);
+    // Fonts at `dpi` (the design's points scaled from 96 DPI to it).
+    explicit GdipTextMeasurer(Gdiplus::Graphics& graphics, int dpi = 96);
     ~GdipTextMeasurer() override;
     GdipTextMeasurer(const GdipTextMeasurer&) = delete;
     GdipTextMeasurer& operator=(const GdipTextMeasurer&) = delete;
@@ -62,7 +63,8 @@ public:
 // Every GDI+ object but the current font lives for one call.
 class GdipHtmlCanvas : public HtmlCanvas {
 public:
-    GdipHtmlCanvas(Gdiplus::Graphics& graphics, const TGDIPPictureContainer* pictures, HIMAGELIST images);
+    GdipHtmlCanvas(Gdiplus::Graphics& graphics, const TGDIPPictureContainer* pictures, HIMAGELIST images,
+                   int dpi = 96);
     ~GdipHtmlCanvas() override;
     GdipHtmlCanvas(const GdipHtmlCanvas&) = delete;
     GdipHtmlCanvas& operator=(const GdipHtmlCanvas&) = delete;
@@ -84,9 +86,10 @@ private:
     std::unique_ptr<Cache> cache_;
 };
 
-// A GDI+ font for a font description: bold, italic, underline and strike-out, size in points.
-// A family (or style) GDI+ cannot find falls back to Arial, then to the generic sans-serif family.
-std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font);
+// A GDI+ font for a font description: bold, italic, underline and strike-out, size in points
+// times `scale`. A family (or style) GDI+ cannot find falls back to Arial, then to the generic
+// sans-serif family.
+std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font, float scale = 1);
 
 struct HtmlCaptionResult {
     bool anchor = false;     // a link lies under the hit point

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/win/Controls.h"
+#include "framework/win/Dpi.h"
 
 namespace ctl {
 
@@ -14,7 +15,7 @@ int Channel(fw::TColor c, int shift) { return static_cast<int>((c >> shift) & 0x
 
 }  // namespace
 
-ShortCutHintWindow::ShortCutHintWindow(HWND owner) {
+ShortCutHintWindow::ShortCutHintWindow(HWND owner, int dpi) : dpi_(dpi) {
     static const bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
@@ -28,6 +29,9 @@ ShortCutHintWindow::ShortCutHintWindow(HWND owner) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        // The platform's status font is the primary screen's; the button may be on another.
+        const int screen = fw::PrimaryScreenDpi();
+        if (screen != dpi_) metrics.lfStatusFont.lfHeight = ::MulDiv(metrics.lfStatusFont.lfHeight, dpi_, screen);
         font_.Reset(::CreateFontIndirectW(&metrics.lfStatusFont));
     }
     hwnd_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"", WS_POPUP, 0, 0,
@@ -66,8 +70,9 @@ void ShortCutHintWindow::SetText(const std::string& text) {
     SIZE textSize{}, letter{};
     ::GetTextExtentPoint32W(dc.Get(), text_.c_str(), static_cast<int>(text_.size()), &textSize);
     ::GetTextExtentPoint32W(dc.Get(), L"O", 1, &letter);
-    const int width = std::max<int>(textSize.cx + 8, letter.cx + 8);
-    const int height = std::max<int>(textSize.cy, letter.cy) + 4;
+    const fw::DpiScale scale(dpi_);
+    const int width = std::max<int>(textSize.cx, letter.cx) + scale.Length(8);
+    const int height = std::max<int>(textSize.cy, letter.cy) + scale.Length(4);
     ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
@@ -107,9 +112,10 @@ void ShortCutHintWindow::Paint(HDC dc) {
     RECT text = client;
     ::DrawTextW(dc, text_.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     fw::ScopedSelect hollow(dc, ::GetStockObject(NULL_BRUSH));
-    fw::UniquePen pen(::CreatePen(PS_SOLID, 1, 0x808080));
+    const fw::DpiScale scale(dpi_);
+    fw::UniquePen pen(::CreatePen(scale.Line(1) > 1 ? PS_INSIDEFRAME : PS_SOLID, scale.Line(1), 0x808080));
     fw::ScopedSelect grey(dc, pen.Get());
-    ::RoundRect(dc, 0, 0, client.right, client.bottom, 3, 3);
+    ::RoundRect(dc, 0, 0, client.right, client.bottom, scale.Length(3), scale.Length(3));
 }
 
 }  // namespace ctl

@@ -2,7 +2,8 @@
 // The small window that shows a glass button's shortcut hint: borderless, topmost, never
 // activated, owned by the button's parent window. It paints a 16-band vertical gradient from
 // Color to ColorTo, its text on one line centred both ways, and a grey round-cornered outline;
-// its width is never less than the width of "O" plus 8.
+// its width is never less than the width of "O" plus 8. Font and margins are those of its button's
+// DPI (the margins given at 96 DPI).
 
 #include <windows.h>
 
@@ -15,7 +16,7 @@ namespace ctl {
 
 class ShortCutHintWindow {
 public:
-    explicit ShortCutHintWindow(HWND owner);
+    explicit ShortCutHintWindow(HWND owner, int dpi = 96);
     ~ShortCutHintWindow();
     ShortCutHintWindow(const ShortCutHintWindow&) = delete;
     ShortCutHintWindow& operator=(const ShortCutHintWindow&) = delete;
@@ -36,6 +37,7 @@ private:
     void Paint(HDC dc);
 
     HWND hwnd_ = nullptr;
+    int dpi_;
     std::wstring text_;
     fw::UniqueFont font_;
 };

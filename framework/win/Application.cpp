@@ -9,6 +9,7 @@
 #include "framework/Colour.h"
 #include "framework/win/Controls.h"
 #include "framework/win/Dialogs.h"
+#include "framework/win/Dpi.h"
 
 namespace fw {
 namespace {
@@ -45,6 +46,8 @@ std::string ExceptionReportText(const std::string& message) {
 Application::Application() {
     if (g_instance) throw std::logic_error("one application object per process");
     g_instance = this;
+    // Before any window: the platform takes no change of awareness once one exists.
+    DeclareDpiAwareness();
     SetSystemColourSource(&SystemColour);
     comStarted_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     Gdiplus::GdiplusStartupInput input;

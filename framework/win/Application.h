@@ -1,6 +1,7 @@
 #pragma once
 // The application object: owns the process-wide lifetimes (COM single-threaded apartment, GDI+)
-// and the message loop. One per process, on the user-interface thread.
+// and the message loop. One per process, on the user-interface thread. It makes the process
+// per-monitor DPI aware first where the manifest did not (framework/win/Dpi.h).
 //
 // The loop: GetMessage (a -1 result ends the loop), then the form's keyboard navigation filter
 // (Tab / Shift+Tab, Enter, arrows among radio buttons, accelerators), then Translate/Dispatch.
@@ -24,7 +25,7 @@ class TForm;
 
 class Application {
 public:
-    Application();   // initialises COM (STA) and GDI+
+    Application();   // declares DPI awareness, initialises COM (STA) and GDI+
     ~Application();  // in reverse order, each only if it was started
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;

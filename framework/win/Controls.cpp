@@ -11,6 +11,11 @@
 #include "framework/PropertyBuilders.h"
 #include "framework/Text.h"
 #include "framework/win/Application.h"
+#include "framework/win/Dpi.h"
+
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4  // Windows 10 1703 (per-monitor V2)
+#endif
 
 namespace fw {
 namespace {
@@ -52,6 +57,11 @@ HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
 
 int PointsFromHeight(int height) { return (std::abs(height) * 72 + 48) / 96; }
 int HeightFromPoints(int points) { return -((points * 96 + 36) / 72); }
+
+// A bound of a control, scaled on its own unless an alignment sets it.
+PropertyInfo Placed(PropertyInfo info) {
+    return ScaledWhen<TControl>(std::move(info), [](const TControl& c) { return c.Align() == TAlign::alNone; });
+}
 
 }  // namespace
 
@@ -116,10 +126,13 @@ const ClassInfo& TFont::StaticClass() {
         nullptr,
         {
             StringProperty<TFont>("Name", &TFont::Name, &TFont::SetName),
-            IntProperty<TFont>("Height", &TFont::Height, &TFont::SetHeight),
+            Pixels(IntProperty<TFont>("Height", &TFont::Height, &TFont::SetHeight), PixelUnit::FontHeight),
             IntProperty<TFont>("Size", &TFont::Size, &TFont::SetSize),
             SetProperty<TFont>("Style", FontStyleEnum(), &TFont::Style, &TFont::SetStyle, 0),
             ColourProperty<TFont>("Color", &TFont::Color, &TFont::SetColor, clWindowText),
+            Stored<TFont>(Pixels(IntProperty<TFont>("PixelsPerInch", &TFont::PixelsPerInch, &TFont::SetPixelsPerInch),
+                                 PixelUnit::Dpi),
+                          [](const TFont&) { return false; }),
         }};
     return info;
 }
@@ -135,8 +148,14 @@ void TFont::SetHeight(int height) {
     height_ = height;
     Changed();
 }
-int TFont::Size() const { return height_ < 0 ? PointsFromHeight(height_) : (height_ * 72 + 48) / 96; }
-void TFont::SetSize(int points) { SetHeight(HeightFromPoints(points)); }
+int TFont::Size() const {
+    const int design = DpiScale(pixelsPerInch_).DesignFontHeight(height_);
+    return design < 0 ? PointsFromHeight(design) : (design * 72 + 48) / 96;
+}
+void TFont::SetSize(int points) { SetHeight(DpiScale(pixelsPerInch_).FontHeight(HeightFromPoints(points))); }
+float TFont::DrawingPoints() const {
+    return static_cast<float>(Size()) * static_cast<float>(pixelsPerInch_) / static_cast<float>(kDesignDpi);
+}
 void TFont::SetStyle(std::uint8_t style) {
     if (style == style_) return;
     style_ = style;
@@ -149,7 +168,8 @@ void TFont::SetColor(TColor color) {
 }
 
 bool TFont::SameAs(const TFont& other) const {
-    return name_ == other.name_ && height_ == other.height_ && style_ == other.style_ && color_ == other.color_;
+    return name_ == other.name_ && height_ == other.height_ && style_ == other.style_ && color_ == other.color_ &&
+           pixelsPerInch_ == other.pixelsPerInch_;
 }
 
 void TFont::Assign(const TFont& other) {
@@ -158,6 +178,7 @@ void TFont::Assign(const TFont& other) {
     height_ = other.height_;
     style_ = other.style_;
     color_ = other.color_;
+    pixelsPerInch_ = other.pixelsPerInch_;
     Changed();
 }
 
@@ -200,10 +221,10 @@ const ClassInfo& TControl::StaticClass() {
         "TControl",
         nullptr,
         {
-            IntProperty<TControl>("Left", &TControl::Left, [](TControl& c, int v) { c.SetBounds(v, c.Top(), c.Width(), c.Height()); }),
-            IntProperty<TControl>("Top", &TControl::Top, [](TControl& c, int v) { c.SetBounds(c.Left(), v, c.Width(), c.Height()); }),
-            IntProperty<TControl>("Width", &TControl::Width, [](TControl& c, int v) { c.SetBounds(c.Left(), c.Top(), v, c.Height()); }),
-            IntProperty<TControl>("Height", &TControl::Height, [](TControl& c, int v) { c.SetBounds(c.Left(), c.Top(), c.Width(), v); }),
+            Placed(Pixels(IntProperty<TControl>("Left", &TControl::Left, [](TControl& c, int v) { c.SetBounds(v, c.Top(), c.Width(), c.Height()); }), PixelUnit::Position)),
+            Placed(Pixels(IntProperty<TControl>("Top", &TControl::Top, [](TControl& c, int v) { c.SetBounds(c.Left(), v, c.Width(), c.Height()); }), PixelUnit::Position)),
+            Placed(Pixels(IntProperty<TControl>("Width", &TControl::Width, [](TControl& c, int v) { c.SetBounds(c.Left(), c.Top(), v, c.Height()); }), PixelUnit::Extent, "Left")),
+            Placed(Pixels(IntProperty<TControl>("Height", &TControl::Height, [](TControl& c, int v) { c.SetBounds(c.Left(), c.Top(), c.Width(), v); }), PixelUnit::Extent, "Top")),
             EnumProperty<TControl, TAlign>("Align", AlignEnum(), &TControl::Align, &TControl::SetAlign, TAlign::alNone),
             BoolProperty<TControl>("Visible", &TControl::Visible, &TControl::SetVisible, true),
             BoolProperty<TControl>("Enabled", &TControl::Enabled, &TControl::SetEnabled, true),
@@ -211,10 +232,15 @@ const ClassInfo& TControl::StaticClass() {
             Stored<TControl>(ColourProperty<TControl>("Color", &TControl::Color, &TControl::SetColor, clBtnFace),
                    [](const TControl& c) { return !c.ParentColor(); }),
             BoolProperty<TControl>("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false),
-            Stored<TControl>(ObjectProperty<TControl, TFont>("Font", static_cast<TFont& (TControl::*)()>(&TControl::Font)),
-                   [](const TControl& c) { return !c.ParentFont(); }),
+            ScaledWhen<TControl>(
+                Stored<TControl>(ObjectProperty<TControl, TFont>("Font", static_cast<TFont& (TControl::*)()>(&TControl::Font)),
+                                 [](const TControl& c) { return !c.ParentFont(); }),
+                [](const TControl& c) { return !c.ParentFont() || !c.Parent(); }),
             BoolProperty<TControl>("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true),
             EventProperty<TControl>("OnClick", &TControl::OnClick),
+            Stored<TControl>(Pixels(IntProperty<TControl>("PixelsPerInch", &TControl::PixelsPerInch, &TControl::SetPixelsPerInch),
+                                    PixelUnit::Dpi),
+                             [](const TControl&) { return false; }),
         }};
     return info;
 }
@@ -228,6 +254,12 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 }
 
 void TControl::BoundsChanged() { Invalidate(); }
+
+void TControl::SetPixelsPerInch(int dpi) {
+    if (dpi == pixelsPerInch_) return;
+    pixelsPerInch_ = dpi;
+    PixelsPerInchChanged();
+}
 
 void TControl::SetAlign(TAlign align) {
     if (align == align_) return;
@@ -542,9 +574,7 @@ void TWinControl::CreateWnd() {
     } else {
         RECT outer{0, 0, Width(), Height()};
         int x = Left(), y = Top();
-        if (!Parent()) {
-            ::AdjustWindowRectEx(&outer, style, FALSE, params.exStyle);
-        }
+        if (!Parent()) AdjustWindowRectForDpi(outer, style, params.exStyle, PixelsPerInch());
         hwnd_ = ::CreateWindowExW(params.exStyle, FrameworkWindowClass(), params.text.c_str(), style, x, y,
                                   outer.right - outer.left, outer.bottom - outer.top, parentWindow, nullptr,
                                   Instance(), this);
@@ -808,8 +838,8 @@ const ClassInfo& TForm::StaticClass() {
         "TForm",
         &TCustomControl::StaticClass(),
         {
-            IntProperty<TForm>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth),
-            IntProperty<TForm>("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight),
+            Pixels(IntProperty<TForm>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth), PixelUnit::Extent),
+            Pixels(IntProperty<TForm>("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight), PixelUnit::Extent),
             EventProperty<TForm>("OnCreate", &TForm::OnCreate),
             EventProperty<TForm>("OnShow", &TForm::OnShow),
         }};
@@ -823,8 +853,31 @@ void TForm::SetClientHeight(int height) { SetBounds(Left(), Top(), Width(), heig
 void TForm::Loaded() {
     if (!created_) {
         created_ = true;
+        // The description's values are the design, at 96 DPI: kept, then scaled to the screen the
+        // window will show on (its DPI is checked again once the window exists).
+        design_ = CaptureDesign(*this);
+        ScaleTo(PrimaryScreenDpi());
         OnCreate(*this);
     }
+}
+
+void TForm::ScaleTo(int dpi) {
+    if (dpi <= 0 || dpi == PixelsPerInch()) return;
+    ApplyDpi(design_, dpi);
+}
+
+SIZE TForm::WindowSizeAt(int dpi) const {
+    int width = Width(), height = Height();
+    const DpiScale scale(dpi);
+    for (const DesignValue& v : design_) {
+        if (v.object != this) continue;
+        if (v.property->name == "ClientWidth") width = scale.Extent(0, v.value);
+        if (v.property->name == "ClientHeight") height = scale.Extent(0, v.value);
+    }
+    RECT outer{0, 0, width, height};
+    AdjustWindowRectForDpi(outer, static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_STYLE)),
+                           static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), dpi);
+    return {outer.right - outer.left, outer.bottom - outer.top};
 }
 
 void TForm::CreateParams(WindowParams& params) {
@@ -861,6 +914,13 @@ void TForm::Show() {
             failure = std::current_exception();
         }
         SetVisible(wasVisible);
+        if (HandleAllocated() && WindowDpi(Handle()) != PixelsPerInch()) {
+            // The window came up on a screen of another DPI than the primary one's.
+            const int dpi = WindowDpi(Handle());
+            ScaleTo(dpi);
+            const SIZE size = WindowSizeAt(dpi);
+            ::SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         if (HandleAllocated()) {
             RECT window{};
             ::GetWindowRect(Handle(), &window);
@@ -935,6 +995,26 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             Application::Instance().Terminate();
             return 0;
+        case WM_NCCREATE:
+            EnableFrameScaling(Handle());
+            break;
+        case WM_GETDPISCALEDSIZE: {
+            // The size the window takes at the new DPI, so that the rectangle WM_DPICHANGED then
+            // suggests is exactly that.
+            *reinterpret_cast<SIZE*>(lParam) = WindowSizeAt(static_cast<int>(wParam));
+            return TRUE;
+        }
+        case WM_DPICHANGED: {
+            // The window moved to a screen of another DPI (or the screen's DPI changed): every
+            // control is scaled again from the design, in place, and the window takes the
+            // rectangle the platform suggests.
+            ScaleTo(LOWORD(wParam));
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            ::SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                           suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            Invalidate();
+            return 0;
+        }
         default:
             break;
     }

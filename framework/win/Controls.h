@@ -16,7 +16,8 @@
 // - Events are NotifyEvent values (framework/Properties.h): the handler named in the description,
 //   called with the sender. A handler may throw: the trampoline catches every exception and hands
 //   it to the application's default exception report; nothing unwinds through the platform.
-// - Geometry is in pixels at 96 dots per inch, relative to the parent's client area.
+// - Geometry is in pixels relative to the parent's client area: the description gives it at 96
+//   dots per inch, and the form scales it to its screen's DPI (framework/Scaling.h).
 // - Messages that arrive before WM_NCCREATE (WM_GETMINMAXINFO) go to DefWindowProc.
 // - Windows are created when the form is shown (TForm::Show), parents before children, and are
 //   destroyed with the form. A control's destructor detaches the object before its window goes.
@@ -30,6 +31,7 @@
 
 #include "framework/Colour.h"
 #include "framework/Properties.h"
+#include "framework/Scaling.h"
 #include "framework/win/Accessibility.h"
 #include "framework/win/Gdi.h"
 
@@ -47,7 +49,8 @@ const EnumInfo& AlignEnum();
 const EnumInfo& AlignmentEnum();
 
 // A font description with a cached platform font. Size is in points, Height in pixels
-// (negative: character height, as the platform counts it); one follows the other at 96 dpi.
+// (negative: character height, as the platform counts it) at the font's PixelsPerInch; Size is
+// the design's (the points of the height at 96 DPI), so a scaled font keeps its Size.
 class TFont : public Persistent {
 public:
     TFont();
@@ -64,6 +67,13 @@ public:
     void SetStyle(std::uint8_t style);
     TColor Color() const { return color_; }
     void SetColor(TColor color);
+    // The DPI Height is in pixels at (the window's: set when the window is scaled, together with
+    // the height). Setting it alone changes no pixel height.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int dpi) { pixelsPerInch_ = dpi; }
+    // Size scaled to the font's DPI, in points of a 96-DPI surface: what a drawing surface of 96
+    // DPI is to be given to draw the font as large as its Height (Size itself at 96 DPI).
+    float DrawingPoints() const;
 
     void Assign(const TFont& other);
     bool SameAs(const TFont& other) const;
@@ -77,6 +87,7 @@ private:
     int height_ = -11;
     std::uint8_t style_ = 0;
     TColor color_ = clWindowText;
+    int pixelsPerInch_ = 96;
     mutable UniqueFont handle_;
 };
 
@@ -96,6 +107,11 @@ public:
     virtual void SetBounds(int left, int top, int width, int height);
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
+    // The DPI the control is laid out and painted at (its window's). Its geometry and fonts are set
+    // scaled by the form (framework/Scaling.h); what it paints beyond them (a frame, a margin of
+    // its own) it scales from this with DpiScale.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int dpi);
 
     // Place in the tree.
     TWinControl* Parent() const { return parent_; }
@@ -167,6 +183,9 @@ protected:
     virtual void EnabledChanged() { Invalidate(); }
     virtual void VisibleChanged();
     virtual void BoundsChanged();
+    // PixelsPerInch changed (before the new geometry and fonts are set): drop what was painted or
+    // measured at the old DPI.
+    virtual void PixelsPerInchChanged() { Invalidate(); }
     // The parent's font or colour changed (applied when ParentFont/ParentColor hold).
     void ParentFontChanged();
     void ParentColorChanged();
@@ -175,6 +194,7 @@ protected:
 private:
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     TAlign align_ = TAlign::alNone;
+    int pixelsPerInch_ = 96;
     TWinControl* parent_ = nullptr;
     bool visible_ = true;
     bool enabled_ = true;
@@ -360,8 +380,16 @@ public:
 
     // Reports Show's steps as they end ("created", "shown", "painted"), for start-up timing.
     std::function<void(const char* step)> OnShowStep;
-    // Called after the description was applied (the window's OnCreate moment).
+    // Called after the description was applied (the window's OnCreate moment): keeps the design
+    // values of every pixel property (framework/Scaling.h) and scales the window to the DPI of
+    // the screen it will show on, then runs OnCreate.
     void Loaded() override;
+    // The design values the window keeps (framework/Scaling.h).
+    const std::vector<DesignValue>& Design() const { return design_; }
+    // Sets every pixel value of the window and its controls from the design, scaled to `dpi`
+    // (nothing when the window is at that DPI already). A shown window is moved and sized by the
+    // caller (WM_DPICHANGED gives the rectangle).
+    void ScaleTo(int dpi);
 
 protected:
     void CreateParams(WindowParams& params) override;
@@ -369,7 +397,11 @@ protected:
     void VisibleChanged() override;
 
 private:
+    // The window's frame around a client area of the design's size scaled to `dpi`.
+    SIZE WindowSizeAt(int dpi) const;
+
     TWinControl* activeControl_ = nullptr;
+    std::vector<DesignValue> design_;  // taken once the description is applied
     bool created_ = false;
     bool holdHidden_ = false;  // Show is setting the window up: Visible does not reach the window
 };

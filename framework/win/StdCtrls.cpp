@@ -154,7 +154,8 @@ void TLabel::Paint(HDC dc) {
     } else {
         // The platform's disabled look: a highlight copy one pixel down-right, then the shadow.
         RECT shifted = r;
-        ::OffsetRect(&shifted, 1, 1);
+        const int step = DpiScale(PixelsPerInch()).Line(1);
+        ::OffsetRect(&shifted, step, step);
         ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
         ::DrawTextW(dc, text.c_str(), -1, &shifted, DrawFlags());
         ::SetTextColor(dc, ::GetSysColor(COLOR_BTNSHADOW));
@@ -404,18 +405,21 @@ void TGroupBox::Paint(HDC dc) {
     ScopedSelect font(dc, Font().Handle());
     TEXTMETRICW metrics{};
     ::GetTextMetricsW(dc, &metrics);
-    RECT frame{0, metrics.tmHeight / 2 - 1, Width(), Height()};
+    const DpiScale scale(PixelsPerInch());
+    RECT frame{0, metrics.tmHeight / 2 - scale.Line(1), Width(), Height()};
     ::DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
     const std::wstring text = Widen(Caption());
     if (text.empty()) return;
-    RECT caption{8, 0, 0, 0};
+    // The caption over the frame, from 8 design pixels in, on a clear band 2 pixels wider each side.
+    const int margin = scale.Length(2);
+    RECT caption{scale.Length(8), 0, 0, 0};
     ::DrawTextW(dc, text.c_str(), -1, &caption, DT_CALCRECT | DT_SINGLELINE);
-    caption.left -= 2;
-    caption.right += 2;
+    caption.left -= margin;
+    caption.right += margin;
     ::FillRect(dc, &caption, ColourBrush());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, Enabled() ? ColorToRGB(Font().Color()) : ::GetSysColor(COLOR_GRAYTEXT));
-    caption.left += 2;
+    caption.left += margin;
     ::DrawTextW(dc, text.c_str(), -1, &caption, DT_SINGLELINE);
 }
 
@@ -490,7 +494,10 @@ void TImage::SetStretch(bool value) {
 void TImage::PictureChanged() {
     decoded_.reset();
     undecodable_ = false;
-    if (autoSize_ && !picture_.Empty()) SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
+    if (autoSize_ && !picture_.Empty()) {
+        const DpiScale scale(PixelsPerInch());
+        SetBounds(Left(), Top(), scale.Length(picture_.Width()), scale.Length(picture_.Height()));
+    }
     Invalidate();
 }
 
@@ -509,7 +516,9 @@ void TImage::Paint(HDC dc) {
         decoded_ = std::move(decoded);
     }
     Gdiplus::Bitmap& bitmap = *decoded_->bitmap;
-    int w = static_cast<int>(bitmap.GetWidth()), h = static_cast<int>(bitmap.GetHeight());
+    // A picture's pixels are the design's: drawn as large as the DPI makes them, smoothly.
+    const DpiScale scale(PixelsPerInch());
+    int w = scale.Length(static_cast<int>(bitmap.GetWidth())), h = scale.Length(static_cast<int>(bitmap.GetHeight()));
     int x = 0, y = 0;
     if (stretch_) {
         w = Width(), h = Height();

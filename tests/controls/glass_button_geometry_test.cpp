@@ -522,4 +522,39 @@ TEST(GlassBodyOnCanvas, EveryCommandReachesTheCanvasWithItsShapeAndColour) {
                             [](const ctl::PathSegment& s) { return s.kind == ctl::PathSegment::Kind::Curve && s.points.size() == 5; }));
 }
 
+// On a screen of another DPI the button comes scaled (size and corner radius, from the window's
+// description); its border lines are as thick as a one-pixel line at that DPI (one below 192 DPI,
+// two at 192) and the inner outline, the shine and the glow are inset by that much.
+TEST(GlassButtonBody, BordersAndInsetsFollowTheLineThicknessOfTheDpi) {
+    GlassLook look = WizardLook();
+    struct Case {
+        int dpi, width, height, radius, line;
+    } const cases[] = {{120, 102, 36, 15, 1}, {144, 121, 43, 18, 1}, {192, 162, 58, 24, 2}};
+    for (const Case& c : cases) {
+        look.cornerRadius = c.radius;
+        const auto d = GlassBodyDrawing(look, GlassPaintState{}, c.width, c.height, c.dpi);
+        ASSERT_EQ(Ops(d), (std::vector<Op>{Op::StrokePath, Op::FillPath, Op::FillPath, Op::StrokePath})) << c.dpi;
+        const int i = c.line;
+        EXPECT_EQ(d[0].path, RoundedRectPath({0, 0, c.width - 1, c.height - 1}, c.radius)) << c.dpi;
+        EXPECT_EQ(d[0].pen.width, static_cast<float>(i)) << c.dpi;
+        EXPECT_EQ(d[1].path, RoundedRectPath({i, i, c.width - 1 - 2 * i, c.height - 1 - 2 * i}, c.radius)) << c.dpi;
+        const int shine = (c.height - 1 - 2 * i) / 2 + i;
+        EXPECT_EQ(d[2].path, TopRoundedRectPath({i, i, c.width - 1 - 2 * i, shine}, c.radius)) << c.dpi;
+        EXPECT_EQ(d[2].brush.rect, (RectF{float(i), float(i), float(c.width - 2 - 2 * i), float(shine)})) << c.dpi;
+        EXPECT_EQ(d[3].path, d[1].path) << c.dpi;
+        EXPECT_EQ(d[3].pen.width, static_cast<float>(i)) << c.dpi;
+        // The glow of a pressed button, inset the same.
+        const auto pressed = GlassBodyDrawing(look, GlassPaintState{GlassState::gbsDown, true, false, false, false, false},
+                                              c.width, c.height, c.dpi);
+        const auto clip = std::find_if(pressed.begin(), pressed.end(), [](const auto& x) { return x.op == Op::ClipToPath; });
+        ASSERT_NE(clip, pressed.end());
+        const RectF e = (clip + 1)->path.commands[0].box;
+        EXPECT_FLOAT_EQ(e.width, 1.7f * (c.width - 2 - 2 * i)) << c.dpi;
+        EXPECT_FLOAT_EQ(e.x, i - 0.35f * (c.width - 2 - 2 * i)) << c.dpi;
+    }
+    // At 96 DPI the one-pixel design, as the wizard's button paints it.
+    EXPECT_EQ(GlassBodyDrawing(WizardLook(), GlassPaintState{}, 81, 29, 96),
+              GlassBodyDrawing(WizardLook(), GlassPaintState{}, 81, 29));
+}
+
 }  // namespace

@@ -270,4 +270,32 @@ TEST(GlassButtonAround, OverlapIsTheSharedPartInEachButtonsCoordinates) {
     EXPECT_EQ(o->inOther, (PixelRect{0, 0, 30, 20}));
 }
 
+// The margins of the layout are the design's at 96 DPI, scaled to the button's DPI: the wizard's
+// caption keeps 2 design pixels on the left (3 at 144 DPI, 4 at 192), the focus outline 4 all round,
+// the picture 2 from its caption.
+TEST(GlassButtonContent, MarginsAreScaledToTheButtonsDpi) {
+    struct Case {
+        int dpi, width, height, margin, focus;
+    } const cases[] = {{96, 81, 29, 2, 4}, {120, 102, 36, 3, 5}, {144, 121, 43, 3, 6}, {192, 162, 58, 4, 8}};
+    for (const Case& c : cases) {
+        Measurer m;
+        GlassContentInput in{{0, 0, c.width, c.height}, "Seguinte >>"};
+        in.dpi = c.dpi;
+        in.focusOutline = true;
+        in.cornerRadius = 12 * c.dpi / 96;
+        const auto out = LayoutGlassContent(in, m.Get());
+        EXPECT_EQ(out.captionRect, (PixelRect{c.margin, 0, c.width - c.margin, c.height})) << c.dpi << " DPI";
+        EXPECT_EQ(out.focusOutline, RoundedRectPath({c.focus, c.focus, c.width - 2 * c.focus, c.height - 2 * c.focus},
+                                                    in.cornerRadius - c.margin))
+            << c.dpi << " DPI";
+        // A picture left of the caption: its gap to the caption scaled too.
+        GlassContentInput pictured = Input(L::blGlyphLeftAdjusted, "Seguinte", {24, 24});
+        pictured.client = {0, 0, c.width, c.height};
+        pictured.dpi = c.dpi;
+        const auto placed = LayoutGlassContent(pictured, m.Get());
+        ASSERT_TRUE(placed.picture);
+        EXPECT_EQ(placed.captionRect.x - (placed.picture->x + 24), c.margin) << c.dpi << " DPI";
+    }
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "controls/HtmlCaption.h"
@@ -107,5 +108,44 @@ public:
         return found;
     }
 };
+
+// A canvas that only counts its calls (for the fuzzer and the benchmark: painting without cost).
+class CountingCanvas : public HtmlCanvas {
+public:
+    long calls = 0;
+    void FillRect(const HtmlRect&, HtmlColour) override { ++calls; }
+    void FillGradient(const HtmlRect&, HtmlColour, HtmlColour, bool) override { ++calls; }
+    void FillEllipse(const HtmlRect&, HtmlColour) override { ++calls; }
+    void DrawLine(HtmlPoint, HtmlPoint, HtmlColour) override { ++calls; }
+    void DrawPolyline(const std::vector<HtmlPoint>&, HtmlColour) override { ++calls; }
+    void DrawText(std::string_view, int, int, const HtmlFont&, HtmlColour) override { ++calls; }
+    void DrawTextLine(HtmlTextLine, int, int, int, const HtmlFont&, HtmlColour) override { ++calls; }
+    void DrawImage(const HtmlImageRef&, const HtmlRect&) override { ++calls; }
+};
+
+// The caption's text preparation as its rule reads, taken literally (each entity's first
+// occurrence replaced until none is left; the first "<#...>" unwrapped; line feeds dropped and
+// carriage returns made line breaks): the oracle the real preparation is checked against.
+inline std::string PrepareByTheRule(std::string s) {
+    const std::pair<std::string, std::string> entities[] = {
+        {"&amp;", "&&"},    {"&quot;", "\""},   {"&sect;", "\xA7"},  {"&permil;", "\x89"}, {"&reg;", "\xAE"},
+        {"&copy;", "\xA9"}, {"&para;", "\xB6"}, {"&trade;", "\x99"}, {"&euro;", "\x80"},
+    };
+    for (const auto& [entity, replacement] : entities)
+        for (auto p = s.find(entity); p != std::string::npos; p = s.find(entity)) s.replace(p, entity.size(), replacement);
+    if (auto p = s.find("<#"); p != std::string::npos) {
+        s.erase(p, 1);
+        if (auto q = s.find('>', p); q != std::string::npos) s.erase(q, 1);
+    }
+    std::string out;
+    for (char c : s) {
+        if (c == '\n') continue;
+        if (c == '\r')
+            out += "<BR>";
+        else
+            out += c;
+    }
+    return out;
+}
 
 }  // namespace ctl::fakes

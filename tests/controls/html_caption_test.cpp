@@ -19,6 +19,7 @@ namespace ctl {
 namespace {
 
 using fakes::FakeMeasurer;
+using fakes::PrepareByTheRule;
 using fakes::RecordingCanvas;
 
 const HtmlRect kRect{10, 20, 510, 10000};
@@ -53,26 +54,6 @@ const HtmlInstr* RunWithText(const HtmlLayout& layout, std::string_view text) {
 
 // ---------------------------------------------------------------------------------------------
 // Preparation
-
-// The rewriting rule taken literally: each entity's first occurrence replaced until none is left.
-std::string PrepareByTheRule(std::string s) {
-    const std::pair<std::string, std::string> entities[] = {
-        {"&amp;", "&&"},      {"&quot;", "\""},   {"&sect;", "\xA7"}, {"&permil;", "\x89"}, {"&reg;", "\xAE"},
-        {"&copy;", "\xA9"},   {"&para;", "\xB6"}, {"&trade;", "\x99"}, {"&euro;", "\x80"},
-    };
-    for (const auto& [entity, replacement] : entities)
-        for (auto p = s.find(entity); p != std::string::npos; p = s.find(entity)) s.replace(p, entity.size(), replacement);
-    if (auto p = s.find("<#"); p != std::string::npos) {
-        s.erase(p, 1);
-        if (auto q = s.find('>', p); q != std::string::npos) s.erase(q, 1);
-    }
-    std::string out;
-    for (char c : s) {
-        if (c == '\n') continue;
-        if (c == '\r') out += "<BR>"; else out += c;
-    }
-    return out;
-}
 
 TEST(HtmlPrepare, RewritesEntitiesEscapesAndLineEnds) {
     struct Case {

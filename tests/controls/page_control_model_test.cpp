@@ -176,4 +176,17 @@ TEST(PageControlModel, PageAreaWithoutTabsIsInsetFourAndSixAtTheTop) {
     EXPECT_EQ(area.bottom - area.top, 251);
 }
 
+TEST(PageControlModel, PageAreaInsetsAreScaledToTheDpi) {
+    struct Case {
+        int dpi, width, height;
+        ctl::PageRect area;
+    } const cases[] = {
+        {120, 426, 326, {5, 8, 421, 321}},
+        {144, 512, 392, {6, 9, 506, 386}},   // the wizard's control at 150 %
+        {192, 682, 522, {8, 12, 674, 514}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ctl::PageAreaWithoutTabs(c.width, c.height, c.dpi), c.area) << c.dpi << " DPI";
+    EXPECT_EQ(ctl::PageAreaWithTabs({0, 20, 100, 80}, 144), (ctl::PageRect{0, 23, 100, 80}));
+}
+
 }  // namespace

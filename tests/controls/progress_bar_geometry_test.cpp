@@ -2,6 +2,7 @@
 // block and the text, checked on the instruction list and on a plain rasterisation of it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -286,6 +287,48 @@ TEST(ProgressBarGeometry, EverySizeStaysInsideItsRectangle) {
                 }
             }
         }
+    }
+}
+
+// The wizard's bar on screens of other DPIs: the frame a line of that DPI (one pixel below 192 DPI,
+// two at 192), the fill inset by the scaled 2 pixels, the infinite block 22 design pixels long
+// (10 before its point, 12 after) scaled, nothing but the frame in the outer ring.
+TEST(ProgressBarGeometry, FrameInsetsAndTheInfiniteBlockAreScaledToTheDpi) {
+    struct Case {
+        int dpi, width, height, frame, inset, before, after, corner;
+    } const cases[] = {
+        {96, 327, 18, 1, 2, 10, 12, 6},
+        {120, 409, 23, 1, 3, 13, 15, 8},
+        {144, 490, 27, 1, 3, 15, 18, 9},
+        {192, 654, 36, 2, 4, 20, 24, 12},
+    };
+    for (const Case& c : cases) {
+        auto bar = WizardBar();
+        bar.infinitePos = 50;
+        bar.rounded = true;
+        const auto d = ctl::LayoutProgressBar(bar, {0, 0, c.width, c.height}, &Measure, c.dpi);
+        const int a = static_cast<int>(std::lround(0.5 * (c.width - 2 * c.inset)));
+        std::vector<BarRect> erased;
+        for (const auto& in : d.instructions) {
+            if (in.part == BarPart::Frame) {
+                EXPECT_EQ(in.penWidth, c.frame) << c.dpi;
+                EXPECT_EQ(in.corner, c.corner) << c.dpi;
+                continue;
+            }
+            if (in.part == BarPart::Key) continue;
+            EXPECT_GE(in.rect.left, c.frame) << c.dpi;
+            EXPECT_GE(in.rect.top, c.frame) << c.dpi;
+            EXPECT_LE(in.rect.right, c.width - c.frame) << c.dpi;
+            EXPECT_LE(in.rect.bottom, c.height - c.frame) << c.dpi;
+            if (in.part == BarPart::Erase) erased.push_back(in.rect);
+        }
+        ASSERT_EQ(erased.size(), 2u) << c.dpi;
+        EXPECT_EQ(erased[0].left, c.inset) << c.dpi;
+        EXPECT_EQ(erased[0].right, a - c.before) << c.dpi;
+        EXPECT_EQ(erased[1].left, a + c.after) << c.dpi << ": the block is " << c.before + c.after << " pixels long";
+        EXPECT_EQ(erased[1].right, c.width - c.inset) << c.dpi;
+        ASSERT_FALSE(d.fill.empty());
+        EXPECT_EQ(d.fill.front().rect.left, c.inset) << c.dpi;
     }
 }
 

@@ -17,41 +17,9 @@
 
 namespace {
 
-std::string PrepareByTheRule(std::string s) {
-    const std::pair<std::string, std::string> entities[] = {
-        {"&amp;", "&&"},    {"&quot;", "\""},   {"&sect;", "\xA7"},  {"&permil;", "\x89"}, {"&reg;", "\xAE"},
-        {"&copy;", "\xA9"}, {"&para;", "\xB6"}, {"&trade;", "\x99"}, {"&euro;", "\x80"},
-    };
-    for (const auto& [entity, replacement] : entities)
-        for (auto p = s.find(entity); p != std::string::npos; p = s.find(entity)) s.replace(p, entity.size(), replacement);
-    if (auto p = s.find("<#"); p != std::string::npos) {
-        s.erase(p, 1);
-        if (auto q = s.find('>', p); q != std::string::npos) s.erase(q, 1);
-    }
-    std::string out;
-    for (char c : s) {
-        if (c == '\n') continue;
-        if (c == '\r') out += "<BR>"; else out += c;
-    }
-    return out;
-}
-
 void Check(bool condition) {
     if (!condition) std::abort();
 }
-
-class CountingCanvas : public ctl::HtmlCanvas {
-public:
-    long calls = 0;
-    void FillRect(const ctl::HtmlRect&, ctl::HtmlColour) override { ++calls; }
-    void FillGradient(const ctl::HtmlRect&, ctl::HtmlColour, ctl::HtmlColour, bool) override { ++calls; }
-    void FillEllipse(const ctl::HtmlRect&, ctl::HtmlColour) override { ++calls; }
-    void DrawLine(ctl::HtmlPoint, ctl::HtmlPoint, ctl::HtmlColour) override { ++calls; }
-    void DrawPolyline(const std::vector<ctl::HtmlPoint>&, ctl::HtmlColour) override { ++calls; }
-    void DrawText(std::string_view, int, int, const ctl::HtmlFont&, ctl::HtmlColour) override { ++calls; }
-    void DrawTextLine(ctl::HtmlTextLine, int, int, int, const ctl::HtmlFont&, ctl::HtmlColour) override { ++calls; }
-    void DrawImage(const ctl::HtmlImageRef&, const ctl::HtmlRect&) override { ++calls; }
-};
 
 }  // namespace
 
@@ -61,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string markup(reinterpret_cast<const char*>(data + 1), size - 1);
 
     // The literal rule is quadratic: compared on short inputs only.
-    if (markup.size() <= 512) Check(ctl::PrepareHtml(markup) == PrepareByTheRule(markup));
+    if (markup.size() <= 512) Check(ctl::PrepareHtml(markup) == ctl::fakes::PrepareByTheRule(markup));
 
     ctl::fakes::FakePictures pictures;
     pictures.sizes = {{"1", {48, 32}}, {"p", {7, 90}}, {"wide", {400, 5}}};
@@ -111,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(instr.box.left <= instr.box.right && instr.box.top <= instr.box.bottom);
         if (instr.font >= 0) Check(instr.font < static_cast<int>(drawn.fonts.size()));
     }
-    CountingCanvas canvas;
+    ctl::fakes::CountingCanvas canvas;
     ctl::PaintHtml(drawn, canvas, options);
     // At most six calls a text run (background, shadow, text, underline, strike-out, error mark).
     Check(canvas.calls <= 6 * static_cast<long>(drawn.instrs.size()) + 4);
