@@ -18,22 +18,12 @@
 #include "controls/GDIPPictureContainer.h"
 #include "controls/HtmlCaption.h"
 #include "controls/win/HtmlCaptionGdip.h"
+#include "tests/controls/win/gdipfill_pixels.h"
 
 namespace ctl {
 namespace {
 
-class GdiplusSession : public ::testing::Environment {
-public:
-    void SetUp() override {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
-    }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
-
-private:
-    ULONG_PTR token_ = 0;
-};
-const auto* const kSession = ::testing::AddGlobalTestEnvironment(new GdiplusSession);
+const auto* const kSession = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
 
 struct Pixel {
     int a, r, g, b;

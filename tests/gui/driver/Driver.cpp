@@ -13,6 +13,7 @@
 #include <cwchar>
 #include <thread>
 
+#include "framework/win/Gdi.h"
 #include "tests/support/InputEvents.h"
 
 namespace gui {
@@ -245,21 +246,9 @@ void MessageBoxWindow::AnswerWithKeys(int id) const {
 
 namespace {
 
-// The header of a 32-bit, top-down (first row first) DIB section of width x height.
-BITMAPINFO TopDownDib(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 // A system icon drawn on a plain background, as 0x00RRGGBB pixels of a width x height area.
 std::vector<std::uint32_t> DrawnIcon(const wchar_t* icon, int width, int height, std::uint32_t background) {
-    BITMAPINFO info = TopDownDib(width, height);
+    BITMAPINFO info = fw::TopDownBitmapInfo(width, height);
     void* bits = nullptr;
     HDC memory = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = memory ? CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
@@ -390,7 +379,7 @@ Image CaptureScreen(const RECT& area) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0) throw DriverError("empty capture area");
-    BITMAPINFO info = TopDownDib(width, height);
+    BITMAPINFO info = fw::TopDownBitmapInfo(width, height);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
