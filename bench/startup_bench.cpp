@@ -49,6 +49,7 @@
 #include <vector>
 
 #include "app/StartupMarks.h"
+#include "framework/win/Gdi.h"
 
 namespace {
 
@@ -121,12 +122,7 @@ private:
             ::SelectObject(memory_, old_);
             ::DeleteObject(bitmap_);
         }
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        BITMAPINFO info = fw::TopDownBitmapInfo(width, height);
         void* bits = nullptr;
         bitmap_ = ::CreateDIBSection(screen_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         if (!bitmap_) Fail("cannot create a bitmap to read the screen into");
