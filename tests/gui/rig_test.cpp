@@ -157,6 +157,47 @@ TEST_F(Rig, RealKeysTypeMoveTheFocusAndAnswerTheBox) {
     EXPECT_EQ(app->WaitForExit(), 0u);
 }
 
+// The tree the driver keeps between readings hears what a fresh reading hears: a window made or
+// destroyed since the last reading, and a label's new text. (Each change is waited for through
+// the platform, not through readings, which make a fresh tree now and then while they wait.)
+TEST_F(Rig, AKeptTreeHearsWhatAFreshReadingHears) {
+    auto app = Start();
+    const HWND main = app->MainWindow();
+    const auto sameAsFresh = [&] {
+        const std::string kept = app->Read().Describe();
+        EXPECT_EQ(kept, gui::Snapshot::Of(main).Describe());
+        return kept;
+    };
+    const auto childWindow = [main](const wchar_t* cls, const wchar_t* text) {
+        return FindWindowExW(main, nullptr, cls, text);
+    };
+    sameAsFresh();
+    const std::size_t elements = app->Read().Elements().size();
+    const Named made = Button("Novo");
+    EXPECT_FALSE(app->Read().Has(made));
+
+    gui::ClickControl(app->Get(Button("Alternar")));
+    gui::WaitFor([&] { return childWindow(L"Button", L"Novo") != nullptr; }, "the new button");
+    EXPECT_TRUE(app->Read().Has(made));
+    EXPECT_EQ(app->Read().Elements().size(), elements + 1);
+    sameAsFresh();
+
+    gui::ClickControl(app->Get(Button("Alternar")));
+    gui::WaitFor([&] { return childWindow(L"Button", L"Novo") == nullptr; }, "the button to go");
+    EXPECT_FALSE(app->Read().Has(made));
+    EXPECT_EQ(app->Read().Elements().size(), elements);
+    sameAsFresh();
+
+    gui::ClickControl(app->Get(Button("Avisar")));
+    gui::PressKey(app->WaitForMessageBox().Window(), VK_RETURN);
+    gui::WaitFor([&] { return childWindow(L"Static", L"avisado") != nullptr; }, "\"avisado\"");
+    EXPECT_TRUE(app->Read().Has(Label("avisado")));
+    sameAsFresh();
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app->WaitForExit(), 0u);
+}
+
 // A real mouse click (pointer moved, button pressed and released through the input system)
 // reaches a custom-painted window.
 TEST_F(Rig, RealMouseClickReachesACustomPaintedWindow) {

@@ -614,7 +614,7 @@ std::unique_ptr<App> App::Launch(const fs::path& exe, const fs::path& workFolder
 }
 
 App::~App() {
-    lastRead_.reset();  // its references go while the program still runs
+    tree_.Forget();  // its references go while the program still runs
     if (Running()) Kill();
     CloseHandle(process_);
 }
@@ -664,19 +664,27 @@ HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, mill
 
 Snapshot App::Read(milliseconds busy) const {
     if (!main_) throw DriverError("Read before the main window was found");
-    Snapshot now = Snapshot::Of(main_, busy);
-    lastRead_ = now;
-    return now;
+    return Snapshot::Of(main_, busy, tree_);
 }
 
-Element App::Get(const Named& what) const { return Read().Get(what); }
+Element App::Get(const Named& what) const {
+    if (!main_) throw DriverError("Get before the main window was found");
+    if (auto found = Snapshot::FindOne(main_, what, milliseconds(5000), tree_)) return *found;
+    tree_.Forget();  // a reader that misses something looks again afresh
+    return Read().Get(what);
+}
 
 Snapshot App::WaitFor(const std::function<bool(const Snapshot&)>& condition, std::string_view what,
                       milliseconds timeout) const {
     std::optional<Snapshot> last;
     std::string error;
+    auto fresh = std::chrono::steady_clock::now() + milliseconds(1000);
     const bool met = WaitUntil(
         [&] {
+            if (std::chrono::steady_clock::now() >= fresh) {
+                tree_.Forget();
+                fresh = std::chrono::steady_clock::now() + milliseconds(1000);
+            }
             try {
                 last.emplace(Read(milliseconds(1000)));
                 error.clear();
@@ -748,7 +756,7 @@ DWORD App::WaitForExit(milliseconds timeout) {
 }
 
 void App::Kill() {
-    lastRead_.reset();
+    tree_.Forget();
     TerminateProcess(process_, 0xDEAD);
     WaitForSingleObject(process_, 10000);
 }

@@ -216,14 +216,15 @@ public:
                            milliseconds timeout = kTimeout);
     HWND MainWindow() const { return main_; }
 
-    // What a screen reader hears of the main window now (one walk). Throws BusyError when the
-    // program does not answer within `busy`.
+    // What a screen reader hears of the main window now (one walk, through the tree kept of it).
+    // Throws BusyError when the program does not answer within `busy`.
     Snapshot Read(milliseconds busy = milliseconds(5000)) const;
-    // One control of it; throws DriverError when a reader hears none such.
+    // One control of it; throws DriverError when a reader hears none such, even on a fresh tree.
     Element Get(const Named& what) const;
     // Reads the main window until the condition holds and returns that reading. A busy program,
-    // or a condition that throws DriverError (a control not there yet), is "not yet"; at the
-    // time-out, DriverError names what was waited for and the last reading or error.
+    // or a condition that throws DriverError (a control not there yet), is "not yet"; while it is,
+    // the tree is made afresh every second. At the time-out, DriverError names what was waited
+    // for and the last reading or error.
     Snapshot WaitFor(const std::function<bool(const Snapshot&)>& condition, std::string_view what,
                      milliseconds timeout = kTimeout) const;
 
@@ -249,10 +250,8 @@ private:
     DWORD processId_;
     DWORD threadId_;
     HWND main_ = nullptr;
-    // The last reading, kept until the next one: the program's objects stay known to this process
-    // in between, so that the next walk reuses their proxies instead of asking the program for
-    // each of them again (about half the round trips).
-    mutable std::optional<Snapshot> lastRead_;
+    // What this reader keeps of the main window between readings (driver/Snapshot.h).
+    mutable ReaderTree tree_;
 };
 
 }  // namespace gui

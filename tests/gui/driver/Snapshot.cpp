@@ -24,17 +24,76 @@ bool CarriesValue(long role) {
     }
 }
 
-void WalkInto(const Accessible& parent, HWND root, int depth, std::vector<Element>& out) {
-    for (const Accessible& stubOrChild : parent.Children()) {
+// Asks the program for a node's children, the first time only.
+void Expand(ReaderTree::Node& node) {
+    if (node.children) return;
+    std::vector<ReaderTree::Node> children;
+    for (const Accessible& stubOrChild : node.object.Children()) {
         long role = 0;
-        const Accessible child = Readable(stubOrChild, role);
-        const DWORD state = child.State();
+        Accessible child = Readable(stubOrChild, role);
+        children.push_back({std::move(child), role, std::nullopt});
+    }
+    node.children = std::move(children);
+}
+
+Element Heard(const ReaderTree::Node& node, HWND root, std::string name, DWORD state, int depth) {
+    std::optional<std::string> value = CarriesValue(node.role) ? node.object.Value() : std::nullopt;
+    return Element(node.object, root, node.role, std::move(name), state, std::move(value), depth);
+}
+
+// Reads the elements under a node that show, and what shows under them.
+void WalkInto(ReaderTree::Node& parent, HWND root, int depth, std::vector<Element>& out) {
+    Expand(parent);
+    for (ReaderTree::Node& child : *parent.children) {
+        const DWORD state = child.object.State();
         if (state & STATE_SYSTEM_INVISIBLE) continue;  // nor anything under it: a reader skips it
-        std::string name = child.Name();
-        std::optional<std::string> value = CarriesValue(role) ? child.Value() : std::nullopt;
-        out.emplace_back(child, root, role, std::move(name), state, std::move(value), depth);
+        out.push_back(Heard(child, root, child.object.Name(), state, depth));
         WalkInto(child, root, depth + 1, out);
     }
+}
+
+// The first element under a node, in the walk's order, that shows with that role and name.
+std::optional<Element> FindInto(ReaderTree::Node& parent, HWND root, int depth, const Named& what) {
+    Expand(parent);
+    for (ReaderTree::Node& child : *parent.children) {
+        std::optional<DWORD> state;
+        const auto shows = [&] {
+            if (!state) state = child.object.State();
+            return (*state & STATE_SYSTEM_INVISIBLE) == 0;
+        };
+        if (child.role == what.role) {
+            std::string name = child.object.Name();
+            if (name == what.name && shows()) return Heard(child, root, std::move(name), *state, depth);
+        }
+        if (child.children && child.children->empty()) continue;  // known to have none
+        if (!shows()) continue;
+        if (auto found = FindInto(child, root, depth + 1, what)) return found;
+    }
+    return std::nullopt;
+}
+
+// Throws BusyError when the window's thread does not answer a no-op message within `busy`.
+void AnswersWithin(HWND window, std::chrono::milliseconds busy) {
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, static_cast<UINT>(busy.count()), &ignored)) {
+        if (!IsWindow(window)) throw DriverError("the window is gone");
+        throw BusyError("the program did not answer within " + std::to_string(busy.count()) + " ms (busy)");
+    }
+}
+
+// The window's child windows, sorted (their order changes as pages come to the front); no round
+// trip to the program.
+std::vector<HWND> ChildWindows(HWND window) {
+    std::vector<HWND> all;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM list) WINAPI -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    std::sort(all.begin(), all.end());
+    return all;
 }
 
 // COM for the calling thread, started by the first walk and kept for the thread's life.
@@ -72,18 +131,45 @@ POINT Element::Center() const {
 }
 
 // ---------------------------------------------------------------------------------------------
+// ReaderTree
+
+void ReaderTree::Forget() {
+    root_.reset();
+    descendants_.clear();
+    window_ = nullptr;
+}
+
+ReaderTree::Node& ReaderTree::RootOf(HWND window) {
+    EnsureCom();
+    std::vector<HWND> descendants = ChildWindows(window);
+    if (!root_ || window_ != window || descendants_ != descendants) {
+        Forget();
+        root_ = Node{Accessible::FromWindow(window), 0, std::nullopt};
+        window_ = window;
+        descendants_ = std::move(descendants);
+    }
+    return *root_;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Snapshot
 
-Snapshot Snapshot::Of(HWND window, std::chrono::milliseconds busy) {
-    DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, static_cast<UINT>(busy.count()), &ignored)) {
-        if (!IsWindow(window)) throw DriverError("the window is gone");
-        throw BusyError("the program did not answer within " + std::to_string(busy.count()) + " ms (busy)");
-    }
-    EnsureCom();
+Snapshot Snapshot::Of(HWND window, std::chrono::milliseconds busy, ReaderTree& kept) {
+    AnswersWithin(window, busy);
     Snapshot snapshot;
-    WalkInto(Accessible::FromWindow(window), window, 0, snapshot.elements_);
+    WalkInto(kept.RootOf(window), window, 0, snapshot.elements_);
     return snapshot;
+}
+
+Snapshot Snapshot::Of(HWND window, std::chrono::milliseconds busy) {
+    ReaderTree fresh;
+    return Of(window, busy, fresh);
+}
+
+std::optional<Element> Snapshot::FindOne(HWND window, const Named& what, std::chrono::milliseconds busy,
+                                         ReaderTree& kept) {
+    AnswersWithin(window, busy);
+    return FindInto(kept.RootOf(window), window, 0, what);
 }
 
 const Element* Snapshot::Find(const Named& what) const {

@@ -78,13 +78,48 @@ private:
     int depth_;
 };
 
+// What a reader keeps of a window between two readings, as screen readers keep a tree of what
+// they have met: each element's object and role, and the elements under it once it has shown.
+// Names, states and values are asked anew at every reading, so a reading through a kept tree hears
+// the same as a first one, with a third of the round trips to the program.
+//
+// The tree is made again when the window's child windows are no longer the same (a window made
+// or destroyed: the wizard's pages and boxes are windows). Elements without a window of their own
+// (labels, the panel's caption) are taken to come and go only with the window they are in; a
+// reader that misses something asks for a fresh tree (Forget).
+class ReaderTree {
+public:
+    void Forget();
+
+    struct Node {
+        Accessible object;
+        long role = 0;
+        std::optional<std::vector<Node>> children;  // asked for when the element first shows
+    };
+    // The node of the window's client object: the kept one, or a new one when there is none for
+    // this window or its child windows changed.
+    Node& RootOf(HWND window);
+
+private:
+    HWND window_ = nullptr;
+    std::vector<HWND> descendants_;  // the window's child windows when the tree was made (sorted)
+    std::optional<Node> root_;
+};
+
 class Snapshot {
 public:
-    // One walk of what shows in the window, from its client object down. Throws BusyError
-    // (driver/Driver.h) when the window's thread does not answer a no-op message within `busy` (a
-    // walk of a busy program would wait for it), DriverError when the window has no accessible
-    // object.
+    // One walk of what shows in the window, from its client object down, through the tree a reader
+    // kept of it (made here when there is none, or when the window's child windows changed), or
+    // through a fresh one. Throws BusyError (driver/Driver.h) when the window's thread does not
+    // answer a no-op message within `busy` (a walk of a busy program would wait for it),
+    // DriverError when the window has no accessible object.
+    static Snapshot Of(HWND window, std::chrono::milliseconds busy, ReaderTree& kept);
     static Snapshot Of(HWND window, std::chrono::milliseconds busy = std::chrono::milliseconds(5000));
+    // The element Of(...).Find(what) would give, found through the kept tree as a person looks for
+    // one control: only the elements of that role are asked their names, and only the elements the
+    // search passes their states. Nullopt when none shows.
+    static std::optional<Element> FindOne(HWND window, const Named& what, std::chrono::milliseconds busy,
+                                          ReaderTree& kept);
 
     const std::vector<Element>& Elements() const { return elements_; }
     // The first element heard with that role and name; null (Find) or DriverError (Get) when none.
