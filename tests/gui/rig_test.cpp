@@ -37,7 +37,8 @@ protected:
 
     // The swatch: the one unnamed client area a reader hears (it has no text of its own).
     static gui::Element Swatch(const App& app) {
-        for (const gui::Element* e : app.Read().All(ROLE_SYSTEM_CLIENT))
+        const gui::Snapshot now = app.Read();  // the elements live as long as their reading
+        for (const gui::Element* e : now.All(ROLE_SYSTEM_CLIENT))
             if (e->Name().empty() && gui::ClassName(e->Window()) == L"RigSwatch") return *e;
         throw gui::DriverError("no swatch");
     }
