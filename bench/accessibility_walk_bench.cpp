@@ -7,7 +7,7 @@
 // of only what shows (what a screen reader reads: the inactive pages left out); and the median of
 // one reading of the GUI tests' driver (driver/Snapshot.h: what shows, values only where a role
 // carries one, places when asked for) on a fresh tree, and through the tree the driver keeps
-// between readings (App::Read: names, states and values asked anew, elements and roles kept).
+// between readings (App::Read: elements and roles kept), and one control looked for (App::Get).
 // Needs a display (under Wine an X server such as Xvfb named by DISPLAY).
 // Run: DISPLAY=:1 build/windows/wine-run.sh build/windows/bin/accessibility_walk_bench.exe
 
@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
         gui::WaitFor([&] { return gui::Accessible::FromWindow(window).Children().size() > 0; }, "the tree");
         const int elements = ReadAll(gui::Accessible::FromWindow(window));
 
-        std::vector<double> times, shownTimes, snapshotTimes, keptTimes;
+        std::vector<double> times, shownTimes, snapshotTimes, keptTimes, findTimes;
+        const gui::Named next{ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>"};
         gui::ReaderTree kept;
         int shown = 0;
         std::size_t heard = 0;
@@ -82,6 +83,11 @@ int main(int argc, char** argv) {
             gui::Snapshot::Of(window, std::chrono::milliseconds(5000), kept);
             keptTimes.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            start = std::chrono::steady_clock::now();
+            if (!gui::Snapshot::FindOne(window, next, std::chrono::milliseconds(5000), kept))
+                throw gui::DriverError("no Seguinte");
+            findTimes.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
         std::sort(times.begin(), times.end());
         std::printf("one walk of the whole tree from another process (%d elements, each with role, name, state, "
@@ -91,10 +97,12 @@ int main(int argc, char** argv) {
                     times[times.size() / 2] / elements);
         std::printf("one walk of what shows (%d elements, as a screen reader reads the first page): median %.1f ms\n",
                     shown, Median(shownTimes));
-        std::printf("one reading of the GUI tests' driver (%zu elements of the first page): median %.1f ms\n", heard,
-                    Median(snapshotTimes));
-        std::printf("one reading through the tree the driver keeps between readings (%zu elements): median %.1f ms\n",
-                    heard, Median(keptTimes));
+        std::printf("one reading of the GUI tests' driver on a fresh tree (%zu elements of the first page): median "
+                    "%.1f ms\n",
+                    heard, Median(snapshotTimes));
+        std::printf("the same through the tree the driver keeps between readings: median %.1f ms; one control looked "
+                    "for (Seguinte): %.1f ms\n",
+                    Median(keptTimes), Median(findTimes));
         kept.Forget();
         app->Kill();
     } catch (const std::exception& e) {

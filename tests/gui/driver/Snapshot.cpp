@@ -36,13 +36,18 @@ void Expand(ReaderTree::Node& node) {
     node.children = std::move(children);
 }
 
+Element Heard(const ReaderTree::Node& node, HWND root, std::string name, DWORD state, int depth) {
+    std::optional<std::string> value = CarriesValue(node.role) ? node.object.Value() : std::nullopt;
+    return Element(node.object, root, node.role, std::move(name), state, std::move(value), depth);
+}
+
 // Reads the elements under a node that show, and what shows under them.
 void WalkInto(ReaderTree::Node& parent, HWND root, int depth, std::vector<Element>& out) {
     Expand(parent);
     for (ReaderTree::Node& child : *parent.children) {
         const DWORD state = child.object.State();
         if (state & STATE_SYSTEM_INVISIBLE) continue;  // nor anything under it: a reader skips it
-        out.emplace_back(child.object, root, child.role, state, depth);
+        out.push_back(Heard(child, root, child.object.Name(), state, depth));
         WalkInto(child, root, depth + 1, out);
     }
 }
@@ -56,8 +61,10 @@ std::optional<Element> FindInto(ReaderTree::Node& parent, HWND root, int depth, 
             if (!state) state = child.object.State();
             return (*state & STATE_SYSTEM_INVISIBLE) == 0;
         };
-        if (child.role == what.role && child.object.Name() == what.name && shows())
-            return Element(child.object, root, child.role, *state, depth);
+        if (child.role == what.role) {
+            std::string name = child.object.Name();
+            if (name == what.name && shows()) return Heard(child, root, std::move(name), *state, depth);
+        }
         if (child.children && child.children->empty()) continue;  // known to have none
         if (!shows()) continue;
         if (auto found = FindInto(child, root, depth + 1, what)) return found;
@@ -101,18 +108,15 @@ long StandardControlRole(long windowsRole) { return UnderWine() ? ROLE_SYSTEM_CL
 // ---------------------------------------------------------------------------------------------
 // Element
 
-Element::Element(Accessible object, HWND root, long role, DWORD state, int depth)
-    : object_(std::move(object)), root_(root), role_(role), state_(state), depth_(depth) {}
-
-const std::string& Element::Name() const {
-    if (!name_) name_ = object_.Name();
-    return *name_;
-}
-
-const std::optional<std::string>& Element::Value() const {
-    if (!value_) value_ = CarriesValue(role_) ? object_.Value() : std::nullopt;
-    return *value_;
-}
+Element::Element(Accessible object, HWND root, long role, std::string name, DWORD state,
+                 std::optional<std::string> value, int depth)
+    : object_(std::move(object)),
+      root_(root),
+      role_(role),
+      name_(std::move(name)),
+      state_(state),
+      value_(std::move(value)),
+      depth_(depth) {}
 
 RECT Element::Location() const {
     const RECT r = object_.Location();

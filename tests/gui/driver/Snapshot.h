@@ -39,20 +39,19 @@ inline void PrintTo(const Named& named, std::ostream* out) { *out << Describe(na
 // static text, graphic): Wine 8's standard objects report a plain client area for all of them.
 long StandardControlRole(long windowsRole);
 
-// One element as it was heard. Its state is read by the walk (it decides what shows); its name
-// and value are asked for when first needed, once, as a screen reader asks for what it is about
-// to say: a search by role and name asks only the elements of that role.
+// One element as it was heard.
 class Element {
 public:
-    Element(Accessible object, HWND root, long role, DWORD state, int depth);
+    Element(Accessible object, HWND root, long role, std::string name, DWORD state,
+            std::optional<std::string> value, int depth);
 
     long Role() const { return role_; }
-    const std::string& Name() const;
-    Named What() const { return {role_, Name()}; }
+    const std::string& Name() const { return name_; }
+    Named What() const { return {role_, name_}; }
     DWORD State() const { return state_; }
     // The value, for the roles that carry one (editable text, progress bar, link...); nullopt
     // when the element gives none (a protected password box refuses it).
-    const std::optional<std::string>& Value() const;
+    const std::optional<std::string>& Value() const { return value_; }
     int Depth() const { return depth_; }  // 0 for the elements right under the window's object
 
     bool Enabled() const { return (state_ & STATE_SYSTEM_UNAVAILABLE) == 0; }
@@ -73,10 +72,10 @@ private:
     Accessible object_;
     HWND root_;
     long role_;
+    std::string name_;
     DWORD state_;
+    std::optional<std::string> value_;
     int depth_;
-    mutable std::optional<std::string> name_;                  // once asked
-    mutable std::optional<std::optional<std::string>> value_;  // once asked
 };
 
 // What a reader keeps of a window between two readings, as screen readers keep a tree of what
