@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <thread>
 
 #include "WizardFlow.h"
 
@@ -229,7 +230,14 @@ TEST_F(PeopleInstall, TheProgressPageShowsWhileTheScriptsRun) {
             if (e["event"].Str() == "batch" && e["text"].Str().find("CREATE TABLE") != std::string::npos) return true;
         return false;
     })) << "the schema script reached the server";
-    const gui::Image busyShot = gui::CaptureScreen(client);
+    // What the screen shows in the next second, while the server holds the script for five (the
+    // display may take the window's last drawing a moment after it was made).
+    std::vector<gui::Image> busyShots;
+    for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+         std::chrono::steady_clock::now() < end;) {
+        busyShots.push_back(gui::CaptureScreen(client));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     const MessageBoxWindow store = app->WaitForMessageBox(kRunTimeout);
     MoveAside(store);
     const gui::Image idleShot = gui::CaptureScreen(client);
@@ -251,7 +259,9 @@ TEST_F(PeopleInstall, TheProgressPageShowsWhileTheScriptsRun) {
         return double(same) / all;
     };
     EXPECT_LT(sameShare(reviewShot, idleShot), 0.97) << "the two pages must look different for this test to tell";
-    EXPECT_GT(sameShare(busyShot, idleShot), 0.995) << "the progress page, its buttons disabled, while busy";
+    double best = 0;
+    for (const gui::Image& busyShot : busyShots) best = std::max(best, sameShare(busyShot, idleShot));
+    EXPECT_GT(best, 0.995) << "the progress page, its buttons disabled, while busy";
     gui::TypeText(store.Window(), L"3");
     gui::PressKey(store.Window(), VK_RETURN);
     WaitFor([](const Snapshot& s) { return PageOf(s) == kFinalPage; }, "the final page", kRunTimeout);
