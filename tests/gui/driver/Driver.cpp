@@ -678,12 +678,12 @@ Snapshot App::WaitFor(const std::function<bool(const Snapshot&)>& condition, std
                       milliseconds timeout) const {
     std::optional<Snapshot> last;
     std::string error;
-    auto fresh = std::chrono::steady_clock::now() + milliseconds(1000);
+    auto fresh = Clock::now() + milliseconds(1000);
     const bool met = WaitUntil(
         [&] {
-            if (std::chrono::steady_clock::now() >= fresh) {
+            if (Clock::now() >= fresh) {
                 tree_.Forget();
-                fresh = std::chrono::steady_clock::now() + milliseconds(1000);
+                fresh = Clock::now() + milliseconds(1000);
             }
             try {
                 last.emplace(Read(milliseconds(1000)));

@@ -81,21 +81,6 @@ void AnswersWithin(HWND window, std::chrono::milliseconds busy) {
     }
 }
 
-// The window's child windows, sorted (their order changes as pages come to the front); no round
-// trip to the program.
-std::vector<HWND> ChildWindows(HWND window) {
-    std::vector<HWND> all;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM list) WINAPI -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
-    std::sort(all.begin(), all.end());
-    return all;
-}
-
 // COM for the calling thread, started by the first walk and kept for the thread's life.
 void EnsureCom() { thread_local ComScope com; }
 
@@ -141,7 +126,9 @@ void ReaderTree::Forget() {
 
 ReaderTree::Node& ReaderTree::RootOf(HWND window) {
     EnsureCom();
-    std::vector<HWND> descendants = ChildWindows(window);
+    // Sorted: their order changes as pages come to the front.
+    std::vector<HWND> descendants = Children(window);
+    std::sort(descendants.begin(), descendants.end());
     if (!root_ || window_ != window || descendants_ != descendants) {
         Forget();
         root_ = Node{Accessible::FromWindow(window), 0, std::nullopt};
