@@ -18,6 +18,8 @@ packages=(
   unixodbc tdsodbc freetds-bin
   # the SQL Server test server and the scripts
   python3 util-linux procps
+  # the release kit (scripts/release.sh): Authenticode signatures; the kit test's certificate
+  osslsigncode openssl
   # the 32-bit build's tests: Wine's 32-bit half with its ODBC chain; where the machine cannot run
   # 32-bit code itself, an emulator built from Debian's qemu-user source with a mend
   # (scripts/emulator.sh) and what building it needs

@@ -59,6 +59,7 @@ failed=()    # "<build>  <test>: <what>"
 total_passed=0
 total_failed=0
 total_skipped=0
+built=()  # the Windows builds that built in this run
 report_line=""  # set by count_report: "N passed, N failed, N skipped" of one build
 
 note_failure() {  # note_failure <build> <what>: a build step failed; counts as one failed test
@@ -253,6 +254,7 @@ for preset in "${presets[@]}"; do
       ;;
     windows)
       if build windows; then
+        built+=(windows)
         echo "== windows: test environment"
         if start_windows_environment build/windows; then
           run_ctest windows
@@ -262,7 +264,7 @@ for preset in "${presets[@]}"; do
       fi
       ;;
     windows-x86)
-      build windows-x86 && run_x86_tests
+      build windows-x86 && built+=(windows-x86) && run_x86_tests
       ;;
     *)
       echo "unknown build: $preset (native, fuzz, windows or windows-x86)"
@@ -270,6 +272,20 @@ for preset in "${presets[@]}"; do
       ;;
   esac
 done
+
+# The release kit, as a technician uses it, when both Windows builds built in this run.
+if [[ " ${built[*]} " == *" windows "* && " ${built[*]} " == *" windows-x86 "* && ${#ctest_args[@]} -eq 0 ]]; then
+  echo "== release kit: made, unpacked and used (scripts/kit-test.sh)"
+  kit_started=$(now_ms)
+  scripts/kit-test.sh 2>&1 | tee "$work/kit.log"
+  kit_result=$(tail -n 1 "$work/kit.log")
+  if [[ "$kit_result" == "kit test: passed" ]]; then
+    summary+=("release kit: 1 passed; $(seconds_since "$kit_started") wall time")
+    total_passed=$((total_passed + 1))
+  else
+    note_failure "release kit" "${kit_result#kit test: }"
+  fi
+fi
 
 echo
 echo "== summary ($((SECONDS - test_started)) s)"

@@ -191,9 +191,9 @@ protected:
     // Stages the wizard with the script files and the named product executables only, starts it
     // and waits until it is ready for input (Seguinte focused).
     void Start(const std::vector<std::wstring_view>& products = AllProducts()) {
-        const auto exe = folder_.Copy(gui::ProgramFolder() / "CriaBD.exe");
+        const auto exe = folder_.Copy(gui::WizardFolder() / "CriaBD.exe");
         folder_.CopyMatching({L"*.inf"});
-        for (const auto product : products) folder_.Copy(gui::ProgramFolder() / (std::wstring(product) + L".exe"));
+        for (const auto product : products) folder_.Copy(gui::WizardFolder() / (std::wstring(product) + L".exe"));
         app = App::Launch(exe, folder_.Path());
         app->WaitForMainWindow(nullptr, gui::kWizardTitle);
         WaitFor([](const Snapshot& s) { return s.Focused(kSeguinte); }, "Seguinte to take the focus");

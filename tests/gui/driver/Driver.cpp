@@ -138,6 +138,12 @@ fs::path ProgramFolder() {
     return fs::path(path).parent_path();
 }
 
+fs::path WizardFolder() {
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"WIZARD_PROGRAM_FOLDER", folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? fs::path(folder) : ProgramFolder();
+}
+
 StagingFolder::StagingFolder() {
     static std::atomic<int> counter{0};
     const std::wstring name = L"guirig-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
@@ -169,7 +175,7 @@ fs::path StagingFolder::Copy(const fs::path& source, std::wstring_view newName) 
 
 int StagingFolder::CopyMatching(std::initializer_list<std::wstring_view> patterns) {
     int copied = 0;
-    for (const auto& entry : fs::directory_iterator(ProgramFolder())) {
+    for (const auto& entry : fs::directory_iterator(WizardFolder())) {
         if (!entry.is_regular_file()) continue;
         const std::wstring name = entry.path().filename().wstring();
         for (const auto pattern : patterns) {

@@ -71,6 +71,10 @@ std::string Cp1252ToUtf8(std::string_view text);  // for messages printed on a U
 
 // The folder of the running test program (the build's bin folder, where the programs are).
 std::filesystem::path ProgramFolder();
+// Where the wizard, the products' executables and the script files to stage are taken from: the
+// folder WIZARD_PROGRAM_FOLDER names (a release kit unpacked with a product and the scripts), else
+// ProgramFolder().
+std::filesystem::path WizardFolder();
 
 // A fresh, uniquely named folder under the temporary folder; removed with its contents when the
 // object goes (after the program in it has ended).
@@ -85,7 +89,7 @@ public:
     std::filesystem::path File(std::wstring_view name) const { return path_ / name; }
     // Copies source into the folder (under newName when given); returns the copy's path.
     std::filesystem::path Copy(const std::filesystem::path& source, std::wstring_view newName = {});
-    // Copies every file of ProgramFolder() whose name matches one of the wildcard patterns
+    // Copies every file of WizardFolder() whose name matches one of the wildcard patterns
     // ("*.inf", "Velmo*.exe"); returns how many were copied.
     int CopyMatching(std::initializer_list<std::wstring_view> patterns);
 

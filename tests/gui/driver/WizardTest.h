@@ -14,7 +14,7 @@ class WizardTest : public GuiTest {
 protected:
     // Stages and starts the wizard and waits for its window; the window is app->MainWindow().
     std::unique_ptr<App> StartWizard(milliseconds timeout = kTimeout) {
-        const auto exe = folder_.Copy(ProgramFolder() / "CriaBD.exe");
+        const auto exe = folder_.Copy(WizardFolder() / "CriaBD.exe");
         folder_.CopyMatching({L"*.inf", L"Velmo*.exe"});
         auto app = App::Launch(exe, folder_.Path());
         app->WaitForMainWindow(nullptr, kWizardTitle, timeout);
