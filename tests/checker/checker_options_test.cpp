@@ -6,6 +6,7 @@
 #include "checker/Options.h"
 #include "checker/OutputText.h"
 #include "checker/Report.h"
+#include "checker/ServerName.h"
 
 namespace {
 
@@ -79,6 +80,58 @@ TEST(CheckerOutput, ConsoleGetsUtf16PipesGetUtf8WithCrLf) {
     EXPECT_EQ(OutputBytes("a\xE7\n", checker::Sink::PipeOrFile), "a\xC3\xA7\r\n");
     EXPECT_EQ(OutputBytes("\x80\r\n", checker::Sink::PipeOrFile), "\xE2\x82\xAC\r\n");
     EXPECT_EQ(OutputBytes("\xE7\n", checker::Sink::Console), std::string("\xE7\0\r\0\n\0", 6));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ServerName, FormsTheTechnicianTypes) {
+    struct Case {
+        const char* text;
+        const char* host;  // nullptr: refused
+        const char* instance;
+        int port;  // 0: none
+    };
+    const Case cases[] = {
+        {"SRV", "SRV", "", 0},
+        {"SRV\\MARLOVEXSQL", "SRV", "MARLOVEXSQL", 0},
+        {"127.0.0.1,14330", "127.0.0.1", "", 14330},
+        {"tcp:srv\\i,1500", "srv", "i", 1500},
+        {"(local)\\SQLEXPRESS", "127.0.0.1", "SQLEXPRESS", 0},
+        {".", "127.0.0.1", "", 0},
+        {"srv,0", nullptr, "", 0},
+        {"srv,65536", nullptr, "", 0},
+        {"srv,12a", nullptr, "", 0},
+        {"\\inst", nullptr, "", 0},
+        {"", nullptr, "", 0},
+    };
+    for (const Case& c : cases) {
+        const auto address = checker::ParseServer(c.text);
+        ASSERT_EQ(address.has_value(), c.host != nullptr) << c.text;
+        if (!address) continue;
+        EXPECT_EQ(address->host, c.host) << c.text;
+        EXPECT_EQ(address->instance, c.instance) << c.text;
+        EXPECT_EQ(address->port.value_or(0), c.port) << c.text;
+    }
+}
+
+TEST(ServerName, BrowserAnswers) {
+    const std::string text =
+        "ServerName;SRV;InstanceName;MARLOVEXSQL;IsClustered;No;Version;15.0.2000.5;tcp;14330;;"
+        "ServerName;SRV;InstanceName;OUTRA;IsClustered;No;Version;16.0.1000.6;np;\\\\SRV\\pipe;;";
+    const std::string datagram = std::string("\x05", 1) + static_cast<char>(text.size() & 0xFF) +
+                                 static_cast<char>(text.size() >> 8) + text;
+    const auto instances = checker::ParseBrowserAnswer(datagram);
+    ASSERT_TRUE(instances);
+    ASSERT_EQ(instances->size(), 2u);
+    EXPECT_EQ((*instances)[0].instance, "MARLOVEXSQL");
+    EXPECT_EQ((*instances)[0].tcpPort.value_or(0), 14330);
+    EXPECT_EQ((*instances)[0].version, "15.0.2000.5");
+    EXPECT_EQ((*instances)[1].instance, "OUTRA");
+    EXPECT_FALSE((*instances)[1].tcpPort) << "no TCP: named pipes only";
+    EXPECT_FALSE(checker::ParseBrowserAnswer(datagram.substr(0, datagram.size() - 1))) << "length disagrees";
+    EXPECT_FALSE(checker::ParseBrowserAnswer("\x04x"));
 }
 
 }  // namespace
