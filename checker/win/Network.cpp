@@ -97,7 +97,11 @@ std::string TryTcp(const std::string& host, unsigned short port, std::chrono::mi
     int error = 0;
     int length = sizeof error;
     getsockopt(sock.s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-    if (error != 0) return "liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta";
+    // Connected means a peer: a refusal can show as "writable" with no error yet (Wine does so).
+    sockaddr_storage peer{};
+    int peerLength = sizeof peer;
+    if (error != 0 || getpeername(sock.s, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0)
+        return "liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta";
     return {};
 }
 
