@@ -17,6 +17,7 @@ const std::string kAdvice = "Corra de novo o assistente at\xE9 \xE0 p\xE1gina de
 
 std::string MaskPassword(std::string_view text) {
     std::string masked(text);
+    std::vector<std::string> secrets;
     // Field by field, as the OLE DB syntax reads them: a quoted value may hold ';'.
     std::size_t start = 0;
     while (start < masked.size()) {
@@ -46,10 +47,21 @@ std::string MaskPassword(std::string_view text) {
             valueEnd = std::min(masked.find(';', valueStart), masked.size());
         }
         if (fw::EqualsIgnoreCase(key, "Password") || fw::EqualsIgnoreCase(key, "Pwd")) {
+            secrets.push_back(masked.substr(valueStart, valueEnd - valueStart));
             masked.replace(valueStart, valueEnd - valueStart, "***");
             valueEnd = valueStart + 3;
         }
         start = valueEnd + 1;
+    }
+    // The password may stand inside another value too (a server name typed with it): hidden there
+    // as well, when it is long enough not to blank out ordinary words.
+    for (const std::string& secret : secrets) {
+        if (secret.size() >= 4) masked = Redact(std::move(masked), secret);
+        std::string_view unquoted = secret;
+        if (unquoted.size() >= 2 && (unquoted.front() == '"' || unquoted.front() == '\'')) {
+            unquoted = unquoted.substr(1, unquoted.size() - 2);
+            if (unquoted.size() >= 4) masked = Redact(std::move(masked), unquoted);
+        }
     }
     return masked;
 }
@@ -99,9 +111,11 @@ DataLinkCheck CheckDataLinkBytes(std::string_view file, std::span<const std::uin
         return fail("a cadeia de liga\xE7\xE3o n\xE3o se l\xEA (aspas por fechar)");
     }
     if (contents.settings.server.empty()) return fail("a cadeia de liga\xE7\xE3o n\xE3o tem Data Source");
-    result.finding = Ok(std::string(file) + ": formato certo (" + std::to_string(bytes.size()) + " bytes); servidor " +
+    std::string found = std::string(file) + ": formato certo (" + std::to_string(bytes.size()) + " bytes); servidor " +
                         contents.settings.server + ", base de dados " + contents.settings.database +
-                        ", utilizador " + contents.settings.login);
+                        ", utilizador " + contents.settings.login;
+    if (contents.settings.password.size() >= 4) found = Redact(std::move(found), contents.settings.password);
+    result.finding = Ok(std::move(found));
     result.contents = std::move(contents);
     return result;
 }

@@ -176,3 +176,20 @@ TEST(Causes, CommonFailuresGetTheirCause) {
 }
 
 }  // namespace
+
+namespace {
+
+// Found by fuzzing: a password that also stands inside another value (here the server's) is
+// hidden there too, in the finding and in the connection string shown.
+TEST(DataLinkCheck, APasswordInsideAnotherValueIsHiddenToo) {
+    const std::string connection = "Provider=SQLOLEDB.1;Password=QX#318604275;User ID=sa;Initial Catalog=d;"
+                                   "Data Source=SRV\\MARLOVPassword=QX#318604275";
+    const auto check = checker::CheckDataLinkBytes("VelmoPos.udl", prov::DataLinkFileBytes(connection));
+    ASSERT_TRUE(check.contents);
+    EXPECT_EQ(check.finding.text.find("QX#318604275"), std::string::npos) << check.finding.text;
+    EXPECT_EQ(checker::MaskPassword(connection),
+              "Provider=SQLOLEDB.1;Password=***;User ID=sa;Initial Catalog=d;Data Source=SRV\\MARLOVPassword=***");
+    EXPECT_EQ(checker::MaskPassword("Password='abcd;e';x=abcd;e"), "Password=***;x=***;e");
+}
+
+}  // namespace
