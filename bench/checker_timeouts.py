@@ -51,8 +51,8 @@ def main():
                    cwd=os.path.join(ROOT, "tools", "sqltestserver"), check=True, stdout=subprocess.DEVNULL)
     try:
         port = int(open(os.path.join(work, "sqltestserver.port")).read())
-        mute = supervisor.request(port, 'START {"mute": true}').split()[2]
-        good = supervisor.request(port, "START {}").split()[2]
+        mute = supervisor.request(port, 'START {"mute": true}').split()[1]
+        good = supervisor.request(port, "START {}").split()[1]
         for name in ("VerificaBD.exe", "DBScript.inf", "DBDefault.inf", "DBDemo.inf"):
             with open(os.path.join(BIN, name), "rb") as src, open(os.path.join(work, name), "wb") as dst:
                 dst.write(src.read())
