@@ -8,6 +8,7 @@
 #include "provisioning/ConnectionString.h"
 #include "provisioning/DataLinkFile.h"
 #include "provisioning/ProvisioningSequence.h"
+#include "provisioning/UserTexts.h"
 #include "provisioning/win/Win32Services.h"
 
 namespace app {
@@ -229,9 +230,15 @@ void TfrmMain::ArriveAtReviewPage() {
     ck_basedados->SetText(basedados->Text());
     ck_utilizador->SetText(utilizador->Text());
     prov::Win32Files files;
-    prov::WriteDataLinkFile(programFolder_, software,
-                            {ck_servidor->Text(), utilizador->Text(), password->Text(), basedados->Text()}, files,
-                            prov::AnsiToUtf16);
+    const std::optional<prov::DataLinkWriteFailure> failure = prov::WriteDataLinkFile(
+        programFolder_, software, {ck_servidor->Text(), utilizador->Text(), password->Text(), basedados->Text()},
+        files, prov::AnsiToUtf16);
+    // Without its file the product cannot connect: the installation is not to end as a success
+    // with nothing said. The wizard still goes on, as before.
+    if (failure) {
+        const prov::OwnedUserMessage warning = prov::DataLinkWriteWarning(failure->path, failure->reason);
+        ShowMessageBox(this, warning.text, std::string(warning.caption), warning.flags);
+    }
     Anterior->SetEnabled(true);
 }
 

@@ -2,6 +2,8 @@
 // it (read, split into lines, re-join with CR LF, parameter-marker rule, UTF-16), beside the bare
 // cost of reading the file and converting it to UTF-16, for scripts of 16, 64 and 256 MB.
 // Goal: preparation costs at most twice the bare cost, and both grow linearly with the size.
+// CheckScript is VerificaBD's reading of the same file (the wizard's reading, then its findings):
+// at most twice the bare cost on a 64 MB script too.
 //
 // Figures mean something only without sanitizers:
 //   cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DWIZARD_SANITIZE=OFF -DBUILD_TESTING=OFF
@@ -14,6 +16,7 @@
 #include <map>
 #include <string>
 
+#include "checker/ScriptFindings.h"
 #include "framework/Text.h"
 #include "provisioning/ParameterMarkers.h"
 #include "provisioning/ScriptText.h"
@@ -89,9 +92,20 @@ void PrepareScriptWithMarker(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * (state.range(0) << 20));
 }
 
+// VerificaBD's checks of one script file: read, the wizard's reading, the findings.
+void CheckScript(benchmark::State& state) {
+    const auto& path = ScriptFile(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        const auto findings = checker::CheckScript("DBDemo.inf", ReadAll(path));
+        benchmark::DoNotOptimize(findings.data());
+    }
+    state.SetBytesProcessed(state.iterations() * (state.range(0) << 20));
+}
+
 BENCHMARK(ReadAndWiden)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(PrepareScript)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(PrepareScriptWithMarker)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(CheckScript)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

@@ -48,10 +48,12 @@ std::vector<std::uint8_t> DataLinkFileBytes(std::string_view connectionString, W
     return file;
 }
 
-void WriteDataLinkFile(std::string_view folder, std::string_view productName, const ConnectionSettings& settings,
-                       Files& files, Widen widen) {
-    files.ReplaceFileBytes(DataLinkFilePath(folder, productName),
-                      DataLinkFileBytes(DatabaseConnectionString(settings), widen));
+std::optional<DataLinkWriteFailure> WriteDataLinkFile(std::string_view folder, std::string_view productName,
+                                                      const ConnectionSettings& settings, Files& files, Widen widen) {
+    std::string path = DataLinkFilePath(folder, productName);
+    std::optional<std::string> reason = files.ReplaceFileBytes(path, DataLinkFileBytes(DatabaseConnectionString(settings), widen));
+    if (!reason) return std::nullopt;
+    return DataLinkWriteFailure{std::move(path), std::move(*reason)};
 }
 
 }  // namespace prov

@@ -13,6 +13,7 @@
 // page maps to the same value ("ç", E7) become E7 00.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,8 +49,13 @@ std::string DataLinkFilePath(std::string_view folder, std::string_view productNa
 std::vector<std::uint8_t> DataLinkFileBytes(std::string_view connectionString, Widen widen = WidenWindows1252);
 
 // Writes the file for the settings (server as on the review page): builds the path and the
-// database connection string and replaces the file through `files`. Failures are quiet.
-void WriteDataLinkFile(std::string_view folder, std::string_view productName, const ConnectionSettings& settings,
+// database connection string and replaces the file through `files`. Nothing is thrown; a file that
+// could not be written gives its path and the system's reason, for the caller to report.
+struct DataLinkWriteFailure {
+    std::string path;
+    std::string reason;
+};
+std::optional<DataLinkWriteFailure> WriteDataLinkFile(std::string_view folder, std::string_view productName, const ConnectionSettings& settings,
                        Files& files, Widen widen = WidenWindows1252);
 
 }  // namespace prov

@@ -24,22 +24,38 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace prov {
+
+// One diagnostic record of a failure: SQLSTATE, the server's (or driver's) error number, the
+// server's state and severity (0 when the driver does not give them) and the text.
+struct DiagnosticRecord {
+    std::string sqlState;
+    long nativeError = 0;
+    int state = 0;
+    int severity = 0;
+    std::string text;
+};
 
 // A failure reported by the database layer. what() is the driver's (or server's) message as the
 // default exception report shows it.
 class DatabaseError : public std::runtime_error {
 public:
-    explicit DatabaseError(const std::string& message, std::string sqlState = {}, long nativeError = 0)
-        : std::runtime_error(message), sqlState_(std::move(sqlState)), nativeError_(nativeError) {}
+    explicit DatabaseError(const std::string& message, std::string sqlState = {}, long nativeError = 0,
+                           std::vector<DiagnosticRecord> records = {})
+        : std::runtime_error(message), sqlState_(std::move(sqlState)), nativeError_(nativeError),
+          records_(std::move(records)) {}
     // Five-character SQLSTATE of the first diagnostic record, empty when none.
     const std::string& SqlState() const noexcept { return sqlState_; }
     long NativeError() const noexcept { return nativeError_; }
+    // Every record, in the driver's order (empty when the failure came from this side).
+    const std::vector<DiagnosticRecord>& Records() const noexcept { return records_; }
 
 private:
     std::string sqlState_;
     long nativeError_;
+    std::vector<DiagnosticRecord> records_;
 };
 
 // One named 32-bit integer parameter of a statement. The name is given without its colon.

@@ -3,6 +3,7 @@
 // in the wizard's own folder. Win32 implementation: provisioning/win/Win32Services.h.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -34,12 +35,17 @@ public:
     virtual ~Files() = default;
 
     // Replaces the file at `path` (deleting any file there first, then creating it with normal
-    // attributes, no sharing) with `bytes`. Failures are quiet: nothing is reported.
-    virtual void ReplaceFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) noexcept = 0;
+    // attributes, no sharing) with `bytes`. A failure is returned, never thrown: the system's text
+    // for why the file could not be created or written.
+    virtual std::optional<std::string> ReplaceFileBytes(const std::string& path,
+                                                        std::span<const std::uint8_t> bytes) noexcept = 0;
 
     // Every byte of the file at `path`, opened for reading while letting others read but not
     // write it. Throws FileOpenError when it cannot be opened.
     virtual std::string ReadAllBytes(const std::string& path) = 0;
+
+    // Opens the file as ReadAllBytes does, and closes it again. Throws FileOpenError as it would.
+    virtual void CheckReadable(const std::string& path) = 0;
 };
 
 }  // namespace prov

@@ -13,8 +13,8 @@ bool EndsMarkerName(char c) {
 }
 
 
-// The bytes the scanner stops at: the three quotes and the colon.
-constexpr bool IsSpecial(unsigned char c) { return c == ':' || c == '\'' || c == '"' || c == '`'; }
+// The bytes the scanner stops at: the three quotes, the colon and the question mark.
+constexpr bool IsSpecial(unsigned char c) { return c == ':' || c == '?' || c == '\'' || c == '"' || c == '`'; }
 
 struct SpecialTable {
     bool special[256] = {};
@@ -37,7 +37,7 @@ std::size_t FirstChange(std::string_view text) {
     for (std::size_t i = NextSpecial(text, 0); i < text.size(); i = NextSpecial(text, i + 1)) {
         if (text[i] == ':') {
             if (!literal) return i;
-        } else {
+        } else if (IsQuote(text[i])) {
             literal = !literal;
         }
     }
@@ -61,7 +61,11 @@ MarkedText ApplyParameterMarkers(std::string_view text) {
             literal = !literal;
             result.text += c;
             ++i;
-        } else if (literal) {  // a colon inside a literal is text
+        } else if (literal) {  // a colon or question mark inside a literal is text
+            result.text += c;
+            ++i;
+        } else if (c == '?') {
+            result.strayQuestionMarks.push_back(i);
             result.text += c;
             ++i;
         } else if (i + 1 < text.size() && text[i + 1] == ':') {
@@ -71,6 +75,7 @@ MarkedText ApplyParameterMarkers(std::string_view text) {
             std::size_t nameEnd = i + 1;
             while (nameEnd < text.size() && !EndsMarkerName(text[nameEnd])) ++nameEnd;
             result.names.emplace_back(text.substr(i + 1, nameEnd - i - 1));
+            result.at.push_back(i);
             result.text += '?';
             i = nameEnd;
         }

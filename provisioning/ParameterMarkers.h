@@ -24,6 +24,10 @@ namespace prov {
 struct MarkedText {
     std::string text;                // the text with every marker replaced by '?'
     std::vector<std::string> names;  // one name per '?' marker, in order (a name may be empty)
+    std::vector<std::size_t> at;     // where each marker's colon stands in the original text
+    // Where a '?' of the original text stands outside a literal: the driver takes it for a marker
+    // too, one that no name binds.
+    std::vector<std::size_t> strayQuestionMarks;
 };
 
 MarkedText ApplyParameterMarkers(std::string_view text);

@@ -20,6 +20,7 @@ std::string_view KindName(StepKind kind) {
         case StepKind::Open: return "Open";
         case StepKind::Close: return "Close";
         case StepKind::CheckDatabaseName: return "CheckDatabaseName";
+        case StepKind::CheckScript: return "CheckScript";
         case StepKind::ConfirmReplace: return "ConfirmReplace";
         case StepKind::Command: return "Command";
         case StepKind::Pause: return "Pause";
@@ -52,6 +53,13 @@ bool WantsVersionRow(Product product, const ProvisioningOptions& options) {
     return (product == Product::VelmoPos && options.cloud) || product == Product::VelmoRest;
 }
 
+std::vector<std::string_view> ScriptsRead(const ProvisioningOptions& options) {
+    std::vector<std::string_view> scripts = {kSchemaScript};
+    if (!options.storeRecovery) scripts.push_back(kDefaultDataScript);
+    if (options.demo) scripts.push_back(kDemoDataScript);
+    return scripts;
+}
+
 Plan BuildPlan(const ProvisioningInputs& inputs, bool databaseExists) {
     const std::string& name = inputs.settings.database;
     const ProvisioningOptions& options = inputs.options;
@@ -60,10 +68,14 @@ Plan BuildPlan(const ProvisioningInputs& inputs, bool databaseExists) {
     plan.push_back(Unguarded(StepKind::SetMasterConnection));
     plan.push_back(Unguarded(StepKind::Open));
     plan.push_back(Reported(StepKind::CheckDatabaseName, MessageId::CreationFailed));
+    if (databaseExists) plan.push_back(Unguarded(StepKind::ConfirmReplace));
+    for (std::string_view script : ScriptsRead(options)) plan.push_back(Unguarded(StepKind::CheckScript, std::string(script)));
     if (databaseExists) {
-        plan.push_back(Unguarded(StepKind::ConfirmReplace));
         plan.push_back(Reported(StepKind::Command, MessageId::CreationFailed, SingleUserStatement(name)));
-        plan.push_back(Reported(StepKind::Command, MessageId::CreationFailed, DropDatabaseStatement(name)));
+        PlanStep drop = Reported(StepKind::Command, MessageId::CreationFailed, DropDatabaseStatement(name));
+        // A refused DROP would leave the database single-user, and the product unable to work.
+        drop.onFailure = MultiUserStatement(name);
+        plan.push_back(std::move(drop));
     }
     plan.push_back(Reported(StepKind::Command, MessageId::CreationFailed, CreateDatabaseStatement(name)));
     plan.push_back(Unguarded(StepKind::Pause));
@@ -126,6 +138,7 @@ std::string Describe(const PlanStep& step) {
         line += " [Silent]";
     }
     if (!step.text.empty()) line += ' ' + step.text;
+    if (!step.onFailure.empty()) line += " (on failure: " + step.onFailure + ')';
     return line;
 }
 

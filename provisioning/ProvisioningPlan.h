@@ -8,11 +8,16 @@
 //     show the message (caption "Erro", error icon), stop the animation, go back one page;
 //   - Silent: a failure is ignored;
 //   - None: a failure leaves the sequence as an exception, for the default exception report.
+// A step may name a statement that undoes what an earlier step left behind (the single-user mode
+// when the DROP is refused); it is tried once, before the failure exit, and its failure ignored.
+// The script files the run will read are checked before the first statement that changes the
+// server: a missing file then stops the run (unguarded, the file-open error) with nothing touched.
 // A ConfirmReplace step answered with anything but OK takes the refusal exit: close the
 // connection, stop the animation, go back one page, nothing shown.
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "provisioning/ProvisioningSequence.h"
@@ -26,6 +31,7 @@ enum class StepKind {
     Open,
     Close,
     CheckDatabaseName,  // refuses a name that is not usable in the statements (SqlStatements.h)
+    CheckScript,        // the script file `text` can be opened (before anything changes the server)
     ConfirmReplace,     // the database exists: ask before replacing it
     Command,            // `text` executed on the command (ALTER / DROP / CREATE DATABASE)
     Pause,              // the 2,000 ms pause after the creation
@@ -44,13 +50,17 @@ struct PlanStep {
     StepKind kind;
     Guard guard = Guard::None;
     std::optional<MessageId> message;  // for Guard::Report
-    std::string text;                  // Command: the statement; ReadScript: the file name
+    std::string text;                  // Command: the statement; ReadScript, CheckScript: the file name
+    std::string onFailure;             // a statement tried once before the failure exit, its own failure ignored
     friend bool operator==(const PlanStep&, const PlanStep&) = default;
 };
 
 using Plan = std::vector<PlanStep>;
 
 Plan BuildPlan(const ProvisioningInputs& inputs, bool databaseExists);
+
+// The script files a run with these options reads, in the order it reads them.
+std::vector<std::string_view> ScriptsRead(const ProvisioningOptions& options);
 
 // Whether the product and options call for a version row: VelmoPos with the cloud choice, or
 // VelmoRest whatever the choice.

@@ -46,7 +46,10 @@ public:
                     } catch (const std::exception&) {
                         failed = true;
                     }
-                    if (failed) return FailureExit(step.message.value_or(MessageId::CreationFailed));
+                    if (failed) {
+                        if (!step.onFailure.empty()) TryOnce(step.onFailure);
+                        return FailureExit(step.message.value_or(MessageId::CreationFailed));
+                    }
                     break;
                 }
             }
@@ -65,6 +68,7 @@ private:
             case StepKind::CheckDatabaseName:
                 if (!IsUsableDatabaseName(s_.widen(in_.settings.database))) throw UnusableDatabaseName();
                 break;
+            case StepKind::CheckScript: s_.files.CheckReadable(in_.programFolder + step.text); break;
             case StepKind::ConfirmReplace: break;  // answered by Execute
             case StepKind::Command: db.ExecuteCommand(step.text); break;
             case StepKind::Pause: s_.sleeper.Sleep(kPauseAfterCreation); break;
@@ -100,6 +104,13 @@ private:
                                     std::string(product) + ".exe\"");
         }
         version_ = *version;
+    }
+
+    void TryOnce(const std::string& statement) noexcept {
+        try {
+            s_.db.ExecuteCommand(statement);
+        } catch (...) {
+        }
     }
 
     // Close, message, animation off, back one page.

@@ -104,6 +104,10 @@ std::string SingleUserStatement(std::string_view database) {
     return "ALTER DATABASE " + std::string(database) + " SET SINGLE_USER WITH ROLLBACK IMMEDIATE";
 }
 
+std::string MultiUserStatement(std::string_view database) {
+    return "ALTER DATABASE " + std::string(database) + " SET MULTI_USER";
+}
+
 std::string DropDatabaseStatement(std::string_view database) { return "DROP DATABASE " + std::string(database); }
 
 std::string CreateDatabaseStatement(std::string_view database) {

@@ -18,6 +18,7 @@ namespace prov {
 bool IsUsableDatabaseName(std::u16string_view name);
 
 std::string SingleUserStatement(std::string_view database);  // ALTER DATABASE <name> SET SINGLE_USER WITH ROLLBACK IMMEDIATE
+std::string MultiUserStatement(std::string_view database);     // ALTER DATABASE <name> SET MULTI_USER
 std::string DropDatabaseStatement(std::string_view database);    // DROP DATABASE <name>
 std::string CreateDatabaseStatement(std::string_view database);  // CREATE DATABASE <name>
 

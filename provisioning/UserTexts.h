@@ -2,6 +2,7 @@
 // Every fixed text the provisioning shows the user, with its caption and message box flags, in
 // one table. Texts are Windows-1252; lines are separated by a single LF.
 
+#include <string>
 #include <string_view>
 
 #include "provisioning/WizardUi.h"
@@ -44,6 +45,22 @@ constexpr const UserMessage& UserMessageFor(MessageId id) {
         if (message.id == id) return message;
     }
     return kUserMessages[0];  // unreachable: every id has its row
+}
+
+// The warning shown when the data link file could not be written (caption "Aviso", OK, warning
+// icon): the file's full path and the system's reason.
+struct OwnedUserMessage {
+    std::string text;
+    std::string_view caption;
+    unsigned flags;
+};
+inline OwnedUserMessage DataLinkWriteWarning(std::string_view path, std::string_view reason) {
+    std::string text = "N\xE3o foi poss\xEDvel gravar o ficheiro de liga\xE7\xE3o \"";
+    text += path;
+    text += "\":\n";
+    text += reason;
+    text += ".\nO programa n\xE3o poder\xE1 ligar-se \xE0 base de dados sem ele.";
+    return {std::move(text), "Aviso", kMbOk | kMbIconWarning};
 }
 
 // The input box asking for the store number of a cloud installation.

@@ -13,6 +13,7 @@ inline constexpr unsigned kMbOk = 0x0;
 inline constexpr unsigned kMbOkCancel = 0x1;
 inline constexpr unsigned kMbIconError = 0x10;
 inline constexpr unsigned kMbIconQuestion = 0x20;
+inline constexpr unsigned kMbIconWarning = 0x30;
 inline constexpr unsigned kMbDefButton2 = 0x100;
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;

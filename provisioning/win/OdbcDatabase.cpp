@@ -33,8 +33,12 @@ public:
     decltype(&::SQLDriverConnectW) SQLDriverConnectW;
     decltype(&::SQLDriversW) SQLDriversW;
     decltype(&::SQLExecDirectW) SQLExecDirectW;
+    decltype(&::SQLFetch) SQLFetch;
     decltype(&::SQLFreeHandle) SQLFreeHandle;
+    decltype(&::SQLGetData) SQLGetData;
+    decltype(&::SQLGetDiagFieldW) SQLGetDiagFieldW;
     decltype(&::SQLGetDiagRecW) SQLGetDiagRecW;
+    decltype(&::SQLNumResultCols) SQLNumResultCols;
     decltype(&::SQLMoreResults) SQLMoreResults;
     decltype(&::SQLSetConnectAttrW) SQLSetConnectAttrW;
     decltype(&::SQLSetEnvAttr) SQLSetEnvAttr;
@@ -52,8 +56,12 @@ private:
         Find(SQLDriverConnectW, "SQLDriverConnectW");
         Find(SQLDriversW, "SQLDriversW");
         Find(SQLExecDirectW, "SQLExecDirectW");
+        Find(SQLFetch, "SQLFetch");
         Find(SQLFreeHandle, "SQLFreeHandle");
+        Find(SQLGetData, "SQLGetData");
+        Find(SQLGetDiagFieldW, "SQLGetDiagFieldW");
         Find(SQLGetDiagRecW, "SQLGetDiagRecW");
+        Find(SQLNumResultCols, "SQLNumResultCols");
         Find(SQLMoreResults, "SQLMoreResults");
         Find(SQLSetConnectAttrW, "SQLSetConnectAttrW");
         Find(SQLSetEnvAttr, "SQLSetEnvAttr");
@@ -136,7 +144,20 @@ struct Diagnostics {
     std::string firstState;
     long firstNative = 0;
     bool fromDriverManager = false;  // the driver manager refused: no driver answered
+    std::vector<DiagnosticRecord> records;
 };
+
+// The server's state and severity of a record: fields of the SQL Server drivers (FreeTDS's too);
+// 0 when a driver does not know them.
+constexpr SQLSMALLINT kDiagServerMessageState = -1150;  // SQL_DIAG_SS_MSGSTATE
+constexpr SQLSMALLINT kDiagServerSeverity = -1151;      // SQL_DIAG_SS_SEVERITY
+
+int DiagnosticInteger(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQLSMALLINT field) {
+    SQLINTEGER value = 0;
+    SQLSMALLINT length = 0;
+    if (!Succeeded(Odbc().SQLGetDiagFieldW(type, handle, record, field, &value, SQL_IS_INTEGER, &length))) return 0;
+    return static_cast<int>(value);
+}
 
 Diagnostics ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     Diagnostics diag;
@@ -160,6 +181,9 @@ Diagnostics ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
             diag.fromDriverManager = true;
         if (!diag.text.empty()) diag.text += '\n';
         diag.text += messageText;
+        diag.records.push_back({stateText, static_cast<long>(native),
+                                DiagnosticInteger(type, handle, record, kDiagServerMessageState),
+                                DiagnosticInteger(type, handle, record, kDiagServerSeverity), messageText});
     }
     return diag;
 }
@@ -175,7 +199,10 @@ std::string WithoutPassword(std::string text, const std::string& password) {
 
 [[noreturn]] void Raise(const Diagnostics& diag, const std::string& fallback, const std::string& password) {
     std::string text = diag.text.empty() ? fallback : diag.text;
-    throw DatabaseError(WithoutPassword(std::move(text), password), diag.firstState, diag.firstNative);
+    std::vector<DiagnosticRecord> records = diag.records;
+    for (DiagnosticRecord& record : records) record.text = WithoutPassword(std::move(record.text), password);
+    throw DatabaseError(WithoutPassword(std::move(text), password), diag.firstState, diag.firstNative,
+                        std::move(records));
 }
 
 EnvHandle NewEnvironment() {
@@ -273,6 +300,37 @@ void OdbcDatabase::Close() {
 }
 
 void OdbcDatabase::ExecuteCommand(std::string_view text) { Execute(text, {}, true); }
+
+std::vector<std::vector<std::optional<std::string>>> OdbcDatabase::Query(std::string_view text) {
+    PreparedText prepared = PrepareText(text, options_.widen);
+    if (!prepared.names.empty()) throw DatabaseError("No value given for one or more required parameters.", "07002");
+    if (!IsOpen()) throw DatabaseError("Operation is not allowed when the object is closed.");
+    StmtHandle stmt;
+    if (!Succeeded(Odbc().SQLAllocHandle(SQL_HANDLE_STMT, handles_->dbc.Get(), stmt.Out())))
+        Raise(ReadDiagnostics(SQL_HANDLE_DBC, handles_->dbc.Get()), "The statement could not be allocated.", password_);
+    Odbc().SQLSetStmtAttrW(stmt.Get(), SQL_ATTR_QUERY_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(options_.statementTimeout.count())), 0);
+    if (!Succeeded(Odbc().SQLExecDirectW(stmt.Get(), reinterpret_cast<SQLWCHAR*>(prepared.text.data()), SQL_NTS)))
+        Raise(ReadDiagnostics(SQL_HANDLE_STMT, stmt.Get()), "The query failed.", password_);
+    SQLSMALLINT columns = 0;
+    Odbc().SQLNumResultCols(stmt.Get(), &columns);
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    for (SQLRETURN rc = Odbc().SQLFetch(stmt.Get()); Succeeded(rc); rc = Odbc().SQLFetch(stmt.Get())) {
+        auto& row = rows.emplace_back();
+        for (SQLUSMALLINT column = 1; column <= static_cast<SQLUSMALLINT>(columns); ++column) {
+            SQLWCHAR value[512] = {};
+            SQLLEN length = 0;
+            const SQLRETURN got = Odbc().SQLGetData(stmt.Get(), column, SQL_C_WCHAR, value, sizeof value, &length);
+            if (!Succeeded(got) || length == SQL_NULL_DATA) {
+                row.emplace_back();
+                continue;
+            }
+            const auto* units = reinterpret_cast<const char16_t*>(value);
+            row.emplace_back(Narrow(std::u16string_view(units, std::char_traits<char16_t>::length(units))));
+        }
+    }
+    return rows;
+}
 
 void OdbcDatabase::ExecuteStatement(std::string_view text, std::span<const IntParameter> parameters) {
     Execute(text, parameters, false);

@@ -23,6 +23,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,11 @@ public:
     bool IsOpen() const override;
     void ExecuteCommand(std::string_view text) override;
     void ExecuteStatement(std::string_view text, std::span<const IntParameter> parameters) override;
+
+    // A query on the open connection (statement time-out): every row, each column's value as
+    // ANSI text (values longer than 511 characters cut), no value for NULL. For diagnostics only:
+    // the provisioning sequence never reads rows.
+    std::vector<std::vector<std::optional<std::string>>> Query(std::string_view text);
 
     // The driver the last successful Open used (empty before).
     const std::string& DriverName() const noexcept { return driverName_; }

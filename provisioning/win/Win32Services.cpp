@@ -70,26 +70,45 @@ std::string SystemErrorText(unsigned long error) {
     return message;
 }
 
-void Win32Files::ReplaceFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) noexcept {
+std::optional<std::string> Win32Files::ReplaceFileBytes(const std::string& path,
+                                                        std::span<const std::uint8_t> bytes) noexcept {
     // Deleting first lets a hidden file be replaced (creating over it with normal attributes fails);
     // a read-only file can be neither deleted nor replaced, and stays as it is.
     DeleteFileA(path.c_str());
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kMaxChunk));
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return;
-        done += written;
+    try {
+        if (!file.valid()) return SystemErrorText(GetLastError());
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kMaxChunk));
+            DWORD written = 0;
+            if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) return SystemErrorText(GetLastError());
+            if (written == 0) return SystemErrorText(ERROR_WRITE_FAULT);
+            done += written;
+        }
+        return std::nullopt;
+    } catch (...) {  // no memory for the text
+        return std::string("System error");
     }
 }
 
+namespace {
+
+// Opened for reading, letting others read but not write it.
+HANDLE OpenForReading(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw FileOpenError(path, SystemErrorText(GetLastError()));
+    return file;
+}
+
+}  // namespace
+
+void Win32Files::CheckReadable(const std::string& path) { FileHandle file(OpenForReading(path)); }
+
 std::string Win32Files::ReadAllBytes(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) throw FileOpenError(path, SystemErrorText(GetLastError()));
+    FileHandle file(OpenForReading(path));
     std::string bytes;
     LARGE_INTEGER size{};
     if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) bytes.reserve(static_cast<std::size_t>(size.QuadPart));

@@ -21,8 +21,10 @@ std::string SystemErrorText(unsigned long error);
 
 class Win32Files final : public Files {
 public:
-    void ReplaceFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) noexcept override;
+    std::optional<std::string> ReplaceFileBytes(const std::string& path,
+                                                std::span<const std::uint8_t> bytes) noexcept override;
     std::string ReadAllBytes(const std::string& path) override;
+    void CheckReadable(const std::string& path) override;
 };
 
 class Win32VersionReader final : public VersionReader {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -199,6 +200,80 @@ TEST_F(WizardFailure, AnUnguardedFailureLeavesOnlySair) {
         // The wizard restored for the next case.
         folder_.CopyMatching({L"*.inf", L"VelmoRest.exe"});
     }
+}
+
+// Issue 18: a script file that the run would read but cannot open stops it before anything that
+// changes the server. With an existing database confirmed for replacement and the demonstration
+// data asked for, a missing DBDemo.inf used to cost the old database; now the same report comes
+// with nothing sent, and the old database stays.
+TEST_F(WizardFailure, AMissingScriptStopsTheRunBeforeTheServerChanges) {
+    sqltest::Instance server(
+        R"j({"databases": ["velmopos_5_2"], "setup": [{"database": "velmopos_5_2", "sql": "CREATE TABLE antiga (n int)"}]})j");
+    Start();
+    std::filesystem::remove(WizardFile(L"DBDemo.inf"));
+    ToReviewPage("VelmoPos", {.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
+    SetChecked(kDemo, true);
+    Next();
+    Answer(kConfirmOk.box, IDOK);
+    Answer(ErrorBox("Criabd", "Cannot open file \"" + WizardFile(L"DBDemo.inf").string() + "\". " +
+                                  SystemText(ERROR_FILE_NOT_FOUND) + "."),
+           IDOK);
+    EXPECT_EQ(PageOf(WaitFor([](const Snapshot& now) { return !now.Enabled(kSeguinte); }, "the progress page")),
+              kProgressPage);
+    const ServerView seen(server);
+    for (const char* statement : {"ALTER DATABASE", "DROP DATABASE", "CREATE DATABASE"})
+        EXPECT_EQ(seen.Find(statement), -1) << statement << " was sent";
+    EXPECT_FALSE(server.State()["velmopos_5_2"]["tables"]["antiga"].IsNull()) << "the old database is left alone";
+    gui::RealClick(app->MainWindow(), Now().Get(kSair).Center());
+    EXPECT_EQ(app->WaitForExit(), 0u);
+}
+
+// Issue 18: a DROP refused after SET SINGLE_USER succeeded no longer leaves the database
+// single-user (the product could not work): SET MULTI_USER is sent before the creation message.
+TEST_F(WizardFailure, ARefusedDropGivesTheDatabaseBackToEveryUser) {
+    sqltest::Instance server(R"j({"databases": ["velmopos_5_2"], "rules": [{"match": "^DROP DATABASE", "number": 3702,
+        "message": "Cannot drop database \"velmopos_5_2\" because it is currently in use.", "class": 16, "times": 1}]})j");
+    Start();
+    ToReviewPage("VelmoPos", {.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
+    Next();
+    Answer(kConfirmOk.box, IDOK);
+    Answer(ErrorBox("Erro", kCreationFailed), IDOK);
+    WaitForPage(kReviewPage, kRunTimeout);
+    const ServerView seen(server);
+    const int drop = seen.Find("DROP DATABASE velmopos_5_2");
+    ASSERT_GE(drop, 0);
+    EXPECT_EQ(seen.Find("ALTER DATABASE velmopos_5_2 SET MULTI_USER", drop), drop + 1) << "right after the DROP";
+    const sqltest::Json singleUser = server.State()["velmopos_5_2"]["single_user"];
+    ASSERT_EQ(singleUser.kind, sqltest::Json::Kind::Bool);
+    EXPECT_FALSE(singleUser.boolean) << "back to every user";
+    EXPECT_EQ(seen.Find("CREATE DATABASE"), -1);
+}
+
+// Issue 18: a data link file that cannot be written (here another program holds it open without
+// sharing) is no longer silent: a warning names the file and the system's reason, then the review
+// page follows and the installation can go on.
+TEST_F(WizardFailure, AnUnwritableDataLinkFileIsWarnedAbout) {
+    sqltest::Instance server;
+    Start();
+    const std::filesystem::path udl = WizardFile(L"VelmoPos.udl");
+    { std::ofstream(udl) << "old"; }
+    HANDLE holder = CreateFileW(udl.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    ChooseProduct("VelmoPos");
+    SetServerPage({.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
+    Next();
+    Answer({"Aviso",
+            "N\xE3o foi poss\xEDvel gravar o ficheiro de liga\xE7\xE3o \"" + udl.string() + "\":\n" +
+                SystemText(ERROR_SHARING_VIOLATION) + ".\nO programa n\xE3o poder\xE1 ligar-se \xE0 base de dados sem ele.",
+            {IDOK}, MB_ICONWARNING},
+           IDOK, gui::kTimeout);
+    CloseHandle(holder);
+    const Snapshot s = WaitForPage(kReviewPage);
+    EXPECT_TRUE(s.Enabled(kAnterior));
+    EXPECT_TRUE(s.Enabled(kSeguinte));
+    EXPECT_EQ(FileBytes(udl), "old");
+    Next();
+    WaitForPage(kFinalPage, kRunTimeout);
 }
 
 }  // namespace

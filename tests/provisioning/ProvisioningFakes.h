@@ -136,10 +136,18 @@ public:
 
     std::map<std::string, std::string> files;  // path -> bytes; a missing path cannot be opened
     std::map<std::string, std::vector<std::uint8_t>> written;
+    std::optional<std::string> refuseWrites;  // the reason every write fails with
 
-    void ReplaceFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) noexcept override {
+    std::optional<std::string> ReplaceFileBytes(const std::string& path,
+                                                std::span<const std::uint8_t> bytes) noexcept override {
         journal_.push_back("files.ReplaceFileBytes " + path);
+        if (refuseWrites) return refuseWrites;
         written[path].assign(bytes.begin(), bytes.end());
+        return std::nullopt;
+    }
+    void CheckReadable(const std::string& path) override {
+        journal_.push_back("files.CheckReadable " + path);
+        if (!files.contains(path)) throw prov::FileOpenError(path, "The system cannot find the file specified");
     }
     std::string ReadAllBytes(const std::string& path) override {
         journal_.push_back("files.ReadAllBytes " + path);

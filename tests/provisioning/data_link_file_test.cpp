@@ -6,6 +6,7 @@
 
 #include "ProvisioningFakes.h"
 #include "provisioning/DataLinkFile.h"
+#include "provisioning/UserTexts.h"
 
 namespace {
 
@@ -48,10 +49,28 @@ TEST(DataLinkFile, ExampleFileByteForByte) {
 TEST(DataLinkFile, WrittenBesideTheWizardUnderTheProductName) {
     provtest::Journal journal;
     provtest::FakeFiles files(journal);
-    prov::WriteDataLinkFile("C:\\Loja\\", "VelmoPos", {"srv", "sa", "", "velmopos_1_0"}, files);
+    EXPECT_FALSE(prov::WriteDataLinkFile("C:\\Loja\\", "VelmoPos", {"srv", "sa", "", "velmopos_1_0"}, files));
     ASSERT_EQ(files.written.size(), 1u);
     EXPECT_EQ(files.written.begin()->first, "C:\\Loja\\VelmoPos.udl");
     EXPECT_EQ(files.written.begin()->second, prov::DataLinkFileBytes(kExampleLine));
+}
+
+// A file that cannot be written names itself and the system's reason, for the warning.
+TEST(DataLinkFile, AFailedWriteNamesTheFileAndTheReason) {
+    provtest::Journal journal;
+    provtest::FakeFiles files(journal);
+    files.refuseWrites = "Access denied";
+    const auto failure = prov::WriteDataLinkFile("C:\\Loja\\", "VelmoRest", {"srv", "sa", "", "d"}, files);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->path, "C:\\Loja\\VelmoRest.udl");
+    EXPECT_EQ(failure->reason, "Access denied");
+
+    const prov::OwnedUserMessage warning = prov::DataLinkWriteWarning(failure->path, failure->reason);
+    EXPECT_EQ(warning.text,
+              "N\xE3o foi poss\xEDvel gravar o ficheiro de liga\xE7\xE3o \"C:\\Loja\\VelmoRest.udl\":\nAccess denied.\n"
+              "O programa n\xE3o poder\xE1 ligar-se \xE0 base de dados sem ele.");
+    EXPECT_EQ(warning.caption, "Aviso");
+    EXPECT_EQ(warning.flags, 0x30u) << "OK, warning icon";
 }
 
 // The file holds what the wizard connects with: the text goes through the ANSI code page.

@@ -87,3 +87,13 @@ TEST(ParameterMarkers, EmptyCommandTextIsRefused) {
 }
 
 }  // namespace
+
+// Where the markers stand in the original text (the script checker names their lines): the colon
+// of each marker, and a '?' outside a literal, which the driver also takes for a marker.
+TEST(ParameterMarkers, PositionsOfMarkersAndStrayQuestionMarks) {
+    const prov::MarkedText marked = prov::ApplyParameterMarkers("a :x 'b :y ?' c::d ? \"?\" :z?");
+    EXPECT_EQ(marked.at, (std::vector<std::size_t>{2, 25}));
+    EXPECT_EQ(marked.names, (std::vector<std::string>{"x", "z?"}));
+    EXPECT_EQ(marked.strayQuestionMarks, (std::vector<std::size_t>{19}));
+    EXPECT_TRUE(prov::ApplyParameterMarkers("'?' `:` \"::\"").strayQuestionMarks.empty());
+}

@@ -85,7 +85,9 @@ TEST(ProvisioningSequence, NewDatabaseEveryStepInOrder) {
     const std::vector<std::string> expected = {
         "db.SetConnectionString", "db.Open", "db.Close",                     // the server answers
         "db.SetConnectionString", "db.Open", "db.Close",                     // the probe (absent)
-        "db.SetConnectionString", "db.Open", "db.ExecuteCommand", "sleep 2000", "db.Close",
+        "db.SetConnectionString", "db.Open",
+        "files.CheckReadable C:\\Loja\\DBScript.inf", "files.CheckReadable C:\\Loja\\DBDefault.inf",
+        "db.ExecuteCommand", "sleep 2000", "db.Close",
         "db.SetConnectionString",
         "files.ReadAllBytes C:\\Loja\\DBScript.inf", "db.Open", "db.ExecuteCommand",
         "files.ReadAllBytes C:\\Loja\\DBDefault.inf", "db.ExecuteCommand",
@@ -119,9 +121,10 @@ TEST(ProvisioningSequence, ExistingDatabaseIsReplacedAfterConfirmation) {
                                         "DROP DATABASE velmorest_5_2", "CREATE DATABASE velmorest_5_2"}));
     // Asked on the open master connection, before anything is sent; the pause follows the creation.
     const std::vector<std::string> from = h.JournalFrom("ui.ShowMessage");
-    EXPECT_EQ(std::vector<std::string>(from.begin(), from.begin() + 6),
-              (std::vector<std::string>{"ui.ShowMessage Confirma\xE7\xE3o", "db.ExecuteCommand", "db.ExecuteCommand",
-                                        "db.ExecuteCommand", "sleep 2000", "db.Close"}))
+    EXPECT_EQ(std::vector<std::string>(from.begin(), from.begin() + 8),
+              (std::vector<std::string>{"ui.ShowMessage Confirma\xE7\xE3o", "files.CheckReadable C:\\Loja\\DBScript.inf",
+                                        "files.CheckReadable C:\\Loja\\DBDefault.inf", "db.ExecuteCommand",
+                                        "db.ExecuteCommand", "db.ExecuteCommand", "sleep 2000", "db.Close"}))
         << h.Dump();
     EXPECT_EQ(h.sleeper.pauses, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(2000)});
 }
@@ -179,7 +182,7 @@ TEST(ProvisioningSequence, GuardedFailuresTakeTheFailureExit) {
     using namespace std::string_literals;
     const GuardedFailure cases[] = {
         {"ALTER fails", true, {}, "ALTER DATABASE", "", "", kCreationFailed, 1},
-        {"DROP fails", true, {}, "DROP DATABASE", "", "", kCreationFailed, 2},
+        {"DROP fails (then SET MULTI_USER)", true, {}, "DROP DATABASE", "", "", kCreationFailed, 3},
         {"CREATE fails after DROP", true, {}, "CREATE DATABASE", "", "", kCreationFailed, 3},
         {"CREATE fails", false, {}, "CREATE DATABASE", "", "", kCreationFailed, 1},
         {"schema script fails", false, {}, "CREATE TABLE", "", "", kTablesFailed, 2},
@@ -353,27 +356,61 @@ Unguarded RunExpectingException(Harness& h, const char* label) {
     return {label, "", false};
 }
 
-TEST(ProvisioningSequence, MissingScriptFileIsAnUnguardedFileOpenError) {
+// A script file the run would read but cannot open stops it before anything changes the server
+// (issue 18: the old database was dropped for nothing), with the file-open error the reading
+// would have raised; the connection to master is open then.
+TEST(ProvisioningSequence, MissingScriptFileStopsTheRunBeforeTheServerChanges) {
     struct Case {
         const char* file;
         prov::ProvisioningOptions options;
-        bool connectionOpen;
+        bool exists;
     };
     const Case cases[] = {
-        {"DBScript.inf", {}, false},  // read before the open
+        {"DBScript.inf", {}, false},
         {"DBDefault.inf", {}, true},
         {"DBDemo.inf", {true, false, false}, true},
+        {"DBDemo.inf", {true, false, true}, false},
     };
     for (const Case& c : cases) {
         Harness h;
         h.inputs.options = c.options;
+        h.db.databaseExists = c.exists;
         h.files.files.erase(kFolder + c.file);
         const Unguarded u = RunExpectingException(h, c.file);
         EXPECT_EQ(u.what, "Cannot open file \"C:\\Loja\\" + std::string(c.file) +
                               "\". The system cannot find the file specified")
             << c.file;
-        EXPECT_EQ(u.connectionOpen, c.connectionOpen) << c.file;
+        EXPECT_TRUE(u.connectionOpen) << c.file;
+        EXPECT_TRUE(h.db.executions.empty()) << c.file << "\n" << h.Dump();
+        EXPECT_EQ(h.ui.boxes.size(), c.exists ? 1u : 0u) << "asked first, as before";
     }
+    // A file the run does not read is not asked for: the store recovery never reads DBDefault.inf.
+    Harness h;
+    h.inputs.options = {false, true, true};
+    h.files.files.erase(kFolder + "DBDefault.inf");
+    EXPECT_EQ(h.Run(), ProvisioningResult::Succeeded) << h.Dump();
+}
+
+// A refused DROP after SINGLE_USER: the database is given back to every user before the message.
+TEST(ProvisioningSequence, RefusedDropIsFollowedBySetMultiUser) {
+    Harness h;
+    h.db.databaseExists = true;
+    h.db.failTextWith = "DROP DATABASE";
+    EXPECT_EQ(h.Run(), ProvisioningResult::Failed);
+    EXPECT_EQ(h.Executed(), (std::vector<std::string>{
+                                "ALTER DATABASE velmorest_5_2 SET SINGLE_USER WITH ROLLBACK IMMEDIATE",
+                                "DROP DATABASE velmorest_5_2", "ALTER DATABASE velmorest_5_2 SET MULTI_USER"}));
+    EXPECT_EQ(h.JournalFrom("db.ExecuteCommand").size(), 3u + kFailureExit.size()) << h.Dump();
+
+    // Its own failure is ignored: the creation message follows all the same.
+    Harness refused;
+    refused.db.databaseExists = true;
+    refused.db.failTextWith = "DROP DATABASE";
+    refused.db.failExecute = 3;  // SET MULTI_USER
+    EXPECT_EQ(refused.Run(), ProvisioningResult::Failed);
+    ASSERT_FALSE(refused.ui.boxes.empty());
+    EXPECT_EQ(refused.ui.boxes.back().text, kCreationFailed);
+    EXPECT_EQ(refused.Executed().back(), "ALTER DATABASE velmorest_5_2 SET MULTI_USER");
 }
 
 TEST(ProvisioningSequence, UnguardedDatabaseFailuresPropagateTheDriverMessage) {
@@ -439,32 +476,38 @@ TEST(ProvisioningPlan, StepsAndGuardsForOptionCombinations) {
         bool exists;
         std::vector<std::string> steps;
     };
-    const std::vector<std::string> replace = {
-        "SetMasterConnection", "Open", "CheckDatabaseName [Report CreationFailed]", "ConfirmReplace",
-        "Command [Report CreationFailed] ALTER DATABASE d SET SINGLE_USER WITH ROLLBACK IMMEDIATE",
-        "Command [Report CreationFailed] DROP DATABASE d", "Command [Report CreationFailed] CREATE DATABASE d",
-        "Pause", "Close", "SetDatabaseConnection", "ReadScript DBScript.inf", "Open",
-        "RunScript [Report TablesFailed]"};
-    auto with = [&](std::vector<std::string> tail) {
-        std::vector<std::string> steps = replace;
+    // Replacing: asked, the scripts the run reads checked, then the statements.
+    auto with = [&](std::vector<std::string> checks, std::vector<std::string> tail) {
+        std::vector<std::string> steps = {"SetMasterConnection", "Open", "CheckDatabaseName [Report CreationFailed]",
+                                          "ConfirmReplace"};
+        steps.insert(steps.end(), checks.begin(), checks.end());
+        const std::vector<std::string> middle = {
+            "Command [Report CreationFailed] ALTER DATABASE d SET SINGLE_USER WITH ROLLBACK IMMEDIATE",
+            "Command [Report CreationFailed] DROP DATABASE d (on failure: ALTER DATABASE d SET MULTI_USER)",
+            "Command [Report CreationFailed] CREATE DATABASE d",
+            "Pause", "Close", "SetDatabaseConnection", "ReadScript DBScript.inf", "Open",
+            "RunScript [Report TablesFailed]"};
+        steps.insert(steps.end(), middle.begin(), middle.end());
         steps.insert(steps.end(), tail.begin(), tail.end());
         return steps;
     };
+    const std::vector<std::string> schemaAndDefault = {"CheckScript DBScript.inf", "CheckScript DBDefault.inf"};
     const Case cases[] = {
         {"new database, nothing else", Product::VelmoCafe, {}, false,
-         {"SetMasterConnection", "Open", "CheckDatabaseName [Report CreationFailed]",
-          "Command [Report CreationFailed] CREATE DATABASE d", "Pause", "Close", "SetDatabaseConnection",
+         {"SetMasterConnection", "Open", "CheckDatabaseName [Report CreationFailed]", "CheckScript DBScript.inf",
+          "CheckScript DBDefault.inf", "Command [Report CreationFailed] CREATE DATABASE d", "Pause", "Close", "SetDatabaseConnection",
           "ReadScript DBScript.inf", "Open", "RunScript [Report TablesFailed]", "ReadScript DBDefault.inf",
           "RunScript [Report DataFailed]", "Close"}},
         {"replace, demo", Product::VelmoFact, {true, false, false}, true,
-         with({"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "ReadScript DBDemo.inf",
+         with({"CheckScript DBScript.inf", "CheckScript DBDefault.inf", "CheckScript DBDemo.inf"},
+              {"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "ReadScript DBDemo.inf",
                "RunScript [Report DemoFailed]", "Close"})},
         {"VelmoRest without cloud", Product::VelmoRest, {}, true,
-         with({"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "ReadVersion", "VersionRow", "Close"})},
+         with(schemaAndDefault, {"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "ReadVersion", "VersionRow", "Close"})},
         {"VelmoPos cloud recovery", Product::VelmoPos, {false, true, true}, true,
-         with({"FullSync [Silent]", "ReadVersion", "AskStoreNumber", "VersionRow", "Renumber", "Close"})},
+         with({"CheckScript DBScript.inf"}, {"FullSync [Silent]", "ReadVersion", "AskStoreNumber", "VersionRow", "Renumber", "Close"})},
         {"VelmoCafe with cloud left selected", Product::VelmoCafe, {false, true, false}, true,
-         with({"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "Renumber", "Close"})},
+         with(schemaAndDefault, {"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "Renumber", "Close"})},
     };
     for (const Case& c : cases) {
         prov::ProvisioningInputs inputs;

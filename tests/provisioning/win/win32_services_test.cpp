@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,7 +116,8 @@ TEST_F(Win32Services, ReplacesPlainAndHiddenFilesButNotReadOnlyOnes) {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path.c_str());
         if (c.attributes != 0) WriteRaw(path, "old contents", c.attributes);
-        files_.ReplaceFileBytes(path, Bytes(std::string("\xFF\xFE[\0", 4)));  // quiet either way
+        const std::optional<std::string> failure = files_.ReplaceFileBytes(path, Bytes(std::string("\xFF\xFE[\0", 4)));
+        EXPECT_EQ(failure.has_value(), !c.replaced) << c.label;
         EXPECT_EQ(ReadRaw(path), c.replaced ? std::string("\xFF\xFE[\0", 4) : "old contents") << c.label;
         if (c.replaced) EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << c.label;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -123,9 +125,29 @@ TEST_F(Win32Services, ReplacesPlainAndHiddenFilesButNotReadOnlyOnes) {
     }
 }
 
-TEST_F(Win32Services, WritingIntoAMissingFolderIsQuiet) {
-    files_.ReplaceFileBytes(folder_ + "no_such_folder\\VelmoPos.udl", Bytes("x"));
+// A file that cannot be written is not thrown about: the system's reason comes back for the
+// caller to show (a missing folder; a file another program holds open without sharing).
+TEST_F(Win32Services, AFailedWriteGivesTheSystemsReason) {
+    EXPECT_EQ(files_.ReplaceFileBytes(folder_ + "no_such_folder\\VelmoPos.udl", Bytes("x")),
+              prov::SystemErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(ReadRaw(folder_ + "no_such_folder\\VelmoPos.udl"), "<missing>");
+
+    const std::string locked = folder_ + "VelmoCafe.udl";
+    WriteRaw(locked, "old contents");
+    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(files_.ReplaceFileBytes(locked, Bytes("x")), prov::SystemErrorText(ERROR_SHARING_VIOLATION));
+    CloseHandle(holder);
+    EXPECT_EQ(ReadRaw(locked), "old contents");
+    EXPECT_EQ(files_.ReplaceFileBytes(locked, Bytes("x")), std::nullopt);
+}
+
+TEST_F(Win32Services, CheckingAScriptOpensItAsReadingDoes) {
+    const std::string path = folder_ + "DBScript.inf";
+    WriteRaw(path, "CREATE");
+    EXPECT_NO_THROW(files_.CheckReadable(path));
+    EXPECT_EQ(files_.ReadAllBytes(path), "CREATE") << "the check leaves the file closed";
+    EXPECT_THROW(files_.CheckReadable(folder_ + "DBDemo.inf"), prov::FileOpenError);
 }
 
 TEST_F(Win32Services, ReadsEveryByte) {

@@ -1105,6 +1105,10 @@ def parse(text, permissive=False):
 
 AGGREGATES = {"count", "sum", "min", "max", "avg"}
 
+# What SERVERPROPERTY answers: the version the Browser service announces, an Express edition.
+SERVER_PROPERTIES = {"productversion": "15.0.2000.5", "edition": "Express Edition (64-bit)",
+                     "productlevel": "RTM"}
+
 
 class Result:
     """What one statement gives the client: a row count (or None) and perhaps rows."""
@@ -1676,6 +1680,18 @@ class Interpreter:
             return (abs(hash(key)) % 2**31) if key in db.tables else None
         if name == "db_id":
             return 1 if self.catalogue.get(str(values[0])) is not None else None
+        if name == "serverproperty":
+            return SERVER_PROPERTIES.get(str(values[0]).lower())
+        if name == "databasepropertyex":
+            db = self.catalogue.get(str(values[0]))
+            if db is None:
+                return None
+            prop = str(values[1]).lower()
+            if prop == "status":
+                return "ONLINE"
+            if prop == "useraccess":
+                return "SINGLE_USER" if db.single_user else "MULTI_USER"
+            return None
         raise SqlError(195, "'%s' is not a recognized built-in function name." % name, 10, 15)
 
 

@@ -198,3 +198,16 @@ class LexerTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class ServerQueriesTest(Fixture):
+    """What a checker asks of the server: its version and edition, a database's state."""
+
+    def test_server_and_database_properties(self):
+        self.run_sql("CREATE DATABASE vazia")
+        self.run_sql("ALTER DATABASE vazia SET SINGLE_USER")
+        rows = self.rows("SELECT SERVERPROPERTY('ProductVersion'), SERVERPROPERTY('Edition'), "
+                         "DATABASEPROPERTYEX('vazia', 'Status'), DATABASEPROPERTYEX('vazia', 'UserAccess'), "
+                         "DATABASEPROPERTYEX('loja', 'UserAccess'), DATABASEPROPERTYEX('nada', 'Status')")
+        self.assertEqual(rows, [["15.0.2000.5", "Express Edition (64-bit)", "ONLINE", "SINGLE_USER",
+                                 "MULTI_USER", None]])

@@ -1,0 +1,64 @@
+#include "checker/Options.h"
+
+#include "framework/Text.h"
+
+namespace checker {
+namespace {
+
+bool IsOption(std::string_view argument) {
+    return argument.size() > 1 && (argument.front() == '/' || argument.front() == '-');
+}
+
+bool LooksLikePassword(std::string_view name) {
+    for (std::string_view word : {"password", "senha", "pwd", "pass", "palavra-passe", "palavrapasse"})
+        if (fw::EqualsIgnoreCase(name, word)) return true;
+    return false;
+}
+
+}  // namespace
+
+ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
+    ParsedOptions parsed;
+    auto fail = [&](std::string error) {
+        parsed.error = std::move(error);
+        return parsed;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!IsOption(argument)) return fail("Argumento inesperado: \"" + argument + "\".");
+        const std::string_view name = std::string_view(argument).substr(1);
+        if (name == "?" || fw::EqualsIgnoreCase(name, "ajuda")) {
+            parsed.options.help = true;
+            continue;
+        }
+        if (LooksLikePassword(name))
+            return fail("A palavra-passe nunca se d\xE1 na linha de comandos: o programa pede-a quando precisa dela.");
+        std::optional<std::string>* target = nullptr;
+        if (fw::EqualsIgnoreCase(name, "servidor")) target = &parsed.options.server;
+        else if (fw::EqualsIgnoreCase(name, "utilizador")) target = &parsed.options.login;
+        else if (fw::EqualsIgnoreCase(name, "basedados")) target = &parsed.options.database;
+        if (target == nullptr) return fail("Op\xE7\xE3o desconhecida: \"" + argument + "\".");
+        if (target->has_value()) return fail("A op\xE7\xE3o \"" + argument + "\" foi dada duas vezes.");
+        if (i + 1 == arguments.size() || arguments[i + 1].empty() || IsOption(arguments[i + 1]))
+            return fail("Falta o valor da op\xE7\xE3o \"" + argument + "\".");
+        *target = arguments[++i];
+    }
+    return parsed;
+}
+
+std::string_view UsageText() {
+    return "VerificaBD: verifica o que o assistente CriaBD precisa, sem alterar nada.\n"
+           "\n"
+           "  VerificaBD [/servidor NOME[\\INSTANCIA]] [/utilizador NOME] [/basedados NOME]\n"
+           "\n"
+           "  /servidor    o servidor SQL Server (e a inst\xE2ncia), como no assistente\n"
+           "  /utilizador  o login (por omiss\xE3o \"sa\")\n"
+           "  /basedados   a base de dados a verificar\n"
+           "  /?           esta ajuda\n"
+           "\n"
+           "Sem /servidor, os valores v\xEAm de cada ficheiro .udl da pasta. A palavra-passe \xE9 pedida\n"
+           "na consola (n\xE3o aparece ao escrever) ou lida do .udl; nunca se d\xE1 na linha de comandos.\n"
+           "Sa\xED" "da: 0 sem falhas, 1 com alguma falha, 2 com op\xE7\xF5" "es erradas.\n";
+}
+
+}  // namespace checker

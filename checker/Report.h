@@ -1,0 +1,40 @@
+#pragma once
+// What VerificaBD prints: one line per check, "[ OK ]", "[AVISO]" or "[FALHA]", the finding, and
+// for every AVISO and FALHA a second line saying what to do. Texts are Windows-1252, as every
+// text of the program; the console writer chooses the output encoding (OutputText.h).
+// The finding texts are stable: the troubleshooting guide quotes them.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace checker {
+
+enum class Level { Ok, Warning, Failure };
+
+struct Finding {
+    Level level = Level::Ok;
+    std::string text;    // the finding, one line
+    std::string advice;  // what to do; empty for OK
+};
+
+inline Finding Ok(std::string text) { return {Level::Ok, std::move(text), {}}; }
+inline Finding Warning(std::string text, std::string advice) { return {Level::Warning, std::move(text), std::move(advice)}; }
+inline Finding Failure(std::string text, std::string advice) { return {Level::Failure, std::move(text), std::move(advice)}; }
+
+// "[ OK ] text", or "[FALHA] text" then "        O que fazer: advice"; lines end with LF.
+std::string FormatFinding(const Finding& finding);
+
+// A section heading ("== Pasta ==").
+std::string FormatHeading(std::string_view title);
+
+// 0 when nothing failed, 1 when a check failed; bad options give kBadOptions before any check.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kBadOptions = 2;
+int ExitCode(const std::vector<Finding>& findings);
+
+// Every occurrence of `secret` in `text` replaced by "***" (nothing when the secret is empty).
+std::string Redact(std::string text, std::string_view secret);
+
+}  // namespace checker

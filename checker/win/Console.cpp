@@ -1,0 +1,73 @@
+#include "checker/win/Console.h"
+
+#include <windows.h>
+
+#include "checker/OutputText.h"
+#include "checker/Report.h"
+#include "provisioning/win/Win32Services.h"
+
+namespace checker {
+
+Console::Console() {
+    DWORD mode = 0;
+    console_ = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+void Console::Write(std::string_view text) {
+    // Very short secrets are left alone: they would blank out ordinary words. The program never
+    // prints the password itself; this is the last guard.
+    const std::string safe = secret_.size() >= 4 ? Redact(std::string(text), secret_) : std::string(text);
+    const std::string bytes = OutputBytes(safe, console_ ? Sink::Console : Sink::PipeOrFile);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    if (console_) {
+        WriteConsoleW(out, bytes.data(), static_cast<DWORD>(bytes.size() / 2), &written, nullptr);
+    } else {
+        WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+}
+
+std::string Console::AskPassword(std::string_view prompt) {
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    std::string password;
+    if (GetConsoleMode(in, &mode)) {
+        Write(prompt);
+        SetConsoleMode(in, (mode | ENABLE_LINE_INPUT) & ~ENABLE_ECHO_INPUT);
+        wchar_t buffer[512] = {};
+        DWORD read = 0;
+        ReadConsoleW(in, buffer, 511, &read, nullptr);
+        SetConsoleMode(in, mode);
+        Write("\n");
+        std::wstring wide(buffer, read);
+        while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n')) wide.pop_back();
+        const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+        password.resize(static_cast<std::size_t>(size));
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), password.data(), size, nullptr, nullptr);
+        return password;
+    }
+    // Not a console: one line, byte by byte so nothing after it is taken.
+    for (;;) {
+        char c = 0;
+        DWORD read = 0;
+        if (!ReadFile(in, &c, 1, &read, nullptr) || read == 0 || c == '\n') break;
+        password += c;
+    }
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    return password;
+}
+
+bool Console::OwnConsole() const {
+    DWORD processes[2] = {};
+    return console_ && GetConsoleProcessList(processes, 2) == 1;
+}
+
+void Console::WaitForEnter() {
+    Write("\nPrima Enter para fechar.");
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    wchar_t buffer[64];
+    DWORD read = 0;
+    ReadConsoleW(in, buffer, 64, &read, nullptr);
+}
+
+}  // namespace checker

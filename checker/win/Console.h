@@ -1,0 +1,32 @@
+#pragma once
+// VerificaBD's console: the report written as OutputText.h says (a console in UTF-16, a pipe or
+// file in UTF-8); the password asked without echo; the pause before a console of its own closes.
+
+#include <string>
+#include <string_view>
+
+namespace checker {
+
+class Console {
+public:
+    Console();
+    // Writes Windows-1252 text; every occurrence of a secret given to Hide is replaced first.
+    void Write(std::string_view text);
+    void Hide(std::string secret) { secret_ = std::move(secret); }
+
+    // The password: asked on the console without echo; when standard input is not a console (a
+    // pipe or a file, as in scripted runs), its first line is taken as it is, in the ANSI code
+    // page, without any prompt echo. Empty when nothing can be read.
+    std::string AskPassword(std::string_view prompt);
+
+    // Whether the program has a console of its own (started by a double click): then it waits
+    // for Enter before the window closes.
+    bool OwnConsole() const;
+    void WaitForEnter();
+
+private:
+    bool console_ = false;
+    std::string secret_;
+};
+
+}  // namespace checker

@@ -1,0 +1,108 @@
+#include "checker/win/Network.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <memory>
+
+namespace checker {
+namespace {
+
+struct Winsock {
+    Winsock() {
+        WSADATA data;
+        ok = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~Winsock() {
+        if (ok) WSACleanup();
+    }
+    bool ok = false;
+};
+
+struct Socket {
+    SOCKET s = INVALID_SOCKET;
+    ~Socket() {
+        if (s != INVALID_SOCKET) closesocket(s);
+    }
+};
+
+struct Addresses {
+    addrinfo* list = nullptr;
+    ~Addresses() {
+        if (list) freeaddrinfo(list);
+    }
+};
+
+// IPv4 first: the name resolves as the driver resolves it.
+int Resolve(const std::string& host, const char* port, int type, Addresses& out) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = type;
+    return getaddrinfo(host.c_str(), port, &hints, &out.list);
+}
+
+timeval Timeval(std::chrono::milliseconds wait) {
+    return {static_cast<long>(wait.count() / 1000), static_cast<long>((wait.count() % 1000) * 1000)};
+}
+
+}  // namespace
+
+std::optional<std::string> AskBrowser(const std::string& host, const std::string& request,
+                                      std::chrono::milliseconds wait, std::string& error) {
+    Winsock winsock;
+    Addresses addresses;
+    if (Resolve(host, "1434", SOCK_DGRAM, addresses) != 0) {
+        error = "o nome \"" + host + "\" n\xE3o \xE9 conhecido";
+        return std::nullopt;
+    }
+    Socket sock;
+    sock.s = socket(addresses.list->ai_family, SOCK_DGRAM, IPPROTO_UDP);
+    if (sock.s == INVALID_SOCKET ||
+        sendto(sock.s, request.data(), static_cast<int>(request.size()), 0, addresses.list->ai_addr,
+               static_cast<int>(addresses.list->ai_addrlen)) == SOCKET_ERROR) {
+        error = "o pedido n\xE3o p\xF4" "de ser enviado";
+        return std::nullopt;
+    }
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(sock.s, &readable);
+    timeval timeout = Timeval(wait);
+    if (select(0, &readable, nullptr, nullptr, &timeout) != 1) return std::nullopt;
+    char buffer[65536];
+    const int got = recv(sock.s, buffer, sizeof buffer, 0);
+    if (got <= 0) return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(got));
+}
+
+std::string TryTcp(const std::string& host, unsigned short port, std::chrono::milliseconds wait) {
+    Winsock winsock;
+    Addresses addresses;
+    if (Resolve(host, std::to_string(port).c_str(), SOCK_STREAM, addresses) != 0)
+        return "o nome \"" + host + "\" n\xE3o \xE9 conhecido nesta rede";
+    Socket sock;
+    sock.s = socket(addresses.list->ai_family, SOCK_STREAM, IPPROTO_TCP);
+    if (sock.s == INVALID_SOCKET) return "n\xE3o foi poss\xED" "vel criar uma liga\xE7\xE3o TCP";
+    u_long nonBlocking = 1;
+    ioctlsocket(sock.s, FIONBIO, &nonBlocking);
+    connect(sock.s, addresses.list->ai_addr, static_cast<int>(addresses.list->ai_addrlen));
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(sock.s, &writable);
+    FD_SET(sock.s, &failed);
+    timeval timeout = Timeval(wait);
+    const int ready = select(0, nullptr, &writable, &failed, &timeout);
+    if (ready == 0) return "sem resposta em " + std::to_string(wait.count() / 1000) + " s (firewall ou servidor desligado)";
+    if (ready < 0 || FD_ISSET(sock.s, &failed)) return "liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta";
+    int error = 0;
+    int length = sizeof error;
+    getsockopt(sock.s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+    // Connected means a peer: a refusal can show as "writable" with no error yet (Wine does so).
+    sockaddr_storage peer{};
+    int peerLength = sizeof peer;
+    if (error != 0 || getpeername(sock.s, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0)
+        return "liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta";
+    return {};
+}
+
+}  // namespace checker

@@ -1,0 +1,377 @@
+// VerificaBD.exe: checks, without changing anything on the server or on disk, what the wizard
+// CriaBD needs, and says why it would fail: its folder, the script files, the ODBC drivers, the
+// server, the database and each data link file. One line per check (Report.h); exit code 0, 1 or
+// 2 (bad options). The only file it makes is the folder's write test, removed at once.
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "checker/Causes.h"
+#include "checker/DataLinkCheck.h"
+#include "checker/Options.h"
+#include "checker/Report.h"
+#include "checker/ScriptFindings.h"
+#include "checker/ServerName.h"
+#include "checker/win/Console.h"
+#include "checker/win/Network.h"
+#include "provisioning/ConnectionString.h"
+#include "provisioning/ProductVersion.h"
+#include "provisioning/ScriptText.h"
+#include "provisioning/win/OdbcDatabase.h"
+#include "provisioning/win/Win32Services.h"
+
+namespace {
+
+using namespace checker;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr seconds kLoginTimeout{5};
+constexpr milliseconds kBrowserWait{1500};
+constexpr milliseconds kTcpWait{3000};
+
+const prov::Product kProducts[] = {prov::Product::VelmoCafe, prov::Product::VelmoFact, prov::Product::VelmoPos,
+                                   prov::Product::VelmoRest};
+
+class Run {
+public:
+    Run(Console& console, const Options& options) : out_(console), options_(options) {}
+
+    int Execute() {
+        const std::string folder = prov::ProgramFolder();
+        Heading("Pasta " + folder);
+        CheckFolder(folder);
+        Heading("Ficheiros de script");
+        for (const std::string& script : scripts_) {
+            for (Finding& f : CheckScript(script, scriptBytes_[&script - scripts_.data()])) Report(std::move(f));
+        }
+        Heading("Controladores ODBC");
+        CheckDrivers();
+        Targets();
+        for (const Target& target : targets_) CheckServer(target);
+        return ExitCode(findings_);
+    }
+
+private:
+    struct Target {
+        std::string origin;  // "op\xE7\xF5" "es" or the .udl's name
+        prov::ConnectionSettings settings;
+        std::string connectionString;  // the .udl's own, empty for options
+    };
+
+    void Heading(const std::string& title) { out_.Write(FormatHeading(title)); }
+    void Report(Finding f) {
+        out_.Write(FormatFinding(f));
+        findings_.push_back(std::move(f));
+    }
+
+    void CheckFolder(const std::string& folder) {
+        // A file of its own, with a unique name, removed when closed.
+        const std::string probe = folder + "VerificaBD-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                  std::to_string(GetTickCount64()) + ".tmp";
+        HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        DWORD written = 0;
+        if (file != INVALID_HANDLE_VALUE && WriteFile(file, "x", 1, &written, nullptr) && written == 1) {
+            Report(Ok("a pasta aceita ficheiros novos (o assistente grava a\xED o ficheiro .udl)"));
+        } else {
+            Report(Failure("a pasta n\xE3o aceita ficheiros novos: " + prov::SystemErrorText(GetLastError()),
+                           "Copie o produto para uma pasta onde o utilizador possa escrever, ou corra o assistente "
+                           "como administrador."));
+        }
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        DeleteFileA(probe.c_str());
+
+        prov::Win32Files files;
+        for (std::string_view script : {prov::kSchemaScript, prov::kDefaultDataScript, prov::kDemoDataScript}) {
+            try {
+                std::string bytes = files.ReadAllBytes(folder + std::string(script));
+                Report(Ok(std::string(script) + ": presente, " + std::to_string(bytes.size()) + " bytes"));
+                scripts_.emplace_back(script);
+                scriptBytes_.push_back(std::move(bytes));
+            } catch (const std::exception& e) {
+                Report(Failure(std::string(script) + ": " + e.what(),
+                               "Copie o ficheiro do pacote de instala\xE7\xE3o para esta pasta."));
+            }
+        }
+
+        prov::Win32VersionReader versions(folder);
+        int found = 0;
+        for (prov::Product product : kProducts) {
+            const std::string name(prov::ProductName(product));
+            if (GetFileAttributesA((folder + name + ".exe").c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+            ++found;
+            const std::optional<prov::ProductVersion> version = versions.ReadProductVersion(name);
+            if (version) {
+                Report(Ok(name + ".exe: vers\xE3o " + std::to_string(version->major) + "." +
+                          std::to_string(version->minor) + "; base de dados proposta " +
+                          prov::DefaultDatabaseName(name, version)));
+            } else {
+                Report(Warning(name + ".exe: sem informa\xE7\xE3o de vers\xE3o; base de dados proposta " +
+                                   prov::DefaultDatabaseName(name, std::nullopt),
+                               "Use o execut\xE1vel original do produto."));
+            }
+        }
+        if (found == 0) {
+            Report(Failure("nenhum execut\xE1vel de produto (VelmoCafe, VelmoFact, VelmoPos, VelmoRest) na pasta",
+                           "Ponha o CriaBD.exe na pasta do execut\xE1vel do produto."));
+        }
+
+        for (prov::Product product : kProducts) {
+            const std::string name = std::string(prov::ProductName(product)) + ".udl";
+            const std::string path = folder + name;
+            if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+            std::string bytes;
+            try {
+                bytes = files.ReadAllBytes(path);
+            } catch (const std::exception& e) {
+                Report(Failure(name + ": " + e.what(), "Feche o programa que tem o ficheiro aberto."));
+                continue;
+            }
+            const std::vector<std::uint8_t> raw(bytes.begin(), bytes.end());
+            DataLinkCheck check = CheckDataLinkBytes(name, raw);
+            if (check.contents) {
+                out_.Hide(check.contents->settings.password);
+                udls_.push_back({name, check.contents->settings, check.contents->connectionString});
+            }
+            Report(std::move(check.finding));
+        }
+    }
+
+    void CheckDrivers() {
+        std::vector<std::string> installed;
+        try {
+            installed = prov::OdbcDatabase::InstalledDrivers();
+        } catch (const std::exception& e) {
+            Report(Failure(std::string("o gestor de ODBC n\xE3o responde: ") + e.what(), "Repare a instala\xE7\xE3o do Windows."));
+            return;
+        }
+        std::string list;
+        for (const std::string& name : installed) list += (list.empty() ? "" : ", ") + name;
+        Report(Ok("instalados: " + (list.empty() ? std::string("nenhum") : list)));
+        const std::vector<prov::OdbcDriver> chosen = prov::ChooseOdbcDrivers(installed);
+        if (chosen.empty()) {
+            Report(Failure("nenhum controlador ODBC do SQL Server que o assistente use",
+                           "Instale o controlador ODBC do SQL Server (ODBC Driver 17 ou 18 for SQL Server)."));
+        } else {
+            Report(Ok("o assistente usar\xE1 \"" + std::string(chosen.front().name) + "\""));
+        }
+    }
+
+    void Targets() {
+        if (options_.server) {
+            Target target{"op\xE7\xF5" "es", {*options_.server, options_.login.value_or("sa"), {}, options_.database.value_or("")}, {}};
+            target.settings.password = out_.AskPassword("Palavra-passe de " + target.settings.login + ": ");
+            out_.Hide(target.settings.password);
+            targets_.push_back(std::move(target));
+        }
+        for (Target udl : udls_) {
+            if (options_.database) udl.settings.database = *options_.database;
+            targets_.push_back(std::move(udl));
+        }
+        if (targets_.empty()) {
+            Heading("Servidor");
+            Report(Warning("nenhum servidor para verificar", "D\xEA /servidor NOME[\\INSTANCIA] (veja VerificaBD /?), ou "
+                                                             "corra o assistente at\xE9 \xE0 p\xE1gina de revis\xE3o."));
+        }
+    }
+
+    void CheckServer(const Target& target) {
+        const prov::ConnectionSettings& s = target.settings;
+        Heading("Servidor " + s.server + " (" + target.origin + ")");
+        const std::optional<ServerAddress> address = ParseServer(s.server);
+        if (!address) {
+            Report(Failure("o nome do servidor \"" + s.server + "\" n\xE3o se l\xEA", "Escreva NOME, NOME\\INSTANCIA ou NOME,PORTA."));
+            return;
+        }
+        std::optional<unsigned short> port = address->port;
+        if (!address->instance.empty() && !port) {
+            std::string error;
+            const std::optional<std::string> answer =
+                AskBrowser(address->host, std::string("\x04", 1) + address->instance + std::string("\0", 1), kBrowserWait, error);
+            const auto instances = answer ? ParseBrowserAnswer(*answer) : std::nullopt;
+            if (instances && !instances->empty() && (*instances)[0].tcpPort) {
+                port = (*instances)[0].tcpPort;
+                Report(Ok("SQL Server Browser: inst\xE2ncia " + address->instance + ", porta TCP " + std::to_string(*port) +
+                          ", vers\xE3o " + (*instances)[0].version));
+            } else if (instances && !instances->empty()) {
+                Report(Failure("SQL Server Browser: a inst\xE2ncia " + address->instance + " n\xE3o escuta em TCP/IP",
+                               "Ative o TCP/IP da inst\xE2ncia no SQL Server Configuration Manager e reinicie-a."));
+                return;
+            } else if (!error.empty()) {
+                Report(Failure("SQL Server Browser: " + error, "Confirme o nome do computador do servidor."));
+                return;
+            } else {
+                // Silent for this name: does it answer at all?
+                std::string ignored;
+                const std::optional<std::string> all = AskBrowser(address->host, "\x03", kBrowserWait, ignored);
+                const auto known = all ? ParseBrowserAnswer(*all) : std::nullopt;
+                if (known && !known->empty()) {
+                    std::string names;
+                    for (const BrowserInstance& i : *known) names += (names.empty() ? "" : ", ") + i.instance;
+                    Report(Failure("SQL Server Browser: a inst\xE2ncia " + address->instance +
+                                       " n\xE3o existe neste servidor; inst\xE2ncias conhecidas: " + names,
+                                   "Corrija o nome da inst\xE2ncia (no assistente, o campo da inst\xE2ncia)."));
+                } else {
+                    Report(Failure("SQL Server Browser: sem resposta em " + std::to_string(kBrowserWait.count()) +
+                                       " ms (UDP 1434)",
+                                   "Inicie o servi\xE7o SQL Server Browser e deixe passar UDP 1434 na firewall, ou d\xEA a "
+                                   "porta: NOME,PORTA."));
+                }
+                return;
+            }
+        }
+        const unsigned short tcpPort = port.value_or(1433);
+        const std::string tcp = TryTcp(address->host, tcpPort, kTcpWait);
+        if (!tcp.empty()) {
+            Report(Failure("TCP " + address->host + ":" + std::to_string(tcpPort) + ": " + tcp,
+                           "Inicie o servi\xE7o do SQL Server, ative o TCP/IP e deixe passar a porta na firewall."));
+            return;
+        }
+        Report(Ok("TCP " + address->host + ":" + std::to_string(tcpPort) + ": aceita liga\xE7\xF5" "es"));
+
+        prov::OdbcDatabase db({kLoginTimeout, seconds(10)});
+        db.SetConnectionString(prov::MasterConnectionString(s));
+        const auto started = std::chrono::steady_clock::now();
+        try {
+            db.Open();
+        } catch (const prov::DatabaseError& e) {
+            ReportConnectionFailure("login em master como " + s.login, e, started);
+            return;
+        }
+        std::string version = "?", edition = "?";
+        try {
+            const auto rows = db.Query("SELECT SERVERPROPERTY('ProductVersion'), SERVERPROPERTY('Edition')");
+            if (!rows.empty() && rows[0].size() == 2) {
+                version = rows[0][0].value_or("?");
+                edition = rows[0][1].value_or("?");
+            }
+        } catch (const std::exception&) {
+        }
+        Report(Ok("login em master como " + s.login + " (controlador " + db.DriverName() + "): SQL Server " + version +
+                  ", " + edition));
+        if (!s.database.empty()) CheckDatabase(db, s);
+        db.Close();
+        if (!target.connectionString.empty()) CheckDataLinkConnection(target);
+    }
+
+    void CheckDatabase(prov::OdbcDatabase& master, const prov::ConnectionSettings& s) {
+        std::string quoted;
+        for (char c : s.database) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        std::optional<std::string> status, access;
+        try {
+            const auto rows = master.Query("SELECT DATABASEPROPERTYEX('" + quoted + "', 'Status'), DATABASEPROPERTYEX('" +
+                                           quoted + "', 'UserAccess')");
+            if (!rows.empty() && rows[0].size() == 2) {
+                status = rows[0][0];
+                access = rows[0][1];
+            }
+        } catch (const prov::DatabaseError& e) {
+            Report(Warning("base de dados " + s.database + ": o estado n\xE3o se l\xEA (" + e.what() + ")",
+                           "Confirme as permiss\xF5es do login."));
+            return;
+        }
+        if (!status) {
+            Report(Ok("base de dados " + s.database + ": n\xE3o existe (o assistente cria-a)"));
+            return;
+        }
+        if (*status != "ONLINE") {
+            Report(Failure("base de dados " + s.database + ": estado " + *status,
+                           "Ponha-a ONLINE no SQL Server Management Studio, ou restaure-a."));
+            return;
+        }
+        if (access.value_or("") == "SINGLE_USER") {
+            Report(Failure("base de dados " + s.database + ": em modo SINGLE_USER (o produto n\xE3o a pode usar)",
+                           "Corra no servidor: ALTER DATABASE " + s.database + " SET MULTI_USER"));
+        } else {
+            Report(Ok("base de dados " + s.database + ": existe, ONLINE, " + access.value_or("?") +
+                      " (o assistente pergunta antes de a substituir)"));
+        }
+        prov::OdbcDatabase db({kLoginTimeout, seconds(10)});
+        db.SetConnectionString(prov::DatabaseConnectionString(s));
+        try {
+            db.Open();
+            const auto rows = db.Query("SELECT major, minor, loja FROM versao");
+            if (rows.empty()) {
+                Report(Ok("base de dados " + s.database + ": tabela versao sem linhas"));
+            } else {
+                const auto& r = rows.front();
+                Report(Ok("base de dados " + s.database + ": versao " + r[0].value_or("NULL") + "." +
+                          r[1].value_or("NULL") + ", loja " + r[2].value_or("NULL")));
+            }
+        } catch (const prov::DatabaseError& e) {
+            Report(Warning("base de dados " + s.database + ": a linha versao n\xE3o se l\xEA (" + e.what() + ")",
+                           "Se a base de dados \xE9 de um produto, reinstale-a com o assistente."));
+        }
+    }
+
+    void CheckDataLinkConnection(const Target& udl) {
+        prov::OdbcDatabase db({kLoginTimeout, seconds(10)});
+        db.SetConnectionString(udl.connectionString);
+        const std::string what = udl.origin + " (" + MaskPassword(udl.connectionString) + ")";
+        const auto started = std::chrono::steady_clock::now();
+        try {
+            db.Open();
+            Report(Ok(what + ": o produto liga-se"));
+        } catch (const prov::DatabaseError& e) {
+            ReportConnectionFailure(what, e, started);
+        }
+    }
+
+    void ReportConnectionFailure(const std::string& what, const prov::DatabaseError& e,
+                                 std::chrono::steady_clock::time_point started) {
+        std::vector<ServerMessage> messages;
+        for (const prov::DiagnosticRecord& r : e.Records())
+            messages.push_back({r.sqlState, r.nativeError, r.state, r.severity, r.text});
+        if (messages.empty()) messages.push_back({e.SqlState(), e.NativeError(), 0, 0, e.what()});
+        const Cause cause = LikelyCause(messages);
+        const auto elapsed = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - started);
+        Report(Failure(what + ": " + cause.cause + " (" + std::to_string(elapsed.count()) + " ms)", cause.advice));
+        for (const ServerMessage& m : messages) out_.Write("        " + DescribeMessage(m) + "\n");
+    }
+
+    Console& out_;
+    const Options& options_;
+    std::vector<Finding> findings_;
+    std::vector<std::string> scripts_;
+    std::vector<std::string> scriptBytes_;
+    std::vector<Target> udls_;
+    std::vector<Target> targets_;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Console console;
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        const int size = WideCharToMultiByte(CP_ACP, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+        WideCharToMultiByte(CP_ACP, 0, argv[i], -1, argument.data(), size, nullptr, nullptr);
+        arguments.push_back(std::move(argument));
+    }
+    const ParsedOptions parsed = ParseOptions(arguments);
+    int code = kExitOk;
+    if (!parsed.error.empty()) {
+        console.Write(parsed.error + "\n\n" + std::string(UsageText()));
+        code = kBadOptions;
+    } else if (parsed.options.help) {
+        console.Write(UsageText());
+    } else {
+        console.Write("VerificaBD: verifica\xE7\xE3o para o assistente CriaBD (nada \xE9 alterado)\n");
+        try {
+            code = Run(console, parsed.options).Execute();
+        } catch (const std::exception& e) {
+            console.Write(std::string("[FALHA] erro inesperado: ") + e.what() + "\n");
+            code = kExitFailed;
+        }
+        console.Write(code == kExitOk ? "\nResultado: sem falhas.\n" : "\nResultado: h\xE1 falhas (veja [FALHA] acima).\n");
+    }
+    if (console.OwnConsole()) console.WaitForEnter();
+    return code;
+}

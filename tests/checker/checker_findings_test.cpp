@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "checker/Causes.h"
+#include "checker/DataLinkCheck.h"
+#include "checker/ScriptFindings.h"
+#include "provisioning/ConnectionString.h"
+#include "provisioning/DataLinkFile.h"
+
+namespace {
+
+using namespace std::string_literals;
+using checker::Level;
+
+std::string Lines(const std::vector<checker::Finding>& findings) {
+    std::string text;
+    for (const auto& f : findings) text += checker::FormatFinding(f);
+    return text;
+}
+
+// Each kind of trouble in a script gives its level and names the line the wizard would see it on.
+TEST(ScriptFindings, EachKindNamesItsLine) {
+    struct Case {
+        const char* label;
+        std::string bytes;
+        Level level;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"clean", "CREATE TABLE t (n int)\r\nINSERT INTO t VALUES (1)\r\n", Level::Ok,
+         "DBScript.inf: 2 linhas, 50 bytes, sem problemas"},
+        {"empty", "", Level::Failure, "DBScript.inf: o ficheiro est\xE1 vazio"},
+        {"UTF-8 BOM", "\xEF\xBB\xBFSELECT 1\r\n", Level::Failure,
+         "DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio"},
+        {"UTF-16 BOM", "\xFF\xFES\0E\0", Level::Failure,
+         "DBScript.inf, linha 1: o ficheiro est\xE1 em UTF-16 (marca de ordem de bytes FF FE)"},
+        {"GO lines, lone CR and LF count as line ends", "a\rGO\nb\r\n go \r\nc", Level::Failure,
+         "DBScript.inf, linhas 2, 4: linha s\xF3 com GO (separador de lotes)"},
+        {"NUL on line 3", "a\r\nb\r\ncc\0rest"s, Level::Failure,
+         "DBScript.inf, linha 3: byte zero (NUL) no byte 9: o texto acaba aqui para o assistente; os 5 bytes seguintes s\xE3o ignorados"},
+        {"NUL first", "\0abc"s, Level::Failure,
+         "DBScript.inf, linha 1: byte zero (NUL) no primeiro byte: o assistente n\xE3o envia nada"},
+        {"UTF-8 accents", "a\r\nINSERT INTO t VALUES ('Jo\xC3\xA3o')\r\n", Level::Warning,
+         "DBScript.inf, linha 2: texto em UTF-8; o assistente l\xEA o ficheiro em ANSI e grava os acentos errados"},
+        {"ANSI accents are fine", "INSERT INTO t VALUES ('Jo\xE3o')", Level::Ok,
+         "DBScript.inf: 1 linhas, 29 bytes, sem problemas"},
+        {"colon marker, also in a comment", "-- hora 10:30\r\nSELECT 1", Level::Failure,
+         "DBScript.inf, linha 1: \":30\" fora de aspas torna-se um par\xE2metro sem valor (tamb\xE9m em coment\xE1rios)"},
+        {"question mark", "SELECT 1\nSELECT '?', ?", Level::Failure,
+         "DBScript.inf, linha 2: \"?\" fora de aspas \xE9 um par\xE2metro sem valor"},
+        {"quoted colon and doubled colon", "SELECT ':x', a::b", Level::Ok,
+         "DBScript.inf: 1 linhas, 17 bytes, sem problemas"},
+    };
+    for (const Case& c : cases) {
+        const auto findings = checker::CheckScript("DBScript.inf", c.bytes);
+        ASSERT_FALSE(findings.empty()) << c.label;
+        EXPECT_EQ(findings.front().level, c.level) << c.label << "\n" << Lines(findings);
+        EXPECT_EQ(findings.front().text, c.text) << c.label;
+        if (c.level != Level::Ok) EXPECT_FALSE(findings.front().advice.empty()) << c.label;
+    }
+}
+
+TEST(ScriptFindings, ManyOccurrencesAreCountedNotListed) {
+    std::string script;
+    for (int i = 0; i < 7; ++i) script += "SELECT 1\r\nGO\r\n";
+    const auto findings = checker::CheckScript("DBDemo.inf", script);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].text, "DBDemo.inf, linhas 2, 4, 6 e mais 4: linha s\xF3 com GO (separador de lotes)");
+    // Several kinds at once: each gets its line (the BOM makes the first line more than GO).
+    const auto mixed = checker::CheckScript("DBDefault.inf", "\xEF\xBB\xBFGO\r\n:x\r\n\xC3\xA7\0"s);
+    EXPECT_EQ(Lines(mixed),
+              "[FALHA] DBDefault.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio\n"
+              "        O que fazer: Grave o ficheiro como texto ANSI (Windows-1252), sem BOM.\n"
+              "[FALHA] DBDefault.inf, linha 3: byte zero (NUL) no byte 14: o texto acaba aqui para o assistente; os 1 bytes seguintes s\xE3o ignorados\n"
+              "        O que fazer: Retire os bytes zero; grave o ficheiro como texto ANSI.\n"
+              "[AVISO] DBDefault.inf, linha 3: texto em UTF-8; o assistente l\xEA o ficheiro em ANSI e grava os acentos errados\n"
+              "        O que fazer: Grave o ficheiro como texto ANSI (Windows-1252).\n"
+              "[FALHA] DBDefault.inf, linha 2: \":x\" fora de aspas torna-se um par\xE2metro sem valor (tamb\xE9m em coment\xE1rios)\n"
+              "        O que fazer: Ponha esse texto entre aspas, ou escreva \"::\" para um s\xF3 ':'.\n");
+}
+
+std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+TEST(DataLinkCheck, TheWizardsOwnFileReadsBack) {
+    const prov::ConnectionSettings settings{"SRV\\MARLOVEXSQL", "sa", "p;w\"d", "velmopos_5_2"};
+    const std::string connection = prov::DatabaseConnectionString(settings);
+    const auto check = checker::CheckDataLinkBytes("VelmoPos.udl", prov::DataLinkFileBytes(connection));
+    EXPECT_EQ(check.finding.level, Level::Ok) << checker::FormatFinding(check.finding);
+    ASSERT_TRUE(check.contents);
+    EXPECT_EQ(check.contents->connectionString, connection);
+    EXPECT_EQ(check.contents->settings.server, settings.server);
+    EXPECT_EQ(check.contents->settings.password, settings.password);
+    EXPECT_EQ(check.contents->settings.database, settings.database);
+    EXPECT_EQ(check.finding.text.find("p;w"), std::string::npos) << "the password is not in the finding";
+}
+
+TEST(DataLinkCheck, WrongBytesNameTheFirstDifference) {
+    const std::vector<std::uint8_t> good = prov::DataLinkFileBytes(
+        prov::DatabaseConnectionString({"srv", "sa", "", "velmopos_5_2"}));
+    struct Case {
+        const char* label;
+        std::vector<std::uint8_t> bytes;
+        std::string text;
+    };
+    auto changed = [&](std::size_t at, std::uint8_t value) {
+        std::vector<std::uint8_t> b = good;
+        b[at] = value;
+        return b;
+    };
+    std::vector<std::uint8_t> trailing = good;
+    trailing.insert(trailing.end(), {0x0D, 0x00, 0x0A, 0x00});
+    std::vector<std::uint8_t> noLineEnd(good.begin(), good.end() - 4);
+    const Case cases[] = {
+        {"short", Bytes("\xFF\xFE"), "VelmoPos.udl: tem 2 bytes, menos do que o m\xEDnimo (132)"},
+        {"odd", [&] { auto b = good; b.push_back(0); return b; }(),
+         "VelmoPos.udl: tem um n\xFAmero \xEDmpar de bytes (" + std::to_string(good.size() + 1) + "): n\xE3o \xE9 UTF-16"},
+        {"no BOM", changed(0, 0x5B), "VelmoPos.udl: difere do formato do assistente no byte 0, na marca de ordem de bytes (deve ser FF FE)"},
+        {"section", changed(4, 'O'), "VelmoPos.udl: difere do formato do assistente no byte 4, na linha \"[oledb]\""},
+        {"comment", changed(40, 'x'), "VelmoPos.udl: difere do formato do assistente no byte 40, na linha de coment\xE1rio"},
+        {"line after", trailing, "VelmoPos.udl: difere do formato do assistente no byte " + std::to_string(good.size() - 4) +
+                                     ", no fim da cadeia de liga\xE7\xE3o (deve acabar em CR LF, sem nada depois)"},
+        {"no line end", noLineEnd, "VelmoPos.udl: difere do formato do assistente no byte " + std::to_string(good.size() - 4) +
+                                       ", no fim da cadeia de liga\xE7\xE3o (deve acabar em CR LF, sem nada depois)"},
+        {"non-ANSI unit", changed(good.size() - 5, 0x30) /* the last character becomes U+3076 */,
+         "VelmoPos.udl: difere do formato do assistente no byte 128, na cadeia de liga\xE7\xE3o (caracteres fora do ANSI)"},
+    };
+    for (const Case& c : cases) {
+        const auto check = checker::CheckDataLinkBytes("VelmoPos.udl", c.bytes);
+        EXPECT_EQ(check.finding.level, Level::Failure) << c.label;
+        EXPECT_EQ(check.finding.text, c.text) << c.label;
+        EXPECT_FALSE(check.contents) << c.label;
+    }
+}
+
+TEST(DataLinkCheck, MaskPasswordHidesOnlyThePassword) {
+    EXPECT_EQ(checker::MaskPassword("Provider=SQLOLEDB.1;Password=abc;User ID=sa;Data Source=s"),
+              "Provider=SQLOLEDB.1;Password=***;User ID=sa;Data Source=s");
+    EXPECT_EQ(checker::MaskPassword("Password=\"a;\"\"b\";User ID=sa"), "Password=***;User ID=sa");
+    EXPECT_EQ(checker::MaskPassword(" password = x"), " password =***");
+    EXPECT_EQ(checker::MaskPassword("Password=;User ID=sa"), "Password=***;User ID=sa");
+}
+
+TEST(Causes, CommonFailuresGetTheirCause) {
+    using checker::ServerMessage;
+    struct Case {
+        std::vector<ServerMessage> messages;
+        const char* cause;
+    };
+    const Case cases[] = {
+        {{{"08001", 0, 0, 0, "[FreeTDS]Unable to connect"}, {"28000", 18456, 8, 14, "Login failed for user 'sa'."}},
+         "palavra-passe errada (erro 18456, estado 8)"},
+        {{{"28000", 18456, 1, 14, "Login failed for user 'sa'."}},
+         "o servidor recusou o login (utilizador ou palavra-passe errados, login desativado, ou o servidor aceita s\xF3 autentica\xE7\xE3o do Windows)"},
+        {{{"42000", 4060, 1, 11, "Cannot open database"}, {"28000", 18456, 1, 14, "Login failed"}},
+         "o servidor recusou o login (utilizador ou palavra-passe errados, login desativado, ou o servidor aceita s\xF3 autentica\xE7\xE3o do Windows)"},
+        {{{"08001", 20013, 0, 0, "Unknown host machine name"}}, "o nome do servidor n\xE3o \xE9 conhecido nesta rede"},
+        {{{"08S01", 20009, 0, 0, "Unable to connect: Adaptive Server is unavailable or does not exist"}},
+         "ningu\xE9m responde nessa porta: o servi\xE7o do SQL Server est\xE1 parado ou n\xE3o escuta em TCP/IP"},
+        {{{"HYT00", 0, 0, 0, "Timeout expired"}}, "o servidor n\xE3o respondeu dentro do tempo de liga\xE7\xE3o"},
+        {{{"08001", 0, 0, 0, "SSL Provider: The certificate chain was issued by an authority that is not trusted."}},
+         "a encripta\xE7\xE3o ou o certificado do servidor foram recusados"},
+        {{{"42000", 924, 1, 14, "Database 'x' is already open and can only have one user at a time."}},
+         "a base de dados est\xE1 em modo SINGLE_USER e j\xE1 tem um utilizador"},
+        {{{"HY000", 1, 0, 0, "something else"}}, "a liga\xE7\xE3o falhou por uma causa que este programa n\xE3o conhece"},
+    };
+    for (const Case& c : cases) {
+        const checker::Cause cause = checker::LikelyCause(c.messages);
+        EXPECT_EQ(cause.cause, c.cause) << c.messages.back().text;
+        EXPECT_FALSE(cause.advice.empty());
+    }
+    EXPECT_EQ(checker::DescribeMessage({"28000", 18456, 1, 14, "Login failed for user 'sa'."}),
+              "SQLSTATE 28000, erro 18456, estado 1, gravidade 14: Login failed for user 'sa'.");
+}
+
+}  // namespace
+
+namespace {
+
+// Found by fuzzing: a password that also stands inside another value (here the server's) is
+// hidden there too, in the finding and in the connection string shown.
+TEST(DataLinkCheck, APasswordInsideAnotherValueIsHiddenToo) {
+    const std::string connection = "Provider=SQLOLEDB.1;Password=QX#318604275;User ID=sa;Initial Catalog=d;"
+                                   "Data Source=SRV\\MARLOVPassword=QX#318604275";
+    const auto check = checker::CheckDataLinkBytes("VelmoPos.udl", prov::DataLinkFileBytes(connection));
+    ASSERT_TRUE(check.contents);
+    EXPECT_EQ(check.finding.text.find("QX#318604275"), std::string::npos) << check.finding.text;
+    EXPECT_EQ(checker::MaskPassword(connection),
+              "Provider=SQLOLEDB.1;Password=***;User ID=sa;Initial Catalog=d;Data Source=SRV\\MARLOVPassword=***");
+    EXPECT_EQ(checker::MaskPassword("Password='abcd;e';x=abcd;e"), "Password=***;x=***");
+}
+
+}  // namespace

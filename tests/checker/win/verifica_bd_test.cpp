@@ -1,0 +1,259 @@
+// VerificaBD.exe run as a technician runs it: from a folder holding the scripts and a product's
+// executable, with options, its report read back from its standard output (a pipe, so UTF-8) and
+// its exit code. The password goes in on standard input, as the program reads it when its input
+// is not a console. One test per cause the technician meets, against the test server.
+
+#include "tests/provisioning/win/SqlTestServer.h"  // winsock2.h before windows.h
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "framework/Text.h"
+#include "provisioning/ConnectionString.h"
+#include "provisioning/DataLinkFile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+// The test server's password for sa, with a letter whose bytes differ in every encoding.
+const std::string kPassword = "Segr\xEA" "do#2024";
+const std::string kLogins = R"j("logins": {"sa": "Segr\u00eado#2024"})j";
+
+fs::path ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path();
+}
+
+struct Result {
+    DWORD exitCode = 0;
+    std::string output;  // UTF-8, as a pipe receives it
+    bool Holds(const std::string& cp1252) const { return output.find(fw::Cp1252ToUtf8(cp1252)) != std::string::npos; }
+};
+
+class VerificaBD : public testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = fs::path(temp) / (L"verificabd-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                    std::to_wstring(GetTickCount64()));
+        fs::create_directories(folder_);
+        for (const wchar_t* file : {L"VerificaBD.exe", L"DBScript.inf", L"DBDefault.inf", L"DBDemo.inf", L"VelmoPos.exe"})
+            fs::copy_file(ProgramFolder() / file, folder_ / file);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    void WriteFile(const wchar_t* name, const std::string& bytes) {
+        std::ofstream(folder_ / name, std::ios::binary) << bytes;
+    }
+    void WriteUdl(const std::vector<std::uint8_t>& bytes) { WriteFile(L"VelmoPos.udl", std::string(bytes.begin(), bytes.end())); }
+
+    // Runs the program in the staged folder with `arguments`; `input` is its standard input.
+    Result Run(const std::wstring& arguments, const std::string& input = "") {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE outRead, outWrite, inRead, inWrite;
+        EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0));
+        EXPECT_TRUE(CreatePipe(&inRead, &inWrite, &inherit, 0));
+        SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup{sizeof startup};
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = inRead;
+        startup.hStdOutput = outWrite;
+        startup.hStdError = outWrite;
+        PROCESS_INFORMATION process{};
+        std::wstring command = L"\"" + (folder_ / L"VerificaBD.exe").wstring() + L"\" " + arguments;
+        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                            folder_.c_str(), &startup, &process);
+        EXPECT_TRUE(started);
+        CloseHandle(outWrite);
+        CloseHandle(inRead);
+        DWORD written = 0;
+        if (!input.empty()) ::WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+        CloseHandle(inWrite);
+        Result result;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(outRead, buffer, sizeof buffer, &read, nullptr) && read > 0) result.output.append(buffer, read);
+        CloseHandle(outRead);
+        if (started) {
+            WaitForSingleObject(process.hProcess, 60000);
+            GetExitCodeProcess(process.hProcess, &result.exitCode);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        return result;
+    }
+
+    static std::wstring Wide(const std::string& text) {
+        const std::u16string units = fw::Cp1252ToUtf16(text);
+        return std::wstring(units.begin(), units.end());
+    }
+
+    // The password, in every encoding it could take, is nowhere in the output.
+    static void ExpectNoPassword(const Result& r) {
+        const std::u16string wide = fw::Cp1252ToUtf16(kPassword);
+        const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+        for (const std::string& form : {kPassword, fw::Cp1252ToUtf8(kPassword), utf16, "Segr"s + "do#2024"})
+            EXPECT_EQ(r.output.find(form), std::string::npos) << "the password is in the output:\n" << r.output;
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(VerificaBD, ALoginRefusedGivesTheServersTextAndTheCause) {
+    sqltest::Instance server("{" + kLogins + "}");
+    const Result r = Run(L"/servidor " + Wide(server.Server()), "errada\r\n");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("Login failed for user 'sa'.")) << r.output;
+    EXPECT_TRUE(r.Holds("erro 18456")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor recusou o login")) << r.output;
+    EXPECT_TRUE(r.Holds("O que fazer: Confirme o utilizador e a palavra-passe.")) << r.output;
+}
+
+TEST_F(VerificaBD, AnUnknownInstanceNamesTheInstancesTheBrowserKnows) {
+    std::unique_ptr<sqltest::Instance> server;
+    try {
+        server = std::make_unique<sqltest::Instance>(R"j({"instance": "OUTRAVB"})j");
+    } catch (const std::exception& e) {
+        GTEST_SKIP() << "the supervisor has no Browser service (UDP 1434 held by another program): " << e.what();
+    }
+    const Result r = Run(L"/servidor 127.0.0.1\\NAOEXISTE", kPassword + "\n");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] SQL Server Browser: a inst\xE2ncia NAOEXISTE n\xE3o existe neste servidor; "
+                        "inst\xE2ncias conhecidas: ")) << r.output;
+    EXPECT_TRUE(r.Holds("OUTRAVB")) << r.output;
+
+    // The instance it knows: its port from the Browser, then the login.
+    const Result known = Run(L"/servidor 127.0.0.1\\OUTRAVB", "x\n");
+    EXPECT_TRUE(known.Holds("[ OK ] SQL Server Browser: inst\xE2ncia OUTRAVB, porta TCP " + std::to_string(server->Port())))
+        << known.output;
+}
+
+TEST_F(VerificaBD, ASilentServerEndsOnTheLoginTimeOut) {
+    sqltest::Instance server(R"j({"mute": true})j");
+    const Result r = Run(L"/servidor " + Wide(server.Server()), kPassword + "\n");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] TCP 127.0.0.1:" + std::to_string(server.Port()) + ": aceita liga\xE7\xF5" "es")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor n\xE3o respondeu dentro do tempo de liga\xE7\xE3o"))
+        << r.output;
+    EXPECT_TRUE(r.Holds("SQLSTATE HYT00")) << r.output;
+}
+
+TEST_F(VerificaBD, AClosedPortIsToldApartFromARefusedLogin) {
+    // A port the system gave and took back: nobody listens on it.
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    const int closedPort = ntohs(address.sin_port);
+    closesocket(probe);
+    WSACleanup();
+    const Result r = Run(L"/servidor 127.0.0.1," + std::to_wstring(closedPort), kPassword + "\n");
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_TRUE(r.Holds("[FALHA] TCP 127.0.0.1:" + std::to_string(closedPort) +
+                        ": liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta")) << r.output;
+}
+
+TEST_F(VerificaBD, ASingleUserDatabaseIsAFailureWithTheStatementThatEndsIt) {
+    sqltest::Instance server("{" + kLogins + R"j(, "databases": ["velmopos_5_2"],
+        "setup": [{"database": "velmopos_5_2", "sql": "ALTER DATABASE velmopos_5_2 SET SINGLE_USER"}]})j");
+    const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados velmopos_5_2", kPassword + "\n");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] login em master como sa (controlador FreeTDS): SQL Server 15.0.2000.5")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: em modo SINGLE_USER")) << r.output;
+    EXPECT_TRUE(r.Holds("ALTER DATABASE velmopos_5_2 SET MULTI_USER")) << r.output;
+    ExpectNoPassword(r);
+    // Nothing was changed on the server: it only read.
+    for (const std::string& request : server.Requests()) {
+        for (const char* change : {"ALTER", "DROP", "CREATE", "INSERT", "UPDATE", "DELETE"})
+            EXPECT_NE(request.find(change), 0u) << request;
+    }
+}
+
+TEST_F(VerificaBD, AGoodDataLinkFileConnectsAndNothingFails) {
+    sqltest::Instance server("{" + kLogins + R"j(, "databases": ["velmopos_5_2"]})j");
+    const std::string connection =
+        prov::DatabaseConnectionString({server.Server(), "sa", kPassword, "velmopos_5_2"});
+    WriteUdl(prov::DataLinkFileBytes(connection));
+    const Result r = Run(L"");  // every value from the .udl, the password too
+    EXPECT_TRUE(r.Holds("[ OK ] VelmoPos.udl: formato certo")) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] VelmoPos.udl (Provider=SQLOLEDB.1;Password=***;Persist Security Info=True;User ID=sa;"
+                        "Initial Catalog=velmopos_5_2;Data Source=" + server.Server() + "): o produto liga-se"))
+        << r.output;
+    EXPECT_EQ(r.output.find("[FALHA]"), std::string::npos) << r.output;
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    ExpectNoPassword(r);
+    EXPECT_TRUE(fs::exists(folder_ / L"VelmoPos.udl")) << "the file is left as it was";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 6)
+        << "no file of its own is left behind";
+}
+
+TEST_F(VerificaBD, ADataLinkFileWithWrongBytesIsAFailure) {
+    std::vector<std::uint8_t> bytes = prov::DataLinkFileBytes(prov::DatabaseConnectionString({"srv", "sa", kPassword, "d"}));
+    bytes.insert(bytes.end(), {'x', 0});
+    WriteUdl(bytes);
+    const Result r = Run(L"");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] VelmoPos.udl: difere do formato do assistente no byte " + std::to_string(bytes.size() - 6)))
+        << r.output;
+    ExpectNoPassword(r);
+}
+
+TEST_F(VerificaBD, ScriptsTheWizardWouldTripOver) {
+    struct Case {
+        const char* label;
+        std::string bytes;
+        std::string finding;
+    };
+    const Case cases[] = {
+        {"GO line", "CREATE TABLE a (n int)\r\nGO\r\nCREATE TABLE b (n int)\r\n",
+         "[FALHA] DBScript.inf, linha 2: linha s\xF3 com GO (separador de lotes)"},
+        {"byte-order mark", "\xEF\xBB\xBF" "CREATE TABLE a (n int)\r\n",
+         "[FALHA] DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio"},
+        {"NUL byte", "CREATE TABLE a (n int)\r\n\0CREATE TABLE b (n int)\r\n"s,
+         "[FALHA] DBScript.inf, linha 2: byte zero (NUL) no byte 25: o texto acaba aqui para o assistente"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(L"DBScript.inf", c.bytes);
+        const Result r = Run(L"");
+        EXPECT_EQ(r.exitCode, 1u) << c.label << "\n" << r.output;
+        EXPECT_TRUE(r.Holds(c.finding)) << c.label << "\n" << r.output;
+    }
+}
+
+TEST_F(VerificaBD, ExitCodesAndOptions) {
+    const Result help = Run(L"/?");
+    EXPECT_EQ(help.exitCode, 0u);
+    EXPECT_TRUE(help.Holds("VerificaBD [/servidor NOME[\\INSTANCIA]] [/utilizador NOME] [/basedados NOME]")) << help.output;
+    const Result unknown = Run(L"/porta 1433");
+    EXPECT_EQ(unknown.exitCode, 2u);
+    EXPECT_TRUE(unknown.Holds("Op\xE7\xE3o desconhecida: \"/porta\".")) << unknown.output;
+    const Result password = Run(L"/password " + Wide(kPassword));
+    EXPECT_EQ(password.exitCode, 2u);
+    EXPECT_TRUE(password.Holds("A palavra-passe nunca se d\xE1 na linha de comandos")) << password.output;
+    ExpectNoPassword(password);
+    // Nothing to fail in a good folder without a server to check: a warning only.
+    const Result alone = Run(L"");
+    EXPECT_EQ(alone.exitCode, 0u) << alone.output;
+    EXPECT_TRUE(alone.Holds("[AVISO] nenhum servidor para verificar")) << alone.output;
+}
+
+}  // namespace
