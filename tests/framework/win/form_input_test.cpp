@@ -208,8 +208,14 @@ TEST(FormInput, AControlHiddenAtTheStartGetsItsWindowWhenItFirstShowsWithWhatWas
     f.rbLarge->SetChecked(true);
     f.edNote->SetEnabled(false);
 
+    RECT told{};  // a reader asking for the place of a control without a window yet
+    ASSERT_TRUE(f.edNote->AccScreenRect(told));
+
     f.pnlOptions->SetVisible(true);
     ASSERT_TRUE(f.pnlOptions->HandleAllocated());
+    RECT window{};
+    ::GetWindowRect(f.edNote->Handle(), &window);
+    EXPECT_TRUE(::EqualRect(&told, &window)) << "the place told before is where the window came";
     for (const fw::TWinControl* control : {static_cast<fw::TWinControl*>(f.cbDemo), static_cast<fw::TWinControl*>(f.gbSize),
                                            static_cast<fw::TWinControl*>(f.rbLarge), static_cast<fw::TWinControl*>(f.edNote)})
         EXPECT_TRUE(control->HandleAllocated() && ::IsWindowVisible(control->Handle())) << control->Name();
