@@ -1,9 +1,24 @@
-// The smallest Win32 program that shows what the wizard shows at first sight: one window of the
-// wizard's frame and client size (580 x 347), centred on the screen, filled with the button-face
-// colour, and a message loop. Built like the wizard (static, GUI subsystem); startup_bench times it
-// beside the wizard as the platform's own cost of starting a program and painting a window.
+// The smallest Win32 programs that show what the wizard shows at first sight: one window of the
+// wizard's frame and client size, centred on the screen, filled with the button-face colour, and a
+// message loop. Built like the wizard (static, GUI subsystem); startup_bench times them beside it.
+//   minimal_window.exe  the platform's own cost of starting a program and painting a window (no
+//                       DPI awareness: 580 x 347 at every DPI).
+//   floor_window.exe    (FLOOR_WINDOW) first loads what the wizard cannot start without: the
+//                       common controls 6 (the wizard's manifest), COM as a single-threaded
+//                       apartment and GDI+, and declares the wizard's DPI awareness; its window is
+//                       the wizard's size at the screen's DPI. What the wizard takes beyond this
+//                       floor is its own.
 
 #include <windows.h>
+
+#ifdef FLOOR_WINDOW
+#include <commctrl.h>
+#include <objbase.h>
+#include <gdiplus.h>
+
+#include "framework/Scaling.h"
+#include "framework/win/Dpi.h"
+#endif
 
 namespace {
 
@@ -26,6 +41,27 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // The wizard's frame: a dialog frame with a close box and its own taskbar entry.
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+#ifdef FLOOR_WINDOW
+    fw::DeclareDpiAwareness();
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ULONG_PTR gdiplus = 0;
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr) != Gdiplus::Ok) gdiplus = 0;
+    const int dpi = fw::PrimaryScreenDpi();
+    const fw::DpiScale scale(dpi);
+    RECT frame{0, 0, scale.Extent(0, 580), scale.Extent(0, 347)};
+    fw::AdjustWindowRectForDpi(frame, style, exStyle, dpi);
+    const wchar_t* const title = L"Janela de base";
+#else
+    RECT frame{0, 0, 580, 347};
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const wchar_t* const title = L"Janela m\u00ednima";
+#endif
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WindowProc;
@@ -35,16 +71,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.lpszClassName = L"MinimalWindow";
     if (!::RegisterClassExW(&wc)) return 1;
 
-    // The wizard's frame: a dialog frame with a close box and its own taskbar entry.
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, 580, 347};
-    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    HWND window = ::CreateWindowExW(exStyle, L"MinimalWindow", L"Janela m\u00ednima", style, x, y, width, height,
-                                    nullptr, nullptr, instance, nullptr);
+    HWND window =
+        ::CreateWindowExW(exStyle, L"MinimalWindow", title, style, x, y, width, height, nullptr, nullptr, instance, nullptr);
     if (!window) return 2;
     ::ShowWindow(window, SW_SHOWNORMAL);
     ::UpdateWindow(window);
@@ -54,5 +85,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+#ifdef FLOOR_WINDOW
+    if (gdiplus) Gdiplus::GdiplusShutdown(gdiplus);
+    if (com) ::CoUninitialize();
+#endif
     return 0;
 }

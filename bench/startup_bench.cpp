@@ -1,7 +1,10 @@
-// Start-up time of the wizard against a minimal Win32 program (minimal_window.exe: one empty
-// window of the same size), from process start to the first complete paint of the window, and
-// the wizard's working set once it is up. Needs a display (under Wine an X server such as Xvfb
-// named by DISPLAY), with nothing else on it that could cover the middle of the screen.
+// Start-up time of the wizard against two programs that show one empty window of its size
+// (bench/minimal_window.cpp): the minimal program (nothing loaded but what every window needs), and
+// the floor program (the same after loading what the wizard cannot start without: the common
+// controls 6 with their manifest, COM and GDI+, and declaring its DPI awareness). Timed from process
+// start to the first complete paint of the window; also the programs' working sets once they are
+// up, and each of the wizard's pages' first show. Needs a display (under Wine an X server such as
+// Xvfb named by DISPLAY), with nothing else on it that could cover the middle of the screen.
 //
 // What is timed: from just before CreateProcess until the screen first shows the whole client
 // area of the program's window as it looks once settled.
@@ -14,28 +17,37 @@
 //   Reading the screen cannot report early: the pixels only match once the program has painted
 //   them and the platform has put them on the screen (Wine first paints into a window surface and
 //   pushes it to the X server later). WaitForInputIdle is no help: Wine returns it at once.
-//   Stale pixels cannot match either: the runs alternate between the two programs, whose pictures
-//   differ, and both windows take the same place in the middle of the screen.
+//   Stale pixels cannot match either: the runs go round the three programs, whose pictures
+//   differ, and all windows take the same place in the middle of the screen.
 //   The polling takes CPU from the measured program (one 580 x 347 screen read of about 2 ms
-//   every 6 ms or so, which also keeps the display server busy); both programs bear the same
+//   every 6 ms or so, which also keeps the display server busy); every program bears the same
 //   cost, and the resolution of a time is that period.
 //
 // The working set (GetProcessMemoryInfo) is read at the moment of the match, and again, with its
 // peak, after the program has run idle for 500 ms.
 //
-// Prints each run, the medians, the ratio of the medians (the goal is at most 1.3), the memory
-// figures, and where the wizard's time goes (its own start-up steps, which it records in a block the
-// bench offers: app/StartupMarks.h); it is not a test. Options: --runs N (timed runs per program,
-// default 15); --dpi LIST (the screen DPIs to measure at, one round each, e.g. 96,144; default 96);
-// --wizard FILE (another build of the wizard to time instead of the one beside the bench, e.g. one
-// of before a change, to compare the two).
+// A page's first show: in a process of the bench's own (this program run with --page-shows, at the
+// round's DPI) the real window is loaded from its description and shown as the wizard shows it;
+// then each page is selected in the wizard's order and painted at once (what "Seguinte >>" makes
+// happen before the loop paints), timed from the selection to the end of the paint; then every
+// page once more, for the cost of a later show.
+//
+// Prints each run, the medians, both ratios of the medians (the goal: the wizard at most 1.3 times
+// the floor), the memory figures, where the wizard's time goes (its own start-up steps, which its
+// benchmark build CriaBD-marks.exe records in a block the bench offers: app/StartupMarks.h; the
+// program users get has no such block) and the pages' first shows; it is not a test. Options:
+// --runs N (timed runs per program, default 15); --page-runs N (processes timing the pages' first
+// shows, default 5); --dpi LIST (the screen DPIs to measure at, one round each, e.g. 96,144;
+// default 96); --wizard FILE (another build of the wizard to time instead of the one beside the
+// bench, e.g. one of before a change, to compare the two).
 //
 // The screen's DPI is the Wine prefix's (or the Windows user's) LogPixels, which each program reads
 // when it starts: for a round at another DPI than the prefix's the bench sets it, and puts the
 // prefix's own value back when it ends. Nothing else may start programs in the prefix meanwhile:
 // run it in the DPI tests' prefix (WINEPREFIX=build/windows/wineprefix-dpi, where programs are DPI
 // aware only when they say so), not beside a test run. The minimal program declares no DPI
-// awareness: at every DPI it shows its 580 x 347 client area.
+// awareness: at every DPI it shows its 580 x 347 client area; the floor program, as the wizard,
+// shows the design's size scaled to the screen's DPI.
 // Run: build/windows/wine-run.sh build/windows/bin/startup_bench.exe (with DISPLAY set).
 
 #include <windows.h>
@@ -48,7 +60,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Main.h"
 #include "app/StartupMarks.h"
+#include "framework/win/Application.h"
 #include "framework/win/Gdi.h"
 
 namespace {
@@ -335,20 +349,26 @@ private:
 
 struct RoundResult {
     int dpi;
-    double wizard, minimal;
+    double wizard, minimal, floor;
 };
 
 RoundResult RunRound(int dpi, int runs, const std::wstring& wizardPath);
+void RunPageShows(int dpi, int processes);
+int TimePageShows();
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 15;
+    int runs = 15, pageRuns = 5;
     std::vector<int> dpis;
-    std::wstring wizardPath = ProgramFolder() + L"CriaBD.exe";
+    std::wstring wizardPath = ProgramFolder() + L"CriaBD-marks.exe";
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--page-shows") == 0) {
+            return TimePageShows();  // the child process of RunPageShows
+        } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--page-runs") == 0 && i + 1 < argc) {
+            pageRuns = std::max(0, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--dpi") == 0 && i + 1 < argc) {
             for (const char* p = argv[++i]; *p;) {
                 dpis.push_back(std::atoi(p));
@@ -359,7 +379,7 @@ int main(int argc, char** argv) {
             const std::string path = argv[++i];
             wizardPath.assign(path.begin(), path.end());
         } else {
-            std::fprintf(stderr, "usage: startup_bench [--runs N] [--dpi 96,144] [--wizard FILE]\n");
+            std::fprintf(stderr, "usage: startup_bench [--runs N] [--page-runs N] [--dpi 96,144] [--wizard FILE]\n");
             return 2;
         }
     }
@@ -368,12 +388,14 @@ int main(int argc, char** argv) {
     for (int dpi : dpis) {
         if (dpis.size() > 1 || dpi != 96) ScreenDpi::Set(dpi);
         results.push_back(RunRound(dpi, runs, wizardPath));
+        if (pageRuns > 0) RunPageShows(dpi, pageRuns);
     }
     if (results.size() > 1) {
         std::printf("\nstart-up by screen DPI (median to first complete paint)\n");
         for (const RoundResult& r : results)
-            std::printf("  %3d DPI: wizard %7.1f ms, minimal %7.1f ms, ratio %.2fx\n", r.dpi, r.wizard, r.minimal,
-                        r.wizard / r.minimal);
+            std::printf("  %3d DPI: wizard %7.1f ms, floor %7.1f ms, minimal %7.1f ms, ratio to the floor %.2fx, "
+                        "to the minimal %.2fx\n",
+                        r.dpi, r.wizard, r.floor, r.minimal, r.wizard / r.floor, r.wizard / r.minimal);
     }
     return 0;
 }
@@ -382,31 +404,34 @@ namespace {
 
 RoundResult RunRound(int dpi, int runs, const std::wstring& wizardPath) {
     const std::wstring folder = ProgramFolder();
-    Program wizard{"wizard (CriaBD.exe)", wizardPath};
+    Program wizard{"wizard (CriaBD-marks.exe)", wizardPath};
     Program minimal{"minimal window", folder + L"minimal_window.exe"};
-    for (const Program* p : {&wizard, &minimal})
+    Program floor{"floor window", folder + L"floor_window.exe"};
+    const Program* programs[] = {&wizard, &minimal, &floor};
+    for (const Program* p : programs)
         if (::GetFileAttributesW(p->path.c_str()) == INVALID_FILE_ATTRIBUTES)
             Fail("missing " + std::string(p->name));
 
     ::SetCursorPos(0, 0);  // away from the windows: no hover look in any picture
-    std::printf("Start-up to first complete paint at %d DPI, %d timed runs per program, alternating\n", dpi, runs);
-    Run(wizard, false);  // warm-up runs, which also take the reference pictures
-    Run(minimal, false);
+    std::printf("Start-up to first complete paint at %d DPI, %d timed runs per program, in turn\n", dpi, runs);
+    for (Program* p : {&wizard, &minimal, &floor}) Run(*p, false);  // warm-up runs: the reference pictures
     for (int i = 0; i < runs; ++i) {
-        Run(wizard, true);
-        Run(minimal, true);
-        std::printf("  run %2d: wizard %7.1f ms (visible at %6.1f)   minimal %7.1f ms (visible at %6.1f)\n", i + 1,
-                    wizard.milliseconds.back(), wizard.visibleMilliseconds.back(), minimal.milliseconds.back(),
-                    minimal.visibleMilliseconds.back());
+        for (Program* p : {&wizard, &minimal, &floor}) Run(*p, true);
+        std::printf("  run %2d: wizard %7.1f ms (visible at %6.1f)   minimal %7.1f ms (visible at %6.1f)   "
+                    "floor %7.1f ms (visible at %6.1f)\n",
+                    i + 1, wizard.milliseconds.back(), wizard.visibleMilliseconds.back(), minimal.milliseconds.back(),
+                    minimal.visibleMilliseconds.back(), floor.milliseconds.back(), floor.visibleMilliseconds.back());
         std::fflush(stdout);
     }
-    const double w = Median(wizard.milliseconds), m = Median(minimal.milliseconds);
-    std::printf("\nmedian: wizard %.1f ms, minimal %.1f ms (min %.1f / %.1f, max %.1f / %.1f)\n", w, m,
-                *std::min_element(wizard.milliseconds.begin(), wizard.milliseconds.end()),
-                *std::min_element(minimal.milliseconds.begin(), minimal.milliseconds.end()),
-                *std::max_element(wizard.milliseconds.begin(), wizard.milliseconds.end()),
-                *std::max_element(minimal.milliseconds.begin(), minimal.milliseconds.end()));
-    std::printf("ratio wizard / minimal: %.2fx (goal: at most 1.30x, %s)\n", w / m, w / m <= 1.3 ? "met" : "NOT met");
+    const double w = Median(wizard.milliseconds), m = Median(minimal.milliseconds), f = Median(floor.milliseconds);
+    std::printf("\nmedian (min, max): ");
+    for (const Program* p : programs)
+        std::printf("%s %.1f ms (%.1f, %.1f)%s", p->name, Median(p->milliseconds),
+                    *std::min_element(p->milliseconds.begin(), p->milliseconds.end()),
+                    *std::max_element(p->milliseconds.begin(), p->milliseconds.end()), p == &floor ? "\n" : "; ");
+    std::printf("ratio wizard / minimal: %.2fx\n", w / m);
+    std::printf("ratio wizard / floor: %.2fx\n", w / f);
+    std::printf("goal (the wizard at most 1.30x the floor) at %d DPI: %s\n", dpi, w / f <= 1.3 ? "met" : "NOT met");
     std::printf("one read of the window from the screen took %.2f ms on average\n",
                 ScreenReader::MeanReadMilliseconds());
     if (!wizard.stepNames.empty()) {
@@ -418,13 +443,102 @@ RoundResult RunRound(int dpi, int runs, const std::wstring& wizardPath) {
             previous = at;
         }
         std::printf("  %-22s at %7.1f   (+%6.1f)\n", "on the screen", w, w - previous);
+        std::printf("  (the floor program is on the screen at %.1f, the minimal one at %.1f)\n", f, m);
     }
     std::printf("\nworking set (median MiB)      at first paint   after 500 ms idle   peak\n");
-    for (const Program* p : {&wizard, &minimal})
+    for (const Program* p : programs)
         std::printf("  %-26s %10.1f %18.1f %11.1f\n", p->name, Median(p->workingSetAtPaint), Median(p->workingSetIdle),
                     Median(p->peakWorkingSet));
     std::fflush(stdout);
-    return {dpi, w, m};
+    return {dpi, w, m, f};
+}
+
+// The pages' first shows: `processes` runs of this program with --page-shows, each printing one line
+// of figures (milliseconds: pages 1 to 4 first shown, then pages 0 to 4 shown again), gathered here
+// into medians.
+void RunPageShows(int dpi, int processes) {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::vector<std::vector<double>> figures;  // per process
+    for (int run = 0; run < processes; ++run) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE readEnd = nullptr, writeEnd = nullptr;
+        if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) Fail("cannot make a pipe");
+        ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --page-shows";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+        PROCESS_INFORMATION info{};
+        if (!::CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+            Fail("cannot start the page-show process (error " + std::to_string(::GetLastError()) + ")");
+        ::CloseHandle(writeEnd);
+        std::string out;
+        char buffer[512];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+        ::CloseHandle(readEnd);
+        ::WaitForSingleObject(info.hProcess, 30000);
+        ::CloseHandle(info.hThread);
+        ::CloseHandle(info.hProcess);
+        std::vector<double> values;
+        for (const char* p = out.c_str(); *p;) {
+            char* end = nullptr;
+            const double v = std::strtod(p, &end);
+            if (end == p) break;
+            values.push_back(v);
+            p = end;
+        }
+        if (values.size() != 9) Fail("the page-show process gave no figures: " + out);
+        figures.push_back(std::move(values));
+    }
+    auto median = [&](std::size_t column) {
+        std::vector<double> values;
+        for (const auto& f : figures) values.push_back(f[column]);
+        return Median(values);
+    };
+    std::printf("\neach page's show at %d DPI (median ms of %d processes, from selecting the page to the end of its "
+                "paint)\n",
+                dpi, processes);
+    std::printf("  page 0: first shown at start-up, later %6.1f\n", median(4));
+    for (int page = 1; page <= 4; ++page)
+        std::printf("  page %d: first %6.1f, later %6.1f\n", page, median(static_cast<std::size_t>(page - 1)),
+                    median(static_cast<std::size_t>(4 + page)));
+    std::fflush(stdout);
+}
+
+// The child of RunPageShows: the real window, shown as the wizard shows it, then each page.
+int TimePageShows() {
+    fw::Application application;
+    app::TfrmMain form;
+    form.LoadDescription();
+    application.SetMainForm(&form);
+    ::SetCursorPos(0, 0);  // away from the window: no button shows its hover look
+    form.Show();
+    const double settle = Now() + 0.5;
+    while (Now() < settle) {
+        application.ProcessMessages();
+        ::Sleep(5);
+    }
+    auto show = [&](int page) {
+        const double began = Now();
+        form.AdvPageControl1->SelectPage(page);
+        form.Update();
+        ::GdiFlush();
+        const double took = (Now() - began) * 1000.0;
+        application.ProcessMessages();
+        return took;
+    };
+    std::vector<double> figures;
+    for (int page = 1; page <= 4; ++page) figures.push_back(show(page));
+    for (int page = 0; page <= 4; ++page) figures.push_back(show(page));
+    for (double f : figures) std::printf("%.3f ", f);
+    std::printf("\n");
+    std::fflush(stdout);
+    application.SetMainForm(nullptr);
+    return 0;
 }
 
 }  // namespace

@@ -278,7 +278,7 @@ bool TAdvPageControl::FocusOnPage(int page) {
 }
 bool TAdvPageControl::MoveFocusToPage(int page) {
     Page(page)->SetFocus();
-    return ::GetFocus() == Page(page)->Handle();
+    return Page(page)->HandleAllocated() && ::GetFocus() == Page(page)->Handle();
 }
 bool TAdvPageControl::FocusIsPage(int page) {
     return Page(page)->HandleAllocated() && ::GetFocus() == Page(page)->Handle();
@@ -298,8 +298,8 @@ void TAdvPageControl::FocusFirstChild(int page) {
 }
 void TAdvPageControl::ShowPage(int page) {
     TAdvTabSheet* sheet = Page(page);
+    sheet->SetVisible(true);  // the first time, its window and its controls' are made now
     if (sheet->HandleAllocated()) ::SetWindowPos(sheet->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    sheet->SetVisible(true);
     if (!Loading()) AccNotify(EVENT_OBJECT_NAMECHANGE);
 }
 void TAdvPageControl::HidePage(int page) { Page(page)->SetVisible(false); }

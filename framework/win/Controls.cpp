@@ -533,9 +533,23 @@ void TWinControl::CreateParams(WindowParams& params) {
 void TWinControl::CreateHandle() {
     if (hwnd_) return;
     if (Parent() && !Parent()->HandleAllocated()) return;  // created with the parent
+    // A child's window is made when it first shows: the controls of a hidden page cost nothing
+    // until the page is shown (their properties live in the objects meanwhile).
+    if (Parent() && !Visible()) return;
     CreateWnd();
     HandleCreated();
     for (TWinControl* child : tabList_) child->CreateHandle();
+}
+
+void TWinControl::TakeCreationPlace() {
+    // Windows made together stack in the order they are made (tab order, the first on top); one
+    // made later goes where it would have been among the windows of its siblings.
+    HWND above = HWND_TOP;
+    for (TWinControl* sibling : Parent()->tabList_) {
+        if (sibling == this) break;
+        if (sibling->hwnd_) above = sibling->hwnd_;
+    }
+    ::SetWindowPos(hwnd_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TWinControl::CreateWnd() {
@@ -814,7 +828,26 @@ void TWinControl::EnabledChanged() {
 }
 
 void TWinControl::VisibleChanged() {
-    if (hwnd_) ::ShowWindow(hwnd_, Visible() ? SW_SHOWNA : SW_HIDE);
+    if (hwnd_) {
+        ::ShowWindow(hwnd_, Visible() ? SW_SHOWNA : SW_HIDE);
+    } else if (Visible() && Parent() && Parent()->HandleAllocated() && !FormSettingUp()) {
+        // Shown for the first time: its window (and its children's) is made now. While the form
+        // is set up hidden, only what still shows when it is done gets one (ShowingHandlesNeeded).
+        CreateHandle();
+        if (hwnd_) TakeCreationPlace();
+    }
+}
+
+void TWinControl::ShowingHandlesNeeded() {
+    for (TWinControl* child : tabList_) {
+        if (!child->Visible()) continue;
+        if (child->hwnd_) {
+            child->ShowingHandlesNeeded();
+        } else {
+            child->CreateHandle();
+            if (child->hwnd_) child->TakeCreationPlace();
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -932,6 +965,9 @@ void TForm::Show() {
         if (!failure) {
             try {
                 OnShow(*this);
+                // What OnShow showed (and left showing) gets its window now; a page it showed on
+                // the way and hid again gets none until it shows again.
+                ShowingHandlesNeeded();
             } catch (...) {
                 failure = std::current_exception();
             }

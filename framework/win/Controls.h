@@ -20,7 +20,8 @@
 //   dots per inch, and the form scales it to its screen's DPI (framework/Scaling.h).
 // - Messages that arrive before WM_NCCREATE (WM_GETMINMAXINFO) go to DefWindowProc.
 // - Windows are created when the form is shown (TForm::Show), parents before children, and are
-//   destroyed with the form. A control's destructor detaches the object before its window goes.
+//   destroyed with the form; a control hidden then (a page not shown) gets its window when it
+//   first shows. A control's destructor detaches the object before its window goes.
 
 #include <windows.h>
 
@@ -232,7 +233,9 @@ public:
     bool IsWindowed() const override { return true; }
     HWND Handle() const { return hwnd_; }
     bool HandleAllocated() const { return hwnd_ != nullptr; }
-    // Creates the window and those of every child (parents first).
+    // Creates the window and those of every visible child (parents first). A child's window is
+    // made with its parent's when it is visible then, else when it first shows (SetVisible);
+    // until then HandleAllocated is false and its properties live in the object.
     void CreateHandle();
 
     const std::vector<TControl*>& Controls() const { return controls_; }
@@ -304,6 +307,9 @@ protected:
     virtual bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Called once the window exists (children not yet created).
     virtual void HandleCreated() {}
+    // Makes the windows of the visible controls under this one that have none (shown while the
+    // form was set up hidden, when no window is made).
+    void ShowingHandlesNeeded();
     virtual void PaintBackground(HDC dc);
 
     void FontChanged() override;
@@ -319,6 +325,8 @@ private:
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     bool HasNonClientArea() const;
     void DestroyHandle();
+    // A window made after its siblings' takes the place in their stacking it would have had.
+    void TakeCreationPlace();
     void UpdateWindowFont();
     // The form of leaving forgets its active control when it is leaving or inside it.
     static void ForgetActiveControlIn(const TControl& leaving);

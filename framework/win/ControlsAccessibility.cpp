@@ -26,6 +26,19 @@ bool EnabledInTree(const TControl& control) {
     return true;
 }
 
+// Where a control's client area begins on the screen: its window's, or, while it has none (not
+// shown yet), where its window will be in its parent's. False when no ancestor has a window.
+bool ClientOriginOnScreen(const TWinControl& control, POINT& origin) {
+    if (control.HandleAllocated()) {
+        origin = {0, 0};
+        return ::ClientToScreen(control.Handle(), &origin) != 0;
+    }
+    if (!control.Parent() || !ClientOriginOnScreen(*control.Parent(), origin)) return false;
+    origin.x += control.Left();
+    origin.y += control.Top();
+    return true;
+}
+
 // Every label of the tree under root.
 void CollectLabels(const TWinControl& root, std::vector<const TLabel*>& out) {
     for (const TControl* child : root.Controls()) {
@@ -52,9 +65,10 @@ DWORD TControl::AccState() const {
 }
 
 bool TControl::AccScreenRect(RECT& rect) const {
-    if (!Parent() || !Parent()->HandleAllocated()) return false;
+    POINT origin{};
+    if (!Parent() || !ClientOriginOnScreen(*Parent(), origin)) return false;
     rect = BoundsRect();
-    ::MapWindowPoints(Parent()->Handle(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    ::OffsetRect(&rect, origin.x, origin.y);
     return true;
 }
 
@@ -67,7 +81,8 @@ DWORD TWinControl::AccState() const {
 }
 
 bool TWinControl::AccScreenRect(RECT& rect) const {
-    return hwnd_ && ::GetWindowRect(hwnd_, &rect);
+    if (hwnd_) return ::GetWindowRect(hwnd_, &rect) != 0;
+    return TControl::AccScreenRect(rect);  // not shown yet: the place its window will take
 }
 
 std::vector<AccessibleElement*> TWinControl::AccChildren() const {

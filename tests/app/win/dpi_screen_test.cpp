@@ -149,7 +149,8 @@ struct Window {
     }
     ~Window() { application.SetMainForm(nullptr); }
 
-    // A control's rectangle in the window's client area.
+    // A control's rectangle in the window's client area. A control of a page not shown yet has no
+    // window, nor may its parent: its bounds are carried up to the nearest parent that has one.
     RECT InClient(const fw::TControl& control) const {
         RECT r{};
         if (const auto* windowed = dynamic_cast<const fw::TWinControl*>(&control); windowed && windowed->HandleAllocated()) {
@@ -157,7 +158,9 @@ struct Window {
             ::MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&r), 2);
         } else {
             r = control.BoundsRect();
-            ::MapWindowPoints(control.Parent()->Handle(), form.Handle(), reinterpret_cast<POINT*>(&r), 2);
+            const fw::TWinControl* parent = control.Parent();
+            for (; !parent->HandleAllocated(); parent = parent->Parent()) ::OffsetRect(&r, parent->Left(), parent->Top());
+            ::MapWindowPoints(parent->Handle(), form.Handle(), reinterpret_cast<POINT*>(&r), 2);
         }
         return r;
     }

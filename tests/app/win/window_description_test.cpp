@@ -283,6 +283,48 @@ TEST_F(WindowDescription, ACaptureReadsBackAsTheSameWindow) {
     EXPECT_EQ(fw::WriteDescription(fw::CaptureDescription(copy)), written);
 }
 
+// The start makes the windows of what the first page shows only: a page's controls get theirs when
+// the page first shows, in the wizard's order, with what the start set on them meanwhile.
+TEST_F(WindowDescription, APagesControlsGetTheirWindowsWhenThePageFirstShows) {
+    App().SetMainForm(&form);
+    ::SetCursorPos(0, 0);
+    form.Show();
+    auto& pages = Get<ctl::TAdvPageControl>("AdvPageControl1");
+    // The page of each windowed control on a page; -1 for one outside the pages.
+    auto pageOf = [&](const fw::TControl& control) {
+        for (const fw::TControl* c = &control; c; c = c->Parent())
+            for (int page = 0; page < pages.PageCount(); ++page)
+                if (c == pages.Page(page)) return page;
+        return -1;
+    };
+    auto expectWindowsUpTo = [&](int lastShown) {
+        int onPages = 0;
+        for (const auto& component : form.Components()) {
+            const auto* control = dynamic_cast<const fw::TWinControl*>(component.get());
+            if (!control) continue;
+            const int page = pageOf(*control);
+            if (page >= 0) ++onPages;
+            EXPECT_EQ(control->HandleAllocated(), page <= lastShown)
+                << control->Name() << " on page " << page << ", pages up to " << lastShown << " shown";
+        }
+        EXPECT_GT(onPages, 20);
+    };
+    expectWindowsUpTo(0);
+    for (int page = 1; page < pages.PageCount(); ++page) {
+        pages.SelectPage(page);
+        expectWindowsUpTo(page);
+        EXPECT_TRUE(::IsWindowVisible(pages.Page(page)->Handle()));
+        EXPECT_FALSE(::IsWindowVisible(pages.Page(page - 1)->Handle()));
+    }
+    char name[256] = {};
+    DWORD size = 256;
+    ASSERT_TRUE(::GetComputerNameA(name, &size));
+    wchar_t shown[256] = {};
+    ::GetWindowTextW(Get<fw::TEdit>("servidor").Handle(), shown, 256);
+    EXPECT_EQ(fw::Narrow(shown), name) << "the computer's name, set before the server box had a window";
+    App().SetMainForm(nullptr);
+}
+
 TEST_F(WindowDescription, PageSwitchesLeaveNoGdiOrUserObjectsBehind) {
     App().SetMainForm(&form);
     // The pointer away from the window: a glass button under it would start its hover timer,

@@ -177,6 +177,61 @@ TEST(FormInput, TabSkipsDisabledAndHiddenControlsAndEverythingInDisabledOrHidden
     }
 }
 
+// --- Windows made when a control first shows ---------------------------------------------------
+
+// The form's child windows from the top of their stacking down, by control name.
+std::string StackedChildren(const fw::TWinControl& parent) {
+    std::vector<std::string> names;
+    for (HWND w = ::GetWindow(parent.Handle(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+        const fw::TWinControl* control = fw::ControlFromHandle(w);
+        names.push_back(control ? control->Name() : "(other)");
+    }
+    return Joined(names);
+}
+
+// A container hidden when the form shows (a page not shown) has no window, nor have its controls,
+// until it first shows; then they are made with what was set on them meanwhile, stacked where
+// windows made with the form's would be, and Tab reaches them.
+TEST(FormInput, AControlHiddenAtTheStartGetsItsWindowWhenItFirstShowsWithWhatWasSetMeanwhile) {
+    InputForm f;
+    f.pnlOptions->SetVisible(false);
+    f.Show();
+    for (const fw::TWinControl* control : {static_cast<fw::TWinControl*>(f.pnlOptions), static_cast<fw::TWinControl*>(f.cbDemo),
+                                           static_cast<fw::TWinControl*>(f.rbLarge), static_cast<fw::TWinControl*>(f.edNote),
+                                           static_cast<fw::TWinControl*>(f.edHidden)})
+        EXPECT_FALSE(control->HandleAllocated()) << control->Name() << " has a window before it shows";
+    EXPECT_EQ(StackedChildren(f.form), "edName gbKind edLast");
+
+    // Set while they have no window.
+    f.edNote->SetText("nota");
+    f.cbDemo->SetChecked(true);
+    f.rbLarge->SetChecked(true);
+    f.edNote->SetEnabled(false);
+
+    RECT told{};  // a reader asking for the place of a control without a window yet
+    ASSERT_TRUE(f.edNote->AccScreenRect(told));
+
+    f.pnlOptions->SetVisible(true);
+    ASSERT_TRUE(f.pnlOptions->HandleAllocated());
+    RECT window{};
+    ::GetWindowRect(f.edNote->Handle(), &window);
+    EXPECT_TRUE(::EqualRect(&told, &window)) << "the place told before is where the window came";
+    for (const fw::TWinControl* control : {static_cast<fw::TWinControl*>(f.cbDemo), static_cast<fw::TWinControl*>(f.gbSize),
+                                           static_cast<fw::TWinControl*>(f.rbLarge), static_cast<fw::TWinControl*>(f.edNote)})
+        EXPECT_TRUE(control->HandleAllocated() && ::IsWindowVisible(control->Handle())) << control->Name();
+    EXPECT_FALSE(f.edHidden->HandleAllocated()) << "still hidden";
+    EXPECT_EQ(StackedChildren(f.form), "edName gbKind pnlOptions edLast") << "in tab order, as if made with the form";
+    EXPECT_EQ(StackedChildren(*f.pnlOptions), "cbDemo gbSize edNote edOff");
+    EXPECT_EQ(f.edNote->Text(), "nota") << "read from its window";
+    EXPECT_EQ(::SendMessageW(f.cbDemo->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::SendMessageW(f.rbLarge->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_FALSE(::IsWindowEnabled(f.edNote->Handle()));
+    EXPECT_EQ(::SendMessageW(f.edNote->Handle(), WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(f.edNote->Font().Handle()));
+
+    Click(*f.edName);
+    EXPECT_EQ(Joined(f.Walk(4)), "rbAlpha cbDemo rbLarge edLast");
+}
+
 // --- Radio groups -------------------------------------------------------------------------------
 
 TEST(FormInput, ARadioGroupIsOneTabStopAtItsCheckedButton) {
