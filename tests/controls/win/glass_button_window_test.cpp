@@ -339,6 +339,7 @@ TEST_F(GlassButtonWindow, DoubleClickWithAHandlerTogglesTwice) {
             button_->SetStyle(ctl::TAdvToolButtonStyle::tasButton);
             button_->SetGroupIndex(2);
             button_->SetAllowAllUp(true);
+            button_->SetDown(false);  // whatever the check button's case left
         } else {
             button_->SetStyle(ctl::TAdvToolButtonStyle::tasCheck);
         }
