@@ -26,6 +26,8 @@ UNITTEST_RAN = re.compile(r"^Ran (\d+) tests? in ", re.M)
 UNITTEST_RESULT = re.compile(r"^(OK|FAILED)(?: \((.*)\))?\s*$", re.M)
 UNITTEST_TEST = re.compile(r"^(\w+) \(([\w.]+)\)")
 UNITTEST_SKIPPED = re.compile(r" \.\.\. skipped '(.*)'$")
+STALLED = re.compile(r"^stall_watch: STALLED: .*? in (\d+) s; stopped", re.M)
+STALLED_WAIT = re.compile(r"^    thread \d+ \(.*?\): (\w+)(?:\(fd \d+: (\w+))?", re.M)
 
 
 def one_line(text):
@@ -39,6 +41,19 @@ def gtest_skip_reason(output):
     where = "%s:%s" % (re.split(r"[\\/]", match["file"])[-1], match["line"])
     message = one_line(match["message"])
     return "%s (%s)" % (message, where) if message else "GTEST_SKIP without a message (%s)" % where
+
+
+def stall_summary(output):
+    """'stalled: no progress for 45 s; its threads waited in read(pipe) x2, futex x5', or None."""
+    match = STALLED.search(output)
+    if not match:
+        return None
+    waits = {}
+    for call, target in STALLED_WAIT.findall(output[match.end():]):
+        what = "%s(%s)" % (call, target) if target else call
+        waits[what] = waits.get(what, 0) + 1
+    listed = ", ".join("%s x%d" % item for item in sorted(waits.items(), key=lambda item: -item[1]))
+    return "stalled: no progress for %s s; its threads waited in %s" % (match[1], listed or "nothing readable")
 
 
 def unittest_counts(output):
@@ -114,7 +129,7 @@ def from_junit(path):
         elif status == "notrun":
             report.fail(name, "not run: %s" % (message or "no reason given"))
         else:
-            report.fail(name, "failed")
+            report.fail(name, stall_summary(output) or "failed")
     report.end()
 
 

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what building and testing need on Debian 12 (run as root, or with sudo available).
 # Quick and silent when everything is there; asks apt only for what is missing.
-#   scripts/setup.sh            install what is missing
+#   scripts/setup.sh            install what is missing, then build the 32-bit emulator where it is
+#                               needed and not yet built (scripts/emulator.sh)
 #   scripts/setup.sh --check    list what is missing, install nothing (exit 1 if anything is)
 set -euo pipefail
 
@@ -17,9 +18,11 @@ packages=(
   unixodbc tdsodbc freetds-bin
   # the SQL Server test server and the scripts
   python3 util-linux procps
-  # the 32-bit build's tests: Wine's 32-bit half with its ODBC chain, and the emulator that runs
-  # them where the machine cannot run 32-bit code itself (scripts/emulate-x86.sh)
+  # the 32-bit build's tests: Wine's 32-bit half with its ODBC chain; where the machine cannot run
+  # 32-bit code itself, an emulator built from Debian's qemu-user source with a mend
+  # (scripts/emulator.sh) and what building it needs
   wine32:i386 wine32-preloader:i386 libodbc2:i386 tdsodbc:i386 qemu-user
+  dpkg-dev meson libglib2.0-dev pkg-config
 )
 
 declare -A installed=()
@@ -34,12 +37,13 @@ for package in "${packages[@]}"; do
   [[ -n "${installed[$package]:-}" ]] || missing+=("$package")
 done
 
-if [[ ${#missing[@]} -eq 0 ]]; then
-  exit 0
-fi
 if [[ "${1:-}" == "--check" ]]; then
+  [[ ${#missing[@]} -eq 0 ]] && exit 0
   echo "missing packages: ${missing[*]}"
   exit 1
+fi
+if [[ ${#missing[@]} -eq 0 ]]; then
+  exec "$(dirname "${BASH_SOURCE[0]}")/emulator.sh" build
 fi
 
 echo "setup: installing ${missing[*]}" >&2
@@ -52,3 +56,4 @@ fi
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "setup: done" >&2
+exec "$(dirname "${BASH_SOURCE[0]}")/emulator.sh" build

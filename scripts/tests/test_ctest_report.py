@@ -152,3 +152,28 @@ class CtestReportTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class StalledTests(unittest.TestCase):
+    """A test the stall watch stopped is reported with what its threads waited in."""
+
+    def test_a_stalled_test_names_its_waits(self):
+        output = ("[ RUN      ] OdbcDatabase.RefusedLogins\n"
+                  "stall_watch: STALLED: the test and its 2 processes used 0 ms of processor time in 45 s; "
+                  "stopped. What each thread waited in:\n"
+                  "  process 10: C:\\src\\odbc_database_test.exe\n"
+                  "    thread 10 (odbc_database_t): read(fd 5: pipe:[123])\n"
+                  "    thread 11 (wine): futex\n"
+                  "    thread 12 (wine): futex\n")
+        xml = ('<testsuite><testcase name="OdbcDatabase.RefusedLogins" status="fail">'
+               '<system-out>%s</system-out></testcase></testsuite>' % output.replace("&", "&amp;"))
+        with tempfile.NamedTemporaryFile("w", suffix=".xml", delete=False) as f:
+            f.write(xml)
+        try:
+            lines = subprocess.run([sys.executable, SCRIPT, "junit", f.name], capture_output=True, text=True,
+                                   check=True).stdout.splitlines()
+        finally:
+            os.unlink(f.name)
+        self.assertEqual(lines[0], "failed\tOdbcDatabase.RefusedLogins\tstalled: no progress for 45 s; "
+                                   "its threads waited in futex x2, read(pipe) x1")
+        self.assertEqual(lines[-1], "counts\t0 1 0")

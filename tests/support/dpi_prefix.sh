@@ -17,6 +17,8 @@ wineserver=$3
 WINEPREFIX="$build/wineprefix-dpi"
 export WINEPREFIX
 run="$build/wine-run.sh"
+# The prefix's own programs (wineboot, the desktop keeper) wait by design: not watched for stalls.
+unset WIZARD_STALL_SECONDS
 
 case "$action" in
 start)
