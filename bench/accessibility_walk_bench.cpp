@@ -23,6 +23,7 @@
 #include "driver/Accessible.h"
 #include "driver/Driver.h"
 #include "driver/Snapshot.h"
+#include "bench/BenchClock.h"
 
 namespace {
 
@@ -67,27 +68,19 @@ int main(int argc, char** argv) {
         std::size_t heard = 0;
         std::optional<gui::Snapshot> previous;
         for (int i = 0; i < walks; ++i) {
-            auto start = std::chrono::steady_clock::now();
+            auto start = bench::Clock::now();
             ReadAll(gui::Accessible::FromWindow(window));
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-            start = std::chrono::steady_clock::now();
+            times.push_back(bench::Lap(start));
             shown = gui::ReadShown(gui::Accessible::FromWindow(window));
-            shownTimes.push_back(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-            start = std::chrono::steady_clock::now();
+            shownTimes.push_back(bench::Lap(start));
             previous = gui::Snapshot::Of(window);
             heard = previous->Elements().size();
-            snapshotTimes.push_back(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-            start = std::chrono::steady_clock::now();
+            snapshotTimes.push_back(bench::Lap(start));
             gui::Snapshot::Of(window, std::chrono::milliseconds(5000), kept);
-            keptTimes.push_back(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-            start = std::chrono::steady_clock::now();
+            keptTimes.push_back(bench::Lap(start));
             if (!gui::Snapshot::FindOne(window, next, std::chrono::milliseconds(5000), kept))
                 throw gui::DriverError("no Seguinte");
-            findTimes.push_back(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            findTimes.push_back(bench::Lap(start));
         }
         std::sort(times.begin(), times.end());
         std::printf("one walk of the whole tree from another process (%d elements, each with role, name, state, "

@@ -16,10 +16,11 @@
 #include "app/Main.h"
 #include "framework/win/Application.h"
 #include "framework/win/Gdi.h"
+#include "bench/BenchClock.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 void Pump() {
     MSG msg;
@@ -47,9 +48,7 @@ void MoveTo(int x, int y) {
     ::SendInput(1, &input, sizeof input);
 }
 
-double PerCall(Clock::duration total, int calls) {
-    return std::chrono::duration<double, std::micro>(total).count() / calls;
-}
+double PerCall(Clock::duration total, int calls) { return bench::Microseconds(total) / calls; }
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "controls/HtmlCaption.h"
 #include "controls/HtmlCaptionPaint.h"
 #include "tests/controls/html_caption_fakes.h"
+#include "bench/BenchClock.h"
 
 namespace {
 
@@ -28,10 +29,6 @@ std::string Caption(std::size_t bytes) {
     return text;
 }
 
-double Milliseconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
 }  // namespace
 
 int main() {
@@ -46,7 +43,8 @@ int main() {
                 "lines", "layout ms/KB");
     for (std::size_t kb : {256, 512, 1024}) {
         const std::string caption = Caption(kb * 1024);
-        using clock = std::chrono::steady_clock;
+        using clock = bench::Clock;
+        using bench::Milliseconds;
         auto t0 = clock::now();
         const std::string prepared = ctl::PrepareHtml(caption);
         auto t1 = clock::now();

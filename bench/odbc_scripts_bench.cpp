@@ -16,6 +16,7 @@
 #include "provisioning/ScriptText.h"
 #include "provisioning/win/OdbcDatabase.h"
 #include "provisioning/win/Win32Services.h"
+#include "bench/BenchClock.h"
 
 namespace {
 
@@ -37,12 +38,12 @@ int main(int argc, char** argv) {
         db.Open();
         double total = 0;
         for (int i = 0; i <= iterations; ++i) {  // iteration 0 warms up
-            const auto start = std::chrono::steady_clock::now();
+            const auto start = bench::Clock::now();
             const std::string name = "bench_" + std::to_string(i);
             db.ExecuteCommand("CREATE DATABASE " + name);
             db.ExecuteCommand("USE " + name);
             for (const std::string& script : scripts) db.ExecuteCommand(script);
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            const double ms = bench::Milliseconds(bench::Clock::now() - start);
             if (i > 0) total += ms;
         }
         db.Close();

@@ -13,29 +13,18 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "bench/BenchClock.h"
 #include "controls/AdvProgressBarGeometry.h"
 #include "controls/win/AdvProgressBar.h"
 #include "framework/win/Application.h"
 #include "framework/win/Controls.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double CpuSeconds() {
     FILETIME creation, exit, kernel, user;
@@ -119,9 +108,9 @@ int wmain(int argc, wchar_t** argv) {
         const ctl::BarTextMeasure measure = [](std::string_view) { return ctl::BarSize{0, 0}; };
         std::size_t sink = 0;
         for (int i = 0; i < ticks; ++i) {
-            const double t0 = Now();
+            const double t0 = bench::NowSeconds();
             sink += ctl::LayoutProgressBar(snapshot, {0, 0, 327, 18}, measure).instructions.size();
-            runs.push_back((Now() - t0) * 1e6);
+            runs.push_back((bench::NowSeconds() - t0) * 1e6);
         }
         Print("layout (instruction list)", Summarise(runs), runs.size());
         if (sink == 0) std::printf("(empty layout?)\n");
@@ -131,10 +120,10 @@ int wmain(int argc, wchar_t** argv) {
         fw::OffscreenBitmap target(nullptr, 327, 18);
         std::vector<double> runs;
         for (int i = 0; i < ticks; ++i) {
-            const double t0 = Now();
+            const double t0 = bench::NowSeconds();
             bar.Paint(target.Dc());
             ::GdiFlush();
-            runs.push_back((Now() - t0) * 1e6);
+            runs.push_back((bench::NowSeconds() - t0) * 1e6);
         }
         Print("paint into a memory bitmap", Summarise(runs), runs.size());
     }
@@ -142,10 +131,10 @@ int wmain(int argc, wchar_t** argv) {
     {
         std::vector<double> runs;
         for (int i = 0; i < ticks; ++i) {
-            const double t0 = Now();
+            const double t0 = bench::NowSeconds();
             bar.Model().Step();
             ::GdiFlush();
-            runs.push_back((Now() - t0) * 1e6);
+            runs.push_back((bench::NowSeconds() - t0) * 1e6);
             if (i % 64 == 0) Pump();
         }
         Print("animation tick (Step + paint onto the window DC)", Summarise(runs), runs.size());
@@ -157,10 +146,10 @@ int wmain(int argc, wchar_t** argv) {
     bar.SetAnimated(true);
     int observedTicks = 0;
     int lastPos = bar.Model().InfinitePos();
-    const double wall0 = Now();
+    const double wall0 = bench::NowSeconds();
     const double cpu0 = CpuSeconds();
-    while (Now() - wall0 < seconds) {
-        const double left = seconds - (Now() - wall0);
+    while (bench::NowSeconds() - wall0 < seconds) {
+        const double left = seconds - (bench::NowSeconds() - wall0);
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::max(1.0, left * 1000.0)), QS_ALLINPUT);
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -173,7 +162,7 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     const double cpu = CpuSeconds() - cpu0;
-    const double wall = Now() - wall0;
+    const double wall = bench::NowSeconds() - wall0;
     bar.SetAnimated(false);
     std::printf("animation at 50 ms for %.1f s: %d ticks (%.1f per second), CPU %.3f s = %.2f %% of one core "
                 "(goal < 2 %%)\n",

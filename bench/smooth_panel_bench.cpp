@@ -17,12 +17,9 @@
 #include "controls/win/AdvSmoothPanel.h"
 #include "framework/win/Gdi.h"
 #include "tests/support/WizardPanel.h"
+#include "bench/BenchClock.h"
 
 namespace {
-
-double Microseconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::micro>(d).count();
-}
 
 void Run(const char* title, bool transparent) {
     fw::TCustomControl form;  // stands in for the window under a transparent panel
@@ -35,17 +32,17 @@ void Run(const char* title, bool transparent) {
     panel.Paint(target.Dc());  // warm-up: fonts, GDI+ caches
 
     constexpr int kFirst = 40, kCached = 400;
-    auto start = std::chrono::steady_clock::now();
+    auto start = bench::Clock::now();
     for (int i = 0; i < kFirst; ++i) {
         panel.Changed();  // stale face: the next paint renders it again
         panel.Paint(target.Dc());
     }
-    const double first = Microseconds(std::chrono::steady_clock::now() - start) / kFirst;
+    const double first = bench::Microseconds(bench::Clock::now() - start) / kFirst;
 
     const int buildsBefore = panel.CacheBuilds();
-    start = std::chrono::steady_clock::now();
+    start = bench::Clock::now();
     for (int i = 0; i < kCached; ++i) panel.Paint(target.Dc());
-    const double cached = Microseconds(std::chrono::steady_clock::now() - start) / kCached;
+    const double cached = bench::Microseconds(bench::Clock::now() - start) / kCached;
     const int rebuilt = panel.CacheBuilds() - buildsBefore;
 
     std::printf("%s\n", title);

@@ -82,7 +82,7 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
     if (hasText) {
         if (out.gdiPlus) {
             const RectF box = measure.gdiPlus(out.text, RectF{float(left), float(top), float(e), float(f)},
-                                              out.horizontal, out.vertical);
+                                              out.horizontal, out.vertical, out.renderingHint);
             text = {box.x, box.width, box.height};
         } else {
             const PixelSize size = measure.gdi(out.text, e - 2 * px(2));
@@ -165,7 +165,9 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
                 newTop = bottom - h;
                 break;
             default:
-                newTop = cap.y + (bottom - cap.y - h) / 2;
+                // Measured from the client's top, not the rectangle's: a caption above its
+                // picture (whose rectangle starts 2 pixels down) is not pushed lower.
+                newTop = (bottom - cap.y - h) / 2;
                 break;
         }
         cap.y = newTop;

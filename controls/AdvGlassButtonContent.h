@@ -30,8 +30,11 @@ struct PixelSize {
 
 // Text measurement, as the platform does it.
 struct GlassTextMeasurer {
-    // GDI+: the bounding box of the text laid out in `box` with the given alignment.
-    std::function<RectF(std::string_view text, const RectF& box, TextAlign horizontal, TextAlign vertical)> gdiPlus;
+    // GDI+: the bounding box of the text laid out in `box` with the given alignment and text
+    // rendering hint (ordinal; 0 the default), as it is drawn.
+    std::function<RectF(std::string_view text, const RectF& box, TextAlign horizontal, TextAlign vertical,
+                        int renderingHint)>
+        gdiPlus;
     // The platform's text call with word break: the size of the text broken to lines no wider
     // than `width`.
     std::function<PixelSize(std::string_view text, int width)> gdi;

@@ -2,20 +2,12 @@
 
 #include <algorithm>
 
-#include "framework/Text.h"
+#include "framework/Accelerator.h"
 
 namespace ctl::glass {
 
 namespace {
 constexpr int kEnterKey = 13;
-
-// Upper case of ASCII and Latin-1 letters: the accelerators of Portuguese captions (accented capitals)
-// must not depend on the C library's locale.
-char16_t FoldCase(char16_t ch) {
-    if (ch >= u'a' && ch <= u'z') return static_cast<char16_t>(ch - 0x20);
-    if (ch >= 0xE0 && ch <= 0xFE && ch != 0xF7) return static_cast<char16_t>(ch - 0x20);
-    return ch;
-}
 }  // namespace
 
 void GlassOutcome::Merge(const GlassOutcome& later) {
@@ -78,6 +70,12 @@ std::string GlassButtonModel::Version() {
 }
 
 GlassOutcome GlassButtonModel::Handle(const GlassEvent& e) {
+    const GlassOutcome o = Transition(e);
+    Settle();
+    return o;
+}
+
+GlassOutcome GlassButtonModel::Transition(const GlassEvent& e) {
     using Kind = GlassEvent::Kind;
     GlassOutcome o;
     switch (e.kind) {
@@ -101,23 +99,23 @@ GlassOutcome GlassButtonModel::Handle(const GlassEvent& e) {
         case Kind::HoverTick:
             // The timer samples the pointer because a leave notification can be missed while
             // another window holds the capture. Right and bottom edges are outside here.
-            if (e.x < 0 || e.x >= width_ || e.y < 0 || e.y >= height_) {
+            if (e.x < 0 || e.x >= Width() || e.y < 0 || e.y >= Height()) {
                 o.hoverTimer = HoverTimerChange::Stop;
                 hot_ = false;
-                if (enabled_) o.repaint = GlassRepaint::Invalidate;
+                if (Enabled()) o.repaint = GlassRepaint::Invalidate;
             }
             return o;
         case Kind::Char:
             // Space clicks on the character (a held key repeats it), not on the key's release.
-            o.click = e.character == u' ' && enabled_;
+            o.click = e.character == u' ' && Enabled();
             return o;
         case Kind::DialogKey:
-            if (e.key == kEnterKey && focused_ && !e.modifierHeld && e.canFocus && enabled_) {
+            if (e.key == kEnterKey && focused_ && !e.modifierHeld && e.canFocus && Enabled()) {
                 o.click = o.handled = true;
             }
             return o;
         case Kind::DialogChar:
-            if (IsAccelerator(e.character) && e.canFocus && enabled_) o.click = o.handled = true;
+            if (fw::IsAccelerator(Caption(), e.character) && e.canFocus && Enabled()) o.click = o.handled = true;
             return o;
         case Kind::Command:
             o.click = e.code == 0;
@@ -129,15 +127,6 @@ GlassOutcome GlassButtonModel::Handle(const GlassEvent& e) {
         case Kind::FocusChanged:
             focused_ = e.flag;
             return o;
-        case Kind::EnabledChanged:
-            enabled_ = e.flag;
-            if (!enabled_) {
-                // A press cannot finish on a disabled button: without this, the glow of a
-                // button disabled while held would stay until the next press.
-                tracking_ = false;
-                pressed_ = false;
-            }
-            return Repaint(GlassRepaint::Invalidate);
         case Kind::ButtonPressed:
             return ButtonPressed(e);
         case Kind::DefaultAction:
@@ -146,9 +135,43 @@ GlassOutcome GlassButtonModel::Handle(const GlassEvent& e) {
     return o;
 }
 
+GlassOutcome GlassButtonModel::EnabledChanged(bool enabled) {
+    control_.enabled = enabled;
+    if (!enabled) {
+        // A press cannot finish on a disabled button: without this, the glow of a button disabled
+        // while held would stay until the next press. The hover stays: the timer clears it once
+        // the pointer leaves, so that entering and leaving are reported again once enabled.
+        tracking_ = false;
+        pressed_ = false;
+        state_ = GlassState::gbsDisabled;
+    } else if (state_ == GlassState::gbsDisabled) {
+        state_ = down_ && groupIndex_ != 0 ? GlassState::gbsExclusive : GlassState::gbsUp;
+    }
+    return Repaint(GlassRepaint::Invalidate);
+}
+
+GlassOutcome GlassButtonModel::SetControlState(const ControlState& state) {
+    GlassOutcome o;
+    if (state.enabled != control_.enabled) o.Merge(EnabledChanged(state.enabled));
+    if (state.caption != control_.caption) o.Merge(Repaint(GlassRepaint::Invalidate));
+    control_ = state;
+    Settle();
+    return o;
+}
+
+void GlassButtonModel::Settle() {
+    if (!Enabled()) {
+        state_ = GlassState::gbsDisabled;
+        tracking_ = false;
+    } else if (state_ == GlassState::gbsDisabled) {
+        state_ = down_ && groupIndex_ != 0 ? GlassState::gbsExclusive : GlassState::gbsUp;
+    }
+    if (style_ == TAdvToolButtonStyle::tasCheck && down_) state_ = GlassState::gbsDown;
+}
+
 GlassOutcome GlassButtonModel::LeftButtonDown(const GlassEvent&) {
     GlassOutcome o;
-    if (!enabled_) return o;
+    if (!Enabled()) return o;
     pressed_ = true;
     if (!down_) {
         state_ = GlassState::gbsDown;
@@ -158,7 +181,7 @@ GlassOutcome GlassButtonModel::LeftButtonDown(const GlassEvent&) {
         state_ = GlassState::gbsDown;
         o.repaint = GlassRepaint::PaintNow;
     }
-    o.takeFocus = tabStop_;
+    o.takeFocus = TabStop();
     tracking_ = true;
     return o;
 }
@@ -205,7 +228,7 @@ GlassOutcome GlassButtonModel::LeftButtonUp(const GlassEvent& e) {
 }
 
 GlassOutcome GlassButtonModel::UpdateHover(bool pointerOverThis) {
-    if (!enabled_) return {};
+    if (!Enabled()) return {};
     return Handle(GlassEvent::Of(pointerOverThis ? GlassEvent::Kind::MouseEnter : GlassEvent::Kind::MouseLeave));
 }
 
@@ -227,6 +250,12 @@ void GlassButtonModel::NotifyGroup() {
 }
 
 GlassOutcome GlassButtonModel::SetDown(bool value) {
+    GlassOutcome o = ChangeDown(value);
+    Settle();
+    return o;
+}
+
+GlassOutcome GlassButtonModel::ChangeDown(bool value) {
     if (loading_) downAtLoad_ = value;
     if (groupIndex_ == 0 && style_ == TAdvToolButtonStyle::tasButton) value = false;
     if (style_ == TAdvToolButtonStyle::tasCheck) {
@@ -274,60 +303,39 @@ GlassOutcome GlassButtonModel::SetCornerRadius(int value) {
     return Store(look_.cornerRadius, value);
 }
 
-GlassOutcome GlassButtonModel::SetCaption(std::string text) { return Store(caption_, std::move(text)); }
-
 GlassOutcome GlassButtonModel::PictureChanged(GlassPicture which) {
     const bool repaints = which == GlassPicture::Normal || which == GlassPicture::Disabled;
     return Repaint(repaints ? GlassRepaint::Invalidate : GlassRepaint::None);
 }
 
-GlassState GlassButtonModel::CorrectedState() const {
-    GlassState state = state_;
-    if (!enabled_) {
-        state = GlassState::gbsDisabled;
-    } else if (state == GlassState::gbsDisabled) {
-        state = down_ && groupIndex_ != 0 ? GlassState::gbsExclusive : GlassState::gbsUp;
-    }
-    if (style_ == TAdvToolButtonStyle::tasCheck && down_) state = GlassState::gbsDown;
-    return state;
-}
-
-GlassPaintState GlassButtonModel::PaintStateFor(GlassState corrected) const {
-    // A disabled button follows no press (the paint-time correction stops it).
-    const bool tracking = tracking_ && enabled_;
+GlassPaintState GlassButtonModel::PaintState() const {
     GlassPaintState paint;
-    paint.state = corrected;
-    paint.enabled = enabled_;
+    paint.state = state_;
+    paint.enabled = Enabled();
     paint.hot = hot_;
     // A press dragged off the button shows the unpressed body until it comes back: the glow
     // follows where the press would release, not merely that the mouse button is held.
-    paint.pressed = pressed_ && !(tracking && corrected == GlassState::gbsUp);
+    paint.pressed = pressed_ && !(tracking_ && state_ == GlassState::gbsUp);
     paint.down = down_;
     paint.focused = focused_;
     return paint;
 }
 
-GlassPaintState GlassButtonModel::PrepareForPaint() {
-    state_ = CorrectedState();
-    if (!enabled_) tracking_ = false;
-    return PaintStateFor(state_);
-}
-
 GlassAccessibleState GlassButtonModel::AccessibleState() const {
     GlassAccessibleState s;
-    s.unavailable = !enabled_;
+    s.unavailable = !Enabled();
     s.focused = focused_;
-    s.pressed = PaintStateFor(CorrectedState()).Glow();
-    s.isDefault = focused_ && enabled_;
+    s.pressed = PaintState().Glow();
+    s.isDefault = focused_ && Enabled();
     return s;
 }
 
 GlassOutcome GlassButtonModel::DefaultAction() {
     GlassOutcome o;
-    if (!enabled_) return o;  // refused, as a click on a disabled button does nothing
+    if (!Enabled()) return o;  // refused, as a click on a disabled button does nothing
     // As a press released inside, without a pointer: the focus comes first, then the toggle or
     // group change, then the click.
-    o.takeFocus = tabStop_;
+    o.takeFocus = TabStop();
     o.repaint = GlassRepaint::Invalidate;
     if (groupIndex_ != 0) {
         o.Merge(SetDown(!down_));
@@ -338,19 +346,6 @@ GlassOutcome GlassButtonModel::DefaultAction() {
     }
     o.click = true;
     return o;
-}
-
-bool GlassButtonModel::IsAccelerator(char16_t ch) const {
-    for (std::size_t i = 0; i + 1 < caption_.size(); ++i) {
-        if (caption_[i] != '&') continue;
-        if (caption_[i + 1] == '&') {  // "&&" is a literal ampersand
-            ++i;
-            continue;
-        }
-        const char16_t letter = fw::Cp1252ToUnit(static_cast<unsigned char>(caption_[i + 1]));
-        return FoldCase(letter) == FoldCase(ch);
-    }
-    return false;
 }
 
 }  // namespace ctl::glass

@@ -3,7 +3,8 @@
 // followed, the hover, the focus, the toggle and group logic, and the published values that only
 // need storing. The window class turns its messages into GlassEvents, hands them to Handle and
 // carries out the returned GlassOutcome (repaint, click, focus, hover timer, mouse events); it
-// paints from PrepareForPaint().
+// paints from PaintState(), which reads and never changes: every change of the drawn state
+// (disabled, back from disabled, a checked toggle drawn down) is made by the event that causes it.
 //
 // State after construction: 100 x 32, enabled, up, not hot, not focused, not pressed, no group.
 //
@@ -55,7 +56,6 @@ struct GlassEvent {
         Command,                                  // code (notification code of a command)
         Enter, Exit,                              // the control gained / lost the focus
         FocusChanged,                             // flag: the newly focused control is this button
-        EnabledChanged,                           // flag: now enabled
         FontChanged,
         ButtonPressed,                            // groupIndex, sender: a group broadcast
         DefaultAction,                            // assistive technology presses the button
@@ -100,7 +100,7 @@ private:
     }
 };
 
-// What a paint needs of the behaviour, taken after the paint-time corrections of the state.
+// What a paint needs of the behaviour.
 struct GlassPaintState {
     GlassState state = GlassState::gbsUp;
     bool enabled = true;
@@ -189,14 +189,22 @@ public:
     // The one transition: applies the event and says what the window must do.
     [[nodiscard]] GlassOutcome Handle(const GlassEvent& event);
 
-    // What assistive technology reads now. Unlike PrepareForPaint it changes nothing: a reader
-    // may ask at any time, paint or not.
+    // What assistive technology reads now: a reader may ask at any time, paint or not.
     GlassAccessibleState AccessibleState() const;
 
-    // Applies the paint-time corrections (disabled buttons are drawn disabled and stop following
-    // a press; a re-enabled one comes back up or exclusive; a checked toggle is drawn down) and
-    // returns what the paint reads.
-    GlassPaintState PrepareForPaint();
+    // What a paint reads.
+    GlassPaintState PaintState() const;
+
+    // The control's own state that the behaviour reads, copied in one step by the control
+    // whenever one of them may have changed. A change of caption or enabled state repaints;
+    // disabling ends a press.
+    struct ControlState {
+        std::string caption;
+        bool enabled = true;
+        int width = 100, height = 32;  // the client size that decides whether the pointer is inside
+        bool tabStop = true;           // a press or a reader's press focuses only a tab stop
+    };
+    [[nodiscard]] GlassOutcome SetControlState(const ControlState& state);
 
     // Group and toggle properties.
     bool Down() const { return down_; }
@@ -206,7 +214,7 @@ public:
     bool AllowAllUp() const { return allowAllUp_; }
     [[nodiscard]] GlassOutcome SetAllowAllUp(bool value);
     TAdvToolButtonStyle Style() const { return style_; }
-    void SetStyle(TAdvToolButtonStyle value) { style_ = value; }  // stored only
+    void SetStyle(TAdvToolButtonStyle value) { style_ = value, Settle(); }  // no repaint
 
     // Loading from a window description: Down values are remembered while loading and applied
     // again once every property is in (Down may come before GroupIndex and Style).
@@ -236,25 +244,21 @@ public:
     // Negative radii are ignored.
     [[nodiscard]] GlassOutcome SetCornerRadius(int value);
 
-    // The caption (its accelerator is the letter after a single "&"); a change repaints.
-    const std::string& Caption() const { return caption_; }
-    [[nodiscard]] GlassOutcome SetCaption(std::string text);
+    // The caption: its accelerator is fw::IsAccelerator's.
+    const std::string& Caption() const { return control_.caption; }
     // A picture's content changed (loaded, cleared or assigned).
     [[nodiscard]] static GlassOutcome PictureChanged(GlassPicture which);
 
-    // The client size that decides whether the pointer is inside.
-    void SetClientSize(int width, int height) { width_ = width, height_ = height; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    bool TabStop() const { return tabStop_; }
-    void SetTabStop(bool value) { tabStop_ = value; }
+    int Width() const { return control_.width; }
+    int Height() const { return control_.height; }
+    bool TabStop() const { return control_.tabStop; }
 
     GlassState State() const { return state_; }
     bool Hot() const { return hot_; }
     bool Pressed() const { return pressed_; }
     bool Tracking() const { return tracking_; }
     bool Focused() const { return focused_; }
-    bool Enabled() const { return enabled_; }
+    bool Enabled() const { return control_.enabled; }
 
     // Group membership (set by GlassButtonGroup::Add / Remove).
     GlassButtonGroup* Group() const { return group_; }
@@ -274,9 +278,15 @@ private:
         return o;
     }
     // The press rule of moves and releases: the row just below the client area still counts.
-    bool Inside(int x, int y) const { return x >= 0 && x < width_ && y >= 0 && y <= height_; }
-    bool IsAccelerator(char16_t ch) const;
+    bool Inside(int x, int y) const { return x >= 0 && x < Width() && y >= 0 && y <= Height(); }
     void NotifyGroup();
+    GlassOutcome ChangeDown(bool value);
+    // The drawn state as the rules keep it after every change: a disabled button is drawn
+    // disabled and follows no press; a re-enabled one comes back up (or exclusive, down in a
+    // group); a checked toggle is drawn down.
+    void Settle();
+    GlassOutcome Transition(const GlassEvent& e);
+    GlassOutcome EnabledChanged(bool enabled);
 
     GlassOutcome LeftButtonDown(const GlassEvent& e);
     GlassOutcome MouseMove(const GlassEvent& e);
@@ -284,12 +294,8 @@ private:
     GlassOutcome UpdateHover(bool pointerOverThis);
     GlassOutcome ButtonPressed(const GlassEvent& e);
     GlassOutcome DefaultAction();
-    // The drawn state after the paint-time corrections, and what a paint reads with it.
-    GlassState CorrectedState() const;
-    GlassPaintState PaintStateFor(GlassState corrected) const;
-
     GlassLook look_;
-    std::string caption_;
+    ControlState control_;
     GlassState state_ = GlassState::gbsUp;
     bool down_ = false;
     int groupIndex_ = 0;
@@ -301,10 +307,6 @@ private:
     bool pressed_ = false;
     bool tracking_ = false;
     bool focused_ = false;
-    bool enabled_ = true;
-    bool tabStop_ = true;
-    int width_ = 100;
-    int height_ = 32;
     GlassButtonGroup* group_ = nullptr;
 };
 

@@ -95,7 +95,7 @@ struct Style {
 
 struct Line {
     std::size_t end = 0;  // the first token of the next line
-    Coord startX = 0;     // where the measuring pass started
+    Coord startX = 0;     // where the line starts before alignment
     Coord width = 0;
     Coord height = 0;     // the tallest of "gh", runs and images
     Coord gh = 0;         // minimum height: "gh" in the font the line starts with
@@ -110,6 +110,23 @@ struct Line {
 
 struct Metric {
     Coord width = 0, height = 0;
+};
+
+// One thing of a line, measured and placed along it before the line's alignment is known: its
+// instruction with the left edge and size set, and how its top follows from the line's height.
+struct Placed {
+    enum class Top {
+        LineTop,      // images: at the line's top
+        Text,         // runs and symbol bullets: on the line's text base (TextTop)
+        BulletShape,  // square and circle bullets: centred on the height of "gh"
+        BelowLine,    // a rule: one pixel below the line
+    };
+    HtmlInstr instr;  // box: left and size only; font: not yet interned
+    Coord left = 0;
+    Metric size;
+    Top top = Top::LineTop;
+    HtmlFont font;           // Text, Symbol bullet
+    bool sub = false, sup = false;
 };
 
 struct FontLess {
@@ -127,7 +144,8 @@ public:
           options_(options),
           measurer_(measurer),
           images_(images),
-          rect_(options.rect) {
+          rect_(options.rect),
+          placing_(options.mode != HtmlMode::Measure) {
         style_.font = options.font;
     }
 
@@ -159,19 +177,22 @@ private:
     };
     static constexpr Coord kBulletSide = 8;  // square and circle bullets
 
-    // The measuring pass: where the line ends (Finish), its height and width, and the runs'
-    // sizes and the images the placing pass uses, in token order.
-    void MeasureLine(std::size_t begin, Coord y, Line& line);
-    // The placing pass: the measured line's instructions, its content moved right by `shift`
-    // (alignment and indent).
-    void PlaceLine(std::size_t begin, Coord y, const Line& line, Coord shift);
-    // The style a tag sets, the same in both passes; false for a tag that sets none.
-    bool ApplyStyleTag(const Token& t, bool measuring);
+    // Measures the line from token `begin` once: where it ends (Finish), its height and width,
+    // and its items placed along it (when the layout places anything).
+    void LayLine(std::size_t begin, Coord y, Line& line);
+    // Emits the measured line's items, moved right by `shift` (alignment and indent).
+    void EmitLine(const Line& line, Coord y, Coord shift);
+    // The style a tag sets; false for a tag that sets none.
+    bool ApplyStyleTag(const Token& t);
     // INDENT and OFS move the pen.
     void MoveForTag(const Token& t, Cursor& cursor, Coord shift) const;
     Bullet ListBullet(const Token& t) const;
     Coord ListItemX(const Line& line, Coord shift) const;
-    void EmitRun(std::string text, const Line& line, Coord y, Coord pen, const Metric& m);
+    // A run of text as the style stands now, placed at `pen`.
+    void PlaceRun(std::string text, Coord pen, const Metric& m);
+    void Place(Placed item) {
+        if (placing_) items_.push_back(std::move(item));
+    }
     // The end of a line: its alignment and indent as they stand when it ends.
     void Finish(Line& line, std::size_t end) const {
         line.end = end;
@@ -190,7 +211,7 @@ private:
         return HtmlRect{ToInt(left), ToInt(top), ToInt(left + width), ToInt(top + height)};
     }
     std::optional<std::pair<HtmlImageRef, Metric>> ResolveImage(std::string_view tag, int index) const;
-    void OpenLink(std::string_view tag, bool measuring);
+    void OpenLink(std::string_view tag);
     void CloseLink();
     void Emit(HtmlInstr instr, int lineIndex) {
         instr.line = lineIndex;
@@ -205,9 +226,8 @@ private:
     Style style_;
     HtmlLayout out_;
     std::vector<HtmlInstr> bodyFills_;  // painted before everything else
-    // The first pass's measurements of the current line, in token order, for the second pass.
-    std::vector<Metric> metrics_;
-    std::vector<std::optional<std::pair<HtmlImageRef, Metric>>> lineImages_;
+    const bool placing_;         // the layout places items (not in Measure mode)
+    std::vector<Placed> items_;  // the current line's, in token order
     // A WRAP image: lines that start above its bottom start right of it.
     Coord floatRight_ = 0, floatBottom_ = INT64_MIN;
     std::map<HtmlFont, int, FontLess> fontIndex_;
@@ -239,7 +259,6 @@ Coord Layouter::TextTop(const Line& line, Coord y, Coord height) const {
 }
 
 HtmlLayout Layouter::Run() {
-    const bool placing = options_.mode != HtmlMode::Measure;
     Coord y = rect_.top;
     Coord total = 0;
     Coord widest = 0;
@@ -254,17 +273,15 @@ HtmlLayout Layouter::Run() {
         line.background = style_.paragraphBackground;
         line.backgroundFrom = style_.paragraphFrom;
         line.backgroundTo = style_.paragraphTo;
-        metrics_.clear();
-        lineImages_.clear();
+        const int indentAtStart = style_.indent;
+        items_.clear();
 
-        Style atStart;
-        if (placing) atStart = style_;
-        MeasureLine(pos, y, line);
+        LayLine(pos, y, line);
         widest = std::max(widest, line.width);
         const bool more = line.end < tokens_.size() || line.endedByBreak;
-        if (placing) {
+        if (placing_) {
             // The line's x: right or centre alignment within the rectangle, then the indent.
-            Coord x = line.startX - atStart.indent;
+            Coord x = line.startX - indentAtStart;
             if (line.align == Align::Right) {
                 x = std::max(x, static_cast<Coord>(rect_.right) - line.width);
             } else if (line.align == Align::Center) {
@@ -272,7 +289,6 @@ HtmlLayout Layouter::Run() {
                 if (room > 0) x += room / 2;
             }
             x += line.indent;
-            style_ = std::move(atStart);
             if (line.background && line.backgroundFrom != fw::clNone) {
                 HtmlInstr fill;
                 fill.kind = HtmlInstrKind::Background;
@@ -283,7 +299,7 @@ HtmlLayout Layouter::Run() {
                 fill.horizontal = false;
                 Emit(std::move(fill), lineIndex_);
             }
-            PlaceLine(pos, y, line, x - line.startX);
+            EmitLine(line, y, x - line.startX);
         }
         pos = line.end;
         ++lineIndex_;
@@ -301,7 +317,7 @@ HtmlLayout Layouter::Run() {
     out_.height = ToInt(total);
     out_.width = widest > 0 ? ToInt(widest + 2) : 0;
     if (!bodyFills_.empty()) out_.instrs.insert(out_.instrs.begin(), bodyFills_.begin(), bodyFills_.end());
-    if (placing) {
+    if (placing_) {
         if (auto hit = HitTestHtml(out_, options_.hitX, options_.hitY)) {
             out_.hitLink = hit->link;
             out_.hitImage = hit->image;
@@ -311,11 +327,11 @@ HtmlLayout Layouter::Run() {
     return std::move(out_);
 }
 
-void Layouter::OpenLink(std::string_view tag, bool measuring) {
+void Layouter::OpenLink(std::string_view tag) {
     if (style_.inLink) CloseLink();
     style_.inLink = true;
     style_.link = style_.linkCount++;
-    if (measuring) out_.links.emplace_back(html::FirstQuoted(tag));
+    out_.links.emplace_back(html::FirstQuoted(tag));
     style_.linkSavedColour = style_.font.colour;
     style_.linkSavedBackground = style_.background;
     style_.linkSavedUnderline = style_.font.underline;
@@ -374,14 +390,14 @@ std::optional<std::pair<HtmlImageRef, Metric>> Layouter::ResolveImage(std::strin
     return std::pair{ref, m};
 }
 
-bool Layouter::ApplyStyleTag(const Token& t, bool measuring) {
+bool Layouter::ApplyStyleTag(const Token& t) {
     const bool closing = t.closing;
     switch (t.tag) {
     case TagKind::Link:
         if (closing)
             CloseLink();
         else
-            OpenLink(t.raw, measuring);
+            OpenLink(t.raw);
         return true;
     case TagKind::Bold: style_.font.bold = !closing; return true;
     case TagKind::Italic: style_.font.italic = !closing; return true;
@@ -396,7 +412,7 @@ bool Layouter::ApplyStyleTag(const Token& t, bool measuring) {
         if (!closing) {
             auto from = html::FindAttribute(t.raw, "BGCOLOR");
             // With BGCOLORTO a gradient goes behind the whole caption and runs get no background
-            // of their own (the placing pass adds the gradient).
+            // of their own (LayLine adds the gradient).
             if (from && html::FindAttribute(t.raw, "BGCOLORTO"))
                 style_.background = fw::clNone;
             else if (from)
@@ -514,12 +530,12 @@ Coord Layouter::ListItemX(const Line& line, Coord shift) const {
     return line.startX + shift + 12 * static_cast<Coord>(std::min(style_.listLevel, 1000));
 }
 
-void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
+void Layouter::LayLine(std::size_t begin, Coord y, Line& line) {
     const Coord right = rect_.right;
     const Coord room = right - line.startX;  // the whole line
     Cursor cursor(line.startX);
     std::size_t i = begin;
-    // Ends the line before token `at` (which starts the next one) and stops the pass.
+    // Ends the line before token `at` (which starts the next one) and stops.
     bool ended = false;
     const auto endBefore = [&](std::size_t at) {
         Finish(line, at);
@@ -529,7 +545,7 @@ void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
     for (; i < tokens_.size() && !ended; ++i) {
         const Token& t = tokens_[i];
         if (t.kind == Token::Kind::Run) {
-            const std::string text = html::DecodeRunText(t.raw);
+            std::string text = html::DecodeRunText(t.raw);
             if (style_.hidden) {
                 out_.plainText += text;
                 continue;
@@ -542,10 +558,10 @@ void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
                 endBefore(i);
                 break;
             }
-            metrics_.push_back(Metric{size.width, size.height});
             line.height = std::max<Coord>(line.height, size.height);
             out_.plainText += text;
             cursor.lastText = t.raw.back();
+            PlaceRun(std::move(text), cursor.pen, Metric{size.width, size.height});
             cursor.Advance(size.width);
             continue;
         }
@@ -555,6 +571,14 @@ void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
             if (t.tag == TagKind::Break) {
                 out_.plainText += '\r';
                 line.endedByBreak = true;
+            } else {
+                Placed rule;
+                rule.instr.kind = HtmlInstrKind::Rule;
+                rule.instr.colour = fw::clBlack;
+                rule.left = rect_.left;
+                rule.size = Metric{static_cast<Coord>(rect_.right) - rect_.left, 1};
+                rule.top = Placed::Top::BelowLine;
+                Place(std::move(rule));
             }
             endBefore(i + 1);
             continue;
@@ -565,10 +589,26 @@ void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
             break;
         }
 
-        ApplyStyleTag(t, /*measuring=*/true);
+        ApplyStyleTag(t);
         MoveForTag(t, cursor, 0);
         if (t.closing) continue;
         switch (t.tag) {
+        case TagKind::Body: {
+            auto from = html::FindAttribute(t.raw, "BGCOLOR");
+            auto to = html::FindAttribute(t.raw, "BGCOLORTO");
+            if (placing_ && from && to) {
+                HtmlInstr fill;
+                fill.kind = HtmlInstrKind::Background;
+                fill.box = rect_;
+                fill.colour = ParseHtmlColour(*from);
+                fill.colourTo = ParseHtmlColour(*to);
+                auto dir = html::FindAttribute(t.raw, "DIR").value_or("H");
+                fill.horizontal = !html::StartsWithIgnoreCase(dir, "V");
+                fill.line = lineIndex_;
+                bodyFills_.push_back(std::move(fill));
+            }
+            break;
+        }
         case TagKind::Paragraph:
             if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) {
                 line.background = true;
@@ -582,30 +622,44 @@ void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
         case TagKind::ListItem: {
             cursor.pen = std::max(cursor.pen, ListItemX(line, 0));
             const Bullet bullet = ListBullet(t);
+            Placed mark;
+            mark.instr.link = style_.inLink ? style_.link : -1;
+            mark.left = cursor.pen;
             Coord slot = 12;
             if (bullet.kind == Bullet::Kind::Square || bullet.kind == Bullet::Kind::Circle) {
                 line.height = std::max(line.height, kBulletSide);
+                mark.instr.kind = HtmlInstrKind::Bullet;
+                mark.instr.colour = bullet.colour;
+                mark.instr.bullet = bullet.kind == Bullet::Kind::Square ? HtmlBullet::Square : HtmlBullet::Circle;
+                mark.size = Metric{kBulletSide, kBulletSide};
+                mark.top = Placed::Top::BulletShape;
+                Place(std::move(mark));
             } else if (bullet.kind == Bullet::Kind::Picture) {
-                std::optional<std::pair<HtmlImageRef, Metric>> picture;
                 const std::string_view name = html::FindAttribute(t.raw, "NAME").value_or("");
                 if (images_.pictures && !name.empty() && name.find(':') == std::string_view::npos) {
                     if (auto size = images_.pictures->PictureSize(name)) {
-                        HtmlImageRef ref;
-                        ref.source = std::string(name);
-                        picture = std::pair{ref, Metric{ClampSize(size->width), ClampSize(size->height)}};
+                        const Metric m{ClampSize(size->width), ClampSize(size->height)};
+                        line.height = std::max(line.height, m.height);
+                        slot = std::max(slot, m.width + 4);
+                        mark.instr.kind = HtmlInstrKind::Image;
+                        mark.instr.image.source = std::string(name);
+                        mark.size = m;
+                        Place(std::move(mark));
                     }
-                }
-                lineImages_.push_back(picture);
-                if (picture) {
-                    line.height = std::max(line.height, picture->second.height);
-                    slot = std::max(slot, picture->second.width + 4);
                 }
             } else {
                 const HtmlSize size = MeasureHtmlRun(measurer_, bullet.mark, bullet.symbol,
                                                      Box(cursor.pen, y, right - cursor.pen, rect_.bottom - y));
-                metrics_.push_back(Metric{size.width, size.height});
                 line.height = std::max<Coord>(line.height, size.height);
                 slot = std::max<Coord>(slot, size.width + 4);
+                mark.instr.kind = HtmlInstrKind::Bullet;
+                mark.instr.bullet = HtmlBullet::Symbol;
+                mark.instr.colour = bullet.colour;
+                mark.instr.text = bullet.mark;
+                mark.font = bullet.symbol;
+                mark.size = Metric{size.width, size.height};
+                mark.top = Placed::Top::Text;
+                Place(std::move(mark));
             }
             cursor.Advance(slot);
             break;
@@ -618,7 +672,7 @@ void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
                 endBefore(i);
                 break;
             }
-            lineImages_.push_back(resolved);
+            const int index = style_.imageCount;
             out_.imageCount = ++style_.imageCount;
             if (!resolved) break;  // not found: nothing drawn, no room taken
             const Metric m = resolved->second;
@@ -637,6 +691,14 @@ void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
             } else {
                 line.height = std::max(line.height, m.height);
             }
+            Placed picture;
+            picture.instr.kind = HtmlInstrKind::Image;
+            picture.instr.image = resolved->first;
+            picture.instr.link = style_.inLink ? style_.link : -1;
+            picture.instr.imageIndex = index;
+            picture.left = cursor.pen;
+            picture.size = m;
+            Place(std::move(picture));
             cursor.Advance(m.width);
             break;
         }
@@ -648,125 +710,55 @@ void Layouter::MeasureLine(std::size_t begin, Coord y, Line& line) {
     line.width = std::max<Coord>(0, cursor.widest - line.startX);
 }
 
-void Layouter::PlaceLine(std::size_t begin, Coord y, const Line& line, Coord shift) {
-    Cursor cursor(line.startX + shift);
-    std::size_t metric = 0, image = 0;  // the measuring pass's records, in order
-    for (std::size_t i = begin; i < line.end && i < tokens_.size(); ++i) {
-        const Token& t = tokens_[i];
-        if (t.kind == Token::Kind::Run) {
-            if (style_.hidden) continue;
-            const Metric m = metrics_[metric++];
-            EmitRun(html::DecodeRunText(t.raw), line, y, cursor.pen, m);
-            cursor.Advance(m.width);
-            continue;
-        }
-
-        ApplyStyleTag(t, /*measuring=*/false);
-        MoveForTag(t, cursor, shift);
-        if (t.closing) continue;
-        switch (t.tag) {
-        case TagKind::Body: {
-            auto from = html::FindAttribute(t.raw, "BGCOLOR");
-            auto to = html::FindAttribute(t.raw, "BGCOLORTO");
-            if (from && to) {
-                HtmlInstr fill;
-                fill.kind = HtmlInstrKind::Background;
-                fill.box = rect_;
-                fill.colour = ParseHtmlColour(*from);
-                fill.colourTo = ParseHtmlColour(*to);
-                auto dir = html::FindAttribute(t.raw, "DIR").value_or("H");
-                fill.horizontal = !html::StartsWithIgnoreCase(dir, "V");
-                fill.line = lineIndex_;
-                bodyFills_.push_back(std::move(fill));
-            }
-            break;
-        }
-        case TagKind::Rule: {
-            HtmlInstr rule;
-            rule.kind = HtmlInstrKind::Rule;
-            rule.box = Box(rect_.left, y + line.height + 1, static_cast<Coord>(rect_.right) - rect_.left, 1);
-            rule.colour = fw::clBlack;
-            Emit(std::move(rule), lineIndex_);
-            break;
-        }
-        case TagKind::ListItem: {
-            cursor.pen = std::max(cursor.pen, ListItemX(line, shift));
-            const Bullet bullet = ListBullet(t);
-            HtmlInstr mark;
-            mark.link = style_.inLink ? style_.link : -1;
-            Coord slot = 12;
-            if (bullet.kind == Bullet::Kind::Square || bullet.kind == Bullet::Kind::Circle) {
-                mark.kind = HtmlInstrKind::Bullet;
-                mark.colour = bullet.colour;
-                mark.bullet = bullet.kind == Bullet::Kind::Square ? HtmlBullet::Square : HtmlBullet::Circle;
-                mark.box = Box(cursor.pen, TextTop(line, y, line.gh) + (line.gh - kBulletSide) / 2, kBulletSide,
-                               kBulletSide);
-                Emit(std::move(mark), lineIndex_);
-            } else if (bullet.kind == Bullet::Kind::Picture) {
-                if (const auto& picture = lineImages_[image++]) {
-                    mark.kind = HtmlInstrKind::Image;
-                    mark.image = picture->first;
-                    mark.box = Box(cursor.pen, y, picture->second.width, picture->second.height);
-                    Emit(std::move(mark), lineIndex_);
-                    slot = std::max(slot, picture->second.width + 4);
-                }
-            } else {
-                const Metric m = metrics_[metric++];
-                mark.kind = HtmlInstrKind::Bullet;
-                mark.bullet = HtmlBullet::Symbol;
-                mark.colour = bullet.colour;
-                mark.text = bullet.mark;
-                mark.font = InternFont(bullet.symbol);
-                mark.box = Box(cursor.pen, TextTop(line, y, m.height), m.width, m.height);
-                Emit(std::move(mark), lineIndex_);
-                slot = std::max(slot, m.width + 4);
-            }
-            cursor.Advance(slot);
-            break;
-        }
-        case TagKind::Image: {
-            const int index = style_.imageCount++;
-            const auto& resolved = lineImages_[image++];
-            if (!resolved) break;
-            HtmlInstr picture;
-            picture.kind = HtmlInstrKind::Image;
-            picture.image = resolved->first;
-            picture.box = Box(cursor.pen, y, resolved->second.width, resolved->second.height);
-            picture.link = style_.inLink ? style_.link : -1;
-            picture.imageIndex = index;
-            Emit(std::move(picture), lineIndex_);
-            cursor.Advance(resolved->second.width);
-            break;
-        }
-        default:
-            break;
-        }
-    }
+void Layouter::PlaceRun(std::string text, Coord pen, const Metric& m) {
+    if (!placing_) return;
+    Placed run;
+    run.instr.kind = HtmlInstrKind::Text;
+    run.instr.link = style_.inLink ? style_.link : -1;
+    run.instr.colour = style_.background;
+    run.instr.shadow = style_.shadow;
+    run.instr.errorMark = style_.error;
+    run.instr.text = std::move(text);
+    run.font = style_.font;
+    run.left = pen;
+    run.size = m;
+    run.top = Placed::Top::Text;
+    run.sub = style_.sub;
+    run.sup = style_.sup;
+    items_.push_back(std::move(run));
 }
 
-void Layouter::EmitRun(std::string text, const Line& line, Coord y, Coord pen, const Metric& m) {
-    HtmlInstr run;
-    run.kind = HtmlInstrKind::Text;
-    Coord top = TextTop(line, y, m.height);
-    if (style_.sub) top += m.height / 4;
-    if (style_.sup) top -= m.height / 4;
-    run.box = Box(pen, top, m.width, m.height);
-    run.link = style_.inLink ? style_.link : -1;
-    run.font = InternFont(style_.font);
-    run.colour = style_.background;
-    run.shadow = style_.shadow;
-    run.errorMark = style_.error;
-    run.inkRight = run.box.right;
-    if ((style_.font.underline || style_.font.strikeOut) && text.size() > 1 && text.back() == ' ') {
-        // Where the word's underline or strike-out ends; the blank is underlined only when the
-        // underline continues into the next run.
-        std::string_view word(text);
-        while (!word.empty() && word.back() == ' ') word.remove_suffix(1);
-        const HtmlSize ink = MeasureHtmlRun(measurer_, word, style_.font, run.box);
-        run.inkRight = std::min(run.box.right, ToInt(pen + ink.width));
+void Layouter::EmitLine(const Line& line, Coord y, Coord shift) {
+    for (Placed& item : items_) {
+        HtmlInstr instr = std::move(item.instr);
+        const Coord left = item.left + shift;
+        const Metric m = item.size;
+        Coord top = y;
+        switch (item.top) {
+        case Placed::Top::LineTop: break;
+        case Placed::Top::Text: top = TextTop(line, y, m.height); break;
+        case Placed::Top::BulletShape: top = TextTop(line, y, line.gh) + (line.gh - m.height) / 2; break;
+        case Placed::Top::BelowLine: top = y + line.height + 1; break;
+        }
+        if (item.sub) top += m.height / 4;
+        if (item.sup) top -= m.height / 4;
+        instr.box = Box(item.top == Placed::Top::BelowLine ? item.left : left, top, m.width, m.height);
+        if (instr.kind == HtmlInstrKind::Text || (instr.kind == HtmlInstrKind::Bullet && instr.bullet == HtmlBullet::Symbol))
+            instr.font = InternFont(item.font);
+        if (instr.kind == HtmlInstrKind::Text) {
+            instr.inkRight = instr.box.right;
+            const std::string& text = instr.text;
+            if ((item.font.underline || item.font.strikeOut) && text.size() > 1 && text.back() == ' ') {
+                // Where the word's underline or strike-out ends; the blank is underlined only
+                // when the underline continues into the next run.
+                std::string_view word(text);
+                while (!word.empty() && word.back() == ' ') word.remove_suffix(1);
+                const HtmlSize ink = MeasureHtmlRun(measurer_, word, item.font, instr.box);
+                instr.inkRight = std::min(instr.box.right, ToInt(left + ink.width));
+            }
+        }
+        Emit(std::move(instr), lineIndex_);
     }
-    run.text = std::move(text);
-    Emit(std::move(run), lineIndex_);
 }
 
 }  // namespace

@@ -16,7 +16,10 @@
 //     end
 //   end
 //
-// The exact grammar is documented at the top of Description.cpp.
+// The exact grammar is documented at the top of DescriptionParser.cpp. One file per job around
+// ObjectNode: DescriptionLexer.h, DescriptionParser.cpp, DescriptionWriter.cpp,
+// DescriptionApplier.cpp and DescriptionCapture.cpp (the values both of these check,
+// DescriptionValues.h).
 
 #include <stdexcept>
 #include <string>

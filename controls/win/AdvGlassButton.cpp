@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "controls/GDIPFillTable.h"
 #include "framework/PropertyBuilders.h"
@@ -19,18 +20,43 @@ using glass::GlassOutcome;
 using glass::GlassRepaint;
 using glass::HoverTimerChange;
 
-namespace {
+// The glass buttons of one parent: the group their exclusive-button broadcast goes through, and
+// which button each member model belongs to. Kept by the parent and destroyed with it.
+class TAdvGlassButton::ButtonsOnParent : public fw::ParentPart {
+public:
+    // A member released by the broadcast carries out its outcome like any other change.
+    ButtonsOnParent()
+        : group_([this](glass::GlassButtonModel& member, const GlassOutcome& outcome) {
+              for (TAdvGlassButton* button : buttons_)
+                  if (&button->model_ == &member) button->Apply(outcome);
+          }) {}
 
-// The glass buttons of one parent share a group for the exclusive-button broadcast; the group
-// goes when its last button leaves.
-struct ParentGroup {
-    std::unique_ptr<glass::GlassButtonGroup> group;
-    int members = 0;
+    static ButtonsOnParent* Of(const fw::TWinControl& parent) {
+        return static_cast<ButtonsOnParent*>(parent.Part(&kKey));
+    }
+    static ButtonsOnParent& MadeOn(fw::TWinControl& parent) {
+        if (ButtonsOnParent* found = Of(parent)) return *found;
+        return static_cast<ButtonsOnParent&>(parent.AddPart(&kKey, std::make_unique<ButtonsOnParent>()));
+    }
+
+    void Join(TAdvGlassButton& button) {
+        buttons_.push_back(&button);
+        group_.Add(button.model_);
+    }
+    void Leave(TAdvGlassButton& button) {
+        group_.Remove(button.model_);
+        std::erase(buttons_, &button);
+    }
+    // In the order they came to the parent.
+    const std::vector<TAdvGlassButton*>& Buttons() const { return buttons_; }
+
+private:
+    static constexpr char kKey = 0;
+    glass::GlassButtonGroup group_;
+    std::vector<TAdvGlassButton*> buttons_;
 };
-std::map<const fw::TWinControl*, ParentGroup>& Groups() {
-    static std::map<const fw::TWinControl*, ParentGroup> groups;
-    return groups;
-}
+
+namespace {
 
 bool ModifierHeld() {
     return (::GetKeyState(VK_SHIFT) & 0x8000) || (::GetKeyState(VK_CONTROL) & 0x8000) ||
@@ -79,6 +105,9 @@ StringAlign ToCanvas(glass::TextAlign a) {
     }
 }
 
+// A layout's rendering hint ordinal as the canvas takes it: 0 keeps the surface's default.
+std::optional<int> RenderingHint(int ordinal) { return ordinal != 0 ? std::optional<int>(ordinal) : std::nullopt; }
+
 // The caption's string format: wrapping allowed, "&" underlines the next letter, no trimming.
 TextFormat CaptionFormat(glass::TextAlign horizontal, glass::TextAlign vertical, std::optional<int> hint) {
     TextFormat format;
@@ -122,7 +151,7 @@ TAdvGlassButton::TAdvGlassButton()
     Font().SetName("Tahoma");
     SetParentFont(true);
     SetTabStop(true);
-    model_.SetClientSize(Width(), Height());
+    SyncModel();
     // Down values read from a description wait until every property is in (Loaded).
     model_.BeginLoading();
     hoverTimer_.SetInterval(1);
@@ -277,29 +306,11 @@ void TAdvGlassButton::AnnounceStateChange() {
 
 void TAdvGlassButton::SetParent(fw::TWinControl* parent) {
     if (parent == Parent()) return;
-    if (const fw::TWinControl* old = Parent()) {
-        auto& groups = Groups();
-        if (const auto it = groups.find(old); it != groups.end()) {
-            it->second.group->Remove(model_);
-            if (--it->second.members == 0) groups.erase(it);
-        }
-    }
+    // A parent destroyed first has detached this button and taken its part along.
+    if (const fw::TWinControl* old = Parent())
+        if (ButtonsOnParent* buttons = ButtonsOnParent::Of(*old)) buttons->Leave(*this);
     TCustomControl::SetParent(parent);
-    if (parent) {
-        ParentGroup& entry = Groups()[parent];
-        if (!entry.group) {
-            // A member released by the broadcast carries out its outcome like any other change.
-            entry.group = std::make_unique<glass::GlassButtonGroup>(
-                [parent](glass::GlassButtonModel& member, const GlassOutcome& outcome) {
-                    for (fw::TControl* c : parent->Controls()) {
-                        auto* button = dynamic_cast<TAdvGlassButton*>(c);
-                        if (button && &button->model_ == &member) button->Apply(outcome);
-                    }
-                });
-        }
-        entry.group->Add(model_);
-        ++entry.members;
-    }
+    if (parent) ButtonsOnParent::MadeOn(*parent).Join(*this);
 }
 
 void TAdvGlassButton::SetAction(fw::TCustomAction* action) {
@@ -324,6 +335,15 @@ void TAdvGlassButton::Loaded() {
 // ---------------------------------------------------------------------------------------------
 // Messages into events
 
+void TAdvGlassButton::SyncModel() {
+    Apply(model_.SetControlState({Caption(), Enabled(), Width(), Height(), TabStop()}));
+}
+
+GlassOutcome TAdvGlassButton::HandleEvent(const GlassEvent& event) {
+    SyncModel();  // TabStop has no change notification of its own
+    return model_.Handle(event);
+}
+
 bool TAdvGlassButton::PointerOverThis() const {
     POINT p{};
     return HandleAllocated() && ::GetCursorPos(&p) && ::WindowFromPoint(p) == Handle();
@@ -341,7 +361,7 @@ void TAdvGlassButton::HoverTick() {
     POINT p{};
     if (!HandleAllocated() || !::GetCursorPos(&p)) return;
     ::ScreenToClient(Handle(), &p);
-    Apply(model_.Handle(GlassEvent::Hover(p.x, p.y)));
+    Apply(HandleEvent(GlassEvent::Hover(p.x, p.y)));
 }
 
 void TAdvGlassButton::EndCapture() {
@@ -349,13 +369,13 @@ void TAdvGlassButton::EndCapture() {
 }
 
 bool TAdvGlassButton::DialogKey(WPARAM key) {
-    const GlassOutcome o = model_.Handle(GlassEvent::Key(static_cast<int>(key), ModifierHeld(), CanFocus()));
+    const GlassOutcome o = HandleEvent(GlassEvent::Key(static_cast<int>(key), ModifierHeld(), CanFocus()));
     Apply(o);
     return o.handled;
 }
 
 bool TAdvGlassButton::DialogChar(wchar_t ch) {
-    const GlassOutcome o = model_.Handle(GlassEvent::Accelerator(static_cast<char16_t>(ch), CanFocus()));
+    const GlassOutcome o = HandleEvent(GlassEvent::Accelerator(static_cast<char16_t>(ch), CanFocus()));
     Apply(o);
     return o.handled;
 }
@@ -366,24 +386,25 @@ LRESULT TAdvGlassButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GETDLGCODE:
             return DLGC_BUTTON | DLGC_WANTCHARS;
         case WM_LBUTTONDBLCLK:
-            if (OnDblClick) {
-                OnDblClick(*this);
-                return 0;
-            }
-            [[fallthrough]];  // without a handler a fast second click is an ordinary press
+            // With a handler the double click is reported and is also a press of its own (a
+            // toggle or group button changes again on its release, which does not click a
+            // second time); without one a fast second click is an ordinary press.
+            doubleClickPress_ = static_cast<bool>(OnDblClick);
+            if (OnDblClick) OnDblClick(*this);
+            [[fallthrough]];
         case WM_LBUTTONDOWN: {
-            model_.SetTabStop(TabStop());
-            const GlassOutcome o = model_.Handle(PointerEvent(Kind::LeftButtonDown, lParam));
+            const GlassOutcome o = HandleEvent(PointerEvent(Kind::LeftButtonDown, lParam));
             // The release must reach this window wherever the pointer goes meanwhile.
             if (model_.Tracking()) ::SetCapture(Handle());
             Apply(o);
             return 0;
         }
         case WM_MOUSEMOVE:
-            Apply(model_.Handle(PointerEvent(Kind::MouseMove, lParam)));
+            Apply(HandleEvent(PointerEvent(Kind::MouseMove, lParam)));
             return 0;
         case WM_LBUTTONUP: {
-            const GlassOutcome o = model_.Handle(PointerEvent(Kind::LeftButtonUp, lParam));
+            GlassOutcome o = HandleEvent(PointerEvent(Kind::LeftButtonUp, lParam));
+            if (std::exchange(doubleClickPress_, false)) o.click = false;
             // Released before the click handler runs: it may open a modal box.
             EndCapture();
             Apply(o);
@@ -392,24 +413,25 @@ LRESULT TAdvGlassButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CAPTURECHANGED:
             // Another window took the mouse in the middle of a press: it ends there, no click.
             if (model_.Tracking() && reinterpret_cast<HWND>(lParam) != Handle()) {
-                GlassOutcome o = model_.Handle(GlassEvent::Release(-1, -1, PointerOverThis()));
+                GlassOutcome o = HandleEvent(GlassEvent::Release(-1, -1, PointerOverThis()));
+                doubleClickPress_ = false;
                 o.click = false;
                 Apply(o);
             }
             return 0;
         case WM_CHAR:
             if (wParam == L' ') {
-                Apply(model_.Handle(GlassEvent::Typed(u' ')));
+                Apply(HandleEvent(GlassEvent::Typed(u' ')));
                 return 0;
             }
             break;
         case WM_SETFOCUS:
-            Apply(model_.Handle(GlassEvent::Flagged(Kind::FocusChanged, true)));
-            Apply(model_.Handle(GlassEvent::Of(Kind::Enter)));
+            Apply(HandleEvent(GlassEvent::Flagged(Kind::FocusChanged, true)));
+            Apply(HandleEvent(GlassEvent::Of(Kind::Enter)));
             break;
         case WM_KILLFOCUS:
-            Apply(model_.Handle(GlassEvent::Flagged(Kind::FocusChanged, false)));
-            Apply(model_.Handle(GlassEvent::Of(Kind::Exit)));
+            Apply(HandleEvent(GlassEvent::Flagged(Kind::FocusChanged, false)));
+            Apply(HandleEvent(GlassEvent::Of(Kind::Exit)));
             break;
         default:
             break;
@@ -417,29 +439,38 @@ LRESULT TAdvGlassButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return TCustomControl::WndProc(message, wParam, lParam);
 }
 
+bool TAdvGlassButton::Reflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message != WM_COMMAND) return false;
+    // A command naming this button (notification code 0) clicks it.
+    GlassEvent command = GlassEvent::Of(GlassEvent::Kind::Command);
+    command.code = HIWORD(wParam);
+    const GlassOutcome o = HandleEvent(command);
+    Apply(o);
+    result = 0;
+    return o.click;
+}
+
 void TAdvGlassButton::CaptionChanged() {
     const bool renamed = fw::WithoutAccelerator(fw::Widen(model_.Caption())) != AccName();
-    Apply(model_.SetCaption(Caption()));
+    SyncModel();
     TCustomControl::CaptionChanged();
     if (renamed && HandleAllocated() && !Loading()) AccNotify(EVENT_OBJECT_NAMECHANGE);
 }
 
 void TAdvGlassButton::EnabledChanged() {
-    Apply(model_.Handle(GlassEvent::Flagged(GlassEvent::Kind::EnabledChanged, Enabled())));
-    if (!Enabled()) {
-        EndCapture();
-        hoverTimer_.SetEnabled(false);
-    }
+    // The hover timer keeps running while disabled: it clears the hover once the pointer leaves.
+    SyncModel();
+    if (!Enabled()) EndCapture();
     TCustomControl::EnabledChanged();
 }
 
 void TAdvGlassButton::FontChanged() {
     TCustomControl::FontChanged();
-    Apply(model_.Handle(GlassEvent::Of(GlassEvent::Kind::FontChanged)));
+    Apply(HandleEvent(GlassEvent::Of(GlassEvent::Kind::FontChanged)));
 }
 
 void TAdvGlassButton::BoundsChanged() {
-    model_.SetClientSize(Width(), Height());
+    SyncModel();
     TCustomControl::BoundsChanged();
 }
 
@@ -456,13 +487,13 @@ DWORD TAdvGlassButton::AccState() const {
     return state;
 }
 
-std::wstring TAdvGlassButton::AccKeyboardShortcut() const { return fw::AcceleratorShortcut(fw::Widen(Caption())); }
+std::wstring TAdvGlassButton::AccKeyboardShortcut() const { return fw::AcceleratorShortcut(Caption()); }
 
 std::wstring TAdvGlassButton::AccDefaultAction() const { return L"Press"; }
 
 HRESULT TAdvGlassButton::AccDoDefaultAction() { return PostAccessibleAction(0); }
 
-void TAdvGlassButton::AccessibleAction(WPARAM) { Apply(model_.Handle(GlassEvent::Of(GlassEvent::Kind::DefaultAction))); }
+void TAdvGlassButton::AccessibleAction(WPARAM) { Apply(HandleEvent(GlassEvent::Of(GlassEvent::Kind::DefaultAction))); }
 
 // ---------------------------------------------------------------------------------------------
 // Shortcut hint
@@ -512,10 +543,10 @@ void TAdvGlassButton::PaintParentBackground(HDC dc) {
 }
 
 void TAdvGlassButton::PaintOverlappingSiblings(HDC dc) {
-    if (!Parent()) return;
+    const ButtonsOnParent* siblings = Parent() ? ButtonsOnParent::Of(*Parent()) : nullptr;
+    if (!siblings) return;
     const glass::PixelRect self{Left(), Top(), Width(), Height()};
-    for (fw::TControl* c : Parent()->Controls()) {
-        auto* other = dynamic_cast<TAdvGlassButton*>(c);
+    for (TAdvGlassButton* other : siblings->Buttons()) {
         if (!other || other == this || !other->Visible()) continue;
         const auto overlap = glass::OverlapOf(self, {other->Left(), other->Top(), other->Width(), other->Height()});
         if (!overlap) continue;
@@ -531,7 +562,7 @@ void TAdvGlassButton::PaintOverlappingSiblings(HDC dc) {
 }
 
 void TAdvGlassButton::DrawGlassButton(HDC dc) {
-    const glass::GlassPaintState state = model_.PrepareForPaint();
+    const glass::GlassPaintState state = model_.PaintState();
     {
         Gdiplus::Graphics graphics(dc);
         win::GdiplusCanvas canvas(graphics);
@@ -588,8 +619,8 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     fw::ScopedSelect gdiFont(dc, Font().Handle());
 
     glass::GlassTextMeasurer measure;
-    measure.gdiPlus = [&](std::string_view text, const RectF& box, glass::TextAlign h, glass::TextAlign v) {
-        return canvas.MeasureString(text, font, box, CaptionFormat(h, v, std::nullopt));
+    measure.gdiPlus = [&](std::string_view text, const RectF& box, glass::TextAlign h, glass::TextAlign v, int hint) {
+        return canvas.MeasureString(text, font, box, CaptionFormat(h, v, RenderingHint(hint)));
     };
     measure.gdi = [&](std::string_view text, int width) {
         const std::wstring wide = fw::Widen(text);
@@ -606,10 +637,8 @@ void TAdvGlassButton::DrawContent(HDC dc, const glass::GlassPaintState& state) {
     if (!layout.text.empty()) {
         const glass::PixelRect& c = layout.captionRect;
         if (layout.gdiPlus) {
-            const std::optional<int> hint =
-                layout.renderingHint != 0 ? std::optional<int>(layout.renderingHint) : std::nullopt;
             canvas.DrawString(layout.text, font, RectF{float(c.x), float(c.y), float(c.width), float(c.height)},
-                              CaptionFormat(layout.horizontal, layout.vertical, hint),
+                              CaptionFormat(layout.horizontal, layout.vertical, RenderingHint(layout.renderingHint)),
                               SolidBrush{layout.gdiPlusColour});
         } else {
             // The platform's text keeps the font's colour even when disabled. What GDI+ drew

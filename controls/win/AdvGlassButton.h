@@ -6,18 +6,20 @@
 // timer, enter and leave events) and paints.
 //
 // - State after construction: 100 x 32, Tahoma from the parent, a tab stop, up, not hot.
-// - Messages handled: WM_LBUTTONDOWN (also WM_LBUTTONDBLCLK when no OnDblClick is assigned, so
-//   that a fast second click is an ordinary click), WM_MOUSEMOVE, WM_LBUTTONUP (the mouse is
+// - Messages handled: WM_LBUTTONDOWN, WM_LBUTTONDBLCLK (OnDblClick, then a press like any other
+//   whose release does not click again; without OnDblClick an ordinary press), WM_MOUSEMOVE, WM_LBUTTONUP (the mouse is
 //   captured from press to release; the click comes on a release inside, the row just below the
 //   client area counting as inside), WM_CAPTURECHANGED (a press whose capture another window
 //   takes ends without a click), WM_CHAR (Space clicks), WM_SETFOCUS / WM_KILLFOCUS, WM_SIZE;
-//   Enter as a dialog key of the focused button without modifiers; the caption's accelerator.
+//   Enter as a dialog key of the focused button without modifiers; the caption's accelerator; a
+//   WM_COMMAND to the parent that names the button with notification code 0 clicks it.
+// - Groups: the buttons of one parent share the group that parent keeps (destroyed with it).
 // - Painting: Paint(HDC) has the parent paint itself into the DC (WM_PRINTCLIENT, origin moved
 //   to the button's place), draws the overlapping sibling glass buttons into it when
 //   ForceTransparent is set, then the body and the content (DrawGlassButton). The framework
 //   double-buffers WM_PAINT, answers WM_ERASEBKGND with 1 and paints WM_PRINTCLIENT directly.
 // - Hover: entering starts a 1 ms timer that samples the pointer; leaving stops it and repaints
-//   once. Being hot changes no pixel of the body (only a hot picture, if one is set).
+//   once. Disabling leaves it running, so that a pointer that leaves meanwhile ends the hover. Being hot changes no pixel of the body (only a hot picture, if one is set).
 // - Notifications: OnClick, OnDblClick, OnMouseEnter, OnMouseLeave, OnCustomBackgroundSymbol.
 // - Accessibility: a push button named by its caption without the accelerator mark, with the
 //   accelerator as keyboard shortcut; states unavailable, focused, pressed (what the body shows)
@@ -144,8 +146,15 @@ protected:
     void FontChanged() override;
     void BoundsChanged() override;
     void AccessibleAction(WPARAM part) override;
+    bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    class ButtonsOnParent;
+
+    // The one place the model's copies of the control's state (caption, enabled, size, tab
+    // stop) come from; every event is handled after it.
+    void SyncModel();
+    glass::GlassOutcome HandleEvent(const glass::GlassEvent& event);
     glass::GlassEvent PointerEvent(glass::GlassEvent::Kind kind, LPARAM lParam) const;
     bool PointerOverThis() const;
     void HoverTick();
@@ -163,6 +172,7 @@ private:
     std::unique_ptr<ShortCutHintWindow> hintWindow_;
     CustomSymbolArea customSymbol_;
     unsigned paintCount_ = 0;
+    bool doubleClickPress_ = false;  // the press followed is a double click's, reported as such
     glass::GlassAccessibleState announced_;  // the state the last announcement told of
     fw::Timer hoverTimer_;  // last: stops before the rest goes
 };

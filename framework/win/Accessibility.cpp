@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cwctype>
+#include <optional>
+
+#include "framework/Accelerator.h"
 
 namespace fw {
 namespace {
@@ -428,16 +430,10 @@ std::wstring WithoutAccelerator(std::wstring_view text) {
     return out;
 }
 
-std::wstring AcceleratorShortcut(std::wstring_view text) {
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != L'&') continue;
-        if (text[i + 1] == L'&') {
-            ++i;
-            continue;
-        }
-        return L"Alt+" + std::wstring(1, static_cast<wchar_t>(std::towlower(text[i + 1])));
-    }
-    return {};
+std::wstring AcceleratorShortcut(std::string_view caption) {
+    const std::optional<char16_t> letter = AcceleratorOf(caption);
+    if (!letter) return {};
+    return L"Alt+" + std::wstring(1, static_cast<wchar_t>(LowerCase1252(*letter)));
 }
 
 }  // namespace fw

@@ -21,6 +21,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct IAccessible;
@@ -86,7 +87,8 @@ UINT AccessibleActionMessage();
 
 // Text without accelerator marks: "&Seguinte" reads "Seguinte", "&&" reads "&".
 std::wstring WithoutAccelerator(std::wstring_view text);
-// "Alt+x" for a text with an accelerator mark, empty for one without.
-std::wstring AcceleratorShortcut(std::wstring_view text);
+// "Alt+x" (the marked letter in lower case, fw::AcceleratorOf) for a caption with an accelerator,
+// empty for one without.
+std::wstring AcceleratorShortcut(std::string_view caption);
 
 }  // namespace fw

@@ -10,6 +10,7 @@
 #include "framework/win/Controls.h"
 #include "framework/win/Dialogs.h"
 #include "framework/win/Dpi.h"
+#include "framework/win/ExceptionReport.h"
 
 namespace fw {
 namespace {
@@ -146,6 +147,8 @@ bool Application::PreTranslate(MSG& msg) {
     }
     return false;
 }
+
+void ReportException(std::exception_ptr error) { Application::HandleException(error); }
 
 void Application::HandleException(std::exception_ptr error) {
     std::string message;

@@ -10,7 +10,8 @@
 // works.
 //
 // Default exception report: an exception that leaves an event handler is caught by the window
-// trampoline and shown by ShowException: its message (a full stop added when the message is not
+// trampoline, handed to fw::ReportException (framework/win/ExceptionReport.h) and shown by
+// ShowException: its message (a full stop added when the message is not
 // empty and its last character sorts after "."), the application's title as caption, an OK button
 // and the error icon. The loop then goes on.
 

@@ -10,7 +10,7 @@
 
 #include "framework/PropertyBuilders.h"
 #include "framework/Text.h"
-#include "framework/win/Application.h"
+#include "framework/win/ExceptionReport.h"
 #include "framework/win/Dpi.h"
 
 #ifndef WM_GETDPISCALEDSIZE
@@ -100,19 +100,6 @@ std::string Narrow(std::wstring_view text) {
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
                           nullptr);
     return out;
-}
-
-bool IsAccelerator(const std::string& caption, wchar_t ch) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        const std::wstring letter = Widen(caption.substr(i + 1, 1));
-        return !letter.empty() && std::towupper(letter[0]) == std::towupper(ch);
-    }
-    return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -416,6 +403,17 @@ const ClassInfo& TWinControl::StaticClass() {
 }
 const ClassInfo& TWinControl::Class() const { return StaticClass(); }
 
+ParentPart* TWinControl::Part(const void* key) const {
+    for (const auto& [partKey, part] : parts_)
+        if (partKey == key) return part.get();
+    return nullptr;
+}
+
+ParentPart& TWinControl::AddPart(const void* key, std::unique_ptr<ParentPart> part) {
+    parts_.emplace_back(key, std::move(part));
+    return *parts_.back().second;
+}
+
 void TWinControl::InsertControl(TControl* control) {
     control->parent_ = this;
     controls_.push_back(control);
@@ -645,7 +643,7 @@ LRESULT TWinControl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return WndProc(message, wParam, lParam);
     } catch (...) {
         // Nothing may unwind through the platform's window code: the report is the application's.
-        Application::HandleException(std::current_exception());
+        ReportException(std::current_exception());
         return 0;
     }
 }
@@ -984,7 +982,7 @@ void TForm::Show() {
         }
         if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
     }
-    if (failure) Application::HandleException(failure);
+    if (failure) ReportException(failure);
 }
 
 void TForm::SetActiveControl(TWinControl* control) { activeControl_ = control; }
@@ -1029,7 +1027,8 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_CLOSE:
-            Application::Instance().Terminate();
+            // Ends the application's loop, which stops at the quit message.
+            ::PostQuitMessage(0);
             return 0;
         case WM_NCCREATE:
             EnableFrameScaling(Handle());

@@ -28,8 +28,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "framework/Accelerator.h"
 #include "framework/Colour.h"
 #include "framework/Properties.h"
 #include "framework/Scaling.h"
@@ -223,6 +225,14 @@ struct WindowParams {
     std::wstring text;
 };
 
+// Something a kind of control keeps on the parent of its controls (the glass buttons' group):
+// owned by the parent and destroyed with it, so that nothing outlives the parent or has to be
+// looked up by its address.
+class ParentPart {
+public:
+    virtual ~ParentPart() = default;
+};
+
 class TWinControl : public TControl {
 public:
     TWinControl();
@@ -241,6 +251,10 @@ public:
     const std::vector<TControl*>& Controls() const { return controls_; }
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
+
+    // The part kept under `key` (an address the part's kind owns), null when none was added.
+    ParentPart* Part(const void* key) const;
+    ParentPart& AddPart(const void* key, std::unique_ptr<ParentPart> part);
 
     // Tab order among the windowed children of the parent.
     int TabOrder() const;
@@ -340,6 +354,7 @@ private:
     UniqueBrush colourBrush_;
     TColor brushColour_ = clNone;
     TControl* mouseCapture_ = nullptr;    // non-windowed child that got the mouse press
+    std::vector<std::pair<const void*, std::unique_ptr<ParentPart>>> parts_;
 };
 
 // A window of the framework's own class that paints itself: override Paint.
@@ -421,8 +436,6 @@ const wchar_t* FrameworkWindowClass();
 // any other window, and for a framework window before WM_NCCREATE or after WM_NCDESTROY.
 TWinControl* ControlFromHandle(HWND hwnd);
 
-// True when caption marks ch as its accelerator ("&x", compared without case; "&&" is a literal &).
-bool IsAccelerator(const std::string& caption, wchar_t ch);
 
 // Converts between the program's single-byte text (the ANSI code page) and the platform's UTF-16.
 std::wstring Widen(std::string_view text);

@@ -129,7 +129,7 @@ std::wstring TLabel::AccName() const {
 DWORD TLabel::AccState() const { return TGraphicControl::AccState() | STATE_SYSTEM_READONLY; }
 
 std::wstring TLabel::AccKeyboardShortcut() const {
-    return ShowAccelChar() && FocusControl() ? AcceleratorShortcut(Widen(Caption())) : std::wstring();
+    return ShowAccelChar() && FocusControl() ? AcceleratorShortcut(Caption()) : std::wstring();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -193,7 +193,7 @@ DWORD TButtonControl::AccState() const {
     return state;
 }
 
-std::wstring TButtonControl::AccKeyboardShortcut() const { return AcceleratorShortcut(Widen(Caption())); }
+std::wstring TButtonControl::AccKeyboardShortcut() const { return AcceleratorShortcut(Caption()); }
 
 HRESULT TButtonControl::AccDoDefaultAction() { return PostAccessibleAction(0); }
 

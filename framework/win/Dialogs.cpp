@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/win/Application.h"
+#include "framework/win/ExceptionReport.h"
 #include "framework/win/Controls.h"
 
 namespace fw {
@@ -116,7 +116,7 @@ INT_PTR CALLBACK InputDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                 break;
         }
     } catch (...) {
-        Application::HandleException(std::current_exception());
+        ReportException(std::current_exception());
     }
     return FALSE;
 }

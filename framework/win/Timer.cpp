@@ -3,7 +3,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "framework/win/Application.h"
+#include "framework/win/ExceptionReport.h"
 
 namespace fw {
 namespace {
@@ -50,7 +50,7 @@ LRESULT CALLBACK Timer::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         try {
             if (timer->OnTimer) timer->OnTimer();
         } catch (...) {
-            Application::HandleException(std::current_exception());
+            ReportException(std::current_exception());
         }
         TickingTimers().erase(timer);  // by address only: the timer may have gone during its tick
         return 0;

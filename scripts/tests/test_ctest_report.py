@@ -15,7 +15,7 @@ GTEST_PASSED = """[ RUN      ] Probe.Passes
 """
 
 GTEST_SKIPPED = """[ RUN      ] Probe.Skips
-/work/tree/tests/framework/probe_test.cpp:3: Skipped
+/src/tests/framework/probe_test.cpp:3: Skipped
 no printer &amp; &lt;here&gt;
 second line
 [  SKIPPED ] Probe.Skips (0 ms)
@@ -25,10 +25,10 @@ second line
 """
 
 GTEST_SKIPPED_WINE = GTEST_SKIPPED.replace("\n", "\r\n").replace(
-    "/work/tree/tests/framework/probe_test.cpp:3", "Z:\\work\\tree\\tests\\win\\odbc_test.cpp:315")
+    "/src/tests/framework/probe_test.cpp:3", "C:\\src\\tests\\win\\odbc_test.cpp:315")
 
 GTEST_SKIPPED_SILENT = """[ RUN      ] Probe.SkipsPlain
-/work/tree/probe_test.cpp:4: Skipped
+/src/probe_test.cpp:4: Skipped
 
 [  SKIPPED ] Probe.SkipsPlain (0 ms)
 """

@@ -28,9 +28,11 @@ PixelSize TextSize(std::string_view text) {
 struct Measurer {
     int gdiCalls = 0;
     int lastGdiWidth = 0;
+    int gdiPlusHint = -1;  // the rendering hint of the last GDI+ measure
     GlassTextMeasurer Get() {
         GlassTextMeasurer m;
-        m.gdiPlus = [](std::string_view text, const RectF& box, TextAlign h, TextAlign) {
+        m.gdiPlus = [this](std::string_view text, const RectF& box, TextAlign h, TextAlign, int hint) {
+            gdiPlusHint = hint;
             const PixelSize s = TextSize(text);
             const float left = h == TextAlign::Near  ? box.x
                                : h == TextAlign::Far ? box.x + box.width - s.width
@@ -135,7 +137,7 @@ TEST(GlassButtonContent, EightLayoutsPlaceCaptionAndPicture) {
         {L::blGlyphLeft, false, false, {20, 13, 80, 27}, {29, 12}},   // text left (100 - 24 - 18) div 2
         {L::blGlyphTop, false, false, {0, 21, 100, 17}, {41, 2}},     // 4 - 4 raised to 2
         {L::blGlyphRight, false, false, {2, 13, 78, 27}, {55, 12}},
-        {L::blGlyphBottom, false, false, {0, 6, 100, 18}, {41, 22}},  // 4 + 18
+        {L::blGlyphBottom, false, false, {0, 4, 100, 20}, {41, 22}},  // (24 - 2 - 13) div 2, from 0
         {L::blGlyphLeftAdjusted, false, false, {22, 13, 80, 27}, {2, 12}},
         {L::blGlyphRightAdjusted, false, false, {2, 13, 78, 27}, {80, 12}},
         {L::blGlyphTopAdjusted, false, false, {0, 16, 100, 22}, {41, 2}},
@@ -222,6 +224,8 @@ TEST(GlassButtonContent, TextPathAndCaptionColour) {
         EXPECT_EQ(out.gdiColour, fw::clWhite) << "the platform path keeps the font colour, also disabled";
         if (!c.gdiPlus) {
             EXPECT_EQ(m.lastGdiWidth, 100 - 2) << "the second measure in the caption rectangle's width";
+        } else {
+            EXPECT_EQ(m.gdiPlusHint, c.hint) << int(c.antiAlias) << ": measured as it is drawn";
         }
     }
     EXPECT_EQ(GdiPlusFontStyle(true, true, true), 7);

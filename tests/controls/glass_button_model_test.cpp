@@ -17,6 +17,18 @@ using Kind = GlassEvent::Kind;
 constexpr GlassState kUp = GlassState::gbsUp, kDown = GlassState::gbsDown, kExclusive = GlassState::gbsExclusive,
                      kDisabled = GlassState::gbsDisabled;
 
+// The control's state copied in as its window does, with one value changed.
+GlassOutcome SetEnabled(GlassButtonModel& b, bool enabled) {
+    GlassButtonModel::ControlState s{b.Caption(), enabled, b.Width(), b.Height(), b.TabStop()};
+    return b.SetControlState(s);
+}
+GlassOutcome SetCaption(GlassButtonModel& b, std::string caption) {
+    return b.SetControlState({std::move(caption), b.Enabled(), b.Width(), b.Height(), b.TabStop()});
+}
+void SetTabStop(GlassButtonModel& b, bool tabStop) {
+    (void)b.SetControlState({b.Caption(), b.Enabled(), b.Width(), b.Height(), tabStop});
+}
+
 // A press at the centre of a 100 x 32 button, then a release at (x, y).
 GlassOutcome Click(GlassButtonModel& b, int x = 50, int y = 16) {
     (void)b.Handle(GlassEvent::Press(50, 16));
@@ -68,13 +80,13 @@ TEST(GlassButtonModel, DraggingOutShowsTheButtonUpAndBackInShowsItDown) {
         EXPECT_EQ(moved.repaint, s.repaint) << "move to " << s.x << "," << s.y;
         EXPECT_FALSE(moved.fireMouseEnter) << "a followed press does not run the hover check";
     }
-    EXPECT_FALSE(b.PrepareForPaint().Glow()) << "dragged outside: the unpressed body";
+    EXPECT_FALSE(b.PaintState().Glow()) << "dragged outside: the unpressed body";
     (void)b.Handle(GlassEvent::Move(50, 20, false));
-    EXPECT_TRUE(b.PrepareForPaint().Glow()) << "back inside: pressed again";
+    EXPECT_TRUE(b.PaintState().Glow()) << "back inside: pressed again";
     (void)b.Handle(GlassEvent::Move(50, 33, false));
     const GlassOutcome up = b.Handle(GlassEvent::Release(50, 33, false));
     EXPECT_FALSE(up.click);
-    EXPECT_FALSE(b.PrepareForPaint().Glow());
+    EXPECT_FALSE(b.PaintState().Glow());
 }
 
 TEST(GlassButtonModel, ReleaseWithoutAPressOnThisButtonDoesNotClick) {
@@ -86,7 +98,7 @@ TEST(GlassButtonModel, ReleaseWithoutAPressOnThisButtonDoesNotClick) {
 
 TEST(GlassButtonModel, DisabledButtonIgnoresPressesAndDisablingEndsAPress) {
     GlassButtonModel b;
-    (void)b.Handle(GlassEvent::Flagged(Kind::EnabledChanged, false));
+    (void)SetEnabled(b, false);
     const GlassOutcome press = b.Handle(GlassEvent::Press(10, 10));
     EXPECT_FALSE(b.Pressed());
     EXPECT_FALSE(press.takeFocus);
@@ -94,15 +106,15 @@ TEST(GlassButtonModel, DisabledButtonIgnoresPressesAndDisablingEndsAPress) {
 
     GlassButtonModel held;
     (void)held.Handle(GlassEvent::Press(10, 10));
-    const GlassOutcome disabled = held.Handle(GlassEvent::Flagged(Kind::EnabledChanged, false));
+    const GlassOutcome disabled = SetEnabled(held, false);
     EXPECT_EQ(disabled.repaint, GlassRepaint::Invalidate);
-    const GlassPaintState paint = held.PrepareForPaint();
+    const GlassPaintState paint = held.PaintState();
     EXPECT_EQ(paint.state, kDisabled);
     EXPECT_FALSE(paint.Glow()) << "a disabled button that is neither down nor pressed shows no glow";
     EXPECT_FALSE(held.Handle(GlassEvent::Release(10, 10, true)).click);
 
-    (void)held.Handle(GlassEvent::Flagged(Kind::EnabledChanged, true));
-    EXPECT_EQ(held.PrepareForPaint().state, kUp) << "leaves the disabled look on the next paint";
+    (void)SetEnabled(held, true);
+    EXPECT_EQ(held.PaintState().state, kUp) << "enabled again: the disabled look goes";
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -177,7 +189,7 @@ TEST(GlassButtonModel, EnterClicksOnlyTheFocusedButtonWithoutModifiers) {
 
 TEST(GlassButtonModel, SpaceClicksOnTheCharacterAndTheAcceleratorOnItsLetter) {
     GlassButtonModel b;
-    (void)b.SetCaption("Seg&uinte >>");
+    (void)SetCaption(b, "Seg&uinte >>");
     EXPECT_TRUE(b.Handle(GlassEvent::Typed(u' ')).click);
     EXPECT_FALSE(b.Handle(GlassEvent::Typed(u'u')).click) << "typing the letter is no accelerator";
     EXPECT_FALSE(b.Handle(GlassEvent::Typed(u'\r')).click);
@@ -193,7 +205,7 @@ TEST(GlassButtonModel, SpaceClicksOnTheCharacterAndTheAcceleratorOnItsLetter) {
         {"Sair&", u'&', true, false}, {"&\xC9xito", u'\xE9', true, true},  // an accented letter, case-folded
     };
     for (const auto& c : cases) {
-        (void)b.SetCaption(c.caption);
+        (void)SetCaption(b, c.caption);
         const GlassOutcome o = b.Handle(GlassEvent::Accelerator(c.ch, c.canFocus));
         EXPECT_EQ(o.click, c.click) << c.caption << " / " << int(c.ch);
         EXPECT_EQ(o.handled, c.click) << c.caption;
@@ -300,7 +312,7 @@ TEST(GlassButtonGroup, ReleaseOutsideRestoresTheLookEvenWithoutAMoveInBetween) {
     EXPECT_FALSE(up.click);
     EXPECT_FALSE(p.a.Down());
     EXPECT_EQ(p.a.State(), kUp);
-    EXPECT_FALSE(p.a.PrepareForPaint().Glow());
+    EXPECT_FALSE(p.a.PaintState().Glow());
 
     (void)p.b.SetDown(true);
     (void)p.b.Handle(GlassEvent::Press(50, 16));
@@ -323,7 +335,7 @@ TEST(GlassButtonGroup, CheckButtonTogglesOnAReleaseInsideOnly) {
     EXPECT_EQ(press.repaint, GlassRepaint::PaintNow);
     (void)b.Handle(GlassEvent::Release(5, 5, true));
     EXPECT_TRUE(b.Down());
-    EXPECT_EQ(b.PrepareForPaint().state, kDown) << "a checked toggle is drawn down";
+    EXPECT_EQ(b.PaintState().state, kDown) << "a checked toggle is drawn down";
 
     const GlassOutcome outside = Click(b, 500, 5);
     EXPECT_FALSE(outside.click);
@@ -333,7 +345,7 @@ TEST(GlassButtonGroup, CheckButtonTogglesOnAReleaseInsideOnly) {
     EXPECT_EQ(b.Handle(GlassEvent::Move(500, 5, false)).repaint, GlassRepaint::None) << "a checked toggle stays down";
     EXPECT_TRUE(b.Handle(GlassEvent::Release(5, 5, true)).click);
     EXPECT_FALSE(b.Down());
-    EXPECT_EQ(b.PrepareForPaint().state, kUp);
+    EXPECT_EQ(b.PaintState().state, kUp);
 
     const GlassOutcome set = b.SetDown(true);
     EXPECT_EQ(set.repaint, GlassRepaint::PaintNow) << "a toggle repaints at once, even unchanged";
@@ -402,8 +414,8 @@ TEST(GlassButtonModel, LookChangesRepaintOnlyWhenTheValueChanges) {
     EXPECT_EQ(b.SetOuterBorderColor(7105644).repaint, GlassRepaint::Invalidate);
     EXPECT_EQ(b.SetOuterBorderColor(7105644).repaint, GlassRepaint::None);
     EXPECT_EQ(b.SetButtonShape(TButtonShape::btsCurvedRectangle).repaint, GlassRepaint::Invalidate);
-    EXPECT_EQ(b.SetCaption("Sair").repaint, GlassRepaint::Invalidate);
-    EXPECT_EQ(b.SetCaption("Sair").repaint, GlassRepaint::None);
+    EXPECT_EQ(SetCaption(b, "Sair").repaint, GlassRepaint::Invalidate);
+    EXPECT_EQ(SetCaption(b, "Sair").repaint, GlassRepaint::None);
 
     EXPECT_EQ(b.SetCornerRadius(12).repaint, GlassRepaint::Invalidate);
     EXPECT_EQ(b.SetCornerRadius(-3).repaint, GlassRepaint::None);
@@ -439,18 +451,18 @@ TEST(GlassButtonAccessibility, PressedIsWhatTheBodyShowsAfterEveryStep) {
         {"another of the group goes down", [](Parent& p) { (void)p.b.SetDown(true); }, false},
         {"pressed again", [](Parent& p) { (void)p.a.Handle(GlassEvent::Press(50, 16)); }, true},
         {"disabled while held",
-         [](Parent& p) { (void)p.a.Handle(GlassEvent::Flagged(Kind::EnabledChanged, false)); }, false},
-        {"enabled again", [](Parent& p) { (void)p.a.Handle(GlassEvent::Flagged(Kind::EnabledChanged, true)); }, false},
+         [](Parent& p) { (void)SetEnabled(p.a, false); }, false},
+        {"enabled again", [](Parent& p) { (void)SetEnabled(p.a, true); }, false},
         {"down by setting", [](Parent& p) { (void)p.a.SetDown(true); }, true},
         {"disabled while down",
-         [](Parent& p) { (void)p.a.Handle(GlassEvent::Flagged(Kind::EnabledChanged, false)); }, true},
+         [](Parent& p) { (void)SetEnabled(p.a, false); }, true},
     };
     Parent p(1, 1, 0);
     for (const Step& step : steps) {
         step.act(p);
         const GlassAccessibleState heard = p.a.AccessibleState();
         EXPECT_EQ(heard.pressed, step.aPressed) << step.what;
-        EXPECT_EQ(heard.pressed, p.a.PrepareForPaint().Glow()) << step.what << ": the body shows otherwise";
+        EXPECT_EQ(heard.pressed, p.a.PaintState().Glow()) << step.what << ": the body shows otherwise";
         EXPECT_EQ(p.a.AccessibleState(), heard) << step.what << ": a paint changes nothing a reader hears";
     }
 }
@@ -471,7 +483,7 @@ TEST(GlassButtonAccessibility, FocusedEnabledButtonIsTheDefault) {
     for (const Case& c : cases) {
         GlassButtonModel b;
         (void)b.Handle(GlassEvent::Flagged(Kind::FocusChanged, c.focused));
-        (void)b.Handle(GlassEvent::Flagged(Kind::EnabledChanged, c.enabled));
+        (void)SetEnabled(b, c.enabled);
         EXPECT_EQ(b.AccessibleState(), c.heard) << "focused " << c.focused << ", enabled " << c.enabled;
         // The default button is the one Enter clicks.
         EXPECT_EQ(b.Handle(GlassEvent::Key(13, false)).click, c.heard.isDefault)
@@ -493,7 +505,7 @@ TEST(GlassButtonAccessibility, DefaultActionClicksAsAReleaseInsideDoes) {
         EXPECT_FALSE(push.AccessibleState().pressed) << "nothing stays pressed after the action";
         EXPECT_FALSE(o.fireMouseEnter || o.fireMouseLeave) << "no pointer is involved";
         EXPECT_EQ(mouse.click, o.click);
-        push.SetTabStop(false);
+        SetTabStop(push, false);
         EXPECT_FALSE(act(push).takeFocus) << "a button that is no tab stop does not take the focus";
     }
     {
@@ -519,7 +531,7 @@ TEST(GlassButtonAccessibility, DefaultActionClicksAsAReleaseInsideDoes) {
     {
         GlassButtonModel disabled;
         disabled.SetStyle(TAdvToolButtonStyle::tasCheck);
-        (void)disabled.Handle(GlassEvent::Flagged(Kind::EnabledChanged, false));
+        (void)SetEnabled(disabled, false);
         const GlassOutcome o = act(disabled);
         EXPECT_FALSE(o.click);
         EXPECT_FALSE(o.takeFocus);

@@ -13,17 +13,10 @@ using namespace ctl;
 using pixels::Argb;
 using pixels::At;
 using pixels::Near;
+using pixels::Surface;
 
 const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
 
-struct Surface {
-    Gdiplus::Bitmap bitmap;
-    Gdiplus::Graphics graphics;
-    Surface(int w, int h) : bitmap(w, h, PixelFormat32bppARGB), graphics(&bitmap) {
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
-    }
-};
 
 std::uint32_t Pixel(const fw::OffscreenBitmap& b, int x, int y) { return b.Pixels()[y * b.Width() + x] & 0xFFFFFF; }
 

@@ -16,17 +16,10 @@ using namespace ctl;
 using pixels::Argb;
 using pixels::At;
 using pixels::Near;
+using pixels::Surface;
 
 const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
 
-// A transparent bitmap with an anti-aliased graphics on it, as the smooth panel paints.
-struct Surface {
-    Gdiplus::Bitmap bitmap;
-    Gdiplus::Graphics graphics;
-    Surface(int w, int h) : bitmap(w, h, PixelFormat32bppARGB), graphics(&bitmap) {
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    }
-};
 
 TEST(FillPaint, WizardBackgroundIsAnUnsplitSquareGradientWithNoVisibleBorder) {
     TGDIPFill fill;

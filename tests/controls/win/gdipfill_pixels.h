@@ -1,6 +1,6 @@
 #pragma once
-// Pixel-test helpers: a GDI+ session for the test program and tolerant pixel checks on a 32-bit
-// ARGB bitmap. Wine's GDI+ is its own implementation: compare with tolerances, never with images
+// Pixel-test helpers: a GDI+ session for the test program, the surface the paint tests draw on,
+// and tolerant pixel checks on a 32-bit ARGB bitmap. Wine's GDI+ is its own implementation: compare with tolerances, never with images
 // made elsewhere.
 
 #include <objidl.h>
@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -45,6 +46,22 @@ inline std::string Show(Argb p) {
     out << "a" << p.a << " r" << p.r << " g" << p.g << " b" << p.b;
     return out.str();
 }
+
+// A 32-bit ARGB bitmap and a graphics on it set as the styled controls paint (anti-aliased
+// smoothing, anti-aliased grid-fitted text); transparent unless a background colour is given.
+struct Surface {
+    Gdiplus::Bitmap bitmap;
+    Gdiplus::Graphics graphics;
+    Surface(int width, int height, std::optional<Gdiplus::Color> background = std::nullopt)
+        : bitmap(width, height, PixelFormat32bppARGB), graphics(&bitmap) {
+        if (background) graphics.Clear(*background);
+        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+    }
+    Argb operator()(int x, int y) { return At(bitmap, x, y); }
+};
+
+inline const Gdiplus::Color kOpaqueWhite{255, 255, 255, 255};
 
 // Every channel within `tolerance` of the expected one.
 inline ::testing::AssertionResult Near(Argb got, Argb want, int tolerance) {

@@ -17,15 +17,12 @@ const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new pixels::Gdi
 
 constexpr int kWidth = 81, kHeight = 29;  // the wizard's "Seguinte >>"
 
-struct Painted {
-    Gdiplus::Bitmap bitmap{kWidth, kHeight, PixelFormat32bppARGB};
-    Painted(const GlassLook& look, const GlassPaintState& state) {
-        Gdiplus::Graphics graphics(&bitmap);
-        graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
+// The body painted on white (it sets its own smoothing).
+struct Painted : pixels::Surface {
+    Painted(const GlassLook& look, const GlassPaintState& state) : Surface(kWidth, kHeight, pixels::kOpaqueWhite) {
         ctl::win::GdiplusCanvas canvas(graphics);
         PaintGlassDrawing(canvas, GlassBodyDrawing(look, state, kWidth, kHeight));
     }
-    pixels::Argb operator()(int x, int y) { return At(bitmap, x, y); }
 };
 
 GlassLook WizardLook() {

@@ -8,6 +8,8 @@
 #include "tests/controls/win/gdipfill_pixels.h"
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <memory>
 
 #include "controls/win/AdvGlassButton.h"
@@ -102,6 +104,27 @@ protected:
     Backdrop* backdrop_ = nullptr;
     TAdvGlassButton* button_ = nullptr;
 };
+
+// Handles the thread's messages (timer ticks among them) until done holds; false after 5 s.
+bool PumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// Puts the pointer at a point of the screen and waits until it is there (it moves asynchronously).
+bool PointerAt(int x, int y) {
+    ::SetCursorPos(x, y);
+    return PumpUntil([&] {
+        POINT now{};
+        return ::GetCursorPos(&now) && now.x == x && now.y == y;
+    });
+}
 
 ::testing::AssertionResult Close(Rgb got, Rgb want, int tolerance) {
     if (std::abs(got.r - want.r) <= tolerance && std::abs(got.g - want.g) <= tolerance &&
@@ -272,6 +295,101 @@ TEST_F(GlassButtonWindow, GroupOfExclusiveButtonsAndTheBoundAction) {
     other->SetDown(true);
     EXPECT_FALSE(action.Checked()) << "released by its group, the action is no longer checked";
     bound->SetAction(nullptr);
+}
+
+// A parent destroyed before its buttons takes their group along: they belong to no group, and on
+// a new parent they join that parent's.
+TEST_F(GlassButtonWindow, ParentDestroyedBeforeItsButtonsLeavesNoGroupBehind) {
+    auto panel = std::make_unique<Backdrop>();
+    panel->SetParent(&form_);
+    auto first = std::make_unique<TAdvGlassButton>(), second = std::make_unique<TAdvGlassButton>();
+    for (TAdvGlassButton* b : {first.get(), second.get()}) b->SetParent(panel.get()), b->SetGroupIndex(1);
+    ASSERT_NE(first->Model().Group(), nullptr);
+    panel.reset();
+    EXPECT_EQ(first->Model().Group(), nullptr);
+    EXPECT_EQ(second->Model().Group(), nullptr);
+    first->SetParent(backdrop_);
+    second->SetParent(backdrop_);
+    EXPECT_EQ(first->Model().Group(), button_->Model().Group());
+    first->SetDown(true);
+    second->SetDown(true);
+    EXPECT_FALSE(first->Down()) << "the new parent's group releases the first";
+}
+
+// A command to the parent that names the button with notification code 0 clicks it; another code
+// does not.
+TEST_F(GlassButtonWindow, CommandWithCodeZeroClicks) {
+    int clicks = 0;
+    button_->OnClick.handler = [&](fw::Component&) { ++clicks; };
+    const LPARAM named = reinterpret_cast<LPARAM>(button_->Handle());
+    ::SendMessageW(backdrop_->Handle(), WM_COMMAND, MAKEWPARAM(0, 0), named);
+    EXPECT_EQ(clicks, 1);
+    ::SendMessageW(backdrop_->Handle(), WM_COMMAND, MAKEWPARAM(0, BN_DOUBLECLICKED), named);
+    EXPECT_EQ(clicks, 1);
+}
+
+// With an OnDblClick handler a double click is two presses: a check button or a group button
+// changes twice; the handler runs once and the click comes once, for the first release.
+TEST_F(GlassButtonWindow, DoubleClickWithAHandlerTogglesTwice) {
+    int clicks = 0, doubleClicks = 0;
+    button_->OnClick.handler = [&](fw::Component&) { ++clicks; };
+    button_->OnDblClick.handler = [&](fw::Component&) { ++doubleClicks; };
+    for (const bool grouped : {false, true}) {
+        if (grouped) {
+            button_->SetStyle(ctl::TAdvToolButtonStyle::tasButton);
+            button_->SetGroupIndex(2);
+            button_->SetAllowAllUp(true);
+            button_->SetDown(false);  // whatever the check button's case left
+        } else {
+            button_->SetStyle(ctl::TAdvToolButtonStyle::tasCheck);
+        }
+        clicks = doubleClicks = 0;
+        const char* what = grouped ? "group button" : "check button";
+        Send(WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+        Send(WM_LBUTTONUP, 10, 10);
+        EXPECT_TRUE(button_->Down()) << what;
+        Send(WM_LBUTTONDBLCLK, 10, 10, MK_LBUTTON);
+        Send(WM_LBUTTONUP, 10, 10);
+        EXPECT_FALSE(button_->Down()) << what << ": the double click's own press changes it back";
+        EXPECT_EQ(doubleClicks, 1) << what;
+        EXPECT_EQ(clicks, 1) << what;
+    }
+}
+
+// Disabled under the pointer, the button keeps sampling it: the pointer leaving meanwhile ends the
+// hover, and once enabled again entering is reported again.
+TEST_F(GlassButtonWindow, HoverEndsWhileDisabledAndIsReportedAgainOnceEnabled) {
+    App().SetMainForm(&form_);
+    form_.Show();
+    int enters = 0;
+    button_->OnMouseEnter.handler = [&](fw::Component&) { ++enters; };
+    RECT place{};
+    ::GetWindowRect(button_->Handle(), &place);
+    ASSERT_TRUE(PointerAt(place.left + 30, place.top + 10));
+    Send(WM_MOUSEMOVE, 30, 10);
+    ASSERT_EQ(enters, 1);
+    button_->SetEnabled(false);
+    ASSERT_TRUE(PointerAt(0, 0));
+    EXPECT_TRUE(PumpUntil([&] { return !button_->Model().Hot(); })) << "still hot after the pointer left";
+    button_->SetEnabled(true);
+    ASSERT_TRUE(PointerAt(place.left + 30, place.top + 10));
+    Send(WM_MOUSEMOVE, 30, 10);
+    EXPECT_EQ(enters, 2);
+    ASSERT_TRUE(PointerAt(0, 0));
+    EXPECT_TRUE(PumpUntil([&] { return !button_->HoverTimerRunning(); }));
+}
+
+// A reader's press on a button that is no tab stop clicks it without taking the focus.
+TEST_F(GlassButtonWindow, ReadersPressFocusesOnlyATabStop) {
+    App().SetMainForm(&form_);
+    form_.Show();
+    int clicks = 0;
+    button_->OnClick.handler = [&](fw::Component&) { ++clicks; };
+    button_->SetTabStop(false);
+    ::SetFocus(form_.Handle());
+    ASSERT_EQ(button_->AccDoDefaultAction(), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    EXPECT_NE(::GetFocus(), button_->Handle());
 }
 
 TEST_F(GlassButtonWindow, ShortCutHintSitsHalfOverTheTopEdge) {

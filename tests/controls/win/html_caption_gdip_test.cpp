@@ -25,15 +25,9 @@ namespace {
 
 const auto* const kSession = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
 
-struct Pixel {
-    int a, r, g, b;
-};
-
-Pixel At(Gdiplus::Bitmap& bitmap, int x, int y) {
-    Gdiplus::Color c;
-    bitmap.GetPixel(x, y, &c);
-    return {c.GetA(), c.GetR(), c.GetG(), c.GetB()};
-}
+using Pixel = pixels::Argb;
+using pixels::At;
+using pixels::Surface;
 
 // Pixels inside (or, with outside, outside) a box that satisfy a test.
 int Count(Gdiplus::Bitmap& bitmap, const HtmlRect& box, const std::function<bool(Pixel)>& test, bool outside = false) {
@@ -57,15 +51,6 @@ HtmlOptions Options(HtmlMode mode, HtmlRect rect) {
     return o;
 }
 
-struct Surface {
-    Gdiplus::Bitmap bitmap{240, 80, PixelFormat32bppARGB};
-    Gdiplus::Graphics graphics{&bitmap};
-    Surface() {
-        graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
-    }
-};
 
 const HtmlInstr* RunWithText(const HtmlLayout& layout, std::string_view text) {
     for (const auto& instr : layout.instrs)
@@ -97,7 +82,7 @@ std::vector<std::uint8_t> EncodePng(int width, int height, Gdiplus::Color colour
 }
 
 TEST(HtmlCaptionGdip, WizardCaptionDrawsNothingAndIsOneEmptyLineHigh) {
-    Surface s;
+    Surface s(240, 80, pixels::kOpaqueWhite);
     const HtmlRect rect{10, 10, 230, 70};
     const int gh = HtmlTextHeight(GdipTextMeasurer(s.graphics), "gh", HtmlFont{"Tahoma", 8});
     EXPECT_GE(gh, 8);
@@ -112,7 +97,7 @@ TEST(HtmlCaptionGdip, WizardCaptionDrawsNothingAndIsOneEmptyLineHigh) {
 }
 
 TEST(HtmlCaptionGdip, TextAndLinkAreDrawnInTheirBoxesAndColours) {
-    Surface s;
+    Surface s(240, 80, pixels::kOpaqueWhite);
     const HtmlRect rect{10, 10, 230, 70};
     const char* caption = "Hello <A href=\"target\">link</A>";
     const HtmlCaptionResult measured = DrawHTML(s.graphics, caption, Options(HtmlMode::Measure, rect));
@@ -139,7 +124,7 @@ TEST(HtmlCaptionGdip, TextAndLinkAreDrawnInTheirBoxesAndColours) {
 }
 
 TEST(HtmlCaptionGdip, HitTestFindsTheLinkUnderThePoint) {
-    Surface s;
+    Surface s(240, 80, pixels::kOpaqueWhite);
     const HtmlRect rect{10, 10, 230, 70};
     const char* caption = "Hello <A href=\"target\">link</A>";
     const HtmlLayout layout = LayoutHtml(caption, Options(HtmlMode::HitTest, rect), GdipTextMeasurer(s.graphics));
@@ -156,7 +141,7 @@ TEST(HtmlCaptionGdip, HitTestFindsTheLinkUnderThePoint) {
 }
 
 TEST(HtmlCaptionGdip, MissingFontFamilyFallsBack) {
-    Surface s;
+    Surface s(240, 80, pixels::kOpaqueWhite);
     const HtmlRect rect{10, 10, 230, 70};
     HtmlOptions o = Options(HtmlMode::Draw, rect);
     o.font.name = "No Such Family";
@@ -166,7 +151,7 @@ TEST(HtmlCaptionGdip, MissingFontFamilyFallsBack) {
 }
 
 TEST(HtmlCaptionGdip, PictureFromTheContainerIsDrawnAtLeftPlusOneAndTop) {
-    Surface s;
+    Surface s(240, 80, pixels::kOpaqueWhite);
     const HtmlRect rect{10, 10, 230, 70};
     TGDIPPictureContainer container;
     auto& item = container.Items().Add();
@@ -187,7 +172,7 @@ TEST(HtmlCaptionGdip, PictureFromTheContainerIsDrawnAtLeftPlusOneAndTop) {
 }
 
 TEST(HtmlCaptionGdip, ImageListImageIsDrawnAtItsSize) {
-    Surface s;
+    Surface s(240, 80, pixels::kOpaqueWhite);
     HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
     ASSERT_NE(list, nullptr);
     {
@@ -211,11 +196,11 @@ TEST(HtmlCaptionGdip, ImageListImageIsDrawnAtItsSize) {
 }
 
 TEST(HtmlCaptionGdip, UnderlineAndStrikeOutAreSolidLinesAcrossTheWord) {
-    Surface s;
+    Surface s(240, 80, pixels::kOpaqueWhite);
     const HtmlRect rect{10, 10, 230, 70};
     GdipTextMeasurer measurer(s.graphics);
     for (const char* caption : {"<U>underlined</U>", "<S>struck</S>"}) {
-        Surface surface;
+        Surface surface(240, 80, pixels::kOpaqueWhite);
         const HtmlLayout layout = LayoutHtml(caption, Options(HtmlMode::Draw, rect), measurer);
         ASSERT_EQ(layout.instrs.size(), 1u) << caption;
         const HtmlRect box = layout.instrs[0].box;
@@ -232,7 +217,7 @@ TEST(HtmlCaptionGdip, UnderlineAndStrikeOutAreSolidLinesAcrossTheWord) {
 }
 
 TEST(HtmlCaptionGdip, ShellIconOfAFolderIsDrawnAtItsSize) {
-    Surface s;
+    Surface s(240, 80, pixels::kOpaqueWhite);
     const auto size = ShellIconSource().IconSize(false, "C:\\windows");
     ASSERT_TRUE(size) << "the shell has an icon for the Windows folder";
     const HtmlRect rect{10, 10, 230, 70};
