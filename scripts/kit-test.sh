@@ -71,7 +71,7 @@ if [[ "${1:-}" == "--inside-emulation" ]]; then
       >"$3/x86-checker.log" 2>&1)
   status=$?
   sed 's/^/    /' "$3/x86-checker.log"
-  grep -q "^\[ OK \].*$server_port" "$3/x86-checker.log" ||
+  grep -q "^\[ OK \] login em master como sa" "$3/x86-checker.log" ||
     fail "the kit's 32-bit checker did not report the login to the test server (exit code $status)"
   exit 0
 fi

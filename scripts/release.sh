@@ -44,7 +44,7 @@ for preset in windows windows-x86; do
   if [[ ! -f "build/$preset/CMakeCache.txt" ]]; then
     cmake --preset "$preset" >"$work/$preset.log" 2>&1 || fail "the $preset build could not be configured (cmake --preset $preset)"
   fi
-  cmake --build --preset "$preset" --target wizard VerificaBD >>"$work/$preset.log" 2>&1 ||
+  cmake --build --preset "$preset" --target wizard checker_program >>"$work/$preset.log" 2>&1 ||
     { tail -n 20 "$work/$preset.log" >&2; fail "the $preset build failed"; }
   preset_version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "build/$preset/CMakeCache.txt")
   [[ -n "$preset_version" ]] || fail "build/$preset names no project version"

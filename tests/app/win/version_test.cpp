@@ -80,7 +80,7 @@ TEST_P(ProgramVersion, IsTheProjectsInTheVersionResourceAndTheManifest) {
     EXPECT_EQ(identity[1].str(), WIZARD_PROJECT_VERSION);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kit, ProgramVersion, testing::Values(L"CriaBD.exe"));
+INSTANTIATE_TEST_SUITE_P(Kit, ProgramVersion, testing::Values(L"CriaBD.exe", L"VerificaBD.exe"));
 
 TEST(WindowTitle, NamesTheProjectsMajorAndMinorVersion) {
     Resources resources(ProgramFolder() / L"CriaBD.exe");
