@@ -75,7 +75,7 @@ TEST_P(ProgramVersion, IsTheProjectsInTheVersionResourceAndTheManifest) {
     ASSERT_TRUE(resources);
     const std::string manifest = resources.Bytes(RT_MANIFEST, MAKEINTRESOURCEW(1));
     std::smatch identity;
-    ASSERT_TRUE(std::regex_search(manifest, identity, std::regex(R"(<assemblyIdentity[^>]*\sversion="([^"]*)")")))
+    ASSERT_TRUE(std::regex_search(manifest, identity, std::regex(R"re(<assemblyIdentity[^>]*\sversion="([^"]*)")re")))
         << manifest.substr(0, 300);
     EXPECT_EQ(identity[1].str(), WIZARD_PROJECT_VERSION);
 }
@@ -87,7 +87,7 @@ TEST(WindowTitle, NamesTheProjectsMajorAndMinorVersion) {
     ASSERT_TRUE(resources);
     const std::string description = resources.Bytes(RT_RCDATA, L"MAIN_DESCRIPTION");
     std::smatch title;
-    ASSERT_TRUE(std::regex_search(description, title, std::regex(R"(\n\s*Caption = "[^"\n]*\(v ([0-9.]+)\)")")));
+    ASSERT_TRUE(std::regex_search(description, title, std::regex(R"re(\n\s*Caption = "[^"\n]*\(v ([0-9.]+)\)")re")));
     EXPECT_EQ(title[1].str(), MajorMinor(WIZARD_PROJECT_VERSION));
 }
 
