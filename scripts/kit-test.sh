@@ -4,7 +4,7 @@
 # 1. makes a throw-away self-signed certificate and a kit with scripts/release.sh, signed with it,
 #    in a folder of its own (the dist/ folder is not touched);
 # 2. unpacks the zip into a fresh folder, checks SHA256SUMS and every executable's signature
-#    (osslsigncode verify), and puts a product's executable and the sample scripts beside the
+#    (osslsigncode verify), and puts the products' stand-in executables and the sample scripts beside the
 #    programs, as at a shop;
 # 3. runs the kit's 64-bit wizard through one whole installation against the SQL Server test
 #    server with real input (the GUI test of a VelmoPos installation, told to take the wizard from
@@ -101,7 +101,7 @@ done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
 [[ "$name" == "CriaBD-$version" ]] || fail "the kit is named $name, the project's version is $version"
 for folder in x64 x86; do
-  cp build/windows/bin/VelmoPos.exe provisioning/sql/*.inf "$kit/$folder/" || fail "no product or sample scripts to stage"
+  cp build/windows/bin/Velmo*.exe provisioning/sql/*.inf "$kit/$folder/" || fail "no products or sample scripts to stage"
 done
 
 say "the kit's 64-bit wizard: one whole installation with real input"
