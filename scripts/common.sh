@@ -62,6 +62,26 @@ stop_xvfb() {
   xvfb_pid=""
 }
 
+# --- the SQL Server test server -------------------------------------------------------------------
+# Starts one instance in the foreground of a background job of the script's own, with the given
+# `serve` options, its output in <file>; sets server_pid and server_port. False when it did not
+# come up within 20 s (its output then says why).
+server_pid=""
+server_port=""
+start_sql_server() {  # start_sql_server <output file> <serve options...>
+  local out=$1 i
+  shift
+  (cd "${root:?}/tools/sqltestserver" && exec python3 -m sqltestserver serve "$@") </dev/null >"$out" 2>&1 &
+  server_pid=$!
+  for ((i = 0; i < 200; i++)); do
+    server_port=$(sed -n 's/^sqltestserver: port \([0-9]*\).*/\1/p' "$out" 2>/dev/null)
+    [[ -n "$server_port" ]] && return 0
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  return 1
+}
+
 # --- Wine -----------------------------------------------------------------------------------------
 # The windows build runs its programs through <build>/wine-run.sh in the prefix named in its cache.
 # A script starts the prefix's wineserver only when none runs (`wineserver -p` says so), and ends

@@ -22,7 +22,6 @@ say_prefix="kit: "
 source scripts/common.sh
 
 work=""
-server_pid=""
 server_password="Kit#test-2026"
 cleanup() {
   stop_pid "$server_pid"
@@ -37,22 +36,6 @@ fail() {
   exit 1
 }
 
-# A test server of this script's own on free ports; sets server_pid and server_port.
-start_server() {  # start_server <folder>
-  (cd tools/sqltestserver &&
-    exec python3 -m sqltestserver serve --port 0 --browser 0 --login "sa:$server_password" \
-      --log "$1/sqltestserver.log") \
-    </dev/null >"$1/sqltestserver.out" 2>&1 &
-  server_pid=$!
-  local i
-  for ((i = 0; i < 100; i++)); do
-    server_port=$(sed -n 's/^sqltestserver: port \([0-9]*\).*/\1/p' "$1/sqltestserver.out")
-    [[ -n "$server_port" ]] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 windows_path() { echo "Z:${1//\//\\}"; }
 
 # The 32-bit half, inside the emulation: <kit's x86 folder> <work folder>.
@@ -64,7 +47,8 @@ if [[ "${1:-}" == "--inside-emulation" ]]; then
     build/windows-x86/bin/wizard_startup_test.exe \
     --gtest_filter=WizardStartup.WindowHasItsTitleFixedDialogFrameSizeAndCentredPlace >"$3/x86-wizard.log" 2>&1 ||
     { tail -n 30 "$3/x86-wizard.log"; fail "the kit's 32-bit wizard did not start as it should"; }
-  start_server "$3" || fail "the test server did not start"
+  start_sql_server "$3/sqltestserver.out" --port 0 --browser 0 --login "sa:$server_password" \
+    --log "$3/sqltestserver.log" || fail "the test server did not start"
   # The technician's command: the server and login as options, the password typed when asked.
   (cd "$x86" && printf '%s\n' "$server_password" |
     "$root/build/windows-x86/wine-run.sh" ./VerificaBD.exe /servidor "127.0.0.1,$server_port" /utilizador sa \

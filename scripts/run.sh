@@ -71,16 +71,8 @@ products=("$run"/Velmo*.exe)
 
 # The SQL Server test server, in the foreground of a background job of ours.
 say "starting the SQL test server (TCP $sql_port, Browser UDP $browser_port, instance MARLOVEXSQL)"
-(cd tools/sqltestserver &&
-  exec python3 -m sqltestserver serve --port "$sql_port" --browser "$browser_port" --instance MARLOVEXSQL \
-    --log "$root/$run/sqltestserver.log") </dev/null >"$run/sqltestserver.out" 2>&1 &
-server_pid=$!
-for ((i = 0; i < 200; i++)); do
-  grep -q '^sqltestserver: port' "$run/sqltestserver.out" 2>/dev/null && break
-  kill -0 "$server_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if ! grep -q '^sqltestserver: port' "$run/sqltestserver.out" 2>/dev/null; then
+if ! start_sql_server "$run/sqltestserver.out" --port "$sql_port" --browser "$browser_port" --instance MARLOVEXSQL \
+  --log "$root/$run/sqltestserver.log"; then
   cat "$run/sqltestserver.out"
   say "the SQL test server did not start (ports $sql_port/TCP and $browser_port/UDP free?)"
   exit 1
