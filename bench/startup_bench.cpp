@@ -67,6 +67,9 @@
 
 namespace {
 
+// Seconds on the performance counter, not on the benchmarks' steady clock (bench/BenchClock.h):
+// the wizard's start-up marks are counter values taken in its own process, and are set against
+// these.
 double Now() {
     static const LARGE_INTEGER frequency = [] {
         LARGE_INTEGER f;

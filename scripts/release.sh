@@ -100,7 +100,8 @@ windows_text() {  # windows_text <output> <file>...
 }
 sed "s/@VERSION@/$version/g" docs/release/LEIA-ME.txt >"$work/leia-me"
 windows_text "$kit/LEIA-ME.txt" "$work/leia-me"
-notices=(/usr/share/doc/mingw-w64-common/copyright /usr/share/doc/gcc-mingw-w64-base/copyright)
+notices=(/usr/share/doc/mingw-w64-common/copyright /usr/share/doc/gcc-mingw-w64-base/copyright
+         /usr/share/doc/libz-mingw-w64-dev/copyright)
 for notice in "${notices[@]}"; do
   [[ -r "$notice" ]] || fail "$notice is missing (the compiler's packages, scripts/setup.sh)"
 done
@@ -112,6 +113,9 @@ done
   echo
   echo "==== GCC: libgcc and libstdc++ (GCC Runtime Library Exception) ===="
   cat "${notices[1]}"
+  echo
+  echo "==== zlib ===="
+  cat "${notices[2]}"
 } >"$work/licences"
 windows_text "$kit/LICENCAS.txt" "$work/licences"
 

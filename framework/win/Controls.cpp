@@ -717,6 +717,10 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 1;
         case WM_PAINT: {
             PaintDc paint(hwnd_);
+            // Nothing of the window shows where it is to be painted (its children cover all of it,
+            // as the background panel covers the form): no picture to make.
+            RECT visible{};
+            if (::GetClipBox(paint.Get(), &visible) == NULLREGION) return 0;
             OffscreenBitmap buffer(paint.Get(), std::max(Width(), 1), std::max(Height(), 1));
             PaintWindow(buffer.Dc());
             buffer.CopyTo(paint.Get(), 0, 0);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "framework/PngPixels.h"
 #include "framework/PropertyBuilders.h"
 
 namespace fw {
@@ -447,9 +448,10 @@ void TPicture::SetData(Bytes data) {
     if (OnChange) OnChange();
 }
 
-// GDI+ may read the stream for as long as the bitmap lives: the stream goes after it.
+// GDI+ may read the stream or the pixels for as long as the bitmap lives: they go after it.
 struct TImage::Decoded {
     IStream* stream = nullptr;
+    std::vector<std::uint32_t> pixels;
     std::unique_ptr<Gdiplus::Bitmap> bitmap;
     ~Decoded() {
         bitmap.reset();
@@ -505,10 +507,19 @@ void TImage::Paint(HDC dc) {
     if (picture_.Empty() || undecodable_) return;
     if (!decoded_) {
         // Decoded once: the parent repaints its pictures with every change of its own.
+        // A plain PNG is read without the platform's image codecs, whose loading would be the
+        // largest cost of the window's first paint; the platform decodes any other picture.
         const Bytes& data = picture_.Data();
         auto decoded = std::make_unique<Decoded>();
-        decoded->stream = ::SHCreateMemStream(data.data(), static_cast<UINT>(data.size()));
-        if (decoded->stream) decoded->bitmap = std::make_unique<Gdiplus::Bitmap>(decoded->stream);
+        if (std::optional<PngPixels> png = ReadPlainPng(data)) {
+            decoded->pixels = std::move(png->argb);
+            decoded->bitmap = std::make_unique<Gdiplus::Bitmap>(png->width, png->height, png->width * 4,
+                                                                PixelFormat32bppARGB,
+                                                                reinterpret_cast<BYTE*>(decoded->pixels.data()));
+        } else {
+            decoded->stream = ::SHCreateMemStream(data.data(), static_cast<UINT>(data.size()));
+            if (decoded->stream) decoded->bitmap = std::make_unique<Gdiplus::Bitmap>(decoded->stream);
+        }
         if (!decoded->bitmap || decoded->bitmap->GetLastStatus() != Gdiplus::Ok) {
             undecodable_ = true;
             return;
