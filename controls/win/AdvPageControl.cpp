@@ -318,6 +318,11 @@ bool TAdvPageControl::DialogKey(WPARAM key) {
 }
 
 LRESULT TAdvPageControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT && OverlayCoversPlatformPaint()) {
+        fw::PaintDc paint(Handle());
+        PaintOverlay(paint.Get());
+        return 0;
+    }
     if (message == WM_PAINT || message == WM_PRINTCLIENT) {
         // The platform paints the empty tab control first; our frame goes over it.
         const LRESULT result = TWinControl::WndProc(message, wParam, lParam);
@@ -330,6 +335,15 @@ LRESULT TAdvPageControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
     }
     return TWinControl::WndProc(message, wParam, lParam);
+}
+
+// With no tab showing and a coloured page, the page's window and our frame with its bands cover
+// every pixel of the control: what the platform would paint first (a themed pane, over its
+// parent's background) would not be seen, and is not painted.
+bool TAdvPageControl::OverlayCoversPlatformPaint() const {
+    const TAdvTabSheet* active = ActivePage();
+    return pages_.TabPages().empty() && active && active->HandleAllocated() && active->Visible() &&
+           (active->Color() != clNone || active->ColorTo() != clNone);
 }
 
 void TAdvPageControl::PaintOverlay(HDC dc) {

@@ -116,6 +116,7 @@ private:
     friend class TAdvTabSheet;
     int AddSheet(TAdvTabSheet* sheet);
     void PaintOverlay(HDC dc);
+    bool OverlayCoversPlatformPaint() const;
     // PageHost
     bool FocusOnPage(int page) override;
     bool MoveFocusToPage(int page) override;

@@ -79,7 +79,10 @@ void WithBrush(const Brush& brush, Use&& use) {
     }
 }
 
+// A fully transparent pen leaves every pixel as it was (nothing here draws other than over what
+// is there), yet the graphics layer would still trace its whole outline: such a pen draws nothing.
 void WithPen(const Pen& pen, auto&& use) {
+    if ((pen.colour >> 24) == 0) return;
     Gdiplus::Pen gdipPen(ToColor(pen.colour), pen.width);
     gdipPen.SetDashStyle(static_cast<Gdiplus::DashStyle>(pen.dash));
     if (pen.arrowEndCap) gdipPen.SetEndCap(Gdiplus::LineCapArrowAnchor);
