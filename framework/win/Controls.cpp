@@ -20,6 +20,55 @@
 namespace fw {
 namespace {
 
+// The double buffer of one paint. The windows' paints share one bitmap, kept and grown to the
+// largest window painted, rather than each taking fresh memory (under Wine each fresh page costs a
+// fault on first touch, and a window's first paint touched a whole window of them). Each paint
+// gets the bitmap as a new one would be: black, its DC in its first state, clipped to the window.
+// A paint within a paint gets a bitmap of its own.
+class PaintBuffer {
+public:
+    PaintBuffer(HDC compatibleWith, int width, int height) {
+        std::unique_ptr<OffscreenBitmap>& kept = Kept();
+        if (inUse_) {
+            own_ = std::make_unique<OffscreenBitmap>(compatibleWith, width, height);
+            bitmap_ = own_.get();
+            return;
+        }
+        if (!kept || kept->Width() < width || kept->Height() < height) {
+            const int keptWidth = kept ? kept->Width() : 0, keptHeight = kept ? kept->Height() : 0;
+            kept.reset();
+            kept = std::make_unique<OffscreenBitmap>(compatibleWith, std::max(width, keptWidth),
+                                                     std::max(height, keptHeight));
+        } else {
+            ::GdiFlush();
+            for (int y = 0; y < height; ++y) std::fill_n(kept->Pixels() + y * kept->Width(), width, 0u);
+        }
+        bitmap_ = kept.get();
+        inUse_ = true;
+        saved_ = ::SaveDC(bitmap_->Dc());
+        ::IntersectClipRect(bitmap_->Dc(), 0, 0, width, height);
+    }
+    ~PaintBuffer() {
+        if (own_) return;
+        ::RestoreDC(bitmap_->Dc(), saved_);
+        inUse_ = false;
+    }
+    PaintBuffer(const PaintBuffer&) = delete;
+    PaintBuffer& operator=(const PaintBuffer&) = delete;
+
+    HDC Dc() const { return bitmap_->Dc(); }
+
+private:
+    static std::unique_ptr<OffscreenBitmap>& Kept() {
+        static std::unique_ptr<OffscreenBitmap> kept;  // the windows' thread only
+        return kept;
+    }
+    static inline bool inUse_ = false;
+    std::unique_ptr<OffscreenBitmap> own_;
+    OffscreenBitmap* bitmap_ = nullptr;
+    int saved_ = 0;
+};
+
 // The framework object of each of the framework's windows, from WM_NCCREATE (or subclassing) to
 // WM_NCDESTROY. A table of the process rather than a window property: every message looks its
 // window up (and reflected ones their sender), and a property lookup is a round trip to the window
@@ -721,9 +770,10 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             // as the background panel covers the form): no picture to make.
             RECT visible{};
             if (::GetClipBox(paint.Get(), &visible) == NULLREGION) return 0;
-            OffscreenBitmap buffer(paint.Get(), std::max(Width(), 1), std::max(Height(), 1));
+            const int width = std::max(Width(), 1), height = std::max(Height(), 1);
+            PaintBuffer buffer(paint.Get(), width, height);
             PaintWindow(buffer.Dc());
-            buffer.CopyTo(paint.Get(), 0, 0);
+            ::BitBlt(paint.Get(), 0, 0, width, height, buffer.Dc(), 0, 0, SRCCOPY);
             return 0;
         }
         case WM_PRINTCLIENT:
