@@ -342,7 +342,8 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
         EXPECT_EQ(afterLast.gdi, afterFirst.gdi) << "after the first: " << afterFirst.gdiKinds << "\n"
                                                  << "after the tenth: " << afterLast.gdiKinds;
         EXPECT_EQ(afterLast.user, afterFirst.user);
-        EXPECT_EQ(afterLast.handles, afterFirst.handles);
+        EXPECT_EQ(afterLast.handles, afterFirst.handles) << "after the first: " << afterFirst.handleKinds << "\n"
+                                                         << "after the tenth: " << afterLast.handleKinds;
         application.SetMainForm(nullptr);
     }
 

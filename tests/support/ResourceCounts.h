@@ -16,7 +16,8 @@ struct Counts {
     DWORD gdi = 0;
     DWORD user = 0;
     DWORD handles = 0;
-    std::string gdiKinds;  // under Wine: the GDI objects by kind, for a failure's message
+    std::string gdiKinds;     // under Wine: the GDI objects by kind, for a failure's message
+    std::string handleKinds;  // under Wine: the kernel handles by type, for a failure's message
 };
 
 // An entry of the GDI handle table the PEB points to (x64 layout).
@@ -80,7 +81,20 @@ inline DWORD WineUserObjects() {
     return count;
 }
 
-inline DWORD WineHandles() {
+// The type of the object a handle names ("Event", "Thread", "File", ...).
+inline std::string HandleType(HANDLE handle) {
+    using Query = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+    static const auto query =
+        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+    alignas(8) unsigned char buffer[512];
+    if (!query || query(handle, ObjectTypeInformation, buffer, sizeof buffer, nullptr) < 0) return "?";
+    const auto& type = *reinterpret_cast<const PUBLIC_OBJECT_TYPE_INFORMATION*>(buffer);
+    std::string name;
+    for (USHORT i = 0; i < type.TypeName.Length / sizeof(wchar_t); ++i) name += static_cast<char>(type.TypeName.Buffer[i]);
+    return name;
+}
+
+inline DWORD WineHandles(std::string& kinds) {
     // Handle values are multiples of 4, handed out from the lowest free slot; the walk stops after
     // a long run of free slots past the last handle in use.
     DWORD count = 0;
@@ -90,6 +104,7 @@ inline DWORD WineHandles() {
         if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
             ++count;
             freeRun = 0;
+            kinds += std::to_string(value) + " " + HandleType(reinterpret_cast<HANDLE>(value)) + "; ";
         } else {
             ++freeRun;
         }
@@ -108,7 +123,7 @@ inline Counts Measure() {
         c.gdi = WineGdiObjects(c.gdiKinds);
         c.user = WineUserObjects();
     }
-    if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0) c.handles = WineHandles();
+    if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0) c.handles = WineHandles(c.handleKinds);
     return c;
 }
 
