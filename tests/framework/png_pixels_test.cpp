@@ -7,29 +7,19 @@
 #include <cstdlib>
 #include <string>
 
+#include "controls/advgdip_png.h"
 #include "framework/PngPixels.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-void PutBigEndian(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void Chunk(Bytes& out, const std::string& type, const Bytes& data) {
-    PutBigEndian(out, static_cast<std::uint32_t>(data.size()));
-    Bytes body(type.begin(), type.end());
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    PutBigEndian(out, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-}
+using testpng::Chunk;
 
 Bytes Header(std::uint32_t width, std::uint32_t height, std::uint8_t depth = 8, std::uint8_t colourType = 6,
              std::uint8_t interlace = 0) {
     Bytes data;
-    PutBigEndian(data, width);
-    PutBigEndian(data, height);
+    testpng::PutBe(data, width);
+    testpng::PutBe(data, height);
     data.insert(data.end(), {depth, colourType, 0, 0, interlace});
     return data;
 }
