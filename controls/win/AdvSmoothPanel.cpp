@@ -270,7 +270,7 @@ void TAdvSmoothPanel::RebuildCache() {
         Gdiplus::Graphics graphics(&pixels);
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
         graphics.SetTextRenderingHint(ToHint(caption_.TextRendering()));
-        DrawPanel(graphics);
+        DrawPanel(graphics, win::BlankPixels{cache_->Pixels(), Width(), Height()});
     }
     ::GdiFlush();
     ++cacheBuilds_;
@@ -299,8 +299,8 @@ void TAdvSmoothPanel::Paint(HDC dc) {
     if (OnDraw) OnDraw(*this, dc, ClientRect());
 }
 
-void TAdvSmoothPanel::DrawPanel(Gdiplus::Graphics& graphics) {
-    win::GdiplusCanvas canvas(graphics);
+void TAdvSmoothPanel::DrawPanel(Gdiplus::Graphics& graphics, std::optional<win::BlankPixels> blank) {
+    win::GdiplusCanvas canvas(graphics, blank);
     const RectF fillRect = fill_.Fill(&canvas, PanelFillRect(Width(), Height(), fill_.BorderColor(), fill_.BorderWidth()));
     const int shadow = fill_.ShadowColor() != clNone ? fill_.ShadowOffset() : 0;
     float th = 0;

@@ -30,10 +30,10 @@
 
 #include "controls/AdvGDIP.h"
 #include "controls/AdvSmoothPanel.h"
-#include "controls/HtmlCaption.h"
 #include "controls/GDIPFill.h"
 #include "controls/GDIPPictureContainer.h"
 #include "controls/HtmlCaption.h"
+#include "controls/win/GDIPFill.h"
 #include "framework/win/Controls.h"
 #include "framework/win/Gdi.h"
 
@@ -167,8 +167,9 @@ public:
     // panel through their translucent parts).
     void Changed();
 
-    // Paints everything onto `graphics`, in the panel's client coordinates.
-    virtual void DrawPanel(Gdiplus::Graphics& graphics);
+    // Paints everything onto `graphics`, in the panel's client coordinates (`blank`: the pixels
+    // under it, when they are the caller's and not yet drawn on).
+    virtual void DrawPanel(Gdiplus::Graphics& graphics, std::optional<win::BlankPixels> blank = std::nullopt);
     virtual std::uint32_t GetVersionNr() const { return kVersionNumber; }
 
     void Paint(HDC dc) override;

@@ -1,5 +1,8 @@
 #include "controls/win/GDIPFill.h"
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
 #include <vector>
 
 #include "controls/win/AdvGDIP.h"
@@ -89,6 +92,32 @@ void WithPen(const Pen& pen, auto&& use) {
     use(gdipPen);
 }
 
+// Whether a brush paints every pixel of a row alike: a gradient straight down.
+bool SameAlongRows(const Brush& brush) {
+    if (auto* b = std::get_if<LinearGradientBrush>(&brush)) return b->mode == LinearMode::Vertical;
+    if (auto* b = std::get_if<LineGradientBrush>(&brush)) return b->start.x == b->end.x && b->start.y != b->end.y;
+    return false;
+}
+
+// The rectangle a path outlines when it is four sides, upright and level in turn, each starting
+// where the one before ends.
+std::optional<RectF> UprightRectangle(const Path& path) {
+    const std::vector<PathSegment>& sides = path.segments;
+    if (sides.size() != 4) return std::nullopt;
+    auto level = [](const PathSegment& s) { return s.from.y == s.to.y && s.from.x != s.to.x; };
+    auto upright = [](const PathSegment& s) { return s.from.x == s.to.x && s.from.y != s.to.y; };
+    for (std::size_t i = 0; i < 4; ++i) {
+        const PathSegment& side = sides[i];
+        const PathSegment& next = sides[(i + 1) % 4];
+        if (side.kind != PathSegment::Kind::Line || !(level(side) ? upright(next) : upright(side) && level(next)))
+            return std::nullopt;
+        if (side.to.x != next.from.x || side.to.y != next.from.y) return std::nullopt;
+    }
+    const PointF corner = sides[0].from, opposite = sides[1].to;
+    return RectF{std::min(corner.x, opposite.x), std::min(corner.y, opposite.y), std::abs(opposite.x - corner.x),
+                 std::abs(opposite.y - corner.y)};
+}
+
 }  // namespace
 
 void WithGdiplusBrush(const Brush& brush, const std::function<void(Gdiplus::Brush&)>& use) { WithBrush(brush, use); }
@@ -111,27 +140,80 @@ void AddPath(Gdiplus::GraphicsPath& out, const Path& path) {
     out.CloseFigure();
 }
 
+bool GdiplusCanvas::FillByColumn(const RectF& bounds, const Brush& brush,
+                                 const std::function<void(Gdiplus::Graphics&)>& fill) {
+    const std::optional<BlankPixels> blank = std::exchange(blank_, std::nullopt);
+    if (!blank || !SameAlongRows(brush)) return false;
+    Gdiplus::Matrix transform;
+    graphics_.GetTransform(&transform);
+    Gdiplus::Region clip;
+    graphics_.GetClip(&clip);
+    const Gdiplus::Unit unit = graphics_.GetPageUnit();
+    if (!transform.IsIdentity() || !clip.IsInfinite(&graphics_) || graphics_.GetPageScale() != 1.0f ||
+        (unit != Gdiplus::UnitPixel && unit != Gdiplus::UnitDisplay))
+        return false;
+    // Columns two pixels clear of either edge: what smoothing and the pixel offset do at an edge
+    // stays within that.
+    const int first = std::max(0, static_cast<int>(std::ceil(bounds.x)) + 2);
+    const int end = std::min(blank->width, static_cast<int>(std::floor(bounds.x + bounds.width)) - 2);
+    const int top = std::max(0, static_cast<int>(std::floor(bounds.y)) - 2);
+    const int bottom = std::min(blank->height, static_cast<int>(std::ceil(bounds.y + bounds.height)) + 2);
+    if (end - first < 8 || bottom <= top) return false;  // too narrow to gain anything
+    // GDI+ paints a band of columns through a bitmap over just those columns of the pixels, its
+    // origin moved so that the fill lands where it would: a clip would not spare it the other
+    // columns' work.
+    auto fillColumns = [&](int x, int width) {
+        if (width <= 0) return;
+        Gdiplus::Bitmap band(width, blank->height, blank->width * 4, PixelFormat32bppPARGB,
+                             reinterpret_cast<BYTE*>(blank->pixels + x));
+        Gdiplus::Graphics graphics(&band);
+        graphics.SetSmoothingMode(graphics_.GetSmoothingMode());
+        graphics.SetPixelOffsetMode(graphics_.GetPixelOffsetMode());
+        graphics.SetCompositingMode(graphics_.GetCompositingMode());
+        graphics.SetCompositingQuality(graphics_.GetCompositingQuality());
+        graphics.TranslateTransform(static_cast<Gdiplus::REAL>(-x), 0);
+        fill(graphics);
+    };
+    fillColumns(0, first + 1);
+    fillColumns(end, blank->width - end);
+    for (int y = top; y < bottom; ++y) {
+        std::uint32_t* row = blank->pixels + static_cast<std::size_t>(y) * blank->width;
+        std::fill(row + first + 1, row + end, row[first]);
+    }
+    return true;
+}
+
 void GdiplusCanvas::FillPath(const Path& path, const Brush& brush) {
     Gdiplus::GraphicsPath gdipPath;
     AddPath(gdipPath, path);
-    WithBrush(brush, [&](Gdiplus::Brush& b) { graphics_.FillPath(&b, &gdipPath); });
+    auto fill = [&](Gdiplus::Graphics& on) { WithBrush(brush, [&](Gdiplus::Brush& b) { on.FillPath(&b, &gdipPath); }); };
+    const std::optional<RectF> rectangle = blank_ ? UprightRectangle(path) : std::nullopt;
+    if (!rectangle || !FillByColumn(*rectangle, brush, fill)) fill(graphics_);
+    blank_.reset();
 }
 
 void GdiplusCanvas::FillRect(const RectF& rect, const Brush& brush) {
-    WithBrush(brush, [&](Gdiplus::Brush& b) { graphics_.FillRectangle(&b, ToGdip(rect)); });
+    auto fill = [&](Gdiplus::Graphics& on) {
+        WithBrush(brush, [&](Gdiplus::Brush& b) { on.FillRectangle(&b, ToGdip(rect)); });
+    };
+    if (!FillByColumn(rect, brush, fill)) fill(graphics_);
+    blank_.reset();
 }
 
 void GdiplusCanvas::DrawPath(const Path& path, const Pen& pen) {
+    blank_.reset();
     Gdiplus::GraphicsPath gdipPath;
     AddPath(gdipPath, path);
     WithPen(pen, [&](Gdiplus::Pen& p) { graphics_.DrawPath(&p, &gdipPath); });
 }
 
 void GdiplusCanvas::DrawRect(const RectF& rect, const Pen& pen) {
+    blank_.reset();
     WithPen(pen, [&](Gdiplus::Pen& p) { graphics_.DrawRectangle(&p, ToGdip(rect)); });
 }
 
 void GdiplusCanvas::DrawLine(PointF from, PointF to, const Pen& pen) {
+    blank_.reset();
     WithPen(pen, [&](Gdiplus::Pen& p) { graphics_.DrawLine(&p, ToGdip(from), ToGdip(to)); });
 }
 
@@ -179,6 +261,7 @@ RectF GdiplusCanvas::MeasureString(std::string_view text, const TextFont& font, 
 
 void GdiplusCanvas::DrawString(std::string_view text, const TextFont& font, const RectF& box,
                                const TextFormat& format, const Brush& brush) {
+    blank_.reset();
     Gdiplus::Font* gdipFont = FontFor(font);
     Gdiplus::StringFormat gdipFormat(0);
     SetUp(gdipFormat, format);
@@ -196,6 +279,7 @@ void GdiplusCanvas::SetSmoothing(SmoothingMode mode) {
 void GdiplusCanvas::DecodePicture(TEncodedPicture& picture) { win::DecodePicture(picture); }
 
 void GdiplusCanvas::DrawPicture(TAdvGDIPPicture& picture, const RectL& target) {
+    blank_.reset();
     DrawToGraphics(picture, graphics_, RECT{target.left, target.top, target.right, target.bottom});
 }
 

@@ -7,17 +7,28 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "controls/GDIPFill.h"
 #include "controls/GDIPFillCanvas.h"
 
 namespace ctl::win {
 
+// The pixels under a canvas's graphics object when they are the caller's own memory, premultiplied
+// 32-bit ARGB one row after the other (`width` pixels each), and still all zero: nothing drawn on
+// them yet.
+struct BlankPixels {
+    std::uint32_t* pixels = nullptr;
+    int width = 0, height = 0;
+};
+
 class GdiplusCanvas : public Canvas {
 public:
-    explicit GdiplusCanvas(Gdiplus::Graphics& graphics) : graphics_(graphics) {}
+    explicit GdiplusCanvas(Gdiplus::Graphics& graphics, std::optional<BlankPixels> blank = std::nullopt)
+        : graphics_(graphics), blank_(blank) {}
     Gdiplus::Graphics& Graphics() const { return graphics_; }
 
     void FillPath(const Path& path, const Brush& brush) override;
@@ -38,11 +49,18 @@ public:
     void DrawPicture(TAdvGDIPPicture& picture, const RectL& target) override;
 
 private:
+    // A first fill on blank pixels whose columns come out alike (a vertical gradient over an
+    // upright rectangle): GDI+ paints the edges and the column next to the left one, which is
+    // copied to the others. GDI+ takes some 35 ns a pixel for a gradient under Wine, 13 ms for the
+    // wizard's panel at 144 DPI. False when the fill does not qualify (nothing is drawn).
+    bool FillByColumn(const RectF& bounds, const Brush& brush, const std::function<void(Gdiplus::Graphics&)>& fill);
+
     // The font of the last text call, kept for the next one (a caption is measured, then drawn);
     // it goes with the canvas, at the end of the paint.
     Gdiplus::Font* FontFor(const TextFont& font);
 
     Gdiplus::Graphics& graphics_;
+    std::optional<BlankPixels> blank_;  // until the first drawing
     TextFont fontFor_;
     std::unique_ptr<Gdiplus::Font> font_;
 };

@@ -4,6 +4,8 @@
 #include "tests/controls/win/gdipfill_pixels.h"
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "controls/GDIPPictureContainer.h"
 #include "controls/win/AdvGDIP.h"
@@ -55,6 +57,66 @@ TEST(FillPaint, WizardBackgroundIsAnUnsplitSquareGradientWithNoVisibleBorder) {
     for (auto [x, y] : {std::pair{290, 0}, std::pair{0, 100}, std::pair{579, 100}, std::pair{290, 346}}) {
         const Argb p = At(s.bitmap, x, y);
         EXPECT_LT(p.r, 60) << "edge " << x << "," << y << ": " << pixels::Show(p);
+    }
+}
+
+// A first fill on blank pixels that comes out alike in every column is painted by GDI+ in a few
+// columns and copied to the rest: the pixels must be GDI+'s own, to the bit.
+TEST(FillPaint, AVerticalGradientOnBlankPixelsIsWhatGdiplusPaintsEverywhere) {
+    struct Case {
+        const char* name;
+        int width, height;
+        RectF rect;
+        TFillRoundingType rounding;
+        Gdiplus::SmoothingMode smoothing;
+        bool mirror, line;
+    };
+    using enum TFillRoundingType;
+    const Case cases[] = {
+        {"wizard panel at 144 DPI", 870, 520, {0, 0, 869, 519}, rtNone, Gdiplus::SmoothingModeAntiAlias},
+        {"fractional edges, no smoothing", 300, 200, {2.5f, 3.25f, 250.5f, 150.75f}, rtNone, Gdiplus::SmoothingModeNone},
+        {"beyond the pixels", 200, 100, {-20.5f, -3, 260, 120}, rtNone, Gdiplus::SmoothingModeAntiAlias},
+        {"mirrored halves (the second fill is not on blank pixels)", 240, 160, {1, 1, 230, 150}, rtNone,
+         Gdiplus::SmoothingModeAntiAlias, true},
+        {"rounded corners (not a rectangle)", 240, 160, {1, 1, 230, 150}, rtBoth, Gdiplus::SmoothingModeAntiAlias},
+        {"a gradient between two points", 320, 90, {4, 6, 300.5f, 70}, rtNone, Gdiplus::SmoothingModeAntiAlias,
+         false, true},
+    };
+    for (const Case& c : cases) {
+        auto paint = [&](bool blank) {
+            std::vector<std::uint32_t> memory(static_cast<std::size_t>(c.width) * c.height, 0u);
+            Gdiplus::Bitmap bitmap(c.width, c.height, c.width * 4, PixelFormat32bppPARGB,
+                                   reinterpret_cast<BYTE*>(memory.data()));
+            Gdiplus::Graphics graphics(&bitmap);
+            graphics.SetSmoothingMode(c.smoothing);
+            const std::optional<win::BlankPixels> pixels =
+                blank ? std::optional(win::BlankPixels{memory.data(), c.width, c.height}) : std::nullopt;
+            win::GdiplusCanvas canvas(graphics, pixels);
+            if (c.line) {
+                canvas.FillRect(c.rect, LineGradientBrush{{0, c.rect.y}, {0, c.rect.y + c.rect.height},
+                                                          0xFF102030, 0x80F0E0D0});
+            } else {
+                TGDIPFill fill;
+                fill.SetColor(fw::clBlack);
+                fill.SetColorTo(3355443);
+                fill.SetColorMirror(c.mirror ? fw::clNavy : fw::clNone);
+                fill.SetColorMirrorTo(c.mirror ? fw::clWhite : fw::clNone);
+                fill.SetOpacityTo(178);
+                fill.SetBorderColor(fw::clNone);
+                fill.SetRounding(10);
+                fill.SetRoundingType(c.rounding);
+                fill.SetShadowColor(fw::clNone);
+                fill.Fill(&canvas, c.rect);
+            }
+            return memory;
+        };
+        const std::vector<std::uint32_t> direct = paint(false), byColumn = paint(true);
+        std::size_t differing = 0, firstAt = 0;
+        for (std::size_t i = 0; i < direct.size(); ++i)
+            if (direct[i] != byColumn[i] && differing++ == 0) firstAt = i;
+        EXPECT_EQ(differing, 0u) << c.name << ": first at x " << firstAt % c.width << ", y " << firstAt / c.width
+                                 << std::hex << ", 0x" << byColumn[firstAt] << " instead of 0x" << direct[firstAt];
+        EXPECT_NE(direct[static_cast<std::size_t>(c.height / 2) * c.width + c.width / 2], 0u) << c.name;
     }
 }
 
