@@ -33,9 +33,10 @@
 // page once more, for the cost of a later show.
 //
 // Prints each run, the medians, both ratios of the medians (the goal: the wizard at most 1.3 times
-// the floor), the memory figures, where the wizard's time goes (its own start-up steps, which its
-// benchmark build CriaBD-marks.exe records in a block the bench offers: app/StartupMarks.h; the
-// program users get has no such block) and the pages' first shows; it is not a test. Options:
+// the floor), the memory figures, where the time goes (the start-up steps of the wizard and of the
+// floor, which the wizard's benchmark build CriaBD-marks.exe and the floor record in a block the
+// bench offers: app/StartupMarks.h; the program users get has no such block) and the pages' first
+// shows; it is not a test. Options:
 // --runs N (timed runs per program, default 15); --page-runs N (processes timing the pages' first
 // shows, default 5); --dpi LIST (the screen DPIs to measure at, one round each, e.g. 96,144;
 // default 96); --wizard FILE (another build of the wizard to time instead of the one beside the
@@ -313,6 +314,18 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
+// A program's own start-up steps (those it marked) and its time to the screen.
+void PrintSteps(const Program& program, double onScreen) {
+    std::printf("  %s\n", program.name);
+    double previous = 0;
+    for (std::size_t i = 0; i < program.stepNames.size(); ++i) {
+        const double at = Median(program.stepMilliseconds[i]);
+        std::printf("    %-22s at %7.1f   (+%6.1f)\n", program.stepNames[i].c_str(), at, at - previous);
+        previous = at;
+    }
+    std::printf("    %-22s at %7.1f   (+%6.1f)\n", "on the screen", onScreen, onScreen - previous);
+}
+
 // The screen's DPI of the programs started from now on (HKCU\Control Panel\Desktop\LogPixels),
 // and the value the prefix had before the bench, put back at exit.
 class ScreenDpi {
@@ -438,15 +451,10 @@ RoundResult RunRound(int dpi, int runs, const std::wstring& wizardPath) {
     std::printf("one read of the window from the screen took %.2f ms on average\n",
                 ScreenReader::MeanReadMilliseconds());
     if (!wizard.stepNames.empty()) {
-        std::printf("\nwhere the wizard's time goes (median ms from process start; step: time spent in it)\n");
-        double previous = 0;
-        for (std::size_t i = 0; i < wizard.stepNames.size(); ++i) {
-            const double at = Median(wizard.stepMilliseconds[i]);
-            std::printf("  %-22s at %7.1f   (+%6.1f)\n", wizard.stepNames[i].c_str(), at, at - previous);
-            previous = at;
-        }
-        std::printf("  %-22s at %7.1f   (+%6.1f)\n", "on the screen", w, w - previous);
-        std::printf("  (the floor program is on the screen at %.1f, the minimal one at %.1f)\n", f, m);
+        std::printf("\nwhere the time goes (median ms from process start; step: time spent in it)\n");
+        PrintSteps(wizard, w);
+        PrintSteps(floor, f);
+        std::printf("  (the minimal program is on the screen at %.1f)\n", m);
     }
     std::printf("\nworking set (median MiB)      at first paint   after 500 ms idle   peak\n");
     for (const Program* p : programs)
