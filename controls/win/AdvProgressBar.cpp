@@ -128,7 +128,7 @@ void ProgressBarPainter::Paint(HDC target, int x, int y, int width, int height, 
         // The corners outside the round frame still hold the key colour: leave them out. (The
         // key itself, not whatever pixel lies in the corner, so that a bar too small to have
         // corners does not lose its frame colour instead.)
-        ::TransparentBlt(target, x, y, width, height, dc, 0, 0, width, height, kTransparentKey);
+        ::GdiTransparentBlt(target, x, y, width, height, dc, 0, 0, width, height, kTransparentKey);
     } else {
         buffer.CopyTo(target, x, y);
     }

@@ -293,7 +293,7 @@ void TAdvSmoothPanel::Paint(HDC dc) {
         if (repaintNeeded_ || !cache_ || cache_->Width() != Width() || cache_->Height() != Height()) RebuildCache();
         if (!BlendOntoDib(dc, *cache_)) {
             const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-            ::AlphaBlend(dc, 0, 0, Width(), Height(), cache_->Dc(), 0, 0, Width(), Height(), blend);
+            ::GdiAlphaBlend(dc, 0, 0, Width(), Height(), cache_->Dc(), 0, 0, Width(), Height(), blend);
         }
     }
     if (OnDraw) OnDraw(*this, dc, ClientRect());
