@@ -46,6 +46,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -246,6 +247,21 @@ void TypeInto(HWND root, const fw::TEdit& box, std::string_view text) {
     gui::WaitFor([&] { return gui::WindowText(box.Handle()) == text; }, "the box to take the typed text");
 }
 
+// The kernel handles after the tenth installation against those after the first: the same, but
+// for one Event more at most under Wine. Every event of this process comes from the platform's RPC
+// layer, from winsock (the test server's client) or from the thread runtime, none from the
+// wizard's code (a trace of every event made shows it), and one such event, made once part-way
+// through the runs, has been seen in some runs and not in others. A handle of any other type, or
+// two events, fail. Where the platform counts handles itself (Windows) they must be equal.
+bool SameHandlesButOneEvent(const Counts& first, const Counts& last) {
+    if (first.handlesByType.empty() || last.handlesByType.empty()) return last.handles == first.handles;
+    std::map<std::string, int> difference = last.handlesByType;
+    for (const auto& [type, count] : first.handlesByType) difference[type] -= count;
+    for (const auto& [type, more] : difference)
+        if (more != 0 && !(type == "Event" && more == 1)) return false;
+    return true;
+}
+
 // The pointer to the screen's corner, clear of the window.
 void MovePointerAway() {
     SetCursorPos(0, 0);
@@ -342,8 +358,8 @@ TEST_F(WizardReliability, TenInstallationsInARowLeaveNoObjectsBehind) {
         EXPECT_EQ(afterLast.gdi, afterFirst.gdi) << "after the first: " << afterFirst.gdiKinds << "\n"
                                                  << "after the tenth: " << afterLast.gdiKinds;
         EXPECT_EQ(afterLast.user, afterFirst.user);
-        EXPECT_EQ(afterLast.handles, afterFirst.handles) << "after the first: " << afterFirst.handleKinds << "\n"
-                                                         << "after the tenth: " << afterLast.handleKinds;
+        EXPECT_TRUE(SameHandlesButOneEvent(afterFirst, afterLast))
+            << "after the first: " << afterFirst.handleKinds << "\nafter the tenth: " << afterLast.handleKinds;
         application.SetMainForm(nullptr);
     }
 

@@ -8,6 +8,7 @@
 #include <winternl.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace testsupport {
@@ -18,6 +19,7 @@ struct Counts {
     DWORD handles = 0;
     std::string gdiKinds;     // under Wine: the GDI objects by kind, for a failure's message
     std::string handleKinds;  // under Wine: the kernel handles by type, for a failure's message
+    std::map<std::string, int> handlesByType;  // under Wine
 };
 
 // An entry of the GDI handle table the PEB points to (x64 layout).
@@ -94,7 +96,7 @@ inline std::string HandleType(HANDLE handle) {
     return name;
 }
 
-inline DWORD WineHandles(std::string& kinds) {
+inline DWORD WineHandles(std::string& kinds, std::map<std::string, int>& byType) {
     // Handle values are multiples of 4, handed out from the lowest free slot; the walk stops after
     // a long run of free slots past the last handle in use.
     DWORD count = 0;
@@ -104,7 +106,9 @@ inline DWORD WineHandles(std::string& kinds) {
         if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
             ++count;
             freeRun = 0;
-            kinds += std::to_string(value) + " " + HandleType(reinterpret_cast<HANDLE>(value)) + "; ";
+            const std::string type = HandleType(reinterpret_cast<HANDLE>(value));
+            kinds += std::to_string(value) + " " + type + "; ";
+            ++byType[type];
         } else {
             ++freeRun;
         }
@@ -123,7 +127,7 @@ inline Counts Measure() {
         c.gdi = WineGdiObjects(c.gdiKinds);
         c.user = WineUserObjects();
     }
-    if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0) c.handles = WineHandles(c.handleKinds);
+    if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0) c.handles = WineHandles(c.handleKinds, c.handlesByType);
     return c;
 }
 
