@@ -140,9 +140,8 @@ void AddPath(Gdiplus::GraphicsPath& out, const Path& path) {
     out.CloseFigure();
 }
 
-bool GdiplusCanvas::FillByColumn(const RectF& bounds, const Brush& brush,
+bool GdiplusCanvas::FillByColumn(const std::optional<BlankPixels>& blank, const RectF& bounds, const Brush& brush,
                                  const std::function<void(Gdiplus::Graphics&)>& fill) {
-    const std::optional<BlankPixels> blank = std::exchange(blank_, std::nullopt);
     if (!blank || !SameAlongRows(brush)) return false;
     Gdiplus::Matrix transform;
     graphics_.GetTransform(&transform);
@@ -187,17 +186,16 @@ void GdiplusCanvas::FillPath(const Path& path, const Brush& brush) {
     Gdiplus::GraphicsPath gdipPath;
     AddPath(gdipPath, path);
     auto fill = [&](Gdiplus::Graphics& on) { WithBrush(brush, [&](Gdiplus::Brush& b) { on.FillPath(&b, &gdipPath); }); };
-    const std::optional<RectF> rectangle = blank_ ? UprightRectangle(path) : std::nullopt;
-    if (!rectangle || !FillByColumn(*rectangle, brush, fill)) fill(graphics_);
-    blank_.reset();
+    const std::optional<BlankPixels> blank = std::exchange(blank_, std::nullopt);
+    const std::optional<RectF> rectangle = blank ? UprightRectangle(path) : std::nullopt;
+    if (!rectangle || !FillByColumn(blank, *rectangle, brush, fill)) fill(graphics_);
 }
 
 void GdiplusCanvas::FillRect(const RectF& rect, const Brush& brush) {
     auto fill = [&](Gdiplus::Graphics& on) {
         WithBrush(brush, [&](Gdiplus::Brush& b) { on.FillRectangle(&b, ToGdip(rect)); });
     };
-    if (!FillByColumn(rect, brush, fill)) fill(graphics_);
-    blank_.reset();
+    if (!FillByColumn(std::exchange(blank_, std::nullopt), rect, brush, fill)) fill(graphics_);
 }
 
 void GdiplusCanvas::DrawPath(const Path& path, const Pen& pen) {

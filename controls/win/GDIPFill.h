@@ -49,11 +49,12 @@ public:
     void DrawPicture(TAdvGDIPPicture& picture, const RectL& target) override;
 
 private:
-    // A first fill on blank pixels whose columns come out alike (a vertical gradient over an
-    // upright rectangle): GDI+ paints the edges and the column next to the left one, which is
-    // copied to the others. GDI+ takes some 35 ns a pixel for a gradient under Wine, 13 ms for the
+    // A fill on the blank pixels (the first fill takes them from the canvas) whose columns come out
+    // alike, a vertical gradient over an upright rectangle: GDI+ paints the edges and the column
+    // next to the left one, which is copied to the others. GDI+ takes some 35 ns a pixel for a gradient under Wine, 13 ms for the
     // wizard's panel at 144 DPI. False when the fill does not qualify (nothing is drawn).
-    bool FillByColumn(const RectF& bounds, const Brush& brush, const std::function<void(Gdiplus::Graphics&)>& fill);
+    bool FillByColumn(const std::optional<BlankPixels>& blank, const RectF& bounds, const Brush& brush,
+                      const std::function<void(Gdiplus::Graphics&)>& fill);
 
     // The font of the last text call, kept for the next one (a caption is measured, then drawn);
     // it goes with the canvas, at the end of the paint.

@@ -127,7 +127,8 @@ inline Counts Measure() {
         c.gdi = WineGdiObjects(c.gdiKinds);
         c.user = WineUserObjects();
     }
-    if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0) c.handles = WineHandles(c.handleKinds, c.handlesByType);
+    if (!GetProcessHandleCount(GetCurrentProcess(), &c.handles) || c.handles == 0)
+        c.handles = WineHandles(c.handleKinds, c.handlesByType);
     return c;
 }
 
