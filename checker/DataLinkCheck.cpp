@@ -23,6 +23,9 @@ std::string MaskPassword(std::string_view text) {
     while (start < masked.size()) {
         std::size_t equals = masked.find('=', start);
         if (equals == std::string::npos) break;
+        // A field without '=' (an empty one between ";;", say) ends at its ';': the key starts after.
+        if (const std::size_t separator = masked.rfind(';', equals); separator != std::string::npos && separator >= start)
+            start = separator + 1;
         std::string_view key = std::string_view(masked).substr(start, equals - start);
         while (!key.empty() && key.front() == ' ') key.remove_prefix(1);
         while (!key.empty() && key.back() == ' ') key.remove_suffix(1);

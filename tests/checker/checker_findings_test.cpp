@@ -141,6 +141,8 @@ TEST(DataLinkCheck, MaskPasswordHidesOnlyThePassword) {
     EXPECT_EQ(checker::MaskPassword("Password=\"a;\"\"b\";User ID=sa"), "Password=***;User ID=sa");
     EXPECT_EQ(checker::MaskPassword(" password = x"), " password =***");
     EXPECT_EQ(checker::MaskPassword("Password=;User ID=sa"), "Password=***;User ID=sa");
+    EXPECT_EQ(checker::MaskPassword("Provider=SQLOLEDB.1;;Password=abcd;x;Pwd=efgh"),
+              "Provider=SQLOLEDB.1;;Password=***;x;Pwd=***");
 }
 
 TEST(Causes, CommonFailuresGetTheirCause) {
