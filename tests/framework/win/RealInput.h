@@ -158,9 +158,12 @@ inline void ClickAt(HWND root, POINT screen) {
         },
         "the pointer to reach the click position");
     const int presses = Taken().buttonPresses, releases = Taken().buttonReleases;
-    Send({MouseEvent(MOUSEEVENTF_LEFTDOWN)});
+    // The press and release carry the place too: a late report of an earlier pointer place cannot
+    // move them.
+    constexpr DWORD kAtScreen = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    Send({MouseEvent(MOUSEEVENTF_LEFTDOWN | kAtScreen, screen)});
     PumpUntilOrThrow([&] { return Taken().buttonPresses > presses; }, "the button press to be handled");
-    Send({MouseEvent(MOUSEEVENTF_LEFTUP)});
+    Send({MouseEvent(MOUSEEVENTF_LEFTUP | kAtScreen, screen)});
     PumpUntilOrThrow([&] { return Taken().buttonReleases > releases; }, "the button release to be handled");
 }
 

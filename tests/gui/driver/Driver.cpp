@@ -536,22 +536,25 @@ void MovePointer(HWND root, POINT screen) {
     }
 }
 
-void PressMouse(HWND root) {
+// The button event carries its place: under Wine the program reports the pointer moves of the X
+// server back late, so a press or release made where the pointer "is" can land where it was a
+// moment before (a release outside a button, made just after such a late report, clicked it).
+void PressMouse(HWND root, POINT screen) {
     WaitForForeground(root);
-    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_LEFTDOWN)});
+    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
 }
 
-void ReleaseMouse(HWND root) {
+void ReleaseMouse(HWND root, POINT screen) {
     WaitForForeground(root);
-    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_LEFTUP)});
+    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
 }
 
 void RealClick(HWND root, POINT screen) {
     MovePointer(root, screen);
     // Press and release as separate inputs, as a hand does.
-    PressMouse(root);
+    PressMouse(root, screen);
     std::this_thread::sleep_for(milliseconds(50));
-    ReleaseMouse(root);
+    ReleaseMouse(root, screen);
 }
 
 POINT PointIn(const Element& element, int dx, int dy) {

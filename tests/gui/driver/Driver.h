@@ -184,10 +184,11 @@ void PressKey(HWND root, WORD virtualKey, unsigned modifiers = kNoModifier);
 void PressKey(HWND root, WORD virtualKey, unsigned modifiers, int times);
 void TypeText(HWND root, std::wstring_view text);  // Unicode key events, one per character
 // The mouse: the pointer moved to a screen point (waits until it is there), the left button
-// pressed or released where the pointer is, and a whole click (move, press, release).
+// pressed or released at a screen point (the pointer goes there in the same input), and a whole
+// click (move, press, release).
 void MovePointer(HWND root, POINT screen);
-void PressMouse(HWND root);
-void ReleaseMouse(HWND root);
+void PressMouse(HWND root, POINT screen);
+void ReleaseMouse(HWND root, POINT screen);
 void RealClick(HWND root, POINT screen);
 // Clicks an element with the mouse at the middle of its place (its top-level window must be the
 // foreground window); throws when it is unavailable.
