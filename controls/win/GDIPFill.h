@@ -51,8 +51,9 @@ public:
 private:
     // A fill on the blank pixels (the first fill takes them from the canvas) whose columns come out
     // alike, a vertical gradient over an upright rectangle: GDI+ paints the edges and the column
-    // next to the left one, which is copied to the others. GDI+ takes some 35 ns a pixel for a gradient under Wine, 13 ms for the
-    // wizard's panel at 144 DPI. False when the fill does not qualify (nothing is drawn).
+    // next to the left one, which is copied to the others. GDI+ takes some 35 ns a pixel for a
+    // gradient under Wine, 13 ms for the wizard's panel at 144 DPI. False when the fill does not
+    // qualify (nothing is drawn).
     bool FillByColumn(const std::optional<BlankPixels>& blank, const RectF& bounds, const Brush& brush,
                       const std::function<void(Gdiplus::Graphics&)>& fill);
 

@@ -61,4 +61,12 @@ inline INPUT MouseEvent(DWORD flags, POINT screen = {}) {
     return input;
 }
 
+// A button event (MOUSEEVENTF_LEFTDOWN, say) that moves the pointer to its screen point in the same
+// input. Under Wine a program reports the X server's pointer moves back late, so a press or release
+// made where the pointer "is" can land where it was a moment before (a release dragged off a button
+// clicked it); one that carries its place cannot.
+inline INPUT MouseButtonAt(DWORD button, POINT screen) {
+    return MouseEvent(button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen);
+}
+
 }  // namespace testsupport

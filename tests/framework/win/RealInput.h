@@ -32,6 +32,7 @@ using std::chrono::milliseconds;
 using testsupport::CharacterEvent;
 using testsupport::Chord;
 using testsupport::KeyEvent;
+using testsupport::MouseButtonAt;
 using testsupport::MouseEvent;
 inline constexpr milliseconds kInputTimeout{5000};
 
@@ -158,12 +159,9 @@ inline void ClickAt(HWND root, POINT screen) {
         },
         "the pointer to reach the click position");
     const int presses = Taken().buttonPresses, releases = Taken().buttonReleases;
-    // The press and release carry the place too: a late report of an earlier pointer place cannot
-    // move them.
-    constexpr DWORD kAtScreen = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    Send({MouseEvent(MOUSEEVENTF_LEFTDOWN | kAtScreen, screen)});
+    Send({MouseButtonAt(MOUSEEVENTF_LEFTDOWN, screen)});
     PumpUntilOrThrow([&] { return Taken().buttonPresses > presses; }, "the button press to be handled");
-    Send({MouseEvent(MOUSEEVENTF_LEFTUP | kAtScreen, screen)});
+    Send({MouseButtonAt(MOUSEEVENTF_LEFTUP, screen)});
     PumpUntilOrThrow([&] { return Taken().buttonReleases > releases; }, "the button release to be handled");
 }
 

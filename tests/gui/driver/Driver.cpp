@@ -536,17 +536,14 @@ void MovePointer(HWND root, POINT screen) {
     }
 }
 
-// The button event carries its place: under Wine the program reports the pointer moves of the X
-// server back late, so a press or release made where the pointer "is" can land where it was a
-// moment before (a release outside a button, made just after such a late report, clicked it).
 void PressMouse(HWND root, POINT screen) {
     WaitForForeground(root);
-    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
+    SendInputs({testsupport::MouseButtonAt(MOUSEEVENTF_LEFTDOWN, screen)});
 }
 
 void ReleaseMouse(HWND root, POINT screen) {
     WaitForForeground(root);
-    SendInputs({testsupport::MouseEvent(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
+    SendInputs({testsupport::MouseButtonAt(MOUSEEVENTF_LEFTUP, screen)});
 }
 
 void RealClick(HWND root, POINT screen) {
