@@ -60,6 +60,7 @@ total_passed=0
 total_failed=0
 total_skipped=0
 built=()  # the Windows builds that built in this run
+declare -A built_in=()  # seconds each build took to configure and build
 report_line=""  # set by count_report: "N passed, N failed, N skipped" of one build
 
 note_failure() {  # note_failure <build> <what>: a build step failed; counts as one failed test
@@ -110,7 +111,8 @@ build() {  # build <preset>
     note_failure "$preset" "build failed"
     return 1
   fi
-  echo "   built in $((SECONDS - started)) s"
+  built_in[$preset]=$((SECONDS - started))
+  echo "   built in ${built_in[$preset]} s"
 }
 
 # ctest's own output as it runs; the counts come from its junit report (ctest's "% tests passed"
@@ -140,7 +142,7 @@ count_ctest() {  # count_ctest <preset> <folder>
   elif ! count_report "$preset" "$report"; then
     note_failure "$preset" "ctest did not report a result"
   else
-    summary+=("$preset: $report_line; tests $wall wall time")
+    summary+=("$preset: $report_line; built in ${built_in[$preset]:-?} s, tests $wall wall time")
   fi
 }
 
@@ -241,11 +243,14 @@ if [[ "${1:-}" == "--inside-emulation" ]]; then
 fi
 
 test_started=$SECONDS
-if ! scripts/setup.sh; then
+# A set-up step that was retried or relaxed (a package mirror in the middle of a sync) leaves a
+# line in setup-notes, which the summary repeats: a green run that needed it shows so.
+if ! SETUP_NOTES="$work/setup-notes" scripts/setup.sh; then
   echo "setup failed"
   echo "0 passed, 1 failed, 0 skipped"
   exit 1
 fi
+setup_seconds=$((SECONDS - test_started))
 
 for preset in "${presets[@]}"; do
   case "$preset" in
@@ -291,6 +296,10 @@ echo
 echo "== summary ($((SECONDS - test_started)) s)"
 # What the verdict may depend on: the kernel, the cores, and how 32-bit code ran.
 echo "machine: Linux $(uname -r), $(nproc) cores; $(scripts/emulate-x86.sh --describe 2>&1)"
+echo "setup: $setup_seconds s"
+if [[ -s "$work/setup-notes" ]]; then
+  while IFS= read -r line; do echo "setup: $line"; done <"$work/setup-notes"
+fi
 for line in "${summary[@]}"; do echo "$line"; done
 if [[ ${#skipped[@]} -gt 0 ]]; then
   echo "skipped:"
