@@ -74,8 +74,8 @@ first_error() {  # the first line apt gave as an error (or its first line at all
 
 # Fresh package lists. A failed update leaves the lists apt had (apt keeps the old index of
 # whatever it could not fetch), so after the last try the run goes on with those.
-update_lists() {
-  local log tries=$((${#apt_waits[@]} + 1)) try
+update_lists() {  # update_lists [tries]
+  local log tries=${1:-$((${#apt_waits[@]} + 1))} try
   log=$(mktemp)
   for ((try = 1; try <= tries; try++)); do
     if "${sudo[@]}" apt-get update -qq >"$log" 2>&1; then
@@ -86,7 +86,7 @@ update_lists() {
     echo "setup: apt-get update failed (try $try of $tries): $(first_error "$log")" >&2
     [[ $try -lt $tries ]] && sleep "${apt_waits[try - 1]}"
   done
-  note "apt-get update failed $tries times (last: $(first_error "$log")); going on with the package lists apt has"
+  note "apt-get update failed (tries: $tries; the last said: $(first_error "$log")); going on with the package lists apt has"
   rm -f "$log"
 }
 
@@ -166,7 +166,8 @@ fi
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" dpkg --add-architecture i386
 fi
-update_lists
+# Only held-back updates to take: one try, for they can wait for another run.
+if [[ ${#missing[@]} -gt 0 ]]; then update_lists; else update_lists 1; fi
 if [[ ${#missing[@]} -gt 0 ]]; then
   echo "setup: installing ${missing[*]}" >&2
   install_packages "${missing[@]}"

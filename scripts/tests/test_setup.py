@@ -113,7 +113,7 @@ class SetupOnAMisbehavingMirror(unittest.TestCase):
         code, err, calls, notes = self.run_setup()
         self.assertEqual(code, 0, err)
         self.assertEqual(len([c for c in calls if "update" in c]), 3)
-        self.assertIn("failed 3 times (last: E: Failed to fetch", notes)
+        self.assertIn("failed (tries: 3; the last said: E: Failed to fetch", notes)
         self.assertIn("going on with the package lists apt has", notes)
         self.assertTrue(any(c.startswith("install") for c in calls))
 

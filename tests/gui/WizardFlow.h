@@ -327,8 +327,10 @@ protected:
         // (A loaded machine can take seconds to paint it.)
         gui::WaitUntil([&] { return box.Icon() == want.icon; }, milliseconds(10000));
         EXPECT_EQ(box.Icon(), want.icon) << "icon of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
-        // And as a screen reader reads it out.
-        const std::vector<gui::Heard> heard = HeardInBox(box.Hear()), wanted = ListenerHears(want);
+        // And as a screen reader reads it out, once the focus has settled on the default button.
+        const std::vector<gui::Heard> wanted = ListenerHears(want);
+        const std::vector<gui::Heard> heard = gui::ReadUntilEqual<std::vector<gui::Heard>>(
+            [&] { return HeardInBox(box.Hear()); }, wanted, milliseconds(10000));
         EXPECT_EQ(heard, wanted) << "\"" << gui::Cp1252ToUtf8(want.caption) << "\" reads\n"
                                  << gui::Describe(heard) << "instead of\n"
                                  << gui::Describe(wanted);
@@ -403,7 +405,8 @@ protected:
             {StandardControlRole(ROLE_SYSTEM_PUSHBUTTON), "OK", 0, std::nullopt, 0},
             {StandardControlRole(ROLE_SYSTEM_PUSHBUTTON), "Cancelar", 0, std::nullopt, 0},
         };
-        const std::vector<gui::Heard> heard = HeardInBox(box.Hear());
+        const std::vector<gui::Heard> heard = gui::ReadUntilEqual<std::vector<gui::Heard>>(
+            [&] { return HeardInBox(box.Hear()); }, wanted, milliseconds(10000));
         EXPECT_EQ(heard, wanted) << "the input box reads\n" << gui::Describe(heard) << "instead of\n"
                                  << gui::Describe(wanted);
     }

@@ -141,9 +141,12 @@ protected:
         }
     }
 
-    // The page's walk against the table; then every focusable element named, no name twice.
+    // The page's walk against the table, once the page has settled (the focus moves after the
+    // page shows) or the time-out passed: then the last walk is judged; then every focusable
+    // element named, no name twice.
     void ExpectHeard(const std::vector<Heard>& want, std::string_view page) {
-        const std::vector<Heard> heard = Masked(gui::Walk(Root()));
+        const std::vector<Heard> heard =
+            gui::ReadUntilEqual<std::vector<Heard>>([&] { return Masked(gui::Walk(Root())); }, want);
         EXPECT_EQ(heard, want) << "page " << page << " reads\n"
                                << gui::Describe(heard) << "instead of\n"
                                << gui::Describe(want);

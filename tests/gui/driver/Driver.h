@@ -64,6 +64,29 @@ bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kT
 // As WaitUntil, but throws DriverError("timed out after N ms waiting for <what>").
 void WaitFor(const std::function<bool()>& condition, std::string_view what, milliseconds timeout = kTimeout);
 
+// Reads until the reading equals want or the time-out passes, and returns the last reading, for a
+// test to judge: what settles after an input (a focus, a walk of the tree, a box's buttons) is
+// judged once settled, never on one early look. A reading that throws DriverError (a program busy,
+// a control not there yet) is "not yet"; when no reading succeeded, the last error is thrown.
+template <class T>
+T ReadUntilEqual(const std::function<T()>& read, const T& want, milliseconds timeout = kTimeout) {
+    std::optional<T> last;
+    std::optional<DriverError> error;
+    WaitUntil(
+        [&] {
+            try {
+                last = read();
+                return *last == want;
+            } catch (const DriverError& e) {
+                error = e;
+                return false;
+            }
+        },
+        timeout);
+    if (!last) throw *error;
+    return *last;
+}
+
 // Text conversions between the programs' Windows-1252 and the platform's UTF-16.
 std::string ToCp1252(std::wstring_view text);
 std::wstring FromCp1252(std::string_view text);
