@@ -125,7 +125,8 @@ RECT ClientOnScreen(HWND window) {
 
 // How many pixels of two pictures of one size differ (every pixel when the sizes differ).
 int DifferingPixels(const gui::Image& a, const gui::Image& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return std::max(a.Width() * a.Height(), b.Width() * b.Height());
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return std::max(a.Width() * a.Height(), b.Width() * b.Height());
     int differing = 0;
     for (int y = 0; y < a.Height(); ++y)
         for (int x = 0; x < a.Width(); ++x) differing += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);

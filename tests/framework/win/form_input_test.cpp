@@ -301,8 +301,10 @@ TEST(FormInput, ArrowsMoveTheCheckAndTheFocusWithinTheGroupSkippingDisabledButto
         EXPECT_TRUE(Settles(FocusedName, step.checked)) << "after key " << step.key;
         EXPECT_TRUE(Settles(CheckedOf(&dynamic_cast<fw::TRadioButton&>(*f.form.FindComponent(step.checked))), true))
             << step.checked;
-        EXPECT_TRUE(Settles([&] { return int(f.rbAlpha->Checked()) + int(f.rbBeta->Checked()) + int(f.rbGamma->Checked()); },
-                            1));
+        const auto checkedInGroup = [&] {
+            return int(f.rbAlpha->Checked()) + int(f.rbBeta->Checked()) + int(f.rbGamma->Checked());
+        };
+        EXPECT_TRUE(Settles(checkedInGroup, 1));
     }
     EXPECT_TRUE(Settles(CheckedOf(f.rbGamma), false));
     EXPECT_TRUE(Settles(CheckedOf(f.rbLarge), true)) << "arrows never leave the group";
@@ -420,7 +422,8 @@ TEST(FormInput, AMessageBoxGivesTheFocusBackToTheControlThatHadIt) {
     answerer.Join();
     EXPECT_EQ(answerer.Failure(), "");
     EXPECT_EQ(answer, IDYES);
-    EXPECT_TRUE(Settles(fwtest::FocusedControl, static_cast<fw::TWinControl*>(f.cbDemo))) << "focused: " << FocusedName();
+    EXPECT_TRUE(Settles(fwtest::FocusedControl, static_cast<fw::TWinControl*>(f.cbDemo)))
+        << "focused: " << FocusedName();
     Press(f.form, VK_TAB);
     EXPECT_TRUE(Settles(FocusedName, "rbSmall")) << "Tab goes on from there";
 }
