@@ -123,12 +123,14 @@ RECT ClientOnScreen(HWND window) {
     return r;
 }
 
-bool SamePixels(const gui::Image& a, const gui::Image& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+// How many pixels of two pictures of one size differ (every pixel when the sizes differ).
+int DifferingPixels(const gui::Image& a, const gui::Image& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return std::max(a.Width() * a.Height(), b.Width() * b.Height());
+    int differing = 0;
     for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            if ((a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF)) return false;
-    return true;
+        for (int x = 0; x < a.Width(); ++x) differing += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
+    return differing;
 }
 
 int Grey(std::uint32_t argb) { return static_cast<int>((argb >> 8) & 0xFF); }
@@ -194,8 +196,11 @@ struct Window {
     }
 
     // The page as the screen shows it once settled: two captures in a row, each after the loop
-    // went idle, are equal.
+    // went idle, are equal, and differ from the picture before when another page was shown. When
+    // the screen does not settle within 10 s, the test fails and the last capture is returned.
     gui::Image ShowPage(int page) {
+        const bool otherPage = form.AdvPageControl1->ActivePageIndex() != page;
+        const gui::Image before = gui::CaptureScreen(ClientOnScreen(form.Handle()));
         form.AdvPageControl1->SelectPage(page);
         ::RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         const auto deadline = Clock::now() + std::chrono::seconds(10);
@@ -203,7 +208,16 @@ struct Window {
         for (;;) {
             Pump();
             gui::Image now = gui::CaptureScreen(ClientOnScreen(form.Handle()));
-            if (SamePixels(now, last) || Clock::now() > deadline) return now;
+            const int changing = DifferingPixels(now, last);
+            const bool stillBefore = otherPage && DifferingPixels(now, before) == 0;
+            if (changing == 0 && !stillBefore) return now;
+            if (Clock::now() > deadline) {
+                ADD_FAILURE() << "the screen did not settle on page " << page << " within 10 s: the last capture "
+                              << (stillBefore ? "still showed the page before"
+                                              : "differed from the one before it in " + std::to_string(changing) +
+                                                    " pixels");
+                return now;
+            }
             last = std::move(now);
         }
     }

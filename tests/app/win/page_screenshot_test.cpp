@@ -49,6 +49,14 @@ struct Shot {
     bool operator==(const Shot&) const = default;
 };
 
+// How many pixels of two captures of one area differ (every pixel when the areas differ).
+std::size_t DifferingPixels(const Shot& a, const Shot& b) {
+    if (a.width != b.width || a.height != b.height) return std::max(a.pixels.size(), b.pixels.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) differing += a.pixels[i] != b.pixels[i];
+    return differing;
+}
+
 Shot CaptureScreen(const RECT& area) {
     Shot shot;
     shot.width = area.right - area.left;
@@ -174,15 +182,20 @@ protected:
 
     // The window's client area once the screen shows a settled picture: two captures in a row,
     // each after the loop went idle, are equal, and (when asked) differ from an earlier picture.
+    // When the screen does not settle within 10 s, the test fails and the last capture is returned.
     Shot SettledCapture(const Shot* before) {
         const auto deadline = Clock::now() + std::chrono::seconds(10);
         Shot last = CaptureScreen(ClientOnScreen(form_.Handle()));
         for (;;) {
             PumpUntilIdle();
             Shot now = CaptureScreen(ClientOnScreen(form_.Handle()));
-            if (now == last && (!before || !(now == *before))) return now;
+            const bool stillBefore = before && now == *before;
+            if (now == last && !stillBefore) return now;
             if (Clock::now() > deadline) {
-                ADD_FAILURE() << "the screen did not settle on the new page within 10 s";
+                ADD_FAILURE() << "the screen did not settle on the new page within 10 s: the last capture "
+                              << (stillBefore ? "still showed the earlier picture"
+                                              : "differed from the one before it in " +
+                                                    std::to_string(DifferingPixels(now, last)) + " pixels");
                 return now;
             }
             last = std::move(now);

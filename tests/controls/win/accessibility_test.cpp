@@ -23,8 +23,11 @@
 #include "framework/win/Application.h"
 #include "framework/win/Controls.h"
 #include "framework/win/StdCtrls.h"
+#include "support/Settles.h"
 
 namespace {
+
+using testsupport::Settles;
 
 fw::Application& App() {
     static fw::Application application;
@@ -126,6 +129,7 @@ struct EventHook {
         g_events.clear();
     }
     ~EventHook() { UnhookWinEvent(hook); }
+    // The events of one kind heard so far, after 100 ms for those on their way.
     int Count(DWORD event) {
         Pump(std::chrono::milliseconds(100));
         int n = 0;
@@ -239,8 +243,7 @@ TEST_F(Accessibility, PanelCaptionReadsItsTextAndItsLinksClickTheirAnchors) {
 
     ASSERT_EQ(links[1]->accDoDefaultAction(Self()), S_OK);
     EXPECT_TRUE(clicked.empty()) << "the click waits for the message loop, not inside the caller's call";
-    Pump();
-    EXPECT_EQ(clicked, std::vector<std::string>{"site"});
+    EXPECT_TRUE(Settles([&] { return clicked; }, std::vector<std::string>{"site"}));
 
     // A caption that loses a link takes the link's object with it.
     panel->Caption().SetHTMLText("Sem ligações");
@@ -257,13 +260,13 @@ TEST_F(Accessibility, ProgressBarGivesItsPercentageAndAnnouncesEachChangeOnce) {
     EXPECT_EQ(Role(object), ROLE_SYSTEM_PROGRESSBAR);
     EventHook hook;
     bar->SetPosition(42);
-    EXPECT_EQ(hook.Count(EVENT_OBJECT_VALUECHANGE), 1);
+    EXPECT_TRUE(Settles([&] { return hook.Count(EVENT_OBJECT_VALUECHANGE); }, 1));
     EXPECT_EQ(Value(object), L"42%");
     bar->SetPosition(42);
-    EXPECT_EQ(hook.Count(EVENT_OBJECT_VALUECHANGE), 1) << "no change, no event";
+    EXPECT_TRUE(Settles([&] { return hook.Count(EVENT_OBJECT_VALUECHANGE); }, 1)) << "no change, no event";
     EXPECT_FALSE(State(object) & STATE_SYSTEM_ANIMATED);
     bar->SetAnimated(true);
-    EXPECT_EQ(hook.Count(EVENT_OBJECT_STATECHANGE), 1);
+    EXPECT_TRUE(Settles([&] { return hook.Count(EVENT_OBJECT_STATECHANGE); }, 1));
     EXPECT_TRUE(State(object) & STATE_SYSTEM_ANIMATED);
     bar->SetAnimated(false);
 }
@@ -280,9 +283,14 @@ TEST_F(Accessibility, LabelsReadWithoutTheirMarkAndAnnounceANewCaptionOnce) {
                                          GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     g_events.clear();
     label->SetCaption("A copiar ficheiros...");
-    Pump(std::chrono::milliseconds(100));
+    const testing::AssertionResult announcedOnce = Settles(
+        [] {
+            Pump(std::chrono::milliseconds(100));  // for those on their way
+            return g_events.size();
+        },
+        std::size_t{1});
     UnhookWinEvent(hook);
-    ASSERT_EQ(g_events.size(), 1u);
+    ASSERT_TRUE(announcedOnce);
     EXPECT_EQ(g_events[0].second, 1) << "the label is the form's first child";
     EXPECT_EQ(Name(children[0]), L"A copiar ficheiros...");
 }
@@ -302,12 +310,17 @@ struct ClientEvents {
         heard.clear();
     }
     ~ClientEvents() { UnhookWinEvent(hook); }
-    // The events of one kind heard so far (after the waiting ones are delivered), then forgotten.
-    int Take(DWORD event) {
-        Pump(std::chrono::milliseconds(100));
-        const int n = static_cast<int>(std::count(heard.begin(), heard.end(), event));
+    // Whether `expected` events of one kind were heard (after 100 ms for those on their way, and
+    // waiting for more while fewer came); then every event heard so far is forgotten.
+    testing::AssertionResult Take(DWORD event, int expected) {
+        testing::AssertionResult result = Settles(
+            [event] {
+                Pump(std::chrono::milliseconds(100));
+                return static_cast<int>(std::count(heard.begin(), heard.end(), event));
+            },
+            expected);
         heard.clear();
-        return n;
+        return result;
     }
 };
 
@@ -327,12 +340,11 @@ TEST_F(Accessibility, GlassButtonReadsAsAPushButtonWithTheStatesAPersonSees) {
 
     constexpr DWORD kHeard = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_PRESSED |
                              STATE_SYSTEM_DEFAULT | STATE_SYSTEM_FOCUSABLE;
+    const auto heardState = [&] { return State(object) & kHeard; };
     other->SetFocus();
-    Pump();
-    EXPECT_EQ(State(object) & kHeard, DWORD(STATE_SYSTEM_FOCUSABLE)) << "at rest, another button focused";
+    EXPECT_TRUE(Settles(heardState, DWORD(STATE_SYSTEM_FOCUSABLE))) << "at rest, another button focused";
     button->SetFocus();
-    Pump();
-    EXPECT_EQ(State(object) & kHeard, DWORD(STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_DEFAULT))
+    EXPECT_TRUE(Settles(heardState, DWORD(STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_DEFAULT)))
         << "focused: the button Enter presses";
     SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 14));
     EXPECT_TRUE(State(object) & STATE_SYSTEM_PRESSED) << "held down";
@@ -342,7 +354,7 @@ TEST_F(Accessibility, GlassButtonReadsAsAPushButtonWithTheStatesAPersonSees) {
     other->SetFocus();
     Pump();
     button->SetEnabled(false);
-    EXPECT_EQ(State(object) & kHeard, DWORD(STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_UNAVAILABLE));
+    EXPECT_TRUE(Settles(heardState, DWORD(STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_UNAVAILABLE)));
 }
 
 // "Press" is a click as a person's: posted, so the caller's call returns first; then the focus
@@ -359,10 +371,9 @@ TEST_F(Accessibility, GlassButtonDefaultActionClicksLaterAndOnlyWhileEnabled) {
     const Ref object = ClientObject(button->Handle());
     ASSERT_EQ(object->accDoDefaultAction(Self()), S_OK);
     EXPECT_EQ(clicks, 0) << "the click waits for the message loop, not inside the caller's call";
-    Pump();
-    EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(GetFocus(), button->Handle()) << "the focus comes to the pressed button, as with a click";
-    EXPECT_FALSE(State(object) & STATE_SYSTEM_PRESSED) << "nothing stays pressed";
+    EXPECT_TRUE(Settles([&] { return clicks; }, 1));
+    EXPECT_TRUE(Settles(GetFocus, button->Handle())) << "the focus comes to the pressed button, as with a click";
+    EXPECT_TRUE(Settles([&] { return State(object) & STATE_SYSTEM_PRESSED; }, DWORD{0})) << "nothing stays pressed";
 
     ASSERT_EQ(object->accDoDefaultAction(Self()), S_OK);
     button->SetEnabled(false);  // before the loop gets to the posted action
@@ -391,29 +402,28 @@ TEST_F(Accessibility, GlassButtonAnnouncesEachChangeOnce) {
     ClientEvents events(button->Handle());
 
     button->SetFocus();
-    Pump();
-    EXPECT_EQ(events.Take(EVENT_OBJECT_FOCUS), 1) << "focus";
-    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 0) << "focus is not announced twice";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_FOCUS, 1)) << "focus";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_STATECHANGE, 0)) << "focus is not announced twice";
     SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 14));
-    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 1) << "pressed";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_STATECHANGE, 1)) << "pressed";
     SendMessageW(button->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(41, 15));
-    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 0) << "moved but still pressed";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_STATECHANGE, 0)) << "moved but still pressed";
     SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(41, 15));
-    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 1) << "released";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_STATECHANGE, 1)) << "released";
     EXPECT_EQ(clicks, 1);
 
     button->SetEnabled(false);
-    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 1) << "unavailable";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_STATECHANGE, 1)) << "unavailable";
     button->SetEnabled(false);
-    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 0) << "no change, no event";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_STATECHANGE, 0)) << "no change, no event";
     button->SetEnabled(true);
-    EXPECT_EQ(events.Take(EVENT_OBJECT_STATECHANGE), 1) << "available again";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_STATECHANGE, 1)) << "available again";
 
     button->SetCaption("&Concluir");
-    EXPECT_EQ(events.Take(EVENT_OBJECT_NAMECHANGE), 1) << "a new name";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_NAMECHANGE, 1)) << "a new name";
     EXPECT_EQ(Name(ClientObject(button->Handle())), L"Concluir");
     button->SetCaption("Conc&luir");
-    EXPECT_EQ(events.Take(EVENT_OBJECT_NAMECHANGE), 0) << "only the mark moved: the name reads the same";
+    EXPECT_TRUE(events.Take(EVENT_OBJECT_NAMECHANGE, 0)) << "only the mark moved: the name reads the same";
 }
 
 TEST(AcceleratorText, MarksGoAndDoubledAmpersandsStay) {

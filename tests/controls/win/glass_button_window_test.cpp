@@ -8,18 +8,19 @@
 #include "tests/controls/win/gdipfill_pixels.h"
 
 #include <algorithm>
-#include <chrono>
-#include <functional>
 #include <memory>
+#include <utility>
 
 #include "controls/win/AdvGlassButton.h"
 #include "framework/win/Application.h"
 #include "framework/win/Gdi.h"
 #include "support/ResourceCounts.h"
+#include "support/Settles.h"
 
 namespace {
 
 using ctl::TAdvGlassButton;
+using testsupport::Settles;
 
 fw::Application& App() {
     static fw::Application application;  // also starts GDI+
@@ -105,25 +106,16 @@ protected:
     TAdvGlassButton* button_ = nullptr;
 };
 
-// Handles the thread's messages (timer ticks among them) until done holds; false after 5 s.
-bool PumpUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
 // Puts the pointer at a point of the screen and waits until it is there (it moves asynchronously).
-bool PointerAt(int x, int y) {
+::testing::AssertionResult PointerAt(int x, int y) {
     ::SetCursorPos(x, y);
-    return PumpUntil([&] {
-        POINT now{};
-        return ::GetCursorPos(&now) && now.x == x && now.y == y;
-    });
+    return Settles(
+        [] {
+            POINT now{};
+            ::GetCursorPos(&now);
+            return std::pair<long, long>(now.x, now.y);
+        },
+        std::pair<long, long>(x, y));
 }
 
 ::testing::AssertionResult Close(Rgb got, Rgb want, int tolerance) {
@@ -254,7 +246,7 @@ TEST_F(GlassButtonWindow, FocusOutlineOnlyWithShowFocusRect) {
     form_.Show();
     const Painted unfocused = Paint(*button_);
     button_->SetFocus();
-    ASSERT_EQ(::GetFocus(), button_->Handle());
+    ASSERT_TRUE(Settles(::GetFocus, button_->Handle()));
     EXPECT_TRUE(Paint(*button_) == unfocused) << "ShowFocusRect is false by default: nothing drawn for the focus";
     button_->SetShowFocusRect(true);
     const Painted outlined = Paint(*button_);
@@ -370,13 +362,13 @@ TEST_F(GlassButtonWindow, HoverEndsWhileDisabledAndIsReportedAgainOnceEnabled) {
     ASSERT_EQ(enters, 1);
     button_->SetEnabled(false);
     ASSERT_TRUE(PointerAt(0, 0));
-    EXPECT_TRUE(PumpUntil([&] { return !button_->Model().Hot(); })) << "still hot after the pointer left";
+    EXPECT_TRUE(Settles([&] { return button_->Model().Hot(); }, false)) << "hot after the pointer left";
     button_->SetEnabled(true);
     ASSERT_TRUE(PointerAt(place.left + 30, place.top + 10));
     Send(WM_MOUSEMOVE, 30, 10);
     EXPECT_EQ(enters, 2);
     ASSERT_TRUE(PointerAt(0, 0));
-    EXPECT_TRUE(PumpUntil([&] { return !button_->HoverTimerRunning(); }));
+    EXPECT_TRUE(Settles([&] { return button_->HoverTimerRunning(); }, false)) << "the hover timer";
 }
 
 // A reader's press on a button that is no tab stop clicks it without taking the focus.
@@ -388,7 +380,7 @@ TEST_F(GlassButtonWindow, ReadersPressFocusesOnlyATabStop) {
     button_->SetTabStop(false);
     ::SetFocus(form_.Handle());
     ASSERT_EQ(button_->AccDoDefaultAction(), S_OK);
-    ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    ASSERT_TRUE(Settles([&] { return clicks; }, 1));
     EXPECT_NE(::GetFocus(), button_->Handle());
 }
 

@@ -3,7 +3,9 @@
 // SendInput to the foreground window, as a person's would, and the test's own thread (the
 // window's thread) handles them through the application's message handling (navigation filter,
 // translate, dispatch) while it waits for their effect. Every wait is bounded and polls its
-// condition; nothing sleeps a fixed time and hopes.
+// condition; nothing sleeps a fixed time and hopes. Press and Click return once the thread has
+// taken the input; what it leads to (the focus, a control's state) settles after, so tests assert
+// it with Settles.
 //
 // A message box runs the platform's nested loop on the window's thread: a BoxAnswerer on a second
 // thread finds it, reads it and answers it with keys.
@@ -25,6 +27,7 @@
 #include "framework/win/Application.h"
 #include "framework/win/Controls.h"
 #include "tests/support/InputEvents.h"
+#include "tests/support/Settles.h"
 
 namespace fwtest {
 
@@ -49,6 +52,18 @@ inline bool PumpUntil(const std::function<bool()>& condition, milliseconds timeo
         ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min<long long>(left.count(), 20)),
                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
+}
+
+// testsupport::Settles with the program's own loop between two reads.
+template <typename Read, typename Expected>
+::testing::AssertionResult Settles(Read read, const Expected& expected) {
+    return testsupport::Settles(
+        read, expected,
+        [] {
+            fw::Application::Instance().ProcessMessages();
+            ::MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        },
+        kInputTimeout);
 }
 
 inline void PumpUntilOrThrow(const std::function<bool()>& condition, const std::string& what,

@@ -18,6 +18,7 @@
 namespace {
 
 using fwtest::BoxAnswerer;
+using fwtest::Settles;
 
 fw::Application& App() {
     static fw::Application application;
@@ -113,15 +114,15 @@ TEST(ExceptionReport, AThrowingClickHandlerGivesOneReportAndTheLoopGoesOn) {
         ExpectOneReport(answerer, L"Erro de teste.");
     }
     EXPECT_EQ(app.ExceptionReports() - reportsBefore, 1);
-    EXPECT_TRUE(f.box->Checked()) << "the state change before the throw stays";
-    EXPECT_TRUE(fwtest::PumpUntil([&] { return fwtest::FocusedControl() == f.box; })) << "the focus came back";
+    EXPECT_TRUE(Settles([&] { return f.box->Checked(); }, true)) << "the state change before the throw stays";
+    EXPECT_TRUE(Settles(fwtest::FocusedControl, static_cast<fw::TWinControl*>(f.box))) << "the focus came back";
 
     // The loop goes on: the next click is handled.
     bool clicked = false;
     f.box->OnClick = {"BoxClick", [&](fw::Component&) { clicked = true; }};
     fwtest::Click(*f.box);
-    EXPECT_TRUE(clicked);
-    EXPECT_FALSE(f.box->Checked());
+    EXPECT_TRUE(Settles([&] { return clicked; }, true));
+    EXPECT_TRUE(Settles([&] { return f.box->Checked(); }, false));
 }
 
 TEST(ExceptionReport, AThrowingHandlerReachedByTheKeyboardIsReportedLikeAClick) {
@@ -143,8 +144,8 @@ TEST(ExceptionReport, AThrowingHandlerReachedByTheKeyboardIsReportedLikeAClick) 
         ExpectOneReport(answerer, L"Escolha recusada.");
     }
     EXPECT_EQ(app.ExceptionReports() - reportsBefore, 2);
-    EXPECT_TRUE(f.other->Checked());
-    EXPECT_FALSE(f.radio->Checked());
+    EXPECT_TRUE(Settles([&] { return f.other->Checked(); }, true));
+    EXPECT_TRUE(Settles([&] { return f.radio->Checked(); }, false));
 }
 
 TEST(ExceptionReport, AThrowingOnShowIsReportedAndTheWindowStillComesUp) {
@@ -162,7 +163,7 @@ TEST(ExceptionReport, AThrowingOnShowIsReportedAndTheWindowStillComesUp) {
 
     // The window works: a click reaches its control.
     fwtest::Click(*f.box);
-    EXPECT_TRUE(f.box->Checked());
+    EXPECT_TRUE(Settles([&] { return f.box->Checked(); }, true));
 }
 
 TEST(ExceptionReport, AControlWhoseWindowCannotBeMadeIsReportedAndTheFormComesUp) {
@@ -181,7 +182,7 @@ TEST(ExceptionReport, AControlWhoseWindowCannotBeMadeIsReportedAndTheFormComesUp
     ASSERT_TRUE(f.form.HandleAllocated());
     EXPECT_TRUE(::IsWindowVisible(f.form.Handle()));
     fwtest::Click(*f.box);
-    EXPECT_TRUE(f.box->Checked()) << "the controls made before it work";
+    EXPECT_TRUE(Settles([&] { return f.box->Checked(); }, true)) << "the controls made before it work";
 }
 
 TEST(ExceptionReport, AFormWhoseWindowCannotBeMadeIsReportedAndStaysWithoutAWindow) {

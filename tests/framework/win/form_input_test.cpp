@@ -17,10 +17,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "RealInput.h"
@@ -34,6 +35,7 @@ namespace {
 using fwtest::BoxAnswerer;
 using fwtest::Click;
 using fwtest::Press;
+using fwtest::Settles;
 
 fw::Application& App() {
     static fw::Application application;
@@ -49,6 +51,11 @@ std::string Joined(const std::vector<std::string>& names) {
 std::string FocusedName() {
     const fw::TWinControl* focused = fwtest::FocusedControl();
     return focused ? focused->Name() : "(no control)";
+}
+
+// A check box's or radio button's state, as Settles reads it.
+auto CheckedOf(const fw::TButtonControl* button) {
+    return [button] { return button->Checked(); };
 }
 
 // The form above, shown by Show(); the application's main form while it lives.
@@ -101,21 +108,31 @@ struct InputForm {
         fwtest::BringToFront(form.Handle());
     }
 
-    // The controls the focus visits with that many presses of Tab (Shift+Tab when backward); each
-    // must also be the form's active control.
-    std::vector<std::string> Walk(int presses, bool backward = false) {
+    std::string ActiveName() const {
+        const fw::TWinControl* active = form.ActiveControl();
+        return active ? active->Name() : "(none)";
+    }
+
+    // Whether presses of Tab (Shift+Tab when backward), one for each name in `expected`, take the
+    // focus to those controls in turn, each also becoming the form's active control. Each press
+    // waits for the focus to come to its control; where it went instead is taken once the wait
+    // ends, and the walk goes on from there.
+    testing::AssertionResult Walks(const std::string& expected, bool backward = false) {
         std::vector<std::string> visited;
-        for (int i = 0; i < presses; ++i) {
+        std::istringstream names(expected);
+        for (std::string name; names >> name;) {
             if (backward) {
                 Press(form, VK_TAB, {VK_SHIFT});
             } else {
                 Press(form, VK_TAB);
             }
+            static_cast<void>(Settles(FocusedName, name));
             visited.push_back(FocusedName());
-            const fw::TWinControl* active = form.ActiveControl();
-            EXPECT_EQ(active ? active->Name() : "(none)", visited.back()) << "the active control follows the focus";
+            EXPECT_TRUE(Settles([this] { return ActiveName(); }, visited.back()))
+                << "the active control follows the focus";
         }
-        return visited;
+        if (Joined(visited) == expected) return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "the focus went " << Joined(visited);
     }
 
     fw::TForm form;
@@ -134,9 +151,9 @@ TEST(FormInput, TabWalksNestedContainersDepthFirstInTabOrderAndShiftTabWalksBack
     InputForm f;
     f.Show();
     Click(*f.edName);
-    ASSERT_EQ(FocusedName(), "edName");
-    EXPECT_EQ(Joined(f.Walk(6)), "rbAlpha cbDemo rbSmall edNote edLast edName");
-    EXPECT_EQ(Joined(f.Walk(6, true)), "edLast edNote rbSmall cbDemo rbAlpha edName");
+    ASSERT_TRUE(Settles(FocusedName, "edName"));
+    EXPECT_TRUE(f.Walks("rbAlpha cbDemo rbSmall edNote edLast edName"));
+    EXPECT_TRUE(f.Walks("edLast edNote rbSmall cbDemo rbAlpha edName", true));
 }
 
 TEST(FormInput, TabSkipsDisabledAndHiddenControlsAndEverythingInDisabledOrHiddenContainers) {
@@ -170,10 +187,8 @@ TEST(FormInput, TabSkipsDisabledAndHiddenControlsAndEverythingInDisabledOrHidden
         f.Show();
         c.apply(f);
         Click(*f.edName);
-        ASSERT_EQ(FocusedName(), "edName");
-        const std::string expected = c.cycle;
-        const auto presses = static_cast<int>(std::count(expected.begin(), expected.end(), ' ') + 1);
-        EXPECT_EQ(Joined(f.Walk(presses)), expected);
+        ASSERT_TRUE(Settles(FocusedName, "edName"));
+        EXPECT_TRUE(f.Walks(c.cycle));
     }
 }
 
@@ -229,7 +244,7 @@ TEST(FormInput, AControlHiddenAtTheStartGetsItsWindowWhenItFirstShowsWithWhatWas
     EXPECT_EQ(::SendMessageW(f.edNote->Handle(), WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(f.edNote->Font().Handle()));
 
     Click(*f.edName);
-    EXPECT_EQ(Joined(f.Walk(4)), "rbAlpha cbDemo rbLarge edLast");
+    EXPECT_TRUE(f.Walks("rbAlpha cbDemo rbLarge edLast"));
 }
 
 // --- Radio groups -------------------------------------------------------------------------------
@@ -239,11 +254,11 @@ TEST(FormInput, ARadioGroupIsOneTabStopAtItsCheckedButton) {
     f.Show();
     Click(*f.rbBeta);
     Click(*f.edName);
-    EXPECT_EQ(Joined(f.Walk(2)), "rbBeta cbDemo");
-    EXPECT_EQ(Joined(f.Walk(2, true)), "rbBeta edName");
+    EXPECT_TRUE(f.Walks("rbBeta cbDemo"));
+    EXPECT_TRUE(f.Walks("rbBeta edName", true));
     Click(*f.rbLarge);
     Click(*f.cbDemo);
-    EXPECT_EQ(Joined(f.Walk(2)), "rbLarge edNote") << "the other group's stop moved to its checked button";
+    EXPECT_TRUE(f.Walks("rbLarge edNote")) << "the other group's stop moved to its checked button";
 }
 
 TEST(FormInput, ClickingARadioButtonChecksItAloneInItsGroupAndClicksOnlyOnAChange) {
@@ -252,18 +267,21 @@ TEST(FormInput, ClickingARadioButtonChecksItAloneInItsGroupAndClicksOnlyOnAChang
     Click(*f.rbLarge);
     Click(*f.rbAlpha);
     Click(*f.rbGamma);
-    EXPECT_FALSE(f.rbAlpha->Checked());
-    EXPECT_FALSE(f.rbBeta->Checked());
-    EXPECT_TRUE(f.rbGamma->Checked());
-    EXPECT_TRUE(f.rbLarge->Checked()) << "a group in another container keeps its choice";
-    EXPECT_EQ(::SendMessageW(f.rbAlpha->Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "the window shows the state";
-    EXPECT_EQ(::SendMessageW(f.rbGamma->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(FocusedName(), "rbGamma");
+    EXPECT_TRUE(Settles(CheckedOf(f.rbAlpha), false));
+    EXPECT_TRUE(Settles(CheckedOf(f.rbBeta), false));
+    EXPECT_TRUE(Settles(CheckedOf(f.rbGamma), true));
+    EXPECT_TRUE(Settles(CheckedOf(f.rbLarge), true)) << "a group in another container keeps its choice";
+    const auto windowCheck = [](const fw::TButtonControl* button) {
+        return [button] { return ::SendMessageW(button->Handle(), BM_GETCHECK, 0, 0); };
+    };
+    EXPECT_TRUE(Settles(windowCheck(f.rbAlpha), LRESULT{BST_UNCHECKED})) << "the window shows the state";
+    EXPECT_TRUE(Settles(windowCheck(f.rbGamma), LRESULT{BST_CHECKED}));
+    EXPECT_TRUE(Settles(FocusedName, "rbGamma"));
     Click(*f.rbBeta);
     Click(*f.rbBeta, {3, 0});  // again, a little aside (not a double click): already checked
-    EXPECT_EQ(f.clicks["rbAlpha"], 1);
-    EXPECT_EQ(f.clicks["rbGamma"], 1);
-    EXPECT_EQ(f.clicks["rbBeta"], 1);
+    EXPECT_TRUE(Settles([&] { return f.clicks["rbAlpha"]; }, 1));
+    EXPECT_TRUE(Settles([&] { return f.clicks["rbGamma"]; }, 1));
+    EXPECT_TRUE(Settles([&] { return f.clicks["rbBeta"]; }, 1));
 }
 
 TEST(FormInput, ArrowsMoveTheCheckAndTheFocusWithinTheGroupSkippingDisabledButtonsAndWrapping) {
@@ -280,12 +298,16 @@ TEST(FormInput, ArrowsMoveTheCheckAndTheFocusWithinTheGroupSkippingDisabledButto
                           {VK_RIGHT, "rbAlpha"}, {VK_LEFT, "rbBeta"}};
     for (const Step& step : steps) {
         Press(f.form, step.key);
-        EXPECT_EQ(FocusedName(), step.checked) << "after key " << step.key;
-        EXPECT_TRUE(dynamic_cast<fw::TRadioButton&>(*f.form.FindComponent(step.checked)).Checked()) << step.checked;
-        EXPECT_EQ(int(f.rbAlpha->Checked()) + int(f.rbBeta->Checked()) + int(f.rbGamma->Checked()), 1);
+        EXPECT_TRUE(Settles(FocusedName, step.checked)) << "after key " << step.key;
+        EXPECT_TRUE(Settles(CheckedOf(&dynamic_cast<fw::TRadioButton&>(*f.form.FindComponent(step.checked))), true))
+            << step.checked;
+        const auto checkedInGroup = [&] {
+            return int(f.rbAlpha->Checked()) + int(f.rbBeta->Checked()) + int(f.rbGamma->Checked());
+        };
+        EXPECT_TRUE(Settles(checkedInGroup, 1));
     }
-    EXPECT_FALSE(f.rbGamma->Checked());
-    EXPECT_TRUE(f.rbLarge->Checked()) << "arrows never leave the group";
+    EXPECT_TRUE(Settles(CheckedOf(f.rbGamma), false));
+    EXPECT_TRUE(Settles(CheckedOf(f.rbLarge), true)) << "arrows never leave the group";
     // In an edit the arrows move the caret, not the focus.
     Click(*f.edName);
     fwtest::TypeText(f.form, L"abc");
@@ -295,12 +317,12 @@ TEST(FormInput, ArrowsMoveTheCheckAndTheFocusWithinTheGroupSkippingDisabledButto
         return start;
     };
     Press(f.form, VK_LEFT);
-    EXPECT_EQ(caret(), 2u);
+    EXPECT_TRUE(Settles(caret, DWORD{2}));
     Press(f.form, VK_UP);
-    EXPECT_EQ(caret(), 1u);
+    EXPECT_TRUE(Settles(caret, DWORD{1}));
     Press(f.form, VK_DOWN);
-    EXPECT_EQ(caret(), 2u);
-    EXPECT_EQ(FocusedName(), "edName");
+    EXPECT_TRUE(Settles(caret, DWORD{2}));
+    EXPECT_TRUE(Settles(FocusedName, "edName"));
 }
 
 // --- Check boxes --------------------------------------------------------------------------------
@@ -309,24 +331,24 @@ TEST(FormInput, ACheckBoxTogglesOnAClickOnSpaceAndOnItsAccelerator) {
     InputForm f;
     f.Show();
     Click(*f.cbDemo);
-    EXPECT_TRUE(f.cbDemo->Checked());
-    EXPECT_EQ(FocusedName(), "cbDemo");
+    EXPECT_TRUE(Settles(CheckedOf(f.cbDemo), true));
+    EXPECT_TRUE(Settles(FocusedName, "cbDemo"));
     Press(f.form, VK_SPACE);
-    EXPECT_FALSE(f.cbDemo->Checked());
+    EXPECT_TRUE(Settles(CheckedOf(f.cbDemo), false));
     Click(*f.edNote);
     Press(f.form, 'D', {VK_MENU});
-    EXPECT_TRUE(f.cbDemo->Checked());
-    EXPECT_EQ(FocusedName(), "cbDemo");
+    EXPECT_TRUE(Settles(CheckedOf(f.cbDemo), true));
+    EXPECT_TRUE(Settles(FocusedName, "cbDemo"));
     Press(f.form, 'D');  // the letter alone: a check box takes no characters
-    EXPECT_FALSE(f.cbDemo->Checked());
-    EXPECT_EQ(f.clicks["cbDemo"], 4);
-    EXPECT_EQ(::SendMessageW(f.cbDemo->Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_TRUE(Settles(CheckedOf(f.cbDemo), false));
+    EXPECT_TRUE(Settles([&] { return f.clicks["cbDemo"]; }, 4));
+    EXPECT_TRUE(Settles([&] { return ::SendMessageW(f.cbDemo->Handle(), BM_GETCHECK, 0, 0); }, LRESULT{BST_UNCHECKED}));
 
     f.cbDemo->SetEnabled(false);
     Click(*f.cbDemo);
     Press(f.form, 'D', {VK_MENU});
-    EXPECT_FALSE(f.cbDemo->Checked()) << "a disabled check box takes neither clicks nor its accelerator";
-    EXPECT_EQ(f.clicks["cbDemo"], 4);
+    EXPECT_TRUE(Settles(CheckedOf(f.cbDemo), false)) << "a disabled check box takes neither clicks nor its accelerator";
+    EXPECT_TRUE(Settles([&] { return f.clicks["cbDemo"]; }, 4));
 }
 
 // --- Accelerators -------------------------------------------------------------------------------
@@ -336,30 +358,30 @@ TEST(FormInput, AcceleratorsFocusOrChooseTheirControlWhileLettersGoIntoTheFocuse
     f.Show();
     Click(*f.edNote);
     Press(f.form, 'N', {VK_MENU});
-    EXPECT_EQ(FocusedName(), "edName") << "a label's accelerator focuses its control";
+    EXPECT_TRUE(Settles(FocusedName, "edName")) << "a label's accelerator focuses its control";
 
     fwtest::TypeText(f.form, L"bg");
-    EXPECT_EQ(f.edName->Text(), "bg");
-    EXPECT_FALSE(f.rbBeta->Checked()) << "letters typed into an edit are no accelerators";
+    EXPECT_TRUE(Settles([&] { return f.edName->Text(); }, "bg"));
+    EXPECT_TRUE(Settles(CheckedOf(f.rbBeta), false)) << "letters typed into an edit are no accelerators";
 
     Press(f.form, 'B', {VK_MENU});
-    EXPECT_TRUE(f.rbBeta->Checked());
-    EXPECT_EQ(FocusedName(), "rbBeta");
+    EXPECT_TRUE(Settles(CheckedOf(f.rbBeta), true));
+    EXPECT_TRUE(Settles(FocusedName, "rbBeta"));
     Press(f.form, 'G');  // the letter alone, from a radio button
-    EXPECT_TRUE(f.rbGamma->Checked());
-    EXPECT_FALSE(f.rbBeta->Checked());
+    EXPECT_TRUE(Settles(CheckedOf(f.rbGamma), true));
+    EXPECT_TRUE(Settles(CheckedOf(f.rbBeta), false));
     Press(f.form, 'R', {VK_MENU});  // "G&rande": the marked letter, not the first
-    EXPECT_TRUE(f.rbLarge->Checked());
-    EXPECT_TRUE(f.rbGamma->Checked());
-    EXPECT_EQ(FocusedName(), "rbLarge");
+    EXPECT_TRUE(Settles(CheckedOf(f.rbLarge), true));
+    EXPECT_TRUE(Settles(CheckedOf(f.rbGamma), true));
+    EXPECT_TRUE(Settles(FocusedName, "rbLarge"));
 
     f.rbSmall->SetEnabled(false);
     f.gbKind->SetVisible(false);
     Press(f.form, 'P', {VK_MENU});
     Press(f.form, 'A', {VK_MENU});
-    EXPECT_FALSE(f.rbSmall->Checked()) << "a disabled control's accelerator does nothing";
-    EXPECT_FALSE(f.rbAlpha->Checked()) << "nor one of a control in a hidden container";
-    EXPECT_EQ(FocusedName(), "rbLarge");
+    EXPECT_TRUE(Settles(CheckedOf(f.rbSmall), false)) << "a disabled control's accelerator does nothing";
+    EXPECT_TRUE(Settles(CheckedOf(f.rbAlpha), false)) << "nor one of a control in a hidden container";
+    EXPECT_TRUE(Settles(FocusedName, "rbLarge"));
 }
 
 // --- Focus after a message box and after another window ---------------------------------------
@@ -381,16 +403,15 @@ TEST(FormInput, AMessageBoxGivesTheFocusBackToTheControlThatHadIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.focused->Name());
         Click(*c.focused);
-        ASSERT_EQ(fwtest::FocusedControl(), c.focused);
+        ASSERT_TRUE(Settles(fwtest::FocusedControl, c.focused)) << "focused: " << FocusedName();
         BoxAnswerer answerer(c.answer);
         const int answer = fw::ShowMessageBox(&f.form, "Continuar?", "Teste", c.buttons);
         answerer.Join();
         EXPECT_EQ(answerer.Failure(), "");
         EXPECT_EQ(answer, c.expected);
-        EXPECT_TRUE(fwtest::PumpUntil([&] { return fwtest::FocusedControl() == c.focused; }))
-            << "focused: " << FocusedName();
-        EXPECT_EQ(f.form.ActiveControl(), c.focused);
-        EXPECT_EQ(::GetForegroundWindow(), f.form.Handle());
+        EXPECT_TRUE(Settles(fwtest::FocusedControl, c.focused)) << "focused: " << FocusedName();
+        EXPECT_TRUE(Settles([&] { return f.form.ActiveControl(); }, c.focused)) << "active: " << f.ActiveName();
+        EXPECT_TRUE(Settles(::GetForegroundWindow, f.form.Handle()));
     }
 
     // A box opened by a click handler: the focus goes back to the control clicked.
@@ -401,9 +422,10 @@ TEST(FormInput, AMessageBoxGivesTheFocusBackToTheControlThatHadIt) {
     answerer.Join();
     EXPECT_EQ(answerer.Failure(), "");
     EXPECT_EQ(answer, IDYES);
-    EXPECT_TRUE(fwtest::PumpUntil([&] { return fwtest::FocusedControl() == f.cbDemo; })) << "focused: " << FocusedName();
+    EXPECT_TRUE(Settles(fwtest::FocusedControl, static_cast<fw::TWinControl*>(f.cbDemo)))
+        << "focused: " << FocusedName();
     Press(f.form, VK_TAB);
-    EXPECT_EQ(FocusedName(), "rbSmall") << "Tab goes on from there";
+    EXPECT_TRUE(Settles(FocusedName, "rbSmall")) << "Tab goes on from there";
 }
 
 TEST(FormInput, SwitchingToAnotherWindowAndBackGivesTheFocusBackToTheControlThatHadIt) {
@@ -430,16 +452,17 @@ TEST(FormInput, SwitchingToAnotherWindowAndBackGivesTheFocusBackToTheControlThat
         } else {
             Click(*focused);
         }
-        ASSERT_EQ(fwtest::FocusedControl(), focused);
+        ASSERT_TRUE(Settles(fwtest::FocusedControl, focused)) << "focused: " << FocusedName();
         fwtest::ClickAt(nullptr, inOther);
-        EXPECT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == other && ::GetFocus() == other; }))
+        // (foreground, focus)
+        EXPECT_TRUE(Settles([] { return std::pair(::GetForegroundWindow(), ::GetFocus()); }, std::pair(other, other)))
             << "the other window took the focus";
-        EXPECT_EQ(f.form.ActiveControl(), focused) << "the form remembers its control meanwhile";
+        EXPECT_TRUE(Settles([&] { return f.form.ActiveControl(); }, focused))
+            << "the form remembers its control meanwhile; active: " << f.ActiveName();
         fwtest::ClickAt(nullptr, formBackground);
-        EXPECT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == f.form.Handle(); }));
-        EXPECT_TRUE(fwtest::PumpUntil([&] { return fwtest::FocusedControl() == focused; }))
-            << "focused: " << FocusedName();
-        EXPECT_EQ(f.form.ActiveControl(), focused);
+        EXPECT_TRUE(Settles(::GetForegroundWindow, f.form.Handle()));
+        EXPECT_TRUE(Settles(fwtest::FocusedControl, focused)) << "focused: " << FocusedName();
+        EXPECT_TRUE(Settles([&] { return f.form.ActiveControl(); }, focused)) << "active: " << f.ActiveName();
     }
     ::DestroyWindow(other);
 }
@@ -481,7 +504,7 @@ TEST(FormInput, AFocusedControlThatGoesLeavesNothingStaleBehindForTabOrTheWindow
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Click(*c.focused);
-        ASSERT_EQ(fwtest::FocusedControl(), c.focused);
+        ASSERT_TRUE(Settles(fwtest::FocusedControl, c.focused)) << "focused: " << FocusedName();
         const auto gone = reinterpret_cast<std::uintptr_t>(c.focused);
         c.destroy();
         EXPECT_NE(reinterpret_cast<std::uintptr_t>(f.form.ActiveControl()), gone);
@@ -489,14 +512,14 @@ TEST(FormInput, AFocusedControlThatGoesLeavesNothingStaleBehindForTabOrTheWindow
             EXPECT_NE(reinterpret_cast<std::uintptr_t>(control), gone) << "still in the tab order";
         }
         fwtest::ClickAt(nullptr, {80, 15});  // the other window, and back
-        ASSERT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == other; }));
+        ASSERT_TRUE(Settles(::GetForegroundWindow, other));
         fwtest::ClickAt(nullptr, formBackground);
-        EXPECT_TRUE(fwtest::PumpUntil([&] { return ::GetForegroundWindow() == f.form.Handle(); }));
-        EXPECT_EQ(FocusedName(), c.focusedAfter);
+        EXPECT_TRUE(Settles(::GetForegroundWindow, f.form.Handle()));
+        EXPECT_TRUE(Settles(FocusedName, c.focusedAfter));
         Press(f.form, VK_TAB);
-        EXPECT_EQ(FocusedName(), c.afterTab);
+        EXPECT_TRUE(Settles(FocusedName, c.afterTab));
     }
-    EXPECT_EQ(f.form.Handle(), ::GetForegroundWindow());
+    EXPECT_TRUE(Settles(::GetForegroundWindow, f.form.Handle()));
     ::DestroyWindow(other);
 }
 

@@ -67,7 +67,7 @@ TEST(Timer, TicksArriveThroughTheLoopAndInsideAModalBox) {
     std::atomic<int> ticks{0};
     fw::Timer timer;
     Start(timer, 20, [&] { ++ticks; });
-    EXPECT_TRUE(PumpUntil([&] { return ticks >= 3; })) << "ticks through the loop";
+    EXPECT_TRUE(PumpUntil([&] { return ticks >= 3; })) << "ticks through the loop: " << ticks;
 
     // The box is answered only after three more ticks came while it was open.
     std::atomic<int> ticksAtOpen{-1};
@@ -87,11 +87,12 @@ TEST(Timer, AStoppedTimerTicksNoMoreWhileAnotherGoesOn) {
     fw::Timer stopped, reference;
     Start(stopped, 10, [&] { ++stoppedTicks; });
     Start(reference, 10, [&] { ++referenceTicks; });
-    ASSERT_TRUE(PumpUntil([&] { return stoppedTicks >= 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return stoppedTicks >= 2; })) << "ticks: " << stoppedTicks;
     stopped.SetEnabled(false);
     const int ticksWhenStopped = stoppedTicks;
     const int referenceWhenStopped = referenceTicks;
-    ASSERT_TRUE(PumpUntil([&] { return referenceTicks >= referenceWhenStopped + 10; }));
+    ASSERT_TRUE(PumpUntil([&] { return referenceTicks >= referenceWhenStopped + 10; }))
+        << "the other timer's ticks: " << referenceTicks << ", " << referenceWhenStopped << " when the first stopped";
     EXPECT_EQ(stoppedTicks, ticksWhenStopped);
 
     stopped.SetEnabled(true);
@@ -152,14 +153,14 @@ TEST(Timer, AThrowingTickIsReportedOnceHoldingItsTimerWhileTheReportIsOpen) {
         boxesWhileOpen = static_cast<int>(BoxAnswerer::Boxes(uiThread).size());
         return true;
     });
-    ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; })) << "ticks: " << ticks;
     const fwtest::SeenBox& seen = answerer.Join();
     EXPECT_EQ(answerer.Failure(), "");
     EXPECT_EQ(seen.text, L"Falha no temporizador.");
     EXPECT_EQ(app.ExceptionReports() - reportsBefore, 1);
     EXPECT_EQ(ticksWhileOpen, 1) << "the failing timer ticked while its report was open";
     EXPECT_EQ(boxesWhileOpen, 1);
-    EXPECT_TRUE(PumpUntil([&] { return ticks >= 4; })) << "the timer goes on after the report";
+    EXPECT_TRUE(PumpUntil([&] { return ticks >= 4; })) << "the timer goes on after the report; ticks: " << ticks;
     EXPECT_TRUE(BoxAnswerer::Boxes(::GetCurrentThreadId()).empty());
 }
 
