@@ -19,7 +19,7 @@
 
 namespace testsupport {
 
-inline constexpr std::chrono::milliseconds kSettleTimeout{5000};
+inline constexpr std::chrono::milliseconds kSettleTimeout{10000};
 
 // Handles the thread's waiting messages, then waits for the next one, 20 ms at most (for values no
 // message announces).
