@@ -43,9 +43,6 @@ public:
     // Every byte of the file at `path`, opened for reading while letting others read but not
     // write it. Throws FileOpenError when it cannot be opened.
     virtual std::string ReadAllBytes(const std::string& path) = 0;
-
-    // Opens the file as ReadAllBytes does, and closes it again. Throws FileOpenError as it would.
-    virtual void CheckReadable(const std::string& path) = 0;
 };
 
 }  // namespace prov

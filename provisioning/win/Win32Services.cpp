@@ -105,8 +105,6 @@ HANDLE OpenForReading(const std::string& path) {
 
 }  // namespace
 
-void Win32Files::CheckReadable(const std::string& path) { FileHandle file(OpenForReading(path)); }
-
 std::string Win32Files::ReadAllBytes(const std::string& path) {
     FileHandle file(OpenForReading(path));
     std::string bytes;

@@ -24,7 +24,6 @@ public:
     std::optional<std::string> ReplaceFileBytes(const std::string& path,
                                                 std::span<const std::uint8_t> bytes) noexcept override;
     std::string ReadAllBytes(const std::string& path) override;
-    void CheckReadable(const std::string& path) override;
 };
 
 class Win32VersionReader final : public VersionReader {

@@ -142,14 +142,6 @@ TEST_F(Win32Services, AFailedWriteGivesTheSystemsReason) {
     EXPECT_EQ(files_.ReplaceFileBytes(locked, Bytes("x")), std::nullopt);
 }
 
-TEST_F(Win32Services, CheckingAScriptOpensItAsReadingDoes) {
-    const std::string path = folder_ + "DBScript.inf";
-    WriteRaw(path, "CREATE");
-    EXPECT_NO_THROW(files_.CheckReadable(path));
-    EXPECT_EQ(files_.ReadAllBytes(path), "CREATE") << "the check leaves the file closed";
-    EXPECT_THROW(files_.CheckReadable(folder_ + "DBDemo.inf"), prov::FileOpenError);
-}
-
 TEST_F(Win32Services, ReadsEveryByte) {
     std::string bytes(3 << 20, 'a');  // more than one read chunk
     bytes[0] = '\0';
