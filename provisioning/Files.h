@@ -34,9 +34,10 @@ class Files {
 public:
     virtual ~Files() = default;
 
-    // Replaces the file at `path` (deleting any file there first, then creating it with normal
-    // attributes, no sharing) with `bytes`. A failure is returned, never thrown: the system's text
-    // for why the file could not be created or written.
+    // Replaces the file at `path` with `bytes`, as one file with normal attributes. The bytes go
+    // to a new file beside it, which takes the old one's place only once complete: whatever
+    // fails, the old file stays byte for byte as it was. A failure is returned, never thrown: the
+    // system's text for why the file could not be written or put in place.
     virtual std::optional<std::string> ReplaceFileBytes(const std::string& path,
                                                         std::span<const std::uint8_t> bytes) noexcept = 0;
 
