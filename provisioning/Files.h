@@ -34,18 +34,16 @@ class Files {
 public:
     virtual ~Files() = default;
 
-    // Replaces the file at `path` (deleting any file there first, then creating it with normal
-    // attributes, no sharing) with `bytes`. A failure is returned, never thrown: the system's text
-    // for why the file could not be created or written.
+    // Replaces the file at `path` with `bytes`, as one file with normal attributes. The bytes go
+    // to a new file beside it, which takes the old one's place only once complete: whatever
+    // fails, the old file stays byte for byte as it was. A failure is returned, never thrown: the
+    // system's text for why the file could not be written or put in place.
     virtual std::optional<std::string> ReplaceFileBytes(const std::string& path,
                                                         std::span<const std::uint8_t> bytes) noexcept = 0;
 
     // Every byte of the file at `path`, opened for reading while letting others read but not
     // write it. Throws FileOpenError when it cannot be opened.
     virtual std::string ReadAllBytes(const std::string& path) = 0;
-
-    // Opens the file as ReadAllBytes does, and closes it again. Throws FileOpenError as it would.
-    virtual void CheckReadable(const std::string& path) = 0;
 };
 
 }  // namespace prov

@@ -20,14 +20,13 @@ std::string_view KindName(StepKind kind) {
         case StepKind::Open: return "Open";
         case StepKind::Close: return "Close";
         case StepKind::CheckDatabaseName: return "CheckDatabaseName";
-        case StepKind::CheckScript: return "CheckScript";
         case StepKind::ConfirmReplace: return "ConfirmReplace";
+        case StepKind::ReadScript: return "ReadScript";
+        case StepKind::ReadVersion: return "ReadVersion";
         case StepKind::Command: return "Command";
         case StepKind::Pause: return "Pause";
-        case StepKind::ReadScript: return "ReadScript";
         case StepKind::RunScript: return "RunScript";
         case StepKind::FullSync: return "FullSync";
-        case StepKind::ReadVersion: return "ReadVersion";
         case StepKind::AskStoreNumber: return "AskStoreNumber";
         case StepKind::VersionRow: return "VersionRow";
         case StepKind::Renumber: return "Renumber";
@@ -69,7 +68,10 @@ Plan BuildPlan(const ProvisioningInputs& inputs, bool databaseExists) {
     plan.push_back(Unguarded(StepKind::Open));
     plan.push_back(Reported(StepKind::CheckDatabaseName, MessageId::CreationFailed));
     if (databaseExists) plan.push_back(Unguarded(StepKind::ConfirmReplace));
-    for (std::string_view script : ScriptsRead(options)) plan.push_back(Unguarded(StepKind::CheckScript, std::string(script)));
+    // What the run needs from files, before anything changes the server.
+    for (std::string_view script : ScriptsRead(options)) plan.push_back(Unguarded(StepKind::ReadScript, std::string(script)));
+    const bool versionRow = WantsVersionRow(inputs.product, options);
+    if (versionRow) plan.push_back(Unguarded(StepKind::ReadVersion));
     if (databaseExists) {
         plan.push_back(Reported(StepKind::Command, MessageId::CreationFailed, SingleUserStatement(name)));
         PlanStep drop = Reported(StepKind::Command, MessageId::CreationFailed, DropDatabaseStatement(name));
@@ -82,24 +84,18 @@ Plan BuildPlan(const ProvisioningInputs& inputs, bool databaseExists) {
     plan.push_back(Unguarded(StepKind::Close));
     plan.push_back(Unguarded(StepKind::SetDatabaseConnection));
     // Its content.
-    plan.push_back(Unguarded(StepKind::ReadScript, std::string(kSchemaScript)));
     plan.push_back(Unguarded(StepKind::Open));
-    plan.push_back(Reported(StepKind::RunScript, MessageId::TablesFailed));
+    plan.push_back(Reported(StepKind::RunScript, MessageId::TablesFailed, std::string(kSchemaScript)));
     if (options.storeRecovery) {
         plan.push_back({StepKind::FullSync, Guard::Silent, std::nullopt, {}});
     } else {
-        plan.push_back(Unguarded(StepKind::ReadScript, std::string(kDefaultDataScript)));
-        plan.push_back(Reported(StepKind::RunScript, MessageId::DataFailed));
+        plan.push_back(Reported(StepKind::RunScript, MessageId::DataFailed, std::string(kDefaultDataScript)));
     }
-    if (WantsVersionRow(inputs.product, options)) {
-        plan.push_back(Unguarded(StepKind::ReadVersion));
+    if (versionRow) {
         if (options.cloud) plan.push_back(Unguarded(StepKind::AskStoreNumber));
         plan.push_back(Unguarded(StepKind::VersionRow));
     }
-    if (options.demo) {
-        plan.push_back(Unguarded(StepKind::ReadScript, std::string(kDemoDataScript)));
-        plan.push_back(Reported(StepKind::RunScript, MessageId::DemoFailed));
-    }
+    if (options.demo) plan.push_back(Reported(StepKind::RunScript, MessageId::DemoFailed, std::string(kDemoDataScript)));
     if (options.cloud) plan.push_back(Unguarded(StepKind::Renumber));
     plan.push_back(Unguarded(StepKind::Close));
     return plan;

@@ -10,8 +10,10 @@
 //   - None: a failure leaves the sequence as an exception, for the default exception report.
 // A step may name a statement that undoes what an earlier step left behind (the single-user mode
 // when the DROP is refused); it is tried once, before the failure exit, and its failure ignored.
-// The script files the run will read are checked before the first statement that changes the
-// server: a missing file then stops the run (unguarded, the file-open error) with nothing touched.
+// Everything the run takes from files is read before the first statement that changes the
+// server (ALTER / DROP / CREATE DATABASE): the script files, each once (what runs is what was
+// read), and the product's version when a version row is due. A missing script or version then
+// stops the run (unguarded: the file-open error, or ProvisioningError) with nothing touched.
 // A ConfirmReplace step answered with anything but OK takes the refusal exit: close the
 // connection, stop the animation, go back one page, nothing shown.
 
@@ -31,14 +33,13 @@ enum class StepKind {
     Open,
     Close,
     CheckDatabaseName,  // refuses a name that is not usable in the statements (SqlStatements.h)
-    CheckScript,        // the script file `text` can be opened (before anything changes the server)
     ConfirmReplace,     // the database exists: ask before replacing it
+    ReadScript,         // reads the script file `text` and keeps its command text for RunScript
+    ReadVersion,        // the product's version, kept for the version row
     Command,            // `text` executed on the command (ALTER / DROP / CREATE DATABASE)
     Pause,              // the 2,000 ms pause after the creation
-    ReadScript,         // reads the script file `text` into the pending command text
-    RunScript,          // executes the pending command text
+    RunScript,          // executes the command text kept for the script file `text`
     FullSync,           // q_fullsync
-    ReadVersion,        // the product's version, for the version row
     AskStoreNumber,     // the input box for the store number
     VersionRow,         // q_Loja with major, minor and the store number
     Renumber,           // q_num with the store number
@@ -50,7 +51,7 @@ struct PlanStep {
     StepKind kind;
     Guard guard = Guard::None;
     std::optional<MessageId> message;  // for Guard::Report
-    std::string text;                  // Command: the statement; ReadScript, CheckScript: the file name
+    std::string text;                  // Command: the statement; ReadScript, RunScript: the file name
     std::string onFailure;             // a statement tried once before the failure exit, its own failure ignored
     friend bool operator==(const PlanStep&, const PlanStep&) = default;
 };

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <exception>
+#include <map>
 
 #include "provisioning/ProvisioningPlan.h"
 #include "provisioning/ScriptText.h"
@@ -68,16 +69,15 @@ private:
             case StepKind::CheckDatabaseName:
                 if (!IsUsableDatabaseName(s_.widen(in_.settings.database))) throw UnusableDatabaseName();
                 break;
-            case StepKind::CheckScript: s_.files.CheckReadable(in_.programFolder + step.text); break;
             case StepKind::ConfirmReplace: break;  // answered by Execute
+            case StepKind::ReadScript:
+                scripts_[step.text] = ScriptCommandText(s_.files.ReadAllBytes(in_.programFolder + step.text));
+                break;
+            case StepKind::ReadVersion: ReadVersion(); break;
             case StepKind::Command: db.ExecuteCommand(step.text); break;
             case StepKind::Pause: s_.sleeper.Sleep(kPauseAfterCreation); break;
-            case StepKind::ReadScript:
-                pendingScript_ = ScriptCommandText(s_.files.ReadAllBytes(in_.programFolder + step.text));
-                break;
-            case StepKind::RunScript: db.ExecuteCommand(pendingScript_); break;
+            case StepKind::RunScript: db.ExecuteCommand(scripts_.at(step.text)); break;
             case StepKind::FullSync: db.ExecuteStatement(kFullSyncStatement, {}); break;
-            case StepKind::ReadVersion: ReadVersion(); break;
             case StepKind::AskStoreNumber:
                 storeNumber_ = StoreNumberFromAnswer(s_.ui.AskText(
                     kStoreNumberPrompt.caption, kStoreNumberPrompt.prompt, kStoreNumberPrompt.defaultText));
@@ -133,7 +133,7 @@ private:
 
     const ProvisioningInputs& in_;
     ProvisioningServices& s_;
-    std::string pendingScript_;
+    std::map<std::string, std::string> scripts_;  // file name -> command text, read before any change
     ProductVersion version_;
     std::int32_t storeNumber_ = 0;
 };

@@ -105,7 +105,15 @@ std::string SingleUserStatement(std::string_view database) {
 }
 
 std::string MultiUserStatement(std::string_view database) {
-    return "ALTER DATABASE " + std::string(database) + " SET MULTI_USER";
+    std::string quoted = "[";
+    for (char c : database) {
+        quoted += c;
+        if (c == ']') quoted += ']';
+    }
+    quoted += ']';
+    // Without a termination clause the server waits as long as anyone holds a lock on the database
+    // (whoever took its one connection after the refused DROP), and the window with it.
+    return "ALTER DATABASE " + quoted + " SET MULTI_USER WITH ROLLBACK IMMEDIATE";
 }
 
 std::string DropDatabaseStatement(std::string_view database) { return "DROP DATABASE " + std::string(database); }

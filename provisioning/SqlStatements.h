@@ -18,7 +18,10 @@ namespace prov {
 bool IsUsableDatabaseName(std::u16string_view name);
 
 std::string SingleUserStatement(std::string_view database);  // ALTER DATABASE <name> SET SINGLE_USER WITH ROLLBACK IMMEDIATE
-std::string MultiUserStatement(std::string_view database);     // ALTER DATABASE <name> SET MULTI_USER
+// ALTER DATABASE [<name>] SET MULTI_USER WITH ROLLBACK IMMEDIATE: the name in brackets (a ']' in it
+// doubled), so that any name works; it does not wait for other users' locks (their open
+// transactions are rolled back).
+std::string MultiUserStatement(std::string_view database);
 std::string DropDatabaseStatement(std::string_view database);    // DROP DATABASE <name>
 std::string CreateDatabaseStatement(std::string_view database);  // CREATE DATABASE <name>
 

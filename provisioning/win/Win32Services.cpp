@@ -70,25 +70,46 @@ std::string SystemErrorText(unsigned long error) {
     return message;
 }
 
+namespace {
+
+// Writes every byte to the open file and flushes it to the disk; the system's text on failure.
+std::optional<std::string> WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kMaxChunk));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) return SystemErrorText(GetLastError());
+        if (written == 0) return SystemErrorText(ERROR_WRITE_FAULT);
+        done += written;
+    }
+    // The move below must not put in place a file whose bytes are still on their way.
+    if (!FlushFileBuffers(file)) return SystemErrorText(GetLastError());
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> Win32Files::ReplaceFileBytes(const std::string& path,
                                                         std::span<const std::uint8_t> bytes) noexcept {
-    // Deleting first lets a hidden file be replaced (creating over it with normal attributes fails);
-    // a read-only file can be neither deleted nor replaced, and stays as it is.
-    DeleteFileA(path.c_str());
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
     try {
-        if (!file.valid()) return SystemErrorText(GetLastError());
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kMaxChunk));
-            DWORD written = 0;
-            if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) return SystemErrorText(GetLastError());
-            if (written == 0) return SystemErrorText(ERROR_WRITE_FAULT);
-            done += written;
+        const std::string fresh = path + std::string(kNewFileSuffix);
+        std::optional<std::string> failure;
+        {
+            // A leftover of an interrupted write goes first: the new file is made afresh.
+            DeleteFileA(fresh.c_str());
+            FileHandle file(CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
+            if (!file.valid()) return SystemErrorText(GetLastError());
+            failure = WriteAll(file.get(), bytes);
         }
-        return std::nullopt;
-    } catch (...) {  // no memory for the text
+        // The rename replaces a hidden file too, and the file keeps the new one's normal
+        // attributes; a read-only file, or one another program holds open, is refused and stays.
+        if (!failure && !MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            failure = SystemErrorText(GetLastError());
+        }
+        if (failure) DeleteFileA(fresh.c_str());
+        return failure;
+    } catch (...) {  // no memory for a path or a text
         return std::string("System error");
     }
 }
@@ -104,8 +125,6 @@ HANDLE OpenForReading(const std::string& path) {
 }
 
 }  // namespace
-
-void Win32Files::CheckReadable(const std::string& path) { FileHandle file(OpenForReading(path)); }
 
 std::string Win32Files::ReadAllBytes(const std::string& path) {
     FileHandle file(OpenForReading(path));

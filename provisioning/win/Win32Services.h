@@ -19,12 +19,15 @@ std::string ProgramFolder();
 // The system's text for a Win32 error code (FormatMessageA), without its trailing line end.
 std::string SystemErrorText(unsigned long error);
 
+// The new file of ReplaceFileBytes is `path` + kNewFileSuffix, in the same folder (so that the
+// move is a rename on one volume); a leftover of an interrupted write is replaced.
+inline constexpr std::string_view kNewFileSuffix = ".new";
+
 class Win32Files final : public Files {
 public:
     std::optional<std::string> ReplaceFileBytes(const std::string& path,
                                                 std::span<const std::uint8_t> bytes) noexcept override;
     std::string ReadAllBytes(const std::string& path) override;
-    void CheckReadable(const std::string& path) override;
 };
 
 class Win32VersionReader final : public VersionReader {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,12 @@ std::string SystemText(DWORD error) {
     return text;
 }
 
+std::set<std::wstring> FileNames(const std::filesystem::path& folder) {
+    std::set<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().wstring());
+    return names;
+}
+
 // A step without a guard of its own fails: the application's default report (caption the
 // application's title, the error's text, OK, error icon), and the wizard stays on the progress
 // page with both buttons disabled and the bar running; clicks on them do nothing; Sair ends it.
@@ -202,34 +209,59 @@ TEST_F(WizardFailure, AnUnguardedFailureLeavesOnlySair) {
     }
 }
 
-// Issue 18: a script file that the run would read but cannot open stops it before anything that
-// changes the server. With an existing database confirmed for replacement and the demonstration
-// data asked for, a missing DBDemo.inf used to cost the old database; now the same report comes
-// with nothing sent, and the old database stays.
-TEST_F(WizardFailure, AMissingScriptStopsTheRunBeforeTheServerChanges) {
-    sqltest::Instance server(
-        R"j({"databases": ["velmopos_5_2"], "setup": [{"database": "velmopos_5_2", "sql": "CREATE TABLE antiga (n int)"}]})j");
-    Start();
-    std::filesystem::remove(WizardFile(L"DBDemo.inf"));
-    ToReviewPage("VelmoPos", {.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
-    SetChecked(kDemo, true);
-    Next();
-    Answer(kConfirmOk.box, IDOK);
-    Answer(ErrorBox("Criabd", "Cannot open file \"" + WizardFile(L"DBDemo.inf").string() + "\". " +
-                                  SystemText(ERROR_FILE_NOT_FOUND) + "."),
-           IDOK);
-    EXPECT_EQ(PageOf(WaitFor([](const Snapshot& now) { return !now.Enabled(kSeguinte); }, "the progress page")),
-              kProgressPage);
-    const ServerView seen(server);
-    for (const char* statement : {"ALTER DATABASE", "DROP DATABASE", "CREATE DATABASE"})
-        EXPECT_EQ(seen.Find(statement), -1) << statement << " was sent";
-    EXPECT_FALSE(server.State()["velmopos_5_2"]["tables"]["antiga"].IsNull()) << "the old database is left alone";
-    gui::RealClick(app->MainWindow(), Now().Get(kSair).Center());
-    EXPECT_EQ(app->WaitForExit(), 0u);
+// Issue 18: what the run needs from files is read before anything that changes the server. With
+// an existing database confirmed for replacement, a missing DBDemo.inf (demonstration data asked
+// for), or a product executable without the version information that the version row of a cloud
+// installation needs, used to cost the old database; now the same report comes with no ALTER,
+// DROP or CREATE sent, and the old database stays.
+TEST_F(WizardFailure, WhatTheRunNeedsFromFilesIsReadBeforeTheServerChanges) {
+    struct Case {
+        const char* name;
+        const wchar_t* file;  // taken away, or (the executable) left without version information
+        const Named* option;
+        std::function<std::string()> report;
+    };
+    const Case cases[] = {
+        {"demonstration script missing", L"DBDemo.inf", &kDemo,
+         [this] {
+             return "Cannot open file \"" + WizardFile(L"DBDemo.inf").string() + "\". " +
+                    SystemText(ERROR_FILE_NOT_FOUND) + ".";
+         }},
+        {"executable without version information, cloud", L"VelmoPos.exe", &kCloud,
+         [this] { return "Cannot read the version information of \"" + WizardFile(L"VelmoPos.exe").string() + "\""; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sqltest::Instance server(
+            R"j({"databases": ["velmopos_5_2"], "setup": [{"database": "velmopos_5_2", "sql": "CREATE TABLE antiga (n int)"}]})j");
+        Start();
+        if (std::wstring_view(c.file).ends_with(L".exe")) {
+            std::ofstream(WizardFile(c.file), std::ios::binary | std::ios::trunc) << "MZ, but no program";
+        } else {
+            std::filesystem::remove(WizardFile(c.file));
+        }
+        ToReviewPage("VelmoPos", {.servidor = server.Server(), .instancia = "", .basedados = "velmopos_5_2",
+                                  .utilizador = "sa", .password = kPassword});
+        SetChecked(*c.option, true);
+        Next();
+        Answer(kConfirmOk.box, IDOK);
+        Answer(ErrorBox("Criabd", c.report()), IDOK);
+        EXPECT_EQ(PageOf(WaitFor([](const Snapshot& now) { return !now.Enabled(kSeguinte); }, "the progress page")),
+                  kProgressPage);
+        const ServerView seen(server);
+        for (const char* statement : {"ALTER DATABASE", "DROP DATABASE", "CREATE DATABASE"})
+            EXPECT_EQ(seen.Find(statement), -1) << statement << " was sent";
+        EXPECT_FALSE(server.State()["velmopos_5_2"]["tables"]["antiga"].IsNull()) << "the old database is left alone";
+        gui::RealClick(app->MainWindow(), Now().Get(kSair).Center());
+        EXPECT_EQ(app->WaitForExit(), 0u);
+        folder_.CopyMatching({L"*.inf", L"VelmoPos.exe"});  // the wizard's folder restored for the next case
+    }
 }
 
 // Issue 18: a DROP refused after SET SINGLE_USER succeeded no longer leaves the database
-// single-user (the product could not work): SET MULTI_USER is sent before the creation message.
+// single-user (the product could not work): SET MULTI_USER is sent before the creation message,
+// with a termination clause (without one it would wait on whoever holds the database, and the
+// window with it).
 TEST_F(WizardFailure, ARefusedDropGivesTheDatabaseBackToEveryUser) {
     sqltest::Instance server(R"j({"databases": ["velmopos_5_2"], "rules": [{"match": "^DROP DATABASE", "number": 3702,
         "message": "Cannot drop database \"velmopos_5_2\" because it is currently in use.", "class": 16, "times": 1}]})j");
@@ -242,36 +274,44 @@ TEST_F(WizardFailure, ARefusedDropGivesTheDatabaseBackToEveryUser) {
     const ServerView seen(server);
     const int drop = seen.Find("DROP DATABASE velmopos_5_2");
     ASSERT_GE(drop, 0);
-    EXPECT_EQ(seen.Find("ALTER DATABASE velmopos_5_2 SET MULTI_USER", drop), drop + 1) << "right after the DROP";
+    EXPECT_EQ(seen.Find("ALTER DATABASE [velmopos_5_2] SET MULTI_USER WITH ROLLBACK IMMEDIATE", drop), drop + 1)
+        << "right after the DROP";
     const sqltest::Json singleUser = server.State()["velmopos_5_2"]["single_user"];
     ASSERT_EQ(singleUser.kind, sqltest::Json::Kind::Bool);
     EXPECT_FALSE(singleUser.boolean) << "back to every user";
     EXPECT_EQ(seen.Find("CREATE DATABASE"), -1);
 }
 
-// Issue 18: a data link file that cannot be written (here another program holds it open without
-// sharing) is no longer silent: a warning names the file and the system's reason, then the review
-// page follows and the installation can go on.
-TEST_F(WizardFailure, AnUnwritableDataLinkFileIsWarnedAbout) {
+// Issue 18: a data link file that cannot be written is no longer silent: a warning names the file
+// and the system's reason, then the review page follows and the installation can go on. The old
+// file stays byte for byte: here another program reads it, letting others write and delete it,
+// so that deleting it before writing its replacement would succeed and lose it once that program
+// closes it, the replacement failing meanwhile. The file is replaced by a new one moved over it,
+// which the system refuses while the old one is open.
+TEST_F(WizardFailure, AnUnwritableDataLinkFileIsWarnedAboutAndKeptAsItWas) {
     sqltest::Instance server;
     Start();
     const std::filesystem::path udl = WizardFile(L"VelmoPos.udl");
-    { std::ofstream(udl) << "old"; }
-    HANDLE holder = CreateFileW(udl.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const std::string old = UdlBytes("LOJA\\MARLOVEXSQL", "sa", "antiga", "velmopos_5_1");
+    std::ofstream(udl, std::ios::binary | std::ios::trunc) << old;
+    HANDLE holder = CreateFileW(udl.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const std::set<std::wstring> staged = FileNames(udl.parent_path());
     ChooseProduct("VelmoPos");
     SetServerPage({.servidor = server.Server(), .instancia = "", .utilizador = "sa", .password = kPassword});
     Next();
     Answer({"Aviso",
             "N\xE3o foi poss\xEDvel gravar o ficheiro de liga\xE7\xE3o \"" + udl.string() + "\":\n" +
-                SystemText(ERROR_SHARING_VIOLATION) + ".\nO programa n\xE3o poder\xE1 ligar-se \xE0 base de dados sem ele.",
+                SystemText(ERROR_ACCESS_DENIED) + ".\nO programa n\xE3o poder\xE1 ligar-se \xE0 base de dados sem ele.",
             {IDOK}, MB_ICONWARNING},
            IDOK, gui::kTimeout);
     CloseHandle(holder);
     const Snapshot s = WaitForPage(kReviewPage);
     EXPECT_TRUE(s.Enabled(kAnterior));
     EXPECT_TRUE(s.Enabled(kSeguinte));
-    EXPECT_EQ(FileBytes(udl), "old");
+    EXPECT_EQ(Hex(FileBytes(udl)), Hex(old));
+    EXPECT_EQ(FileNames(udl.parent_path()), staged) << "nothing left beside it";
     Next();
     WaitForPage(kFinalPage, kRunTimeout);
 }

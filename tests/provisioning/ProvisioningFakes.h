@@ -145,10 +145,6 @@ public:
         written[path].assign(bytes.begin(), bytes.end());
         return std::nullopt;
     }
-    void CheckReadable(const std::string& path) override {
-        journal_.push_back("files.CheckReadable " + path);
-        if (!files.contains(path)) throw prov::FileOpenError(path, "The system cannot find the file specified");
-    }
     std::string ReadAllBytes(const std::string& path) override {
         journal_.push_back("files.ReadAllBytes " + path);
         const auto it = files.find(path);

@@ -86,11 +86,9 @@ TEST(ProvisioningSequence, NewDatabaseEveryStepInOrder) {
         "db.SetConnectionString", "db.Open", "db.Close",                     // the server answers
         "db.SetConnectionString", "db.Open", "db.Close",                     // the probe (absent)
         "db.SetConnectionString", "db.Open",
-        "files.CheckReadable C:\\Loja\\DBScript.inf", "files.CheckReadable C:\\Loja\\DBDefault.inf",
+        "files.ReadAllBytes C:\\Loja\\DBScript.inf", "files.ReadAllBytes C:\\Loja\\DBDefault.inf",
         "db.ExecuteCommand", "sleep 2000", "db.Close",
-        "db.SetConnectionString",
-        "files.ReadAllBytes C:\\Loja\\DBScript.inf", "db.Open", "db.ExecuteCommand",
-        "files.ReadAllBytes C:\\Loja\\DBDefault.inf", "db.ExecuteCommand",
+        "db.SetConnectionString", "db.Open", "db.ExecuteCommand", "db.ExecuteCommand",
         "db.Close",
     };
     EXPECT_EQ(h.journal, expected) << h.Dump();
@@ -122,8 +120,8 @@ TEST(ProvisioningSequence, ExistingDatabaseIsReplacedAfterConfirmation) {
     // Asked on the open master connection, before anything is sent; the pause follows the creation.
     const std::vector<std::string> from = h.JournalFrom("ui.ShowMessage");
     EXPECT_EQ(std::vector<std::string>(from.begin(), from.begin() + 8),
-              (std::vector<std::string>{"ui.ShowMessage Confirma\xE7\xE3o", "files.CheckReadable C:\\Loja\\DBScript.inf",
-                                        "files.CheckReadable C:\\Loja\\DBDefault.inf", "db.ExecuteCommand",
+              (std::vector<std::string>{"ui.ShowMessage Confirma\xE7\xE3o", "files.ReadAllBytes C:\\Loja\\DBScript.inf",
+                                        "files.ReadAllBytes C:\\Loja\\DBDefault.inf", "db.ExecuteCommand",
                                         "db.ExecuteCommand", "db.ExecuteCommand", "sleep 2000", "db.Close"}))
         << h.Dump();
     EXPECT_EQ(h.sleeper.pauses, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(2000)});
@@ -318,21 +316,29 @@ TEST(ProvisioningSequence, StoreNumberPromptAndAnswers) {
     }
 }
 
-TEST(ProvisioningSequence, SecondHalfOrderWithEveryOption) {
+// Everything the run takes from files (each script once, the version) is read before the first
+// statement that changes the server; what runs later is what was read then.
+TEST(ProvisioningSequence, EveryFileIsReadOnceBeforeTheServerChanges) {
     Harness h;
     h.inputs.product = Product::VelmoRest;
     h.inputs.options = {true, true, false};  // demo and cloud, which the window keeps apart
+    h.db.databaseExists = true;
     ASSERT_EQ(h.Run(), ProvisioningResult::Succeeded);
     const std::vector<std::string> expected = {
-        "files.ReadAllBytes C:\\Loja\\DBScript.inf", "db.Open", "db.ExecuteCommand",
-        "files.ReadAllBytes C:\\Loja\\DBDefault.inf", "db.ExecuteCommand",
-        "versions.Read VelmoRest", "ui.AskText", "db.ExecuteStatement",
-        "files.ReadAllBytes C:\\Loja\\DBDemo.inf", "db.ExecuteCommand",
-        "db.ExecuteStatement",
+        "files.ReadAllBytes C:\\Loja\\DBScript.inf", "files.ReadAllBytes C:\\Loja\\DBDefault.inf",
+        "files.ReadAllBytes C:\\Loja\\DBDemo.inf", "versions.Read VelmoRest",
+        "db.ExecuteCommand", "db.ExecuteCommand", "db.ExecuteCommand", "sleep 2000", "db.Close",  // ALTER, DROP, CREATE
+        "db.SetConnectionString", "db.Open", "db.ExecuteCommand", "db.ExecuteCommand",            // schema, default data
+        "ui.AskText", "db.ExecuteStatement",                                                      // version row
+        "db.ExecuteCommand", "db.ExecuteStatement",                                               // demo data, renumbering
         "db.Close",
     };
     EXPECT_EQ(h.JournalFrom("files.ReadAllBytes"), expected) << h.Dump();
-    EXPECT_EQ(h.db.executions.back().text, prov::RenumberStatement());
+    const std::vector<std::string> executed = h.Executed();
+    ASSERT_EQ(executed.size(), 8u);
+    EXPECT_EQ(executed[3], kTablesScript);
+    EXPECT_EQ(executed[6], kDemoScript + "\r\n");
+    EXPECT_EQ(executed.back(), prov::RenumberStatement());
 }
 
 // ---- Unguarded failures: the exception reaches the default report, nothing else happens ----------
@@ -399,7 +405,7 @@ TEST(ProvisioningSequence, RefusedDropIsFollowedBySetMultiUser) {
     EXPECT_EQ(h.Run(), ProvisioningResult::Failed);
     EXPECT_EQ(h.Executed(), (std::vector<std::string>{
                                 "ALTER DATABASE velmorest_5_2 SET SINGLE_USER WITH ROLLBACK IMMEDIATE",
-                                "DROP DATABASE velmorest_5_2", "ALTER DATABASE velmorest_5_2 SET MULTI_USER"}));
+                                "DROP DATABASE velmorest_5_2", prov::MultiUserStatement("velmorest_5_2")}));
     EXPECT_EQ(h.JournalFrom("db.ExecuteCommand").size(), 3u + kFailureExit.size()) << h.Dump();
 
     // Its own failure is ignored: the creation message follows all the same.
@@ -410,7 +416,7 @@ TEST(ProvisioningSequence, RefusedDropIsFollowedBySetMultiUser) {
     EXPECT_EQ(refused.Run(), ProvisioningResult::Failed);
     ASSERT_FALSE(refused.ui.boxes.empty());
     EXPECT_EQ(refused.ui.boxes.back().text, kCreationFailed);
-    EXPECT_EQ(refused.Executed().back(), "ALTER DATABASE velmorest_5_2 SET MULTI_USER");
+    EXPECT_EQ(refused.Executed().back(), prov::MultiUserStatement("velmorest_5_2"));
 }
 
 TEST(ProvisioningSequence, UnguardedDatabaseFailuresPropagateTheDriverMessage) {
@@ -438,14 +444,28 @@ TEST(ProvisioningSequence, UnguardedDatabaseFailuresPropagateTheDriverMessage) {
     }
 }
 
-TEST(ProvisioningSequence, UnreadableProductVersionIsUnguarded) {
-    Harness h;
-    h.inputs.product = Product::VelmoRest;
-    h.versions.version.reset();
-    const Unguarded u = RunExpectingException(h, "version");
-    EXPECT_NE(u.what.find("C:\\Loja\\VelmoRest.exe"), std::string::npos) << u.what;
-    EXPECT_TRUE(u.connectionOpen);
-    EXPECT_TRUE(h.ui.prompts.empty());
+// A version row that cannot have its version stops the run before anything changes the server
+// (the old database was dropped and a new one filled for nothing), with the same report; a run
+// without a version row never asks for it.
+TEST(ProvisioningSequence, UnreadableProductVersionStopsTheRunBeforeTheServerChanges) {
+    for (const auto& [product, cloud] : {std::pair{Product::VelmoRest, false}, std::pair{Product::VelmoPos, true}}) {
+        Harness h;
+        h.inputs.product = product;
+        h.inputs.options.cloud = cloud;
+        h.db.databaseExists = true;
+        h.versions.version.reset();
+        const std::string exe = std::string(prov::ProductName(product)) + ".exe";
+        const Unguarded u = RunExpectingException(h, exe.c_str());
+        EXPECT_EQ(u.what, "Cannot read the version information of \"C:\\Loja\\" + exe + "\"");
+        EXPECT_TRUE(u.connectionOpen);
+        EXPECT_TRUE(h.db.executions.empty()) << exe << "\n" << h.Dump();
+        EXPECT_TRUE(h.ui.prompts.empty());
+    }
+    Harness without;
+    without.inputs.product = Product::VelmoPos;
+    without.versions.version.reset();
+    EXPECT_EQ(without.Run(), ProvisioningResult::Succeeded);
+    EXPECT_TRUE(without.versions.asked.empty());
 }
 
 TEST(ProvisioningSequence, FailingCloseInsideTheFailureExitIsUnguarded) {
@@ -476,38 +496,37 @@ TEST(ProvisioningPlan, StepsAndGuardsForOptionCombinations) {
         bool exists;
         std::vector<std::string> steps;
     };
-    // Replacing: asked, the scripts the run reads checked, then the statements.
-    auto with = [&](std::vector<std::string> checks, std::vector<std::string> tail) {
+    // Replacing: asked, what the run reads read, then the statements.
+    auto with = [&](std::vector<std::string> reads, std::vector<std::string> tail) {
         std::vector<std::string> steps = {"SetMasterConnection", "Open", "CheckDatabaseName [Report CreationFailed]",
                                           "ConfirmReplace"};
-        steps.insert(steps.end(), checks.begin(), checks.end());
+        steps.insert(steps.end(), reads.begin(), reads.end());
         const std::vector<std::string> middle = {
             "Command [Report CreationFailed] ALTER DATABASE d SET SINGLE_USER WITH ROLLBACK IMMEDIATE",
-            "Command [Report CreationFailed] DROP DATABASE d (on failure: ALTER DATABASE d SET MULTI_USER)",
+            "Command [Report CreationFailed] DROP DATABASE d (on failure: ALTER DATABASE [d] SET MULTI_USER WITH "
+            "ROLLBACK IMMEDIATE)",
             "Command [Report CreationFailed] CREATE DATABASE d",
-            "Pause", "Close", "SetDatabaseConnection", "ReadScript DBScript.inf", "Open",
-            "RunScript [Report TablesFailed]"};
+            "Pause", "Close", "SetDatabaseConnection", "Open", "RunScript [Report TablesFailed] DBScript.inf"};
         steps.insert(steps.end(), middle.begin(), middle.end());
         steps.insert(steps.end(), tail.begin(), tail.end());
         return steps;
     };
-    const std::vector<std::string> schemaAndDefault = {"CheckScript DBScript.inf", "CheckScript DBDefault.inf"};
+    const std::vector<std::string> schemaAndDefault = {"ReadScript DBScript.inf", "ReadScript DBDefault.inf"};
+    const std::string defaultData = "RunScript [Report DataFailed] DBDefault.inf";
     const Case cases[] = {
         {"new database, nothing else", Product::VelmoCafe, {}, false,
-         {"SetMasterConnection", "Open", "CheckDatabaseName [Report CreationFailed]", "CheckScript DBScript.inf",
-          "CheckScript DBDefault.inf", "Command [Report CreationFailed] CREATE DATABASE d", "Pause", "Close", "SetDatabaseConnection",
-          "ReadScript DBScript.inf", "Open", "RunScript [Report TablesFailed]", "ReadScript DBDefault.inf",
-          "RunScript [Report DataFailed]", "Close"}},
+         {"SetMasterConnection", "Open", "CheckDatabaseName [Report CreationFailed]", "ReadScript DBScript.inf",
+          "ReadScript DBDefault.inf", "Command [Report CreationFailed] CREATE DATABASE d", "Pause", "Close",
+          "SetDatabaseConnection", "Open", "RunScript [Report TablesFailed] DBScript.inf", defaultData, "Close"}},
         {"replace, demo", Product::VelmoFact, {true, false, false}, true,
-         with({"CheckScript DBScript.inf", "CheckScript DBDefault.inf", "CheckScript DBDemo.inf"},
-              {"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "ReadScript DBDemo.inf",
-               "RunScript [Report DemoFailed]", "Close"})},
+         with({"ReadScript DBScript.inf", "ReadScript DBDefault.inf", "ReadScript DBDemo.inf"},
+              {defaultData, "RunScript [Report DemoFailed] DBDemo.inf", "Close"})},
         {"VelmoRest without cloud", Product::VelmoRest, {}, true,
-         with(schemaAndDefault, {"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "ReadVersion", "VersionRow", "Close"})},
+         with({"ReadScript DBScript.inf", "ReadScript DBDefault.inf", "ReadVersion"}, {defaultData, "VersionRow", "Close"})},
         {"VelmoPos cloud recovery", Product::VelmoPos, {false, true, true}, true,
-         with({"CheckScript DBScript.inf"}, {"FullSync [Silent]", "ReadVersion", "AskStoreNumber", "VersionRow", "Renumber", "Close"})},
+         with({"ReadScript DBScript.inf", "ReadVersion"}, {"FullSync [Silent]", "AskStoreNumber", "VersionRow", "Renumber", "Close"})},
         {"VelmoCafe with cloud left selected", Product::VelmoCafe, {false, true, false}, true,
-         with(schemaAndDefault, {"ReadScript DBDefault.inf", "RunScript [Report DataFailed]", "Renumber", "Close"})},
+         with(schemaAndDefault, {defaultData, "Renumber", "Close"})},
     };
     for (const Case& c : cases) {
         prov::ProvisioningInputs inputs;

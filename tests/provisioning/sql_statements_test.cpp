@@ -86,6 +86,16 @@ TEST(SqlStatements, DatabaseStatementsCarryTheNameAsTyped) {
     EXPECT_EQ(prov::CreateDatabaseStatement("velmopos_5_2"), "CREATE DATABASE velmopos_5_2");
 }
 
+// Sent after a refused DROP: it must never wait on another user's lock (the window would hang),
+// and its name is bracketed.
+TEST(SqlStatements, MultiUserStatementBracketsTheNameAndWaitsForNoLock) {
+    EXPECT_EQ(prov::MultiUserStatement("velmopos_5_2"),
+              "ALTER DATABASE [velmopos_5_2] SET MULTI_USER WITH ROLLBACK IMMEDIATE");
+    EXPECT_EQ(prov::MultiUserStatement("minha loja-2"),
+              "ALTER DATABASE [minha loja-2] SET MULTI_USER WITH ROLLBACK IMMEDIATE");
+    EXPECT_EQ(prov::MultiUserStatement("a]b]]"), "ALTER DATABASE [a]]b]]]]] SET MULTI_USER WITH ROLLBACK IMMEDIATE");
+}
+
 TEST(SqlStatements, PreparedStatementTextsAndTheirMarkers) {
     struct Case {
         const char* label;

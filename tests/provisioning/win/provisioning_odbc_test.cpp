@@ -269,7 +269,7 @@ TEST(ProvisioningOverOdbc, EachGuardedStepFailsWithItsOwnMessage) {
          "ALTER DATABASE", true, false},
         {"DROP fails after the ALTER: the database stays, given back to every user",
          "{" + existing + ", " + rule("^DROP DATABASE", 3702) + "}", {}, MessageId::CreationFailed,
-         "ALTER DATABASE velmocafe_5_2 SET MULTI_USER", true, false},
+         "ALTER DATABASE [velmocafe_5_2] SET MULTI_USER WITH ROLLBACK IMMEDIATE", true, false},
         {"CREATE fails after the DROP: no database at all", "{" + existing + ", " + rule("^CREATE DATABASE", 1802) + "}", {},
          MessageId::CreationFailed, "CREATE DATABASE", false, false},
         {"CREATE of a new database fails", "{" + rule("^CREATE DATABASE", 1802) + "}", {}, MessageId::CreationFailed,

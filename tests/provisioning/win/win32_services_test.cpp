@@ -126,28 +126,51 @@ TEST_F(Win32Services, ReplacesPlainAndHiddenFilesButNotReadOnlyOnes) {
 }
 
 // A file that cannot be written is not thrown about: the system's reason comes back for the
-// caller to show (a missing folder; a file another program holds open without sharing).
-TEST_F(Win32Services, AFailedWriteGivesTheSystemsReason) {
+// caller to show, the old file stays byte for byte, and no new file is left beside it. The old
+// file used to be deleted first: held open by a program that lets others delete it, it was gone
+// once that program closed it.
+TEST_F(Win32Services, AFailedWriteLeavesTheOldFileAsItWas) {
     EXPECT_EQ(files_.ReplaceFileBytes(folder_ + "no_such_folder\\VelmoPos.udl", Bytes("x")),
               prov::SystemErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(ReadRaw(folder_ + "no_such_folder\\VelmoPos.udl"), "<missing>");
 
-    const std::string locked = folder_ + "VelmoCafe.udl";
-    WriteRaw(locked, "old contents");
-    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(files_.ReplaceFileBytes(locked, Bytes("x")), prov::SystemErrorText(ERROR_SHARING_VIOLATION));
-    CloseHandle(holder);
-    EXPECT_EQ(ReadRaw(locked), "old contents");
-    EXPECT_EQ(files_.ReplaceFileBytes(locked, Bytes("x")), std::nullopt);
-}
-
-TEST_F(Win32Services, CheckingAScriptOpensItAsReadingDoes) {
-    const std::string path = folder_ + "DBScript.inf";
-    WriteRaw(path, "CREATE");
-    EXPECT_NO_THROW(files_.CheckReadable(path));
-    EXPECT_EQ(files_.ReadAllBytes(path), "CREATE") << "the check leaves the file closed";
-    EXPECT_THROW(files_.CheckReadable(folder_ + "DBDemo.inf"), prov::FileOpenError);
+    const std::string old = "\xFF\xFE[\0o\0l\0d\0"s;
+    const std::string path = folder_ + "VelmoCafe.udl";
+    const std::string fresh = path + std::string(prov::kNewFileSuffix);
+    struct Case {
+        const char* label;
+        DWORD holderSharing;  // of a program holding the old file open
+        bool newFileBlocked;  // a folder stands where the new file goes
+        DWORD error;
+    };
+    const Case cases[] = {
+        {"held open without sharing", 0, false, ERROR_ACCESS_DENIED},
+        {"held open, deleting shared", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false, ERROR_ACCESS_DENIED},
+        {"new file cannot be made", 0, true, ERROR_FILE_EXISTS},
+    };
+    for (const Case& c : cases) {
+        WriteRaw(path, old);
+        if (c.newFileBlocked) {
+            ASSERT_TRUE(CreateDirectoryA(fresh.c_str(), nullptr)) << c.label;
+        }
+        HANDLE holder = c.newFileBlocked ? INVALID_HANDLE_VALUE
+                                         : CreateFileA(path.c_str(), GENERIC_READ, c.holderSharing, nullptr,
+                                                       OPEN_EXISTING, 0, nullptr);
+        ASSERT_EQ(holder == INVALID_HANDLE_VALUE, c.newFileBlocked) << c.label;
+        EXPECT_EQ(files_.ReplaceFileBytes(path, Bytes("new")), prov::SystemErrorText(c.error)) << c.label;
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        EXPECT_EQ(ReadRaw(path), old) << c.label;
+        if (c.newFileBlocked) {
+            RemoveDirectoryA(fresh.c_str());
+        } else {
+            EXPECT_EQ(GetFileAttributesA(fresh.c_str()), INVALID_FILE_ATTRIBUTES) << c.label << ": new file left";
+        }
+    }
+    // A leftover of an interrupted write is no hindrance.
+    WriteRaw(fresh, "half", FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(files_.ReplaceFileBytes(path, Bytes("new")), std::nullopt);
+    EXPECT_EQ(ReadRaw(path), "new");
+    EXPECT_EQ(GetFileAttributesA(fresh.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Win32Services, ReadsEveryByte) {
