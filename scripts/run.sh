@@ -47,7 +47,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-scripts/setup.sh || exit 1
+scripts/setup.sh --packages-only || exit 1  # the 64-bit wizard needs no 32-bit emulator
 
 say "building the wizard (log: $dir/run-build.log)"
 mkdir -p "$dir"

@@ -4,6 +4,8 @@
 #   scripts/setup.sh            install what is missing, then build the 32-bit emulator where it is
 #                               needed and not yet built (scripts/emulator.sh)
 #   scripts/setup.sh --check    list what is missing, install nothing (exit 1 if anything is)
+#   scripts/setup.sh --packages-only   install what is missing, build no emulator (scripts/test.sh
+#                               builds it itself while the 64-bit tests run)
 #
 # A package mirror in the middle of a sync serves package lists that do not fit together: then
 # `apt-get update` is tried again a few times, with growing waits, and the run goes on with the
@@ -159,8 +161,13 @@ take_held_back() {
 
 held_back_before=""
 [[ -s "$held_back_file" ]] && held_back_before=1
-if [[ ${#missing[@]} -eq 0 && -z "$held_back_before" ]]; then
+build_emulator() {
+  [[ "${1:-}" == --packages-only ]] && exit 0
   exec "$(dirname "${BASH_SOURCE[0]}")/emulator.sh" build
+}
+
+if [[ ${#missing[@]} -eq 0 && -z "$held_back_before" ]]; then
+  build_emulator "$@"
 fi
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -174,4 +181,4 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   echo "setup: done" >&2
 fi
 [[ -n "$held_back_before" ]] && take_held_back
-exec "$(dirname "${BASH_SOURCE[0]}")/emulator.sh" build
+build_emulator "$@"
