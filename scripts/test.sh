@@ -9,7 +9,9 @@
 #            32-bit runs need: start-up, one installation, the page screenshots, the ODBC
 #            connection, the wizard at 144 DPI; they run under Wine's 32-bit half, emulated where
 #            the machine cannot run 32-bit code (scripts/emulate-x86.sh)
-# Each build's tests print ctest's output and their wall time. The summary gives each build's
+# With other builds in the run, the windows build is built first and its tests run in the
+# background while the others are built and tested (their output is printed when they end); the
+# 32-bit tests start after them. Each build's tests print ctest's output and their wall time. The summary gives each build's
 # "N passed, N failed, N skipped", lists every skipped test with its reason (GTEST_SKIP's message,
 # a Python skipTest's reason) and every failed one, and ends with the overall
 # "N passed, N failed, N skipped" line. A skipped test is never counted as passed; a build that
@@ -44,6 +46,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
 keeper_pid=""
 
 cleanup() {
+  stop_pid "${windows_tests_pid:-}"
   stop_pid "$keeper_pid"
   keeper_pid=""
   wine_stop
@@ -245,38 +248,85 @@ fi
 test_started=$SECONDS
 # A set-up step that was retried or relaxed (a package mirror in the middle of a sync) leaves a
 # line in setup-notes, which the summary repeats: a green run that needed it shows so.
-if ! SETUP_NOTES="$work/setup-notes" scripts/setup.sh; then
+if ! SETUP_NOTES="$work/setup-notes" scripts/setup.sh --packages-only; then
   echo "setup failed"
   echo "0 passed, 1 failed, 0 skipped"
   exit 1
 fi
 setup_seconds=$((SECONDS - test_started))
 
-for preset in "${presets[@]}"; do
-  case "$preset" in
+# The windows build's tests spend most of their time waiting for windows, not computing: with
+# other builds in the run, they run in the background (their output kept, and printed when they
+# end) while the others are built and tested. The 32-bit tests wait for them: both are GUI suites.
+windows_tests_pid=""
+start_windows_tests() {
+  echo "== windows: tests in the background while the other builds are built (their output follows when they end)"
+  (
+    trap 'stop_pid "$keeper_pid"; wine_stop; stop_xvfb' EXIT
+    echo "== windows: test environment"
+    if start_windows_environment build/windows; then
+      ctest_to_report windows "$work"
+    else
+      : >"$work/windows-environment-failed"
+    fi
+  ) >"$work/windows-tests.log" 2>&1 &
+  windows_tests_pid=$!
+}
+finish_windows_tests() {
+  [[ -n "$windows_tests_pid" ]] || return 0
+  wait "$windows_tests_pid"
+  windows_tests_pid=""
+  cat "$work/windows-tests.log"
+  if [[ -f "$work/windows-environment-failed" ]]; then
+    note_failure windows "test environment did not start"
+  else
+    count_ctest windows "$work"
+  fi
+}
+
+run_build() {  # run_build <preset>
+  case "$1" in
     native | fuzz)
-      build "$preset" && run_ctest "$preset"
+      build "$1" && run_ctest "$1"
       ;;
     windows)
       if build windows; then
         built+=(windows)
-        echo "== windows: test environment"
-        if start_windows_environment build/windows; then
-          run_ctest windows
+        if [[ ${#presets[@]} -gt 1 ]]; then
+          start_windows_tests
         else
-          note_failure windows "test environment did not start"
+          echo "== windows: test environment"
+          if start_windows_environment build/windows; then
+            run_ctest windows
+          else
+            note_failure windows "test environment did not start"
+          fi
         fi
       fi
       ;;
     windows-x86)
-      build windows-x86 && built+=(windows-x86) && run_x86_tests
+      # The emulator of the 32-bit tests, where this machine needs one (built once, a few minutes).
+      if ! scripts/emulator.sh build; then
+        note_failure windows-x86 "the 32-bit emulator could not be built (scripts/emulator.sh)"
+      elif build windows-x86; then
+        built+=(windows-x86)
+        finish_windows_tests
+        run_x86_tests
+      fi
       ;;
     *)
-      echo "unknown build: $preset (native, fuzz, windows or windows-x86)"
-      note_failure "$preset" "unknown build"
+      echo "unknown build: $1 (native, fuzz, windows or windows-x86)"
+      note_failure "$1" "unknown build"
       ;;
   esac
+}
+
+# The windows build first, so that its tests run while the others are built and tested.
+[[ " ${presets[*]} " == *" windows "* ]] && run_build windows
+for preset in "${presets[@]}"; do
+  [[ "$preset" == windows ]] || run_build "$preset"
 done
+finish_windows_tests
 
 # The release kit, as a technician uses it, when both Windows builds built in this run.
 if [[ " ${built[*]} " == *" windows "* && " ${built[*]} " == *" windows-x86 "* && ${#ctest_args[@]} -eq 0 ]]; then
