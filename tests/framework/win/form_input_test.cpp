@@ -247,6 +247,18 @@ TEST(FormInput, AControlHiddenAtTheStartGetsItsWindowWhenItFirstShowsWithWhatWas
     EXPECT_TRUE(f.Walks("rbAlpha cbDemo rbLarge edLast"));
 }
 
+// A password box made late is given its own mask character, not left to the platform's.
+TEST(FormInput, APasswordBoxMadeWhenItFirstShowsMasksWithItsOwnCharacter) {
+    InputForm f;
+    f.edNote->SetPasswordChar("#");  // not the platform's own mask ('*' under Wine, a dot on Windows)
+    f.pnlOptions->SetVisible(false);
+    f.Show();
+    ASSERT_FALSE(f.edNote->HandleAllocated());
+    f.pnlOptions->SetVisible(true);
+    ASSERT_TRUE(f.edNote->HandleAllocated());
+    EXPECT_EQ(::SendMessageW(f.edNote->Handle(), EM_GETPASSWORDCHAR, 0, 0), LRESULT{L'#'});
+}
+
 // --- Radio groups -------------------------------------------------------------------------------
 
 TEST(FormInput, ARadioGroupIsOneTabStopAtItsCheckedButton) {
