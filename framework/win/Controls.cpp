@@ -879,15 +879,35 @@ void TWinControl::EnabledChanged() {
     Invalidate();
 }
 
+void TWinControl::SetVisible(bool visible) {
+    if (!visible || !Visible()) {
+        TControl::SetVisible(visible);
+        return;
+    }
+    // Marked shown already: a window missing here or below failed to be made when the control
+    // was shown (the exception went to the report) and is made now.
+    if (Parent() && Parent()->HandleAllocated() && !FormSettingUp()) {
+        if (hwnd_) {
+            ShowingHandlesNeeded();
+        } else {
+            CreateShownHandle();
+        }
+    }
+}
+
 void TWinControl::VisibleChanged() {
     if (hwnd_) {
         ::ShowWindow(hwnd_, Visible() ? SW_SHOWNA : SW_HIDE);
     } else if (Visible() && Parent() && Parent()->HandleAllocated() && !FormSettingUp()) {
         // Shown for the first time: its window (and its children's) is made now. While the form
         // is set up hidden, only what still shows when it is done gets one (ShowingHandlesNeeded).
-        CreateHandle();
-        if (hwnd_) TakeCreationPlace();
+        CreateShownHandle();
     }
+}
+
+void TWinControl::CreateShownHandle() {
+    CreateHandle();
+    if (hwnd_) TakeCreationPlace();
 }
 
 void TWinControl::ShowingHandlesNeeded() {
@@ -896,8 +916,7 @@ void TWinControl::ShowingHandlesNeeded() {
         if (child->hwnd_) {
             child->ShowingHandlesNeeded();
         } else {
-            child->CreateHandle();
-            if (child->hwnd_) child->TakeCreationPlace();
+            child->CreateShownHandle();
         }
     }
 }
