@@ -522,11 +522,18 @@ bool TWinControl::CanFocus() const {
 
 void TWinControl::SetFocus() {
     TForm* form = ParentForm();
-    if (form && form != this && (!form->HandleAllocated() || !::IsWindowVisible(form->Handle()))) {
-        form->SetActiveControl(this);  // focused when the form is shown
+    if (form && form != this && (!hwnd_ || !form->HandleAllocated() || !::IsWindowVisible(form->Handle()))) {
+        form->SetActiveControl(this);  // focused when the form is shown, or once its window is made
         return;
     }
     if (hwnd_) ::SetFocus(hwnd_);
+}
+
+void TWinControl::TakeAskedFocus() {
+    // Asked for while the control had no window (SetFocus recorded it as the form's active
+    // control); while the form is set up hidden, Show gives it.
+    const TForm* form = ParentForm();
+    if (form && form != this && form->ActiveControl() == this && Showing() && CanFocus()) ::SetFocus(hwnd_);
 }
 
 bool TWinControl::Focused() const { return hwnd_ && ::GetFocus() == hwnd_; }
@@ -586,6 +593,7 @@ void TWinControl::CreateHandle() {
     CreateWnd();
     HandleCreated();
     for (TWinControl* child : tabList_) child->CreateHandle();
+    TakeAskedFocus();
 }
 
 void TWinControl::TakeCreationPlace() {

@@ -271,6 +271,8 @@ public:
     std::vector<TWinControl*> TabList() const;
 
     virtual bool CanFocus() const;
+    // Without a window yet (its form not on the screen, or the control not shown yet) the request
+    // is kept as the form's active control, and the focus is given once the window is made.
     void SetFocus();
     bool Focused() const;
 
@@ -346,6 +348,8 @@ private:
     void TakeCreationPlace();
     // The window of a control first shown after its parent's window was made, with its children's.
     void CreateShownHandle();
+    // Focus asked for before the window was made is given once it is.
+    void TakeAskedFocus();
     void UpdateWindowFont();
     // The form of leaving forgets its active control when it is leaving or inside it.
     static void ForgetActiveControlIn(const TControl& leaving);
