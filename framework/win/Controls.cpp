@@ -522,11 +522,18 @@ bool TWinControl::CanFocus() const {
 
 void TWinControl::SetFocus() {
     TForm* form = ParentForm();
-    if (form && form != this && (!form->HandleAllocated() || !::IsWindowVisible(form->Handle()))) {
-        form->SetActiveControl(this);  // focused when the form is shown
+    if (form && form != this && (!hwnd_ || !form->HandleAllocated() || !::IsWindowVisible(form->Handle()))) {
+        form->SetActiveControl(this);  // focused when the form is shown, or once its window is made
         return;
     }
     if (hwnd_) ::SetFocus(hwnd_);
+}
+
+void TWinControl::TakeAskedFocus() {
+    // Asked for while the control had no window (SetFocus recorded it as the form's active
+    // control); while the form is set up hidden, Show gives it.
+    const TForm* form = ParentForm();
+    if (form && form != this && form->ActiveControl() == this && Showing() && CanFocus()) ::SetFocus(hwnd_);
 }
 
 bool TWinControl::Focused() const { return hwnd_ && ::GetFocus() == hwnd_; }
@@ -586,6 +593,7 @@ void TWinControl::CreateHandle() {
     CreateWnd();
     HandleCreated();
     for (TWinControl* child : tabList_) child->CreateHandle();
+    TakeAskedFocus();
 }
 
 void TWinControl::TakeCreationPlace() {
@@ -879,15 +887,35 @@ void TWinControl::EnabledChanged() {
     Invalidate();
 }
 
+void TWinControl::SetVisible(bool visible) {
+    if (!visible || !Visible()) {
+        TControl::SetVisible(visible);
+        return;
+    }
+    // Marked shown already: a window missing here or below failed to be made when the control
+    // was shown (the exception went to the report) and is made now.
+    if (Parent() && Parent()->HandleAllocated() && !FormSettingUp()) {
+        if (hwnd_) {
+            ShowingHandlesNeeded();
+        } else {
+            CreateShownHandle();
+        }
+    }
+}
+
 void TWinControl::VisibleChanged() {
     if (hwnd_) {
         ::ShowWindow(hwnd_, Visible() ? SW_SHOWNA : SW_HIDE);
     } else if (Visible() && Parent() && Parent()->HandleAllocated() && !FormSettingUp()) {
         // Shown for the first time: its window (and its children's) is made now. While the form
         // is set up hidden, only what still shows when it is done gets one (ShowingHandlesNeeded).
-        CreateHandle();
-        if (hwnd_) TakeCreationPlace();
+        CreateShownHandle();
     }
+}
+
+void TWinControl::CreateShownHandle() {
+    CreateHandle();
+    if (hwnd_) TakeCreationPlace();
 }
 
 void TWinControl::ShowingHandlesNeeded() {
@@ -896,8 +924,7 @@ void TWinControl::ShowingHandlesNeeded() {
         if (child->hwnd_) {
             child->ShowingHandlesNeeded();
         } else {
-            child->CreateHandle();
-            if (child->hwnd_) child->TakeCreationPlace();
+            child->CreateShownHandle();
         }
     }
 }

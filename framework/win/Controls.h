@@ -247,6 +247,9 @@ public:
     // made with its parent's when it is visible then, else when it first shows (SetVisible);
     // until then HandleAllocated is false and its properties live in the object.
     void CreateHandle();
+    // Shown while already marked shown, a control whose window (or a child's) failed to be made
+    // before (the platform out of resources; reported then) tries again.
+    void SetVisible(bool visible) override;
 
     const std::vector<TControl*>& Controls() const { return controls_; }
     void InsertControl(TControl* control);
@@ -268,6 +271,8 @@ public:
     std::vector<TWinControl*> TabList() const;
 
     virtual bool CanFocus() const;
+    // Without a window yet (its form not on the screen, or the control not shown yet) the request
+    // is kept as the form's active control, and the focus is given once the window is made.
     void SetFocus();
     bool Focused() const;
 
@@ -341,6 +346,10 @@ private:
     void DestroyHandle();
     // A window made after its siblings' takes the place in their stacking it would have had.
     void TakeCreationPlace();
+    // The window of a control first shown after its parent's window was made, with its children's.
+    void CreateShownHandle();
+    // Focus asked for before the window was made is given once it is.
+    void TakeAskedFocus();
     void UpdateWindowFont();
     // The form of leaving forgets its active control when it is leaving or inside it.
     static void ForgetActiveControlIn(const TControl& leaving);

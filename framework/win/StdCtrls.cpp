@@ -211,10 +211,20 @@ void TEdit::SetReadOnly(bool value) {
 void TEdit::SetPasswordChar(std::string value) {
     passwordChar_ = value.substr(0, 1);
     if (HandleAllocated()) {
-        const std::wstring wide = Widen(passwordChar_);
-        ::SendMessageW(Handle(), EM_SETPASSWORDCHAR, wide.empty() ? 0 : wide[0], 0);
+        SendPasswordChar();
         Invalidate();
     }
+}
+
+void TEdit::SendPasswordChar() {
+    const std::wstring wide = Widen(passwordChar_);
+    ::SendMessageW(Handle(), EM_SETPASSWORDCHAR, wide.empty() ? 0 : wide[0], 0);
+}
+
+void TEdit::HandleCreated() {
+    // ES_PASSWORD alone masks with the platform's own character (a dot with the common controls
+    // 6), not the one asked for.
+    if (!passwordChar_.empty()) SendPasswordChar();
 }
 
 void TEdit::CreateParams(WindowParams& params) {

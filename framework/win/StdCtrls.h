@@ -98,9 +98,11 @@ public:
 protected:
     bool AccFocusable() const override { return true; }
     void CreateParams(WindowParams& params) override;
+    void HandleCreated() override;
     bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    void SendPasswordChar();
     bool readOnly_ = false;
     std::string passwordChar_;
 };

@@ -1,12 +1,14 @@
 // The page control's platform tab entries follow its page list through every change of the tabs
 // that show and of the active page: one entry per showing tab, in page order, with the page's
-// caption and index, and the platform's selection on the model's selected tab.
+// caption and index, and the platform's selection on the model's selected tab. A page whose window
+// could not be made when it was first shown gets it when it is shown again.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -115,6 +117,44 @@ TEST_F(PageControlTabs, HidingEveryTabLeavesNoEntry) {
     ExpectInStep("first page selected");
     EXPECT_TRUE(Entries().empty());
     EXPECT_EQ(control_->ActivePageIndex(), 0);
+}
+
+// The platform out of windows the first time the page is shown (a window class that does not
+// exist stands for it), not the next.
+class TSheetFailingOnce : public TAdvTabSheet {
+protected:
+    void CreateParams(fw::WindowParams& params) override {
+        TAdvTabSheet::CreateParams(params);
+        if (!failed_) params.className = L"NoSuchWindowClass";
+        failed_ = true;
+    }
+
+private:
+    bool failed_ = false;
+};
+
+TEST(PageControlPages, APageWhoseWindowCouldNotBeMadeGetsItWhenShownAgain) {
+    fw::TForm form;
+    form.SetVisible(false);  // nothing on the screen
+    form.SetBounds(0, 0, 400, 300);
+    auto* control = static_cast<TAdvPageControl*>(form.Own(std::make_unique<TAdvPageControl>()));
+    control->SetBounds(10, 10, 300, 200);
+    control->SetParent(&form);
+    auto* first = static_cast<TAdvTabSheet*>(form.Own(std::make_unique<TAdvTabSheet>()));
+    first->SetParent(control);
+    auto* second = static_cast<TAdvTabSheet*>(form.Own(std::make_unique<TSheetFailingOnce>()));
+    second->SetParent(control);
+    form.CreateHandle();
+    control->SelectPage(0);
+    ASSERT_TRUE(first->HandleAllocated());
+
+    EXPECT_THROW(control->SelectPage(1), std::runtime_error);
+    ASSERT_FALSE(second->HandleAllocated());
+    control->SelectPage(1);
+    ASSERT_TRUE(second->HandleAllocated()) << "made at its next show";
+    EXPECT_TRUE(::GetWindowLongPtrW(second->Handle(), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(::GetWindowLongPtrW(first->Handle(), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(control->ActivePageIndex(), 1);
 }
 
 }  // namespace

@@ -247,6 +247,34 @@ TEST(FormInput, AControlHiddenAtTheStartGetsItsWindowWhenItFirstShowsWithWhatWas
     EXPECT_TRUE(f.Walks("rbAlpha cbDemo rbLarge edLast"));
 }
 
+// A password box made late is given its own mask character, not left to the platform's.
+TEST(FormInput, APasswordBoxMadeWhenItFirstShowsMasksWithItsOwnCharacter) {
+    InputForm f;
+    f.edNote->SetPasswordChar("#");  // not the platform's own mask ('*' under Wine, a dot on Windows)
+    f.pnlOptions->SetVisible(false);
+    f.Show();
+    ASSERT_FALSE(f.edNote->HandleAllocated());
+    f.pnlOptions->SetVisible(true);
+    ASSERT_TRUE(f.edNote->HandleAllocated());
+    EXPECT_EQ(::SendMessageW(f.edNote->Handle(), EM_GETPASSWORDCHAR, 0, 0), LRESULT{L'#'});
+}
+
+// Focus asked for a control that has no window yet, while the form is on the screen, goes to it
+// once its window is made.
+TEST(FormInput, FocusAskedForAControlWithoutAWindowIsGivenOnceItsWindowIsMade) {
+    InputForm f;
+    f.pnlOptions->SetVisible(false);
+    f.Show();
+    Click(*f.edName);
+    ASSERT_TRUE(Settles(FocusedName, "edName"));
+    f.edNote->SetFocus();
+    ASSERT_FALSE(f.edNote->HandleAllocated());
+    f.pnlOptions->SetVisible(true);
+    EXPECT_TRUE(Settles(FocusedName, "edNote"));
+    Press(f.form, VK_TAB);
+    EXPECT_TRUE(Settles(FocusedName, "edLast")) << "Tab goes on from there";
+}
+
 // --- Radio groups -------------------------------------------------------------------------------
 
 TEST(FormInput, ARadioGroupIsOneTabStopAtItsCheckedButton) {
