@@ -207,6 +207,8 @@ TEST(DataLinkCheck, APasswordInsideAnotherValueIsHiddenToo) {
     EXPECT_EQ(checker::MaskPassword(connection),
               "Provider=SQLOLEDB.1;Password=***;User ID=sa;Initial Catalog=d;Data Source=SRV\\MARLOVPassword=***");
     EXPECT_EQ(checker::MaskPassword("Password='abcd;e';x=abcd;e"), "Password=***;x=***");
+    // Whatever its length: a short one where it stands as a value of its own.
+    EXPECT_EQ(checker::MaskPassword("Password=q7;User ID=sa;Data Source=q7"), "Password=***;User ID=sa;Data Source=***");
 }
 
 }  // namespace
