@@ -290,17 +290,31 @@ private:
                            "Ponha-a ONLINE no SQL Server Management Studio, ou restaure-a."));
             return;
         }
-        if (access.value_or("") == "SINGLE_USER") {
+        const bool singleUser = access.value_or("") == "SINGLE_USER";
+        if (singleUser) {
             Report(Failure("base de dados " + s.database + ": em modo SINGLE_USER (o produto n\xE3o a pode usar)",
                            "Feche os programas que a usam e corra no servidor: " + prov::MultiUserStatement(s.database)));
-        } else {
-            Report(Ok("base de dados " + s.database + ": existe, ONLINE, " + access.value_or("?") +
-                      " (o assistente pergunta antes de a substituir)"));
         }
+        // The wizard's own probe: a database it cannot open counts as absent, so it goes straight
+        // to CREATE DATABASE, which fails on the existing one.
         prov::OdbcDatabase db({kLoginTimeout, seconds(10)});
         db.SetConnectionString(prov::DatabaseConnectionString(s));
         try {
             db.Open();
+        } catch (const prov::DatabaseError& e) {
+            if (singleUser) return;  // its FALHA says why
+            Report(Failure("base de dados " + s.database + ": existe, mas o login " + s.login +
+                               " n\xE3o a pode abrir; o assistente toma-a por ausente, tenta cri\xE1-la e mostra \"Erro na "
+                               "cria\xE7\xE3o da base de dados!\" (" + e.what() + ")",
+                           "D\xEA ao login acesso a esta base de dados (um utilizador nela, no SQL Server Management "
+                           "Studio), ou use no assistente um login que a possa abrir (sa)."));
+            return;
+        }
+        if (!singleUser) {
+            Report(Ok("base de dados " + s.database + ": existe, ONLINE, " + access.value_or("?") +
+                      " (o assistente pergunta antes de a substituir)"));
+        }
+        try {
             const auto rows = db.Query("SELECT major, minor, loja FROM versao");
             if (rows.empty()) {
                 Report(Ok("base de dados " + s.database + ": tabela versao sem linhas"));
@@ -312,8 +326,8 @@ private:
         } catch (const prov::DatabaseError& e) {
             // Never advise replacing it: it may be a shop's live database under another layout.
             Report(Warning("base de dados " + s.database + ": a linha versao n\xE3o se l\xEA (" + e.what() + ")",
-                           "Confirme que \xE9 a base de dados deste produto e que o login tem acesso a ela; envie este "
-                           "relat\xF3rio ao suporte. N\xE3o a substitua: pode ter os dados da loja."));
+                           "Confirme que \xE9 a base de dados deste produto; envie este relat\xF3rio ao suporte. "
+                           "N\xE3o a substitua: pode ter os dados da loja."));
         }
     }
 

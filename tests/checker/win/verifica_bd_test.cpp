@@ -172,14 +172,17 @@ TEST_F(VerificaBD, AClosedPortIsToldApartFromARefusedLogin) {
                         ": liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta")) << r.output;
 }
 
+// The advice's statement runs as printed for a name the wizard itself refuses (made by other
+// means), and the refusal is named.
 TEST_F(VerificaBD, ASingleUserDatabaseIsAFailureWithTheStatementThatEndsIt) {
-    sqltest::Instance server("{" + kLogins + R"j(, "databases": ["velmopos_5_2"],
-        "setup": [{"database": "velmopos_5_2", "sql": "ALTER DATABASE velmopos_5_2 SET SINGLE_USER"}]})j");
-    const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados velmopos_5_2", kPassword + "\n");
+    sqltest::Instance server("{" + kLogins + R"j(, "databases": ["minha loja"],
+        "setup": [{"database": "minha loja", "sql": "ALTER DATABASE [minha loja] SET SINGLE_USER"}]})j");
+    const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados \"minha loja\"", kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados minha loja: o assistente recusa este nome")) << r.output;
     EXPECT_TRUE(r.Holds("[ OK ] login em master como sa (controlador FreeTDS): SQL Server 15.0.2000.5")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: em modo SINGLE_USER")) << r.output;
-    EXPECT_TRUE(r.Holds("ALTER DATABASE velmopos_5_2 SET MULTI_USER")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados minha loja: em modo SINGLE_USER")) << r.output;
+    EXPECT_TRUE(r.Holds("ALTER DATABASE [minha loja] SET MULTI_USER WITH ROLLBACK IMMEDIATE")) << r.output;
     ExpectNoPassword(r);
     // Nothing was changed on the server: it only read.
     for (const std::string& request : server.Requests()) {
@@ -206,6 +209,30 @@ TEST_F(VerificaBD, AGoodDataLinkFileConnectsAndNothingFails) {
         << "no file of its own is left behind";
 }
 
+// A database the server cannot open comes as 4060 with the login's 18456: the database is named,
+// not the user or the password.
+TEST_F(VerificaBD, AMissingDatabaseInTheDataLinkFileIsNamedAsSuch) {
+    sqltest::Instance server("{" + kLogins + "}");
+    WriteUdl(prov::DataLinkFileBytes(prov::DatabaseConnectionString({server.Server(), "sa", kPassword, "velmopos_9_9"})));
+    const Result r = Run(L"");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("): a base de dados pedida (Initial Catalog do .udl, ou /basedados) n\xE3o existe ou este login "
+                        "n\xE3o a pode abrir (erro 4060)"))
+        << r.output;
+    EXPECT_FALSE(r.Holds("Confirme o utilizador e a palavra-passe")) << r.output;
+    ExpectNoPassword(r);
+}
+
+// The wizard's probe takes a database it cannot open as absent and its CREATE then fails: that
+// is what the technician is told, not that the wizard would ask before replacing it.
+TEST_F(VerificaBD, ADatabaseTheLoginCannotOpenIsNamedAsSuch) {
+    sqltest::Instance server("{" + kLogins + R"j(, "databases": ["velmopos_5_2"], "forbidden": {"sa": ["velmopos_5_2"]}})j");
+    const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados velmopos_5_2", kPassword + "\n");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: existe, mas o login sa n\xE3o a pode abrir")) << r.output;
+    EXPECT_FALSE(r.Holds("o assistente pergunta")) << r.output;
+}
+
 TEST_F(VerificaBD, ADataLinkFileWithWrongBytesIsAFailure) {
     std::vector<std::uint8_t> bytes = prov::DataLinkFileBytes(prov::DatabaseConnectionString({"srv", "sa", kPassword, "d"}));
     bytes.insert(bytes.end(), {'x', 0});
@@ -225,7 +252,9 @@ TEST_F(VerificaBD, ScriptsTheWizardWouldTripOver) {
     };
     const Case cases[] = {
         {"GO line", "CREATE TABLE a (n int)\r\nGO\r\nCREATE TABLE b (n int)\r\n",
-         "[FALHA] DBScript.inf, linha 2: linha s\xF3 com GO (separador de lotes)"},
+         "[FALHA] DBScript.inf, linha 2: linha GO (separador de lotes)"},
+        {"GO with a count and a comment", "CREATE TABLE a (n int)\r\nGO 2 -- fim\r\n",
+         "[FALHA] DBScript.inf, linha 2: linha GO (separador de lotes)"},
         {"byte-order mark", "\xEF\xBB\xBF" "CREATE TABLE a (n int)\r\n",
          "[FALHA] DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio"},
         {"NUL byte", "CREATE TABLE a (n int)\r\n\0CREATE TABLE b (n int)\r\n"s,
@@ -254,6 +283,11 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     const Result alone = Run(L"");
     EXPECT_EQ(alone.exitCode, 0u) << alone.output;
     EXPECT_TRUE(alone.Holds("[AVISO] nenhum servidor para verificar")) << alone.output;
+    // A script only some runs read is a warning when missing, not a failure.
+    fs::remove(folder_ / L"DBDemo.inf");
+    const Result noDemo = Run(L"");
+    EXPECT_EQ(noDemo.exitCode, 0u) << noDemo.output;
+    EXPECT_TRUE(noDemo.Holds("[AVISO] DBDemo.inf: ")) << noDemo.output;
 }
 
 }  // namespace
