@@ -40,7 +40,8 @@ std::optional<Cause> CauseOf(const ServerMessage& m, std::string_view database) 
                          "Windows; depois de a mudar reinicie o servi\xE7o do SQL Server) e se o login existe e est\xE1 ativo."};
         }
         case 18470:
-            return Cause{"o login est\xE1 desativado", "Ative o login no servidor (ALTER LOGIN ... ENABLE)."};
+            return Cause{"o login est\xE1 desativado",
+                         "Ative o login no SQL Server Management Studio (Seguran\xE7" "a, Logins, propriedades, Estado)."};
         case 18452:
             return Cause{"o servidor aceita s\xF3 autentica\xE7\xE3o do Windows", kMixedModeAdvice};
         case 18488:
