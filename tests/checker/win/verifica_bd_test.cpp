@@ -60,8 +60,10 @@ protected:
     }
     void WriteUdl(const std::vector<std::uint8_t>& bytes) { WriteFile(L"VelmoPos.udl", std::string(bytes.begin(), bytes.end())); }
 
-    // Runs the program in the staged folder with `arguments`; `input` is its standard input.
-    Result Run(const std::wstring& arguments, const std::string& input = "") {
+    // Runs the program in the staged folder with `arguments`; `input` is its standard input. With
+    // `console` (an inheritable handle of this process's console input) the program shares this
+    // process's console and reads from it instead.
+    Result Run(const std::wstring& arguments, const std::string& input = "", HANDLE console = nullptr) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE outRead, outWrite, inRead, inWrite;
         EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0));
@@ -70,13 +72,14 @@ protected:
         SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOW startup{sizeof startup};
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = inRead;
+        startup.hStdInput = console != nullptr ? console : inRead;
         startup.hStdOutput = outWrite;
         startup.hStdError = outWrite;
         PROCESS_INFORMATION process{};
         std::wstring command = L"\"" + (folder_ / L"VerificaBD.exe").wstring() + L"\" " + arguments;
-        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                            folder_.c_str(), &startup, &process);
+        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                                            console != nullptr ? 0 : CREATE_NO_WINDOW, nullptr, folder_.c_str(),
+                                            &startup, &process);
         EXPECT_TRUE(started);
         CloseHandle(outWrite);
         CloseHandle(inRead);
@@ -121,6 +124,47 @@ TEST_F(VerificaBD, ALoginRefusedGivesTheServersTextAndTheCause) {
     EXPECT_TRUE(r.Holds("erro 18456")) << r.output;
     EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor recusou o login")) << r.output;
     EXPECT_TRUE(r.Holds("O que fazer: Confirme o utilizador e a palavra-passe.")) << r.output;
+}
+
+// "VerificaBD > relatorio.txt" typed at a console: the prompt is on the console's screen, not in
+// the report, and the password typed there is read.
+TEST_F(VerificaBD, ThePromptGoesToTheConsoleNotIntoARedirectedReport) {
+    sqltest::Instance server("{" + kLogins + "}");
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE keyboard = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                  OPEN_EXISTING, 0, nullptr);
+    HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(keyboard, INVALID_HANDLE_VALUE);
+    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+    std::vector<INPUT_RECORD> keys;
+    for (wchar_t c : Wide(kPassword) + L"\r") {
+        INPUT_RECORD key{};
+        key.EventType = KEY_EVENT;
+        key.Event.KeyEvent.bKeyDown = TRUE;
+        key.Event.KeyEvent.wRepeatCount = 1;
+        key.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
+        key.Event.KeyEvent.uChar.UnicodeChar = c;
+        keys.push_back(key);
+        key.Event.KeyEvent.bKeyDown = FALSE;
+        keys.push_back(key);
+    }
+    DWORD typed = 0;
+    ASSERT_TRUE(WriteConsoleInputW(keyboard, keys.data(), static_cast<DWORD>(keys.size()), &typed));
+
+    const Result r = Run(L"/servidor " + Wide(server.Server()), "", keyboard);
+    wchar_t shown[80 * 25] = {};
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen, shown, 80 * 25, COORD{0, 0}, &read);
+    CloseHandle(keyboard);
+    CloseHandle(screen);
+    FreeConsole();
+    EXPECT_NE(std::wstring(shown, read).find(L"Palavra-passe de sa: "), std::wstring::npos);
+    EXPECT_FALSE(r.Holds("Palavra-passe")) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] login em master como sa")) << r.output;
+    ExpectNoPassword(r);
 }
 
 TEST_F(VerificaBD, AnUnknownInstanceNamesTheInstancesTheBrowserKnows) {
