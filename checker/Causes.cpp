@@ -4,42 +4,59 @@
 #include <optional>
 
 #include "framework/Text.h"
+#include "provisioning/SqlStatements.h"
 
 namespace checker {
 namespace {
+
+const char* const kMixedModeAdvice =
+    "No SQL Server Management Studio ative a autentica\xE7\xE3o \"SQL Server e Windows\" (propriedades do servidor, "
+    "Seguran\xE7" "a) e reinicie o servi\xE7o do SQL Server.";
 
 bool Mentions(const std::string& text, std::string_view word) {
     return fw::ToLowerAscii(text).find(word) != std::string::npos;
 }
 
-std::optional<Cause> CauseOf(const ServerMessage& m) {
+std::optional<Cause> CauseOf(const ServerMessage& m, std::string_view database) {
     switch (m.number) {
         case 18456: {
-            std::string cause = "o servidor recusou o login (utilizador ou palavra-passe errados, login desativado, "
-                                "ou o servidor aceita s\xF3 autentica\xE7\xE3o do Windows)";
-            if (m.state == 8) cause = "palavra-passe errada (erro 18456, estado 8)";
-            else if (m.state == 5) cause = "o utilizador n\xE3o existe no servidor (erro 18456, estado 5)";
-            else if (m.state == 7) cause = "o login est\xE1 desativado (erro 18456, estado 7)";
-            else if (m.state == 58) cause = "o servidor aceita s\xF3 autentica\xE7\xE3o do Windows (erro 18456, estado 58)";
-            return Cause{cause,
-                         "Confirme o utilizador e a palavra-passe. O SQL Server Express instala-se s\xF3 com autentica\xE7\xE3o "
-                         "do Windows: no SQL Server Management Studio ative a autentica\xE7\xE3o \"SQL Server e Windows\" e o "
-                         "login sa, e reinicie o servi\xE7o do SQL Server."};
+            // A server sends every refused login as state 1; the true state is written only to
+            // its own error log. Any other state is the server's real one (older servers, the
+            // test server), and then names the cause.
+            if (m.state == 8) return Cause{"palavra-passe errada (erro 18456, estado 8)", "Confirme a palavra-passe do login."};
+            if (m.state == 5)
+                return Cause{"o utilizador n\xE3o existe no servidor (erro 18456, estado 5)",
+                             "Confirme o nome do login, ou crie-o no SQL Server Management Studio."};
+            if (m.state == 7)
+                return Cause{"o login est\xE1 desativado (erro 18456, estado 7)",
+                             "Ative o login no SQL Server Management Studio (Seguran\xE7" "a, Logins, propriedades, Estado)."};
+            if (m.state == 58)
+                return Cause{"o servidor aceita s\xF3 autentica\xE7\xE3o do Windows (erro 18456, estado 58)", kMixedModeAdvice};
+            return Cause{"o servidor recusou o login; causas poss\xEDveis, da mais \xE0 menos prov\xE1vel: palavra-passe "
+                         "errada, o servidor aceita s\xF3 autentica\xE7\xE3o do Windows, o login n\xE3o existe, o login "
+                         "est\xE1 desativado (o servidor s\xF3 diz qual no seu registo de erros, ERRORLOG)",
+                         "Confirme o utilizador e a palavra-passe. No SQL Server Management Studio veja se o servidor "
+                         "aceita autentica\xE7\xE3o \"SQL Server e Windows\" (o SQL Server Express instala-se s\xF3 com a do "
+                         "Windows; depois de a mudar reinicie o servi\xE7o do SQL Server) e se o login existe e est\xE1 ativo."};
         }
         case 18470:
-            return Cause{"o login est\xE1 desativado", "Ative o login no servidor (ALTER LOGIN ... ENABLE)."};
+            return Cause{"o login est\xE1 desativado",
+                         "Ative o login no SQL Server Management Studio (Seguran\xE7" "a, Logins, propriedades, Estado)."};
         case 18452:
-            return Cause{"o servidor aceita s\xF3 autentica\xE7\xE3o do Windows",
-                         "Ative a autentica\xE7\xE3o \"SQL Server e Windows\" no servidor e reinicie o servi\xE7o."};
+            return Cause{"o servidor aceita s\xF3 autentica\xE7\xE3o do Windows", kMixedModeAdvice};
         case 18488:
             return Cause{"a palavra-passe do login expirou e tem de ser mudada",
                          "Mude a palavra-passe no SQL Server Management Studio."};
         case 4060:
-            return Cause{"a base de dados n\xE3o existe ou o login n\xE3o a pode abrir",
-                         "Confirme o nome da base de dados e as permiss\xF5" "es do login."};
+            return Cause{"a base de dados pedida (Initial Catalog do .udl, ou /basedados) n\xE3o existe ou este login "
+                         "n\xE3o a pode abrir (erro 4060)",
+                         "Confirme o nome da base de dados e que ela existe no servidor; se existe, d\xEA ao login acesso "
+                         "a ela (um utilizador nessa base de dados, no SQL Server Management Studio)."};
         case 924:
             return Cause{"a base de dados est\xE1 em modo SINGLE_USER e j\xE1 tem um utilizador",
-                         "Feche o programa que a usa, ou corra ALTER DATABASE <nome> SET MULTI_USER."};
+                         database.empty() ? std::string("Feche o programa que a usa.")
+                                          : "Feche o programa que a usa; se ela continuar em SINGLE_USER, corra no servidor: " +
+                                                prov::MultiUserStatement(database)};
         default:
             break;
     }
@@ -64,14 +81,15 @@ std::optional<Cause> CauseOf(const ServerMessage& m) {
 
 }  // namespace
 
-Cause LikelyCause(const std::vector<ServerMessage>& messages) {
-    // The server's login verdict first: the driver may put its own records before it.
-    for (long preferred : {18456L, 4060L}) {
+Cause LikelyCause(const std::vector<ServerMessage>& messages, std::string_view database) {
+    // The server's own verdict first: the driver may put its own records before it. A database
+    // that cannot be opened comes as 4060 and then 18456: the login itself was good.
+    for (long preferred : {4060L, 18456L}) {
         for (const ServerMessage& m : messages)
-            if (m.number == preferred) return *CauseOf(m);
+            if (m.number == preferred) return *CauseOf(m, database);
     }
     for (const ServerMessage& m : messages)
-        if (std::optional<Cause> cause = CauseOf(m)) return *cause;
+        if (std::optional<Cause> cause = CauseOf(m, database)) return *cause;
     return Cause{"a liga\xE7\xE3o falhou por uma causa que este programa n\xE3o conhece",
                  "Envie este relat\xF3rio ao suporte."};
 }

@@ -3,6 +3,7 @@
 // technician can do about it. One table, in Portuguese; unknown failures get a general advice.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace checker {
@@ -21,9 +22,13 @@ struct Cause {
     std::string advice;  // what to do
 };
 
-// The cause of the first record that the table knows (the server's 18456 is looked for first,
-// since the driver may put its own records before it); a general one when none is known.
-Cause LikelyCause(const std::vector<ServerMessage>& messages);
+// The cause of the first record that the table knows (the server's 4060, then its 18456, are
+// looked for first, since the driver may put its own records before them); a general one when
+// none is known. A refused login's state names a cause only when it is not the 1 every server
+// sends to its clients; otherwise every cause that fits is named, most likely first. `database`,
+// when given, is the database the connection asked for: the advice then carries SQL for it that
+// runs as printed.
+Cause LikelyCause(const std::vector<ServerMessage>& messages, std::string_view database = {});
 
 // "SQLSTATE 28000, erro 18456, estado 1, gravidade 14: Login failed for user 'sa'."
 std::string DescribeMessage(const ServerMessage& message);

@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::size_t kHeaderBytes = 128;  // BOM, "[oledb]" line, comment line
 
-const std::string kAdvice = "Corra de novo o assistente at\xE9 \xE0 p\xE1gina de revis\xE3o para o gravar, ou apague-o.";
+// The file stays: the product may still read it, and without it the product cannot connect.
+const std::string kAdvice = "Se o produto n\xE3o se liga, corra de novo o assistente at\xE9 \xE0 p\xE1gina de revis\xE3o: "
+                            "ele grava o ficheiro de novo (guarde antes uma c\xF3pia deste).";
 
 }  // namespace
 
@@ -57,13 +59,13 @@ std::string MaskPassword(std::string_view text) {
         start = valueEnd + 1;
     }
     // The password may stand inside another value too (a server name typed with it): hidden there
-    // as well, when it is long enough not to blank out ordinary words.
+    // as well (Redact: a short one where it stands as a word of its own).
     for (const std::string& secret : secrets) {
-        if (secret.size() >= 4) masked = Redact(std::move(masked), secret);
+        masked = Redact(std::move(masked), secret);
         std::string_view unquoted = secret;
         if (unquoted.size() >= 2 && (unquoted.front() == '"' || unquoted.front() == '\'')) {
             unquoted = unquoted.substr(1, unquoted.size() - 2);
-            if (unquoted.size() >= 4) masked = Redact(std::move(masked), unquoted);
+            masked = Redact(std::move(masked), unquoted);
         }
     }
     return masked;
@@ -117,7 +119,7 @@ DataLinkCheck CheckDataLinkBytes(std::string_view file, std::span<const std::uin
     std::string found = std::string(file) + ": formato certo (" + std::to_string(bytes.size()) + " bytes); servidor " +
                         contents.settings.server + ", base de dados " + contents.settings.database +
                         ", utilizador " + contents.settings.login;
-    if (contents.settings.password.size() >= 4) found = Redact(std::move(found), contents.settings.password);
+    found = Redact(std::move(found), contents.settings.password);
     result.finding = Ok(std::move(found));
     result.contents = std::move(contents);
     return result;

@@ -25,10 +25,32 @@ int ExitCode(const std::vector<Finding>& findings) {
     return failed ? kExitFailed : kExitOk;
 }
 
+namespace {
+
+constexpr std::size_t kSecretHiddenAnywhere = 4;
+
+// Letters and digits, the accented letters of Windows-1252 included.
+bool IsWordByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b >= 0xC0;
+}
+
+}  // namespace
+
 std::string Redact(std::string text, std::string_view secret) {
     if (secret.empty()) return text;
-    for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + 3))
-        text.replace(at, secret.size(), "***");
+    const bool anywhere = secret.size() >= kSecretHiddenAnywhere;
+    for (std::size_t at = text.find(secret); at != std::string::npos;) {
+        const std::size_t end = at + secret.size();
+        const bool word = (at == 0 || !IsWordByte(text[at - 1]) || !IsWordByte(secret.front())) &&
+                          (end == text.size() || !IsWordByte(text[end]) || !IsWordByte(secret.back()));
+        if (anywhere || word) {
+            text.replace(at, secret.size(), "***");
+            at = text.find(secret, at + 3);
+        } else {
+            at = text.find(secret, at + 1);
+        }
+    }
     return text;
 }
 

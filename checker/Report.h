@@ -34,7 +34,9 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kBadOptions = 2;
 int ExitCode(const std::vector<Finding>& findings);
 
-// Every occurrence of `secret` in `text` replaced by "***" (nothing when the secret is empty).
+// `secret` replaced by "***" in `text`, whatever its length: a secret of four characters or more
+// wherever it stands, a shorter one wherever it stands as a word of its own (not inside a longer
+// run of letters and digits, which it would blank out: "1" in "15.0"). Nothing for an empty one.
 std::string Redact(std::string text, std::string_view secret);
 
 }  // namespace checker

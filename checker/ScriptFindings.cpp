@@ -45,11 +45,24 @@ std::string LinesList(const std::vector<std::size_t>& lines) {
     return text;
 }
 
-// Whether the line (without its CR LF) is GO alone, blanks around it allowed, any case.
+// Whether the line (without its CR LF) is a batch separator as the server's tools accept it: GO
+// in any case, blanks around it, then a repeat count ("GO 2") and a "--" comment ("GO -- fim"),
+// each optional. The wizard splits nothing: every such line goes to the server inside the batch.
 bool IsGoLine(std::string_view line) {
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-    return line.size() == 2 && (line[0] == 'G' || line[0] == 'g') && (line[1] == 'O' || line[1] == 'o');
+    auto skipBlanks = [&] {
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    };
+    skipBlanks();
+    if (line.size() < 2 || (line[0] != 'G' && line[0] != 'g') || (line[1] != 'O' && line[1] != 'o')) return false;
+    line.remove_prefix(2);
+    const std::size_t blanks = line.size();
+    skipBlanks();
+    if (!line.empty() && line.front() >= '0' && line.front() <= '9') {
+        if (blanks == line.size()) return false;  // "GO2" is a name, not GO and a count
+        while (!line.empty() && line.front() >= '0' && line.front() <= '9') line.remove_prefix(1);
+        skipBlanks();
+    }
+    return line.empty() || line.starts_with("--");
 }
 
 // Length of a valid UTF-8 sequence of two to four bytes at `p` (0 when there is none).
@@ -120,8 +133,12 @@ std::vector<Finding> CheckScript(std::string_view file, std::string_view bytes) 
         start = end + 2;
     }
     if (!goLines.empty()) {
-        findings.push_back(Failure(std::string(file) + ", " + LinesList(goLines) + ": linha s\xF3 com GO (separador de lotes)",
-                                   "Retire as linhas GO: o assistente envia o ficheiro inteiro como um s\xF3 lote."));
+        findings.push_back(Failure(std::string(file) + ", " + LinesList(goLines) +
+                                       ": linha GO (separador de lotes): o assistente envia o ficheiro inteiro como um "
+                                       "s\xF3 lote e o servidor recusa o GO",
+                                   "O fornecedor tem de corrigir o script para correr num s\xF3 lote. N\xE3o retire as "
+                                   "linhas GO \xE0 m\xE3o: um CREATE PROCEDURE, VIEW, FUNCTION ou TRIGGER tem de come\xE7" "ar "
+                                   "o seu pr\xF3prio lote."));
     }
 
     std::vector<std::size_t> utf8Lines;

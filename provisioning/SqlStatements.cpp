@@ -91,14 +91,20 @@ constexpr std::array<RenumberChange, 44> kRenumberChanges = {
 
 }  // namespace
 
-bool IsUsableDatabaseName(std::u16string_view name) {
-    if (name.empty() || name.size() > kMaxDatabaseName) return false;
-    if (!IsLetter(name[0]) && name[0] != u'_') return false;
+DatabaseNameFault FindDatabaseNameFault(std::u16string_view name) {
+    if (name.empty()) return DatabaseNameFault::Empty;
+    if (name.size() > kMaxDatabaseName) return DatabaseNameFault::TooLong;
+    if (!IsLetter(name[0]) && name[0] != u'_') return DatabaseNameFault::FirstCharacter;
     for (char16_t c : name.substr(1)) {
-        if (!IsLetter(c) && !IsDigit(c) && c != u'_' && c != u'@' && c != u'$' && c != u'#') return false;
+        if (!IsLetter(c) && !IsDigit(c) && c != u'_' && c != u'@' && c != u'$' && c != u'#')
+            return DatabaseNameFault::Character;
     }
-    return !IsOneOf(name, kReservedWords) && !IsOneOf(name, kSystemDatabases);
+    if (IsOneOf(name, kReservedWords)) return DatabaseNameFault::ReservedWord;
+    if (IsOneOf(name, kSystemDatabases)) return DatabaseNameFault::SystemDatabase;
+    return DatabaseNameFault::None;
 }
+
+bool IsUsableDatabaseName(std::u16string_view name) { return FindDatabaseNameFault(name) == DatabaseNameFault::None; }
 
 std::string SingleUserStatement(std::string_view database) {
     return "ALTER DATABASE " + std::string(database) + " SET SINGLE_USER WITH ROLLBACK IMMEDIATE";

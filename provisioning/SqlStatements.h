@@ -17,6 +17,10 @@ namespace prov {
 // refused. Comparisons ignore ASCII case.
 bool IsUsableDatabaseName(std::u16string_view name);
 
+// Which part of that rule a name breaks (the first found, in this order); None when it is usable.
+enum class DatabaseNameFault { None, Empty, TooLong, FirstCharacter, Character, ReservedWord, SystemDatabase };
+DatabaseNameFault FindDatabaseNameFault(std::u16string_view name);
+
 std::string SingleUserStatement(std::string_view database);  // ALTER DATABASE <name> SET SINGLE_USER WITH ROLLBACK IMMEDIATE
 // ALTER DATABASE [<name>] SET MULTI_USER WITH ROLLBACK IMMEDIATE: the name in brackets (a ']' in it
 // doubled), so that any name works; it does not wait for other users' locks (their open

@@ -13,10 +13,14 @@ Console::Console() {
     console_ = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
+void Console::Hide(std::string secret) {
+    if (!secret.empty()) secrets_.push_back(std::move(secret));
+}
+
 void Console::Write(std::string_view text) {
-    // Very short secrets are left alone: they would blank out ordinary words. The program never
-    // prints the password itself; this is the last guard.
-    const std::string safe = secret_.size() >= 4 ? Redact(std::string(text), secret_) : std::string(text);
+    // The program never prints a password itself; this is the last guard, for every one it knows.
+    std::string safe(text);
+    for (const std::string& secret : secrets_) safe = Redact(std::move(safe), secret);
     const std::string bytes = OutputBytes(safe, console_ ? Sink::Console : Sink::PipeOrFile);
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD written = 0;
@@ -32,13 +36,23 @@ std::string Console::AskPassword(std::string_view prompt) {
     DWORD mode = 0;
     std::string password;
     if (GetConsoleMode(in, &mode)) {
-        Write(prompt);
+        // The console's own screen buffer, whatever standard output was redirected to.
+        HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        auto toScreen = [&](std::string_view text) {
+            if (screen == INVALID_HANDLE_VALUE) return;
+            const std::string bytes = OutputBytes(text, Sink::Console);
+            DWORD written = 0;
+            WriteConsoleW(screen, bytes.data(), static_cast<DWORD>(bytes.size() / 2), &written, nullptr);
+        };
+        toScreen(prompt);
         SetConsoleMode(in, (mode | ENABLE_LINE_INPUT) & ~ENABLE_ECHO_INPUT);
         wchar_t buffer[512] = {};
         DWORD read = 0;
         ReadConsoleW(in, buffer, 511, &read, nullptr);
         SetConsoleMode(in, mode);
-        Write("\n");
+        toScreen("\n");
+        if (screen != INVALID_HANDLE_VALUE) CloseHandle(screen);
         std::wstring wide(buffer, read);
         while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n')) wide.pop_back();
         const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);

@@ -4,19 +4,22 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace checker {
 
 class Console {
 public:
     Console();
-    // Writes Windows-1252 text; every occurrence of a secret given to Hide is replaced first.
+    // Writes Windows-1252 text; every secret given to Hide is masked first (Redact).
     void Write(std::string_view text);
-    void Hide(std::string secret) { secret_ = std::move(secret); }
+    void Hide(std::string secret);
 
-    // The password: asked on the console without echo; when standard input is not a console (a
-    // pipe or a file, as in scripted runs), its first line is taken as it is, in the ANSI code
-    // page, without any prompt echo. Empty when nothing can be read.
+    // The password: asked without echo, the prompt written to the console itself (CONOUT$), never
+    // into a redirected output, so that "VerificaBD > relatorio.txt" still shows it on the screen
+    // and keeps it out of the file. When standard input is not a console (a pipe or a file, as in
+    // scripted runs), its first line is taken as it is, in the ANSI code page, and no prompt is
+    // shown. Empty when nothing can be read.
     std::string AskPassword(std::string_view prompt);
 
     // Whether the program has a console of its own (started by a double click): then it waits
@@ -26,7 +29,7 @@ public:
 
 private:
     bool console_ = false;
-    std::string secret_;
+    std::vector<std::string> secrets_;
 };
 
 }  // namespace checker

@@ -6,6 +6,7 @@
 
 #include "checker/Causes.h"
 #include "checker/DataLinkCheck.h"
+#include "checker/FolderFindings.h"
 #include "checker/ScriptFindings.h"
 #include "provisioning/ConnectionString.h"
 #include "provisioning/DataLinkFile.h"
@@ -37,8 +38,10 @@ TEST(ScriptFindings, EachKindNamesItsLine) {
          "DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio"},
         {"UTF-16 BOM", "\xFF\xFES\0E\0", Level::Failure,
          "DBScript.inf, linha 1: o ficheiro est\xE1 em UTF-16 (marca de ordem de bytes FF FE)"},
-        {"GO lines, lone CR and LF count as line ends", "a\rGO\nb\r\n go \r\nc", Level::Failure,
-         "DBScript.inf, linhas 2, 4: linha s\xF3 com GO (separador de lotes)"},
+        {"GO lines, lone CR and LF count as line ends; a count or a comment after GO",
+         "a\rGO\nb\r\n go \r\nGO 2\r\ngo\t-- fim\r\nGO2\r\nGOTO x\r\nGO 2 x\r\nc", Level::Failure,
+         "DBScript.inf, linhas 2, 4, 5 e mais 1: linha GO (separador de lotes): o assistente envia o ficheiro inteiro "
+         "como um s\xF3 lote e o servidor recusa o GO"},
         {"NUL on line 3", "a\r\nb\r\ncc\0rest"s, Level::Failure,
          "DBScript.inf, linha 3: byte zero (NUL) no byte 9: o texto acaba aqui para o assistente; os 5 bytes seguintes s\xE3o ignorados"},
         {"NUL first", "\0abc"s, Level::Failure,
@@ -68,7 +71,8 @@ TEST(ScriptFindings, ManyOccurrencesAreCountedNotListed) {
     for (int i = 0; i < 7; ++i) script += "SELECT 1\r\nGO\r\n";
     const auto findings = checker::CheckScript("DBDemo.inf", script);
     ASSERT_EQ(findings.size(), 1u);
-    EXPECT_EQ(findings[0].text, "DBDemo.inf, linhas 2, 4, 6 e mais 4: linha s\xF3 com GO (separador de lotes)");
+    EXPECT_EQ(findings[0].text, "DBDemo.inf, linhas 2, 4, 6 e mais 4: linha GO (separador de lotes): o assistente envia o "
+                                "ficheiro inteiro como um s\xF3 lote e o servidor recusa o GO");
     // Several kinds at once: each gets its line (the BOM makes the first line more than GO).
     const auto mixed = checker::CheckScript("DBDefault.inf", "\xEF\xBB\xBFGO\r\n:x\r\n\xC3\xA7\0"s);
     EXPECT_EQ(Lines(mixed),
@@ -154,10 +158,16 @@ TEST(Causes, CommonFailuresGetTheirCause) {
     const Case cases[] = {
         {{{"08001", 0, 0, 0, "[FreeTDS]Unable to connect"}, {"28000", 18456, 8, 14, "Login failed for user 'sa'."}},
          "palavra-passe errada (erro 18456, estado 8)"},
+        // State 1 is what every server sends its clients: no one cause can be named from it.
         {{{"28000", 18456, 1, 14, "Login failed for user 'sa'."}},
-         "o servidor recusou o login (utilizador ou palavra-passe errados, login desativado, ou o servidor aceita s\xF3 autentica\xE7\xE3o do Windows)"},
+         "o servidor recusou o login; causas poss\xEDveis, da mais \xE0 menos prov\xE1vel: palavra-passe errada, o servidor "
+         "aceita s\xF3 autentica\xE7\xE3o do Windows, o login n\xE3o existe, o login est\xE1 desativado (o servidor s\xF3 diz "
+         "qual no seu registo de erros, ERRORLOG)"},
+        {{{"28000", 18456, 58, 14, "Login failed for user 'sa'."}},
+         "o servidor aceita s\xF3 autentica\xE7\xE3o do Windows (erro 18456, estado 58)"},
+        // A database that cannot be opened comes with the login's 18456: the database is the cause.
         {{{"42000", 4060, 1, 11, "Cannot open database"}, {"28000", 18456, 1, 14, "Login failed"}},
-         "o servidor recusou o login (utilizador ou palavra-passe errados, login desativado, ou o servidor aceita s\xF3 autentica\xE7\xE3o do Windows)"},
+         "a base de dados pedida (Initial Catalog do .udl, ou /basedados) n\xE3o existe ou este login n\xE3o a pode abrir (erro 4060)"},
         {{{"08001", 20013, 0, 0, "Unknown host machine name"}}, "o nome do servidor n\xE3o \xE9 conhecido nesta rede"},
         {{{"08S01", 20009, 0, 0, "Unable to connect: Adaptive Server is unavailable or does not exist"}},
          "ningu\xE9m responde nessa porta: o servi\xE7o do SQL Server est\xE1 parado ou n\xE3o escuta em TCP/IP"},
@@ -173,6 +183,11 @@ TEST(Causes, CommonFailuresGetTheirCause) {
         EXPECT_EQ(cause.cause, c.cause) << c.messages.back().text;
         EXPECT_FALSE(cause.advice.empty());
     }
+    // The SQL in the advice runs as printed, whatever the name.
+    const checker::Cause singleUser =
+        checker::LikelyCause({{"42000", 924, 1, 14, "Database 'minha loja' is already open"}}, "minha loja");
+    EXPECT_NE(singleUser.advice.find("ALTER DATABASE [minha loja] SET MULTI_USER WITH ROLLBACK IMMEDIATE"), std::string::npos)
+        << singleUser.advice;
     EXPECT_EQ(checker::DescribeMessage({"28000", 18456, 1, 14, "Login failed for user 'sa'."}),
               "SQLSTATE 28000, erro 18456, estado 1, gravidade 14: Login failed for user 'sa'.");
 }
@@ -192,6 +207,50 @@ TEST(DataLinkCheck, APasswordInsideAnotherValueIsHiddenToo) {
     EXPECT_EQ(checker::MaskPassword(connection),
               "Provider=SQLOLEDB.1;Password=***;User ID=sa;Initial Catalog=d;Data Source=SRV\\MARLOVPassword=***");
     EXPECT_EQ(checker::MaskPassword("Password='abcd;e';x=abcd;e"), "Password=***;x=***");
+    // Whatever its length: a short one where it stands as a value of its own.
+    EXPECT_EQ(checker::MaskPassword("Password=q7;User ID=sa;Data Source=q7"), "Password=***;User ID=sa;Data Source=***");
+}
+
+}  // namespace
+
+namespace {
+
+// A name the wizard refuses is a failure naming the rule it breaks; a usable one gives nothing.
+TEST(FolderFindings, TheWizardsNameRuleDecides) {
+    EXPECT_FALSE(checker::DatabaseNameFinding("velmopos_5_2", u"velmopos_5_2"));
+    const struct {
+        std::string name;
+        std::u16string wide;
+        const char* rule;
+    } cases[] = {
+        {"minha loja", u"minha loja", "sem espa\xE7os, h\xED" "fens nem pontos"},
+        {"5loja", u"5loja", "come\xE7" "ar por uma letra ou _"},
+        {"master", u"master", "base de dados do pr\xF3prio servidor"},
+        {"select", u"select", "palavra reservada"},
+    };
+    for (const auto& c : cases) {
+        const auto finding = checker::DatabaseNameFinding(c.name, c.wide);
+        ASSERT_TRUE(finding) << c.name;
+        EXPECT_EQ(finding->level, Level::Failure) << c.name;
+        EXPECT_NE(finding->text.find(c.rule), std::string::npos) << finding->text;
+    }
+}
+
+// Only what every run needs fails; the rest says when it is needed.
+TEST(FolderFindings, MissingInputsFailOnlyWhereEveryRunNeedsThem) {
+    EXPECT_EQ(checker::MissingScriptFinding("DBScript.inf", "x").level, Level::Failure);
+    EXPECT_EQ(checker::MissingScriptFinding("DBDefault.inf", "x").level, Level::Warning);
+    const checker::Finding demo = checker::MissingScriptFinding("DBDemo.inf", "x");
+    EXPECT_EQ(demo.level, Level::Warning);
+    EXPECT_NE(demo.text.find("Criar Dados Demonstrativos"), std::string::npos) << demo.text;
+
+    EXPECT_EQ(checker::MissingVersionFinding(prov::Product::VelmoRest).level, Level::Failure);
+    const checker::Finding pos = checker::MissingVersionFinding(prov::Product::VelmoPos);
+    EXPECT_EQ(pos.level, Level::Warning);
+    EXPECT_NE(pos.text.find("Tecnologia Cloud"), std::string::npos) << pos.text;
+    const checker::Finding cafe = checker::MissingVersionFinding(prov::Product::VelmoCafe);
+    EXPECT_EQ(cafe.level, Level::Warning);
+    EXPECT_EQ(cafe.text.find("Cloud"), std::string::npos) << cafe.text;
 }
 
 }  // namespace

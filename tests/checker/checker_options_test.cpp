@@ -71,7 +71,9 @@ TEST(CheckerReport, LinesTagsAndExitCode) {
     EXPECT_EQ(ExitCode({Ok("x"), Warning("y", "z")}), 0);
     EXPECT_EQ(ExitCode({Ok("x"), Failure("y", "z"), Ok("w")}), 1);
     EXPECT_EQ(Redact("Password=abcd;x=abcd", "abcd"), "Password=***;x=***");
-    EXPECT_EQ(Redact("aaaa", "aa"), "******");
+    EXPECT_EQ(Redact("aaaa;aa", "aa"), "aaaa;***") << "a short secret is hidden where it is a word of its own";
+    EXPECT_EQ(Redact("sa: 15.0, estado 1", "1"), "sa: 15.0, estado ***");
+    EXPECT_EQ(Redact("a#b", "#"), "a***b") << "a secret with no letters is hidden wherever it stands";
     EXPECT_EQ(Redact("texto", ""), "texto");
 }
 

@@ -13,6 +13,7 @@
 
 #include "checker/Causes.h"
 #include "checker/DataLinkCheck.h"
+#include "checker/FolderFindings.h"
 #include "checker/Options.h"
 #include "checker/Report.h"
 #include "checker/ScriptFindings.h"
@@ -22,6 +23,7 @@
 #include "provisioning/ConnectionString.h"
 #include "provisioning/ProductVersion.h"
 #include "provisioning/ScriptText.h"
+#include "provisioning/SqlStatements.h"
 #include "provisioning/win/OdbcDatabase.h"
 #include "provisioning/win/Win32Services.h"
 
@@ -95,8 +97,7 @@ private:
                 scripts_.emplace_back(script);
                 scriptBytes_.push_back(std::move(bytes));
             } catch (const std::exception& e) {
-                Report(Failure(std::string(script) + ": " + e.what(),
-                               "Copie o ficheiro do pacote de instala\xE7\xE3o para esta pasta."));
+                Report(MissingScriptFinding(script, e.what()));
             }
         }
 
@@ -112,9 +113,7 @@ private:
                           std::to_string(version->minor) + "; base de dados proposta " +
                           prov::DefaultDatabaseName(name, version)));
             } else {
-                Report(Warning(name + ".exe: sem informa\xE7\xE3o de vers\xE3o; base de dados proposta " +
-                                   prov::DefaultDatabaseName(name, std::nullopt),
-                               "Use o execut\xE1vel original do produto."));
+                Report(MissingVersionFinding(product));
             }
         }
         if (found == 0) {
@@ -188,6 +187,10 @@ private:
         if (!address) {
             Report(Failure("o nome do servidor \"" + s.server + "\" n\xE3o se l\xEA", "Escreva NOME, NOME\\INSTANCIA ou NOME,PORTA."));
             return;
+        }
+        if (!s.database.empty()) {
+            if (std::optional<Finding> refused = DatabaseNameFinding(s.database, prov::AnsiToUtf16(s.database)))
+                Report(std::move(*refused));
         }
         std::optional<unsigned short> port = address->port;
         if (!address->instance.empty() && !port) {
@@ -273,11 +276,13 @@ private:
             }
         } catch (const prov::DatabaseError& e) {
             Report(Warning("base de dados " + s.database + ": o estado n\xE3o se l\xEA (" + e.what() + ")",
-                           "Confirme as permiss\xF5es do login."));
+                           "Confirme as permiss\xF5" "es do login."));
             return;
         }
         if (!status) {
-            Report(Ok("base de dados " + s.database + ": n\xE3o existe (o assistente cria-a)"));
+            // A refused name has had its FALHA: the wizard creates nothing under it.
+            if (prov::IsUsableDatabaseName(prov::AnsiToUtf16(s.database)))
+                Report(Ok("base de dados " + s.database + ": n\xE3o existe (o assistente cria-a)"));
             return;
         }
         if (*status != "ONLINE") {
@@ -285,17 +290,31 @@ private:
                            "Ponha-a ONLINE no SQL Server Management Studio, ou restaure-a."));
             return;
         }
-        if (access.value_or("") == "SINGLE_USER") {
+        const bool singleUser = access.value_or("") == "SINGLE_USER";
+        if (singleUser) {
             Report(Failure("base de dados " + s.database + ": em modo SINGLE_USER (o produto n\xE3o a pode usar)",
-                           "Corra no servidor: ALTER DATABASE " + s.database + " SET MULTI_USER"));
-        } else {
-            Report(Ok("base de dados " + s.database + ": existe, ONLINE, " + access.value_or("?") +
-                      " (o assistente pergunta antes de a substituir)"));
+                           "Feche os programas que a usam e corra no servidor: " + prov::MultiUserStatement(s.database)));
         }
+        // The wizard's own probe: a database it cannot open counts as absent, so it goes straight
+        // to CREATE DATABASE, which fails on the existing one.
         prov::OdbcDatabase db({kLoginTimeout, seconds(10)});
         db.SetConnectionString(prov::DatabaseConnectionString(s));
         try {
             db.Open();
+        } catch (const prov::DatabaseError& e) {
+            if (singleUser) return;  // its FALHA says why
+            Report(Failure("base de dados " + s.database + ": existe, mas o login " + s.login +
+                               " n\xE3o a pode abrir; o assistente toma-a por ausente, tenta cri\xE1-la e mostra \"Erro na "
+                               "cria\xE7\xE3o da base de dados!\" (" + e.what() + ")",
+                           "D\xEA ao login acesso a esta base de dados (um utilizador nela, no SQL Server Management "
+                           "Studio), ou use no assistente um login que a possa abrir (sa)."));
+            return;
+        }
+        if (!singleUser) {
+            Report(Ok("base de dados " + s.database + ": existe, ONLINE, " + access.value_or("?") +
+                      " (o assistente pergunta antes de a substituir)"));
+        }
+        try {
             const auto rows = db.Query("SELECT major, minor, loja FROM versao");
             if (rows.empty()) {
                 Report(Ok("base de dados " + s.database + ": tabela versao sem linhas"));
@@ -305,8 +324,10 @@ private:
                           r[1].value_or("NULL") + ", loja " + r[2].value_or("NULL")));
             }
         } catch (const prov::DatabaseError& e) {
+            // Never advise replacing it: it may be a shop's live database under another layout.
             Report(Warning("base de dados " + s.database + ": a linha versao n\xE3o se l\xEA (" + e.what() + ")",
-                           "Se a base de dados \xE9 de um produto, reinstale-a com o assistente."));
+                           "Confirme que \xE9 a base de dados deste produto; envie este relat\xF3rio ao suporte. "
+                           "N\xE3o a substitua: pode ter os dados da loja."));
         }
     }
 
@@ -319,17 +340,17 @@ private:
             db.Open();
             Report(Ok(what + ": o produto liga-se"));
         } catch (const prov::DatabaseError& e) {
-            ReportConnectionFailure(what, e, started);
+            ReportConnectionFailure(what, e, started, udl.settings.database);
         }
     }
 
     void ReportConnectionFailure(const std::string& what, const prov::DatabaseError& e,
-                                 std::chrono::steady_clock::time_point started) {
+                                 std::chrono::steady_clock::time_point started, std::string_view database = {}) {
         std::vector<ServerMessage> messages;
         for (const prov::DiagnosticRecord& r : e.Records())
             messages.push_back({r.sqlState, r.nativeError, r.state, r.severity, r.text});
         if (messages.empty()) messages.push_back({e.SqlState(), e.NativeError(), 0, 0, e.what()});
-        const Cause cause = LikelyCause(messages);
+        const Cause cause = LikelyCause(messages, database);
         const auto elapsed = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - started);
         Report(Failure(what + ": " + cause.cause + " (" + std::to_string(elapsed.count()) + " ms)", cause.advice));
         for (const ServerMessage& m : messages) out_.Write("        " + DescribeMessage(m) + "\n");

@@ -60,8 +60,10 @@ protected:
     }
     void WriteUdl(const std::vector<std::uint8_t>& bytes) { WriteFile(L"VelmoPos.udl", std::string(bytes.begin(), bytes.end())); }
 
-    // Runs the program in the staged folder with `arguments`; `input` is its standard input.
-    Result Run(const std::wstring& arguments, const std::string& input = "") {
+    // Runs the program in the staged folder with `arguments`; `input` is its standard input. With
+    // `console` (an inheritable handle of this process's console input) the program shares this
+    // process's console and reads from it instead.
+    Result Run(const std::wstring& arguments, const std::string& input = "", HANDLE console = nullptr) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE outRead, outWrite, inRead, inWrite;
         EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0));
@@ -70,13 +72,14 @@ protected:
         SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOW startup{sizeof startup};
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = inRead;
+        startup.hStdInput = console != nullptr ? console : inRead;
         startup.hStdOutput = outWrite;
         startup.hStdError = outWrite;
         PROCESS_INFORMATION process{};
         std::wstring command = L"\"" + (folder_ / L"VerificaBD.exe").wstring() + L"\" " + arguments;
-        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                            folder_.c_str(), &startup, &process);
+        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                                            console != nullptr ? 0 : CREATE_NO_WINDOW, nullptr, folder_.c_str(),
+                                            &startup, &process);
         EXPECT_TRUE(started);
         CloseHandle(outWrite);
         CloseHandle(inRead);
@@ -121,6 +124,47 @@ TEST_F(VerificaBD, ALoginRefusedGivesTheServersTextAndTheCause) {
     EXPECT_TRUE(r.Holds("erro 18456")) << r.output;
     EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor recusou o login")) << r.output;
     EXPECT_TRUE(r.Holds("O que fazer: Confirme o utilizador e a palavra-passe.")) << r.output;
+}
+
+// "VerificaBD > relatorio.txt" typed at a console: the prompt is on the console's screen, not in
+// the report, and the password typed there is read.
+TEST_F(VerificaBD, ThePromptGoesToTheConsoleNotIntoARedirectedReport) {
+    sqltest::Instance server("{" + kLogins + "}");
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE keyboard = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                  OPEN_EXISTING, 0, nullptr);
+    HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(keyboard, INVALID_HANDLE_VALUE);
+    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+    std::vector<INPUT_RECORD> keys;
+    for (wchar_t c : Wide(kPassword) + L"\r") {
+        INPUT_RECORD key{};
+        key.EventType = KEY_EVENT;
+        key.Event.KeyEvent.bKeyDown = TRUE;
+        key.Event.KeyEvent.wRepeatCount = 1;
+        key.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
+        key.Event.KeyEvent.uChar.UnicodeChar = c;
+        keys.push_back(key);
+        key.Event.KeyEvent.bKeyDown = FALSE;
+        keys.push_back(key);
+    }
+    DWORD typed = 0;
+    ASSERT_TRUE(WriteConsoleInputW(keyboard, keys.data(), static_cast<DWORD>(keys.size()), &typed));
+
+    const Result r = Run(L"/servidor " + Wide(server.Server()), "", keyboard);
+    wchar_t shown[80 * 25] = {};
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen, shown, 80 * 25, COORD{0, 0}, &read);
+    CloseHandle(keyboard);
+    CloseHandle(screen);
+    FreeConsole();
+    EXPECT_NE(std::wstring(shown, read).find(L"Palavra-passe de sa: "), std::wstring::npos);
+    EXPECT_FALSE(r.Holds("Palavra-passe")) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] login em master como sa")) << r.output;
+    ExpectNoPassword(r);
 }
 
 TEST_F(VerificaBD, AnUnknownInstanceNamesTheInstancesTheBrowserKnows) {
@@ -172,14 +216,17 @@ TEST_F(VerificaBD, AClosedPortIsToldApartFromARefusedLogin) {
                         ": liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta")) << r.output;
 }
 
+// The advice's statement runs as printed for a name the wizard itself refuses (made by other
+// means), and the refusal is named.
 TEST_F(VerificaBD, ASingleUserDatabaseIsAFailureWithTheStatementThatEndsIt) {
-    sqltest::Instance server("{" + kLogins + R"j(, "databases": ["velmopos_5_2"],
-        "setup": [{"database": "velmopos_5_2", "sql": "ALTER DATABASE velmopos_5_2 SET SINGLE_USER"}]})j");
-    const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados velmopos_5_2", kPassword + "\n");
+    sqltest::Instance server("{" + kLogins + R"j(, "databases": ["minha loja"],
+        "setup": [{"database": "minha loja", "sql": "ALTER DATABASE [minha loja] SET SINGLE_USER"}]})j");
+    const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados \"minha loja\"", kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados minha loja: o assistente recusa este nome")) << r.output;
     EXPECT_TRUE(r.Holds("[ OK ] login em master como sa (controlador FreeTDS): SQL Server 15.0.2000.5")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: em modo SINGLE_USER")) << r.output;
-    EXPECT_TRUE(r.Holds("ALTER DATABASE velmopos_5_2 SET MULTI_USER")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados minha loja: em modo SINGLE_USER")) << r.output;
+    EXPECT_TRUE(r.Holds("ALTER DATABASE [minha loja] SET MULTI_USER WITH ROLLBACK IMMEDIATE")) << r.output;
     ExpectNoPassword(r);
     // Nothing was changed on the server: it only read.
     for (const std::string& request : server.Requests()) {
@@ -206,6 +253,30 @@ TEST_F(VerificaBD, AGoodDataLinkFileConnectsAndNothingFails) {
         << "no file of its own is left behind";
 }
 
+// A database the server cannot open comes as 4060 with the login's 18456: the database is named,
+// not the user or the password.
+TEST_F(VerificaBD, AMissingDatabaseInTheDataLinkFileIsNamedAsSuch) {
+    sqltest::Instance server("{" + kLogins + "}");
+    WriteUdl(prov::DataLinkFileBytes(prov::DatabaseConnectionString({server.Server(), "sa", kPassword, "velmopos_9_9"})));
+    const Result r = Run(L"");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("): a base de dados pedida (Initial Catalog do .udl, ou /basedados) n\xE3o existe ou este login "
+                        "n\xE3o a pode abrir (erro 4060)"))
+        << r.output;
+    EXPECT_FALSE(r.Holds("Confirme o utilizador e a palavra-passe")) << r.output;
+    ExpectNoPassword(r);
+}
+
+// The wizard's probe takes a database it cannot open as absent and its CREATE then fails: that
+// is what the technician is told, not that the wizard would ask before replacing it.
+TEST_F(VerificaBD, ADatabaseTheLoginCannotOpenIsNamedAsSuch) {
+    sqltest::Instance server("{" + kLogins + R"j(, "databases": ["velmopos_5_2"], "forbidden": {"sa": ["velmopos_5_2"]}})j");
+    const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados velmopos_5_2", kPassword + "\n");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: existe, mas o login sa n\xE3o a pode abrir")) << r.output;
+    EXPECT_FALSE(r.Holds("o assistente pergunta")) << r.output;
+}
+
 TEST_F(VerificaBD, ADataLinkFileWithWrongBytesIsAFailure) {
     std::vector<std::uint8_t> bytes = prov::DataLinkFileBytes(prov::DatabaseConnectionString({"srv", "sa", kPassword, "d"}));
     bytes.insert(bytes.end(), {'x', 0});
@@ -225,7 +296,9 @@ TEST_F(VerificaBD, ScriptsTheWizardWouldTripOver) {
     };
     const Case cases[] = {
         {"GO line", "CREATE TABLE a (n int)\r\nGO\r\nCREATE TABLE b (n int)\r\n",
-         "[FALHA] DBScript.inf, linha 2: linha s\xF3 com GO (separador de lotes)"},
+         "[FALHA] DBScript.inf, linha 2: linha GO (separador de lotes)"},
+        {"GO with a count and a comment", "CREATE TABLE a (n int)\r\nGO 2 -- fim\r\n",
+         "[FALHA] DBScript.inf, linha 2: linha GO (separador de lotes)"},
         {"byte-order mark", "\xEF\xBB\xBF" "CREATE TABLE a (n int)\r\n",
          "[FALHA] DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio"},
         {"NUL byte", "CREATE TABLE a (n int)\r\n\0CREATE TABLE b (n int)\r\n"s,
@@ -254,6 +327,11 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     const Result alone = Run(L"");
     EXPECT_EQ(alone.exitCode, 0u) << alone.output;
     EXPECT_TRUE(alone.Holds("[AVISO] nenhum servidor para verificar")) << alone.output;
+    // A script only some runs read is a warning when missing, not a failure.
+    fs::remove(folder_ / L"DBDemo.inf");
+    const Result noDemo = Run(L"");
+    EXPECT_EQ(noDemo.exitCode, 0u) << noDemo.output;
+    EXPECT_TRUE(noDemo.Holds("[AVISO] DBDemo.inf: ")) << noDemo.output;
 }
 
 }  // namespace
