@@ -169,6 +169,18 @@ wine_start() {
 
 # Ends the wineserver if this script run started it, it still runs (not a newer one of somebody
 # else's) and no process of anybody else uses the prefix. End the script's own Wine programs first.
+# The prefixes of some tests' own (tests/support/own_prefix.sh) are ended by ctest's fixtures; an
+# interrupted ctest run leaves their servers and screens, which this ends.
+own_prefixes_stop() {
+  [[ -n "${wine_build:-}" && -x "${wine_server:-}" ]] || return 0
+  local prefix
+  for prefix in "$wine_build"/wineprefix-*/; do
+    [[ -d "$prefix" ]] || continue
+    prefix=${prefix%/}
+    sh tests/support/own_prefix.sh stop "$wine_build" "$wine_server" "${prefix##*/wineprefix-}" >/dev/null
+  done
+}
+
 wine_stop() {
   [[ -n "$own_wineserver" ]] || return 0
   own_wineserver=""

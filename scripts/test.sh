@@ -49,6 +49,7 @@ cleanup() {
   stop_pid "${windows_tests_pid:-}"
   stop_pid "$keeper_pid"
   keeper_pid=""
+  own_prefixes_stop
   wine_stop
   stop_xvfb
   rm -rf "$work"
@@ -262,7 +263,7 @@ windows_tests_pid=""
 start_windows_tests() {
   echo "== windows: tests in the background while the other builds are built (their output follows when they end)"
   (
-    trap 'stop_pid "$keeper_pid"; wine_stop; stop_xvfb' EXIT
+    trap 'stop_pid "$keeper_pid"; own_prefixes_stop; wine_stop; stop_xvfb' EXIT
     echo "== windows: test environment"
     if start_windows_environment build/windows; then
       ctest_to_report windows "$work"

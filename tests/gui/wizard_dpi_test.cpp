@@ -1,6 +1,6 @@
 // The wizard itself (CriaBD.exe, with its manifest and start-up) on a screen of 96 and of 144 DPI,
 // in the DPI tests' own Wine prefix, where a program is DPI aware only when it declares so
-// (tests/support/dpi_prefix.sh). Read as a person and a screen reader do: the window's client area,
+// (tests/support/own_prefix.sh). Read as a person and a screen reader do: the window's client area,
 // where the accessible objects say the controls are, what the screen shows, and the message box the
 // product page opens when Seguinte is clicked with no product chosen.
 

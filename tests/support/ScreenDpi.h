@@ -2,7 +2,7 @@
 // The screen's DPI of the Wine prefix (or Windows user) the test runs in, for programs started
 // from now on: HKCU\Control Panel\Desktop\LogPixels, read by each program when it starts (a running
 // program never sees a change). Put back to 96 when the object goes. Only for tests that run in
-// the DPI tests' own prefix (tests/support/dpi_prefix.sh), one at a time.
+// the DPI tests' own prefix (tests/support/own_prefix.sh), one at a time.
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 // this program again in a process of its own (which builds the window from the program's
 // description and checks it, with the checks registered only in that process: AtScreenDpi.*),
 // and sets it back to 96. The tests run in a prefix of their own, where a program is DPI aware only
-// when it says so (tests/support/dpi_prefix.sh).
+// when it says so (tests/support/own_prefix.sh).
 //
 // At 96 DPI every page is, pixel for pixel, the picture the window drew before it was DPI aware
 // (tests/app/win/reference). At the other DPIs: the process is per-monitor aware at that DPI; the
