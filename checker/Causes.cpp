@@ -17,28 +17,60 @@ bool Mentions(const std::string& text, std::string_view word) {
     return fw::ToLowerAscii(text).find(word) != std::string::npos;
 }
 
+// The causes behind a refused login's real state, as the server's error log gives it.
+std::optional<Cause> KnownLoginState(int state) {
+    const std::string which = " (erro 18456, estado " + std::to_string(state) + ")";
+    switch (state) {
+        case 2:
+        case 5:
+            return Cause{"o login n\xE3o existe no servidor" + which,
+                         "Confirme o nome do login, ou crie-o no SQL Server Management Studio."};
+        case 6:
+            return Cause{"foi dado um login do Windows (DOM\xCDNIO\\nome) como login do SQL Server" + which,
+                         "Use um login do SQL Server (sa, ou outro criado no SQL Server Management Studio)."};
+        case 7:
+            return Cause{"o login est\xE1 desativado" + which,
+                         "Ative o login no SQL Server Management Studio (Seguran\xE7" "a, Logins, propriedades, Estado)."};
+        case 8:
+        case 9:
+            return Cause{"palavra-passe errada" + which, "Confirme a palavra-passe do login."};
+        case 11:
+        case 12:
+            return Cause{"o login existe mas n\xE3o tem acesso ao servidor" + which,
+                         "No SQL Server Management Studio d\xEA ao login a permiss\xE3o de se ligar (Seguran\xE7" "a, "
+                         "Logins, propriedades, Estado: \"Conceder\" e \"Ativado\")."};
+        case 18:
+            return Cause{"a palavra-passe do login tem de ser mudada" + which,
+                         "Mude a palavra-passe no SQL Server Management Studio."};
+        case 38:
+            return Cause{"a base de dados pedida n\xE3o existe ou o login n\xE3o a pode abrir" + which,
+                         "Confirme o nome da base de dados e que o login lhe tem acesso."};
+        case 40:
+            return Cause{"a base de dados predefinida do login n\xE3o abre" + which,
+                         "No SQL Server Management Studio mude a base de dados predefinida do login para master."};
+        case 58:
+            return Cause{"o servidor aceita s\xF3 autentica\xE7\xE3o do Windows" + which, kMixedModeAdvice};
+        default:
+            return std::nullopt;
+    }
+}
+
 std::optional<Cause> CauseOf(const ServerMessage& m, std::string_view database) {
     switch (m.number) {
-        case 18456: {
+        case 18456:
             // A server sends every refused login as state 1; the true state is written only to
             // its own error log. Any other state is the server's real one (older servers, the
             // test server), and then names the cause.
-            if (m.state == 8) return Cause{"palavra-passe errada (erro 18456, estado 8)", "Confirme a palavra-passe do login."};
-            if (m.state == 5)
-                return Cause{"o utilizador n\xE3o existe no servidor (erro 18456, estado 5)",
-                             "Confirme o nome do login, ou crie-o no SQL Server Management Studio."};
-            if (m.state == 7)
-                return Cause{"o login est\xE1 desativado (erro 18456, estado 7)",
-                             "Ative o login no SQL Server Management Studio (Seguran\xE7" "a, Logins, propriedades, Estado)."};
-            if (m.state == 58)
-                return Cause{"o servidor aceita s\xF3 autentica\xE7\xE3o do Windows (erro 18456, estado 58)", kMixedModeAdvice};
+            if (m.state != 1 && m.state != 0) {
+                if (std::optional<Cause> known = KnownLoginState(m.state)) return known;
+            }
             return Cause{"o servidor recusou o login; causas poss\xEDveis, da mais \xE0 menos prov\xE1vel: palavra-passe "
                          "errada, o servidor aceita s\xF3 autentica\xE7\xE3o do Windows, o login n\xE3o existe, o login "
                          "est\xE1 desativado (o servidor s\xF3 diz qual no seu registo de erros, ERRORLOG)",
                          "Confirme o utilizador e a palavra-passe. No SQL Server Management Studio veja se o servidor "
                          "aceita autentica\xE7\xE3o \"SQL Server e Windows\" (o SQL Server Express instala-se s\xF3 com a do "
-                         "Windows; depois de a mudar reinicie o servi\xE7o do SQL Server) e se o login existe e est\xE1 ativo."};
-        }
+                         "Windows; depois de a mudar reinicie o servi\xE7o do SQL Server) e se o login existe e est\xE1 ativo. "
+                         "Corrido no PC do servidor, como administrador, o VerificaBD l\xEA a causa no ERRORLOG."};
         case 18470:
             return Cause{"o login est\xE1 desativado",
                          "Ative o login no SQL Server Management Studio (Seguran\xE7" "a, Logins, propriedades, Estado)."};
@@ -92,6 +124,12 @@ Cause LikelyCause(const std::vector<ServerMessage>& messages, std::string_view d
         if (std::optional<Cause> cause = CauseOf(m, database)) return *cause;
     return Cause{"a liga\xE7\xE3o falhou por uma causa que este programa n\xE3o conhece",
                  "Envie este relat\xF3rio ao suporte."};
+}
+
+Cause LoginStateCause(int state) {
+    if (std::optional<Cause> known = KnownLoginState(state)) return *known;
+    return Cause{"o servidor recusou o login (erro 18456, estado " + std::to_string(state) + ")",
+                 "Veja a linha do registo de erros acima; envie este relat\xF3rio ao suporte."};
 }
 
 std::string DescribeMessage(const ServerMessage& m) {

@@ -30,6 +30,9 @@ struct Cause {
 // runs as printed.
 Cause LikelyCause(const std::vector<ServerMessage>& messages, std::string_view database = {});
 
+// The cause of a refused login whose real state is known (the server's error log gives it).
+Cause LoginStateCause(int state);
+
 // "SQLSTATE 28000, erro 18456, estado 1, gravidade 14: Login failed for user 'sa'."
 std::string DescribeMessage(const ServerMessage& message);
 

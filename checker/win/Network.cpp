@@ -3,7 +3,10 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace checker {
 namespace {
@@ -33,12 +36,41 @@ struct Addresses {
     }
 };
 
-// IPv4 first: the name resolves as the driver resolves it.
-int Resolve(const std::string& host, const char* port, int type, Addresses& out) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = type;
-    return getaddrinfo(host.c_str(), port, &hints, &out.list);
+// IPv4 first: the name resolves as the driver resolves it. getaddrinfo has no time limit of its
+// own (a name server that does not answer holds it for many seconds), so it runs on a thread of
+// its own and is awaited for at most `wait`; a look-up that comes back later is left to end alone.
+int Resolve(const std::string& host, const char* port, int type, std::chrono::milliseconds wait, Addresses& out) {
+    struct Lookup {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        int result = WSAETIMEDOUT;
+        Addresses addresses;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host, service = std::string(port), type] {
+        Winsock winsock;  // its own: the caller's may be gone when this ends
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = type;
+        addrinfo* list = nullptr;
+        const int result = getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
+        std::lock_guard lock(lookup->mutex);
+        lookup->result = result;
+        lookup->addresses.list = list;
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock lock(lookup->mutex);
+    if (!lookup->done.wait_for(lock, wait, [&] { return lookup->finished; })) return WSAETIMEDOUT;
+    std::swap(out.list, lookup->addresses.list);
+    return lookup->result;
+}
+
+std::string UnknownName(const std::string& host, int result, std::chrono::milliseconds wait) {
+    if (result == WSAETIMEDOUT)
+        return "o nome \"" + host + "\" n\xE3o foi resolvido em " + std::to_string(wait.count()) + " ms (servidor de nomes)";
+    return "o nome \"" + host + "\" n\xE3o \xE9 conhecido nesta rede";
 }
 
 timeval Timeval(std::chrono::milliseconds wait) {
@@ -51,8 +83,8 @@ std::optional<std::string> AskBrowser(const std::string& host, const std::string
                                       std::chrono::milliseconds wait, std::string& error) {
     Winsock winsock;
     Addresses addresses;
-    if (Resolve(host, "1434", SOCK_DGRAM, addresses) != 0) {
-        error = "o nome \"" + host + "\" n\xE3o \xE9 conhecido";
+    if (const int result = Resolve(host, "1434", SOCK_DGRAM, wait, addresses); result != 0) {
+        error = UnknownName(host, result, wait);
         return std::nullopt;
     }
     Socket sock;
@@ -77,8 +109,8 @@ std::optional<std::string> AskBrowser(const std::string& host, const std::string
 std::string TryTcp(const std::string& host, unsigned short port, std::chrono::milliseconds wait) {
     Winsock winsock;
     Addresses addresses;
-    if (Resolve(host, std::to_string(port).c_str(), SOCK_STREAM, addresses) != 0)
-        return "o nome \"" + host + "\" n\xE3o \xE9 conhecido nesta rede";
+    if (const int result = Resolve(host, std::to_string(port).c_str(), SOCK_STREAM, wait, addresses); result != 0)
+        return UnknownName(host, result, wait);
     Socket sock;
     sock.s = socket(addresses.list->ai_family, SOCK_STREAM, IPPROTO_TCP);
     if (sock.s == INVALID_SOCKET) return "n\xE3o foi poss\xED" "vel criar uma liga\xE7\xE3o TCP";

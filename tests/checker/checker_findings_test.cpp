@@ -7,6 +7,7 @@
 #include "checker/Causes.h"
 #include "checker/DataLinkCheck.h"
 #include "checker/FolderFindings.h"
+#include "checker/LocalServer.h"
 #include "checker/ScriptFindings.h"
 #include "provisioning/ConnectionString.h"
 #include "provisioning/DataLinkFile.h"
@@ -62,7 +63,9 @@ TEST(ScriptFindings, EachKindNamesItsLine) {
         ASSERT_FALSE(findings.empty()) << c.label;
         EXPECT_EQ(findings.front().level, c.level) << c.label << "\n" << Lines(findings);
         EXPECT_EQ(findings.front().text, c.text) << c.label;
-        if (c.level != Level::Ok) EXPECT_FALSE(findings.front().advice.empty()) << c.label;
+        if (c.level != Level::Ok) {
+            EXPECT_FALSE(findings.front().advice.empty()) << c.label;
+        }
     }
 }
 
@@ -254,3 +257,49 @@ TEST(FolderFindings, MissingInputsFailOnlyWhereEveryRunNeedsThem) {
 }
 
 }  // namespace
+
+TEST(LocalServer, TheLatestRefusalOfTheLoginInTheLogsTailGivesTheCause) {
+    // The tail starts inside a line; lines end with CR LF, as the server writes them.
+    const std::u16string log =
+        u"ity: 14, State: 8.\r\n"
+        u"2026-12-09 09:15:40.01 Logon       Error: 18456, Severity: 14, State: 8.\r\n"
+        u"2026-12-09 09:15:40.01 Logon       Login failed for user 'SA'. Reason: Password did not match.\r\n"
+        u"2026-12-09 09:15:41.02 Logon       Error: 18456, Severity: 14, State: 58.\r\n"
+        u"2026-12-09 09:15:41.02 Logon       Login failed for user 'sa'. Reason: Windows authentication only.\r\n"
+        u"2026-12-09 09:15:42.03 Logon       Error: 18456, Severity: 14, State: 5.\r\n"
+        u"2026-12-09 09:15:42.03 Logon       Login failed for user 'caixa'. Reason: Could not find a login.\r\n";
+    const auto sa = checker::LatestLoginRefusal(log, "sa");
+    ASSERT_TRUE(sa);
+    EXPECT_EQ(sa->state, 58);
+    EXPECT_EQ(sa->lines.find("2026-12-09 09:15:41.02 Logon       Error: 18456"), 0u) << sa->lines;
+    EXPECT_EQ(checker::LoginStateCause(sa->state).cause, "o servidor aceita s\xF3 autentica\xE7\xE3o do Windows (erro 18456, estado 58)");
+    EXPECT_EQ(checker::LatestLoginRefusal(log, "caixa")->state, 5);
+    EXPECT_FALSE(checker::LatestLoginRefusal(log, "gerente"));
+    EXPECT_FALSE(checker::LatestLoginRefusal(u"Login failed for user 'sa'.\r\n", "sa")) << "no state line before it";
+}
+
+TEST(LocalServer, TheAddressedInstanceAndWhatStopsTheWizardOnThisPc) {
+    using checker::ServiceState;
+    checker::LocalServerFacts facts;
+    facts.instances.push_back({"SQLEXPRESS", "MSSQL15.SQLEXPRESS", 1UL, false, "", "", "", ServiceState::Stopped});
+    facts.instances.push_back({"MSSQLSERVER", "MSSQL15.MSSQLSERVER", 2UL, true, "1433", "", "", ServiceState::Running});
+    const auto at = [&](const char* server) { return checker::InstanceAddressed(facts, *checker::ParseServer(server)); };
+    EXPECT_EQ(at(".\\sqlexpress"), &facts.instances[0]);
+    EXPECT_EQ(at("(local)"), &facts.instances[1]);
+    EXPECT_EQ(at("localhost,1433"), &facts.instances[1]);
+    EXPECT_EQ(at(".,1500"), nullptr);
+    EXPECT_EQ(at(".\\OUTRA"), nullptr);
+
+    const std::string said = Lines(checker::LocalServerFindings(facts, *checker::ParseServer(".\\SQLEXPRESS")));
+    for (const char* line : {"[FALHA] servi\xE7o MSSQL$SQLEXPRESS: parado", "[FALHA] autentica\xE7\xE3o s\xF3 do Windows",
+                             "[AVISO] TCP/IP desativado", "[AVISO] servi\xE7o SQL Server Browser n\xE3o instalado"})
+        EXPECT_NE(said.find(line), std::string::npos) << line << "\n" << said;
+    const auto unknown = checker::LocalServerFindings(facts, *checker::ParseServer(".\\OUTRA"));
+    ASSERT_EQ(unknown.size(), 1u);
+    EXPECT_EQ(unknown[0].text, "a inst\xE2ncia OUTRA n\xE3o est\xE1 instalada neste PC; inst\xE2ncias registadas: SQLEXPRESS, MSSQLSERVER");
+
+    EXPECT_TRUE(checker::NamesThisComputer("CAIXA1.loja.local", "caixa1", {}));
+    EXPECT_TRUE(checker::NamesThisComputer("192.168.1.20", "caixa1", {"192.168.1.20"}));
+    EXPECT_FALSE(checker::NamesThisComputer("caixa2", "caixa1", {"192.168.1.20"}));
+    EXPECT_EQ(checker::ErrorLogFromParameters({"-dC:\\d\\master.mdf", "-eC:\\Log\\ERRORLOG", "-lC:\\d\\l.ldf"}), "C:\\Log\\ERRORLOG");
+}

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <set>
@@ -14,11 +15,13 @@
 #include "checker/Causes.h"
 #include "checker/DataLinkCheck.h"
 #include "checker/FolderFindings.h"
+#include "checker/LocalServer.h"
 #include "checker/Options.h"
 #include "checker/Report.h"
 #include "checker/ScriptFindings.h"
 #include "checker/ServerName.h"
 #include "checker/win/Console.h"
+#include "checker/win/LocalServerFacts.h"
 #include "checker/win/Network.h"
 #include "provisioning/ConnectionString.h"
 #include "provisioning/ProductVersion.h"
@@ -36,6 +39,8 @@ using std::chrono::seconds;
 constexpr seconds kLoginTimeout{5};
 constexpr milliseconds kBrowserWait{1500};
 constexpr milliseconds kTcpWait{3000};
+// The refusals just made are at the log's end; a log of many megabytes is not read whole.
+constexpr std::size_t kErrorLogTail = 1024 * 1024;
 
 const prov::Product kProducts[] = {prov::Product::VelmoCafe, prov::Product::VelmoFact, prov::Product::VelmoPos,
                                    prov::Product::VelmoRest};
@@ -125,6 +130,10 @@ private:
             const std::string name = std::string(prov::ProductName(product)) + ".udl";
             const std::string path = folder + name;
             if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+            if (std::optional<Finding> fixed = UnreplaceableFile(name, path)) {
+                Report(std::move(*fixed));
+                continue;
+            }
             std::string bytes;
             try {
                 bytes = files.ReadAllBytes(path);
@@ -140,6 +149,22 @@ private:
             }
             Report(std::move(check.finding));
         }
+    }
+
+    // The wizard replaces the data link file (a new file moved over it): one it cannot replace
+    // stops the run at the review page. Opened for writing only to see whether it could be.
+    static std::optional<Finding> UnreplaceableFile(const std::string& name, const std::string& path) {
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY)
+            return Failure(name + ": s\xF3 de leitura, o assistente n\xE3o o pode substituir",
+                           "Nas propriedades do ficheiro desmarque \"S\xF3 de leitura\".");
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return std::nullopt;
+        }
+        return Failure(name + ": o assistente n\xE3o o pode substituir (" + prov::SystemErrorText(GetLastError()) + ")",
+                       "Feche o programa que o tem aberto; d\xEA ao utilizador permiss\xE3o de escrita no ficheiro.");
     }
 
     void CheckDrivers() {
@@ -192,51 +217,16 @@ private:
             if (std::optional<Finding> refused = DatabaseNameFinding(s.database, prov::AnsiToUtf16(s.database)))
                 Report(std::move(*refused));
         }
-        std::optional<unsigned short> port = address->port;
-        if (!address->instance.empty() && !port) {
-            std::string error;
-            const std::optional<std::string> answer =
-                AskBrowser(address->host, std::string("\x04", 1) + address->instance + std::string("\0", 1), kBrowserWait, error);
-            const auto instances = answer ? ParseBrowserAnswer(*answer) : std::nullopt;
-            if (instances && !instances->empty() && (*instances)[0].tcpPort) {
-                port = (*instances)[0].tcpPort;
-                Report(Ok("SQL Server Browser: inst\xE2ncia " + address->instance + ", porta TCP " + std::to_string(*port) +
-                          ", vers\xE3o " + (*instances)[0].version));
-            } else if (instances && !instances->empty()) {
-                Report(Failure("SQL Server Browser: a inst\xE2ncia " + address->instance + " n\xE3o escuta em TCP/IP",
-                               "Ative o TCP/IP da inst\xE2ncia no SQL Server Configuration Manager e reinicie-a."));
-                return;
-            } else if (!error.empty()) {
-                Report(Failure("SQL Server Browser: " + error, "Confirme o nome do computador do servidor."));
-                return;
-            } else {
-                // Silent for this name: does it answer at all?
-                std::string ignored;
-                const std::optional<std::string> all = AskBrowser(address->host, "\x03", kBrowserWait, ignored);
-                const auto known = all ? ParseBrowserAnswer(*all) : std::nullopt;
-                if (known && !known->empty()) {
-                    std::string names;
-                    for (const BrowserInstance& i : *known) names += (names.empty() ? "" : ", ") + i.instance;
-                    Report(Failure("SQL Server Browser: a inst\xE2ncia " + address->instance +
-                                       " n\xE3o existe neste servidor; inst\xE2ncias conhecidas: " + names,
-                                   "Corrija o nome da inst\xE2ncia (no assistente, o campo da inst\xE2ncia)."));
-                } else {
-                    Report(Failure("SQL Server Browser: sem resposta em " + std::to_string(kBrowserWait.count()) +
-                                       " ms (UDP 1434)",
-                                   "Inicie o servi\xE7o SQL Server Browser e deixe passar UDP 1434 na firewall, ou d\xEA a "
-                                   "porta: NOME,PORTA."));
-                }
-                return;
-            }
+        // On the server's own PC, what the server's installer and the server wrote comes first;
+        // there the wizard reaches the server without TCP/IP or the Browser (a local name goes
+        // over shared memory), so a probe that fails tells only that the other tills cannot.
+        local_ = nullptr;
+        if (NamesThisComputer(address->host, ThisComputerName(), ThisComputerAddresses())) {
+            if (!localFacts_) localFacts_ = ReadLocalServerFacts();
+            for (Finding& f : LocalServerFindings(*localFacts_, *address)) Report(std::move(f));
+            local_ = InstanceAddressed(*localFacts_, *address);
         }
-        const unsigned short tcpPort = port.value_or(1433);
-        const std::string tcp = TryTcp(address->host, tcpPort, kTcpWait);
-        if (!tcp.empty()) {
-            Report(Failure("TCP " + address->host + ":" + std::to_string(tcpPort) + ": " + tcp,
-                           "Inicie o servi\xE7o do SQL Server, ative o TCP/IP e deixe passar a porta na firewall."));
-            return;
-        }
-        Report(Ok("TCP " + address->host + ":" + std::to_string(tcpPort) + ": aceita liga\xE7\xF5" "es"));
+        if (!ProbeNetwork(*address)) return;
 
         prov::OdbcDatabase db({kLoginTimeout, seconds(10)});
         db.SetConnectionString(prov::MasterConnectionString(s));
@@ -244,7 +234,7 @@ private:
         try {
             db.Open();
         } catch (const prov::DatabaseError& e) {
-            ReportConnectionFailure("login em master como " + s.login, e, started);
+            ReportConnectionFailure("login em master como " + s.login, e, started, s.login);
             return;
         }
         std::string version = "?", edition = "?";
@@ -258,9 +248,93 @@ private:
         }
         Report(Ok("login em master como " + s.login + " (controlador " + db.DriverName() + "): SQL Server " + version +
                   ", " + edition));
+        CheckCreatePermission(db, s.login);
         if (!s.database.empty()) CheckDatabase(db, s);
         db.Close();
         if (!target.connectionString.empty()) CheckDataLinkConnection(target);
+    }
+
+    // The Browser (for a named instance without a port) and the TCP port, as another till reaches
+    // the server. False when the login is not worth trying: a probe that failed, unless the
+    // instance is installed on this PC.
+    bool ProbeNetwork(const ServerAddress& address) {
+        std::optional<unsigned short> port = address.port;
+        if (!address.instance.empty() && !port) {
+            std::string error;
+            const std::optional<std::string> answer =
+                AskBrowser(address.host, std::string("\x04", 1) + address.instance + std::string("\0", 1), kBrowserWait, error);
+            const auto instances = answer ? ParseBrowserAnswer(*answer) : std::nullopt;
+            if (instances && !instances->empty() && (*instances)[0].tcpPort) {
+                port = (*instances)[0].tcpPort;
+                Report(Ok("SQL Server Browser: inst\xE2ncia " + address.instance + ", porta TCP " + std::to_string(*port) +
+                          ", vers\xE3o " + (*instances)[0].version));
+            } else if (instances && !instances->empty()) {
+                Probe(Failure("SQL Server Browser: a inst\xE2ncia " + address.instance + " n\xE3o escuta em TCP/IP",
+                               "Ative o TCP/IP da inst\xE2ncia no SQL Server Configuration Manager e reinicie-a."));
+                if (!local_) return false;
+            } else if (!error.empty()) {
+                Probe(Failure("SQL Server Browser: " + error, "Confirme o nome do computador do servidor."));
+                if (!local_) return false;
+            } else {
+                // Silent for this name: does it answer at all?
+                std::string ignored;
+                const std::optional<std::string> all = AskBrowser(address.host, "\x03", kBrowserWait, ignored);
+                const auto known = all ? ParseBrowserAnswer(*all) : std::nullopt;
+                if (known && !known->empty()) {
+                    std::string names;
+                    for (const BrowserInstance& i : *known) names += (names.empty() ? "" : ", ") + i.instance;
+                    Probe(Failure("SQL Server Browser: a inst\xE2ncia " + address.instance +
+                                       " n\xE3o existe neste servidor; inst\xE2ncias conhecidas: " + names,
+                                   "Corrija o nome da inst\xE2ncia (no assistente, o campo da inst\xE2ncia)."));
+                } else {
+                    Probe(Failure("SQL Server Browser: sem resposta em " + std::to_string(kBrowserWait.count()) +
+                                       " ms (UDP 1434)",
+                                   "Inicie o servi\xE7o SQL Server Browser e deixe passar UDP 1434 na firewall, ou d\xEA a "
+                                   "porta: NOME,PORTA."));
+                }
+                if (!local_) return false;
+            }
+        }
+        // What the registry said of TCP/IP on this PC needs no probe to be told again.
+        if (local_ && local_->tcpEnabled == false) return true;
+        if (local_ && !port && !address.instance.empty()) return true;
+        const unsigned short tcpPort = port.value_or(1433);
+        const std::string tcp = TryTcp(address.host, tcpPort, kTcpWait);
+        if (!tcp.empty()) {
+            Probe(Failure("TCP " + address.host + ":" + std::to_string(tcpPort) + ": " + tcp,
+                           "Inicie o servi\xE7o do SQL Server, ative o TCP/IP e deixe passar a porta na firewall."));
+            return local_ != nullptr;
+        }
+        Report(Ok("TCP " + address.host + ":" + std::to_string(tcpPort) + ": aceita liga\xE7\xF5" "es"));
+        return true;
+    }
+
+    // A probe that fails for an instance of this PC is an AVISO: the wizard here still connects.
+    void Probe(Finding f) {
+        if (local_ && f.level == Level::Failure) {
+            f.level = Level::Warning;
+            f.advice = "Neste PC o assistente liga-se na mesma; os outros postos n\xE3o: " + f.advice;
+        }
+        Report(std::move(f));
+    }
+
+    // The wizard creates the database: the login needs CREATE ANY DATABASE (sysadmin and
+    // dbcreator have it).
+    void CheckCreatePermission(prov::OdbcDatabase& master, const std::string& login) {
+        try {
+            const auto rows = master.Query("SELECT HAS_PERMS_BY_NAME(NULL, NULL, 'CREATE ANY DATABASE')");
+            if (!rows.empty() && !rows[0].empty() && rows[0][0] == "1") {
+                Report(Ok("o login " + login + " pode criar bases de dados"));
+            } else {
+                Report(Failure("o login " + login + " n\xE3o pode criar bases de dados (falta-lhe CREATE ANY DATABASE)",
+                               "No SQL Server Management Studio d\xEA ao login a fun\xE7\xE3o de servidor dbcreator "
+                               "(Seguran\xE7" "a, Logins, propriedades, Fun\xE7\xF5" "es de servidor), ou use no assistente o "
+                               "login sa."));
+            }
+        } catch (const prov::DatabaseError& e) {
+            Report(Warning(std::string("a permiss\xE3o de criar bases de dados n\xE3o se l\xEA (") + e.what() + ")",
+                           "Confirme que o login tem a fun\xE7\xE3o de servidor dbcreator ou sysadmin."));
+        }
     }
 
     void CheckDatabase(prov::OdbcDatabase& master, const prov::ConnectionSettings& s) {
@@ -340,20 +414,51 @@ private:
             db.Open();
             Report(Ok(what + ": o produto liga-se"));
         } catch (const prov::DatabaseError& e) {
-            ReportConnectionFailure(what, e, started, udl.settings.database);
+            ReportConnectionFailure(what, e, started, udl.settings.login, udl.settings.database);
         }
     }
 
     void ReportConnectionFailure(const std::string& what, const prov::DatabaseError& e,
-                                 std::chrono::steady_clock::time_point started, std::string_view database = {}) {
+                                 std::chrono::steady_clock::time_point started, const std::string& login,
+                                 std::string_view database = {}) {
         std::vector<ServerMessage> messages;
         for (const prov::DiagnosticRecord& r : e.Records())
             messages.push_back({r.sqlState, r.nativeError, r.state, r.severity, r.text});
         if (messages.empty()) messages.push_back({e.SqlState(), e.NativeError(), 0, 0, e.what()});
-        const Cause cause = LikelyCause(messages, database);
+        Cause cause = LikelyCause(messages, database);
+        const auto has = [&](long number) {
+            return std::any_of(messages.begin(), messages.end(), [&](const ServerMessage& m) { return m.number == number; });
+        };
+        // The client is told state 1 whatever the cause; on the server's PC its log tells the truth.
+        std::optional<LoginRefusal> logged;
+        std::string logError;
+        const bool readLog = has(18456) && !has(4060) && local_ && !local_->errorLog.empty();
+        if (readLog) {
+            const std::u16string tail = ReadFileTail(local_->errorLog, kErrorLogTail, logError);
+            if (logError.empty()) logged = LatestLoginRefusal(tail, login);
+            if (logged) cause = LoginStateCause(logged->state);
+        }
         const auto elapsed = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - started);
         Report(Failure(what + ": " + cause.cause + " (" + std::to_string(elapsed.count()) + " ms)", cause.advice));
         for (const ServerMessage& m : messages) out_.Write("        " + DescribeMessage(m) + "\n");
+        if (!readLog) return;
+        const std::string log = "o registo de erros do servidor (" + local_->errorLog + ")";
+        if (logged) {
+            out_.Write("        " + log + ":\n");
+            for (std::size_t at = 0; at < logged->lines.size();) {
+                const std::size_t end = logged->lines.find('\n', at);
+                out_.Write("          " + logged->lines.substr(at, end - at) + "\n");
+                at = end + 1;
+            }
+        } else if (!logError.empty()) {
+            Report(Warning(log + " n\xE3o se l\xEA: " + logError,
+                           "Corra o VerificaBD como administrador (bot\xE3o direito, \"Executar como administrador\"): o "
+                           "registo diz a causa exata da recusa."));
+        } else {
+            Report(Warning(log + " n\xE3o tem a recusa do login " + login,
+                           "No SQL Server Management Studio, propriedades do servidor, Seguran\xE7" "a, ponha a auditoria "
+                           "de logins em \"S\xF3 logins falhados\" e corra o VerificaBD de novo."));
+        }
     }
 
     Console& out_;
@@ -363,6 +468,10 @@ private:
     std::vector<std::string> scriptBytes_;
     std::vector<Target> udls_;
     std::vector<Target> targets_;
+    std::optional<LocalServerFacts> localFacts_;  // read once, for the first target on this PC
+    // The current target's instance when it is installed on this PC (in localFacts_): the wizard
+    // here reaches it without the network.
+    const InstalledInstance* local_ = nullptr;
 };
 
 }  // namespace

@@ -39,6 +39,95 @@ struct Result {
     bool Holds(const std::string& cp1252) const { return output.find(fw::Cp1252ToUtf8(cp1252)) != std::string::npos; }
 };
 
+// A database server's instance as its installer registers it on this PC: the registry's 64-bit
+// view (the one the checker reads, whatever its own bitness), its service (the stand-in of
+// tests/checker/win/fixtures, started when `running`) and its error log, UTF-16 as the server
+// writes it. All of it is removed at the end.
+class ServerOnThisPc {
+public:
+    struct Settings {
+        unsigned long loginMode = 2;  // 1: Windows authentication only
+        bool tcpEnabled = true;
+        int tcpPort = 0;
+        bool running = true;
+    };
+    ServerOnThisPc(const Settings& settings, const std::wstring& logText) : log_(fs::temp_directory_path() / L"ERRORLOG") {
+        const std::wstring root = kRoot + L"\\MSSQL15.SQLEXPRESS\\MSSQLServer";
+        Set(kRoot + L"\\Instance Names\\SQL", L"SQLEXPRESS", L"MSSQL15.SQLEXPRESS");
+        Set(root, L"LoginMode", settings.loginMode);
+        Set(root + L"\\SuperSocketNetLib\\Tcp", L"Enabled", settings.tcpEnabled ? 1 : 0);
+        Set(root + L"\\SuperSocketNetLib\\Tcp\\IPAll", L"TcpPort", std::to_wstring(settings.tcpPort));
+        Set(root + L"\\SuperSocketNetLib\\Tcp\\IPAll", L"TcpDynamicPorts", L"");
+        Set(root + L"\\Parameters", L"SQLArg0", L"-dC:\\SQL\\DATA\\master.mdf");
+        Set(root + L"\\Parameters", L"SQLArg1", L"-e" + log_.wstring());
+        Set(root + L"\\Parameters", L"SQLArg2", L"-lC:\\SQL\\DATA\\mastlog.ldf");
+        std::wstring bytes = L"\xFEFF" + logText;
+        std::ofstream(log_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size() * 2);
+
+        manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        const std::wstring program = L"\"" + (ProgramFolder() / L"stand_in_service.exe").wstring() + L"\"";
+        service_ = CreateServiceW(manager_, L"MSSQL$SQLEXPRESS", L"SQL Server (SQLEXPRESS)", SERVICE_ALL_ACCESS,
+                                  SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, program.c_str(),
+                                  nullptr, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_NE(service_, nullptr) << GetLastError();
+        if (settings.running) {
+            EXPECT_TRUE(StartServiceW(service_, 0, nullptr)) << GetLastError();
+        }
+    }
+    ~ServerOnThisPc() {
+        SERVICE_STATUS status{};
+        ControlService(service_, SERVICE_CONTROL_STOP, &status);
+        DeleteService(service_);
+        CloseServiceHandle(service_);
+        CloseServiceHandle(manager_);
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRoot.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+            RegDeleteTreeW(key, nullptr);
+            RegCloseKey(key);
+        }
+        std::error_code ignored;
+        fs::remove(log_, ignored);
+    }
+    const fs::path& Log() const { return log_; }
+
+private:
+    inline static const std::wstring kRoot = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+    static HKEY Key(const std::wstring& path) {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                                  nullptr, &key, nullptr), ERROR_SUCCESS);
+        return key;
+    }
+    static void Set(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+        HKEY key = Key(path);
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), (text.size() + 1) * 2);
+        RegCloseKey(key);
+    }
+    static void Set(const std::wstring& path, const wchar_t* name, DWORD value) {
+        HKEY key = Key(path);
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        RegCloseKey(key);
+    }
+
+    fs::path log_;
+    SC_HANDLE manager_ = nullptr;
+    SC_HANDLE service_ = nullptr;
+};
+
+// An error log as the server writes it: start-up lines, then a refusal of each login with the
+// state the server wrote (the client was told state 1).
+std::wstring ErrorLog(std::initializer_list<std::pair<const wchar_t*, int>> refusals) {
+    std::wstring text = L"2026-12-09 08:00:00.10 Server      Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64)\r\n";
+    for (int i = 0; i < 20000; ++i)  // about 1.5 MB before the refusals: read from the end
+        text += L"2026-12-09 08:00:01.00 spid" + std::to_wstring(i % 90) + L"s     Starting up database 'model'.\r\n";
+    for (const auto& [login, state] : refusals) {
+        text += L"2026-12-09 09:15:42.31 Logon       Error: 18456, Severity: 14, State: " + std::to_wstring(state) + L".\r\n";
+        text += L"2026-12-09 09:15:42.31 Logon       Login failed for user '" + std::wstring(login) +
+                L"'. Reason: see the state. [CLIENT: <local machine>]\r\n";
+    }
+    return text;
+}
+
 class VerificaBD : public testing::Test {
 protected:
     void SetUp() override {
@@ -310,6 +399,74 @@ TEST_F(VerificaBD, ScriptsTheWizardWouldTripOver) {
         EXPECT_EQ(r.exitCode, 1u) << c.label << "\n" << r.output;
         EXPECT_TRUE(r.Holds(c.finding)) << c.label << "\n" << r.output;
     }
+}
+
+// On the server's own PC the checker reads what the server knows: the client is told state 1
+// whatever the cause; the error log says the server takes Windows authentication only. A log it
+// cannot read is said to be so, with how to read it.
+TEST_F(VerificaBD, OnTheServersPcTheErrorLogNamesWhyTheLoginWasRefused) {
+    sqltest::Instance server("{" + kLogins + "}");
+    const ServerOnThisPc pc({.loginMode = 1, .tcpPort = server.Port()},
+                            ErrorLog({{L"sa", 8}, {L"caixa", 5}, {L"sa", 58}, {L"caixa", 2}}));
+    const std::wstring options = L"/servidor 127.0.0.1," + std::to_wstring(server.Port());
+    const Result r = Run(options, "errada\n");
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] inst\xE2ncia SQLEXPRESS instalada neste PC (MSSQL15.SQLEXPRESS)")) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] servi\xE7o MSSQL$SQLEXPRESS: a correr")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] autentica\xE7\xE3o s\xF3 do Windows")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor aceita s\xF3 autentica\xE7\xE3o do Windows (erro "
+                        "18456, estado 58)")) << r.output;
+    EXPECT_TRUE(r.Holds("erro 18456: [FreeTDS][SQL Server]Login failed for user 'sa'.")) << "what the client was told\n"
+                                                                                         << r.output;
+    EXPECT_TRUE(r.Holds("Logon       Error: 18456, Severity: 14, State: 58.")) << r.output;
+
+    // The log held open by another program without sharing.
+    HANDLE held = CreateFileW(pc.Log().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const Result locked = Run(options, "errada\n");
+    CloseHandle(held);
+    EXPECT_TRUE(locked.Holds("[FALHA] login em master como sa: o servidor recusou o login; causas poss\xEDveis")) << locked.output;
+    EXPECT_TRUE(locked.Holds("[AVISO] o registo de erros do servidor (" + fw::Utf16ToCp1252(
+        std::u16string(pc.Log().u16string())).value_or("?") + ") n\xE3o se l\xEA")) << locked.output;
+    EXPECT_TRUE(locked.Holds("Executar como administrador")) << locked.output;
+}
+
+// TCP/IP disabled (as the server's installer leaves it) stops only the other tills: an AVISO, and
+// the login is still tried. A stopped service is named before anything is guessed.
+TEST_F(VerificaBD, OnTheServersPcTcpIpDisabledIsAWarningAndAStoppedServiceAFailure) {
+    sqltest::Instance server("{" + kLogins + "}");
+    const std::wstring options = L"/servidor 127.0.0.1," + std::to_wstring(server.Port());
+    {
+        const ServerOnThisPc pc({.tcpEnabled = false, .tcpPort = server.Port()}, ErrorLog({}));
+        const Result r = Run(options, kPassword + "\n");
+        EXPECT_TRUE(r.Holds("[AVISO] TCP/IP desativado: s\xF3 este PC chega ao servidor, os outros postos n\xE3o")) << r.output;
+        EXPECT_TRUE(r.Holds("[ OK ] login em master como sa")) << r.output;
+        EXPECT_TRUE(r.Holds("[ OK ] o login sa pode criar bases de dados")) << r.output;
+        EXPECT_EQ(r.output.find("[FALHA]"), std::string::npos) << r.output;
+        EXPECT_EQ(r.exitCode, 0u) << r.output;
+    }
+    const ServerOnThisPc stopped({.tcpPort = server.Port(), .running = false}, ErrorLog({}));
+    const Result r = Run(options, kPassword + "\n");
+    EXPECT_TRUE(r.Holds("[FALHA] servi\xE7o MSSQL$SQLEXPRESS: parado")) << r.output;
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+}
+
+// A login without the permission to create a database passes the login and fails the run.
+TEST_F(VerificaBD, ALoginThatCannotCreateADatabaseIsAFailure) {
+    sqltest::Instance server(R"j({"logins": {"caixa": "x"}, "cannot_create": ["caixa"]})j");
+    const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /utilizador caixa", "x\n");
+    EXPECT_TRUE(r.Holds("[ OK ] login em master como caixa")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] o login caixa n\xE3o pode criar bases de dados (falta-lhe CREATE ANY DATABASE)")) << r.output;
+    EXPECT_TRUE(r.Holds("dbcreator")) << r.output;
+}
+
+// The wizard replaces the data link file: one it cannot replace stops it at the review page.
+TEST_F(VerificaBD, ADataLinkFileTheWizardCannotReplaceIsAFailure) {
+    WriteUdl(prov::DataLinkFileBytes(prov::DatabaseConnectionString({"srv", "sa", kPassword, "d"})));
+    SetFileAttributesW((folder_ / L"VelmoPos.udl").c_str(), FILE_ATTRIBUTE_READONLY);
+    const Result r = Run(L"");
+    SetFileAttributesW((folder_ / L"VelmoPos.udl").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(r.exitCode, 1u) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] VelmoPos.udl: s\xF3 de leitura, o assistente n\xE3o o pode substituir")) << r.output;
 }
 
 TEST_F(VerificaBD, ExitCodesAndOptions) {

@@ -68,12 +68,14 @@ class Scenario:
         self.forbidden = {k.lower(): [d.lower() for d in v]
                           for k, v in settings.get("forbidden", {}).items()}
         self.instance = settings.get("instance")
+        # Logins without the permission to create a database (CREATE ANY DATABASE, dbcreator).
+        self.cannot_create = {login.lower() for login in settings.get("cannot_create", [])}
         self.permissive = bool(settings.get("permissive", False))
         self.mute = bool(settings.get("mute", False))
         self.setup = list(settings.get("setup", []))
         self.rules = [Rule(r, i) for i, r in enumerate(settings.get("rules", []))]
         unknown = set(settings) - {"logins", "databases", "forbidden", "instance", "permissive",
-                               "mute", "setup", "rules", "name"}
+                               "cannot_create", "mute", "setup", "rules", "name"}
         if unknown:
             raise ValueError("unknown scenario keys: %s" % ", ".join(sorted(unknown)))
 
@@ -234,6 +236,7 @@ class Connection:
                 self.send(out + tds.done(tds.DONE_ERROR))
                 return False
             self.session = sql.Session(user, db.name)
+            self.session.can_create_database = user.lower() not in scenario.cannot_create
             self.instance.remember(self)
         self.log("login", ok=True, errors=[], **fields)
         out = tds.env_change(1, db.name, "master")

@@ -1128,6 +1128,7 @@ class Session:
         self.database = database
         self.nocount = False
         self.identity_insert = None  # (database, table) with IDENTITY_INSERT on
+        self.can_create_database = True  # CREATE ANY DATABASE (sysadmin, dbcreator)
 
 
 class Hooks:
@@ -1181,6 +1182,9 @@ class Interpreter:
 
     # -- databases
     def do_create_database(self, st, session, variables):
+        if not session.can_create_database:
+            raise SqlError(262, "CREATE DATABASE permission denied in database 'master'.", 1, 14,
+                           st.line)
         if self.catalogue.get(st.name) is not None:
             raise SqlError(1801, "Database '%s' already exists. Choose a different database name."
                            % st.name, 3, 16, st.line)
@@ -1682,6 +1686,10 @@ class Interpreter:
             return 1 if self.catalogue.get(str(values[0])) is not None else None
         if name == "serverproperty":
             return SERVER_PROPERTIES.get(str(values[0]).lower())
+        if name == "has_perms_by_name":
+            if str(values[2]).lower() == "create any database":
+                return 1 if session.can_create_database else 0
+            return 1
         if name == "databasepropertyex":
             db = self.catalogue.get(str(values[0]))
             if db is None:
