@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """VerificaBD.exe's bounded time-outs: the whole check (under Wine, warm wineserver) against a
 test-server instance that accepts TCP and never answers, against a closed port and against a
-good server, with the time-outs the program uses. Goal: the silent server's check ends within the
-login time-out plus 2 s.
+good server, with the time-outs the program uses; then as on the server's own PC (the instance
+laid into the prefix's registry, its error log of 50 MB), against the silent server and against a
+refused login, whose cause is read from the log's end. Goal: the silent server's check ends within
+the login time-out plus 2 s, the registry and the error log included.
 
 Run after a windows build:  python3 bench/checker_timeouts.py [--runs 3]
 """
@@ -42,6 +44,36 @@ def run(folder, server, password):
     return time.monotonic() - started, done.returncode
 
 
+SERVER_KEY = r"HKLM\SOFTWARE\Microsoft\Microsoft SQL Server"
+LOG_BYTES = 50 * 1024 * 1024
+
+
+def reg(*arguments):
+    subprocess.run([WINE, "reg"] + list(arguments) + ["/reg:64", "/f"], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def lay_server_on_this_pc(port, log_windows_path, log_unix_path):
+    """The instance SQLEXPRESS as its installer registers it, listening on `port`, and an error
+    log of LOG_BYTES whose last lines refuse the login sa (state 8)."""
+    root = SERVER_KEY + r"\MSSQL15.SQLEXPRESS\MSSQLServer"
+    reg("add", SERVER_KEY + r"\Instance Names\SQL", "/v", "SQLEXPRESS", "/d", "MSSQL15.SQLEXPRESS")
+    reg("add", root, "/v", "LoginMode", "/t", "REG_DWORD", "/d", "2")
+    reg("add", root + r"\SuperSocketNetLib\Tcp", "/v", "Enabled", "/t", "REG_DWORD", "/d", "1")
+    reg("add", root + r"\SuperSocketNetLib\Tcp\IPAll", "/v", "TcpPort", "/d", str(port))
+    reg("add", root + r"\Parameters", "/v", "SQLArg1", "/d", "-e" + log_windows_path)
+    line = "2026-12-09 08:00:01.00 spid12s     Starting up database 'model'.\r\n"
+    refusal = ("2026-12-09 09:15:42.31 Logon       Error: 18456, Severity: 14, State: 8.\r\n"
+               "2026-12-09 09:15:42.31 Logon       Login failed for user 'sa'. Reason: Password did "
+               "not match that for the login provided. [CLIENT: <local machine>]\r\n")
+    with open(log_unix_path, "wb") as log:
+        log.write(b"\xff\xfe")
+        block = (line * 1000).encode("utf-16-le")
+        for _ in range(LOG_BYTES // len(block)):
+            log.write(block)
+        log.write(refusal.encode("utf-16-le"))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=3)
@@ -63,6 +95,23 @@ def main():
                                         ("good server", "127.0.0.1," + good, "QX#318604275")):
             times = sorted(run(work, server, password)[0] for _ in range(args.runs))
             print("%-45s median %.2f s (min %.2f, max %.2f)" % (label, times[len(times) // 2], times[0], times[-1]))
+        # As on the server's own PC: the registry read, and for the refusal the log's end.
+        prefix = os.environ.get("WINEPREFIX") or os.path.join(ROOT, "build", "windows", "wineprefix")
+        log_unix = os.path.join(prefix, "drive_c", "ERRORLOG-bench")
+        lay_server_on_this_pc(mute, r"C:\ERRORLOG-bench", log_unix)
+        try:
+            for label, server, password in (("silent server, on this PC (registry read)", "127.0.0.1," + mute, "x"),):
+                times = sorted(run(work, server, password)[0] for _ in range(args.runs))
+                print("%-45s median %.2f s (min %.2f, max %.2f)" % (label, times[len(times) // 2], times[0], times[-1]))
+            reg("add", SERVER_KEY + r"\MSSQL15.SQLEXPRESS\MSSQLServer\SuperSocketNetLib\Tcp\IPAll", "/v", "TcpPort",
+                "/d", good)
+            times = sorted(run(work, "127.0.0.1," + good, "x")[0] for _ in range(args.runs))
+            print("%-45s median %.2f s (min %.2f, max %.2f)" % ("refused login, on this PC (50 MB error log)",
+                                                                  times[len(times) // 2], times[0], times[-1]))
+        finally:
+            subprocess.run([WINE, "reg", "delete", SERVER_KEY, "/reg:64", "/f"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            os.remove(log_unix)
         print("goal for the silent server: at most %d s" % (LOGIN_TIMEOUT_S + 2))
     finally:
         subprocess.run([sys.executable, "-m", "sqltestserver", "stop", "--dir", work],

@@ -21,6 +21,7 @@
 #include "checker/ScriptFindings.h"
 #include "checker/ServerName.h"
 #include "checker/win/Console.h"
+#include "checker/win/DataLinkOpen.h"
 #include "checker/win/LocalServerFacts.h"
 #include "checker/win/Network.h"
 #include "provisioning/ConnectionString.h"
@@ -405,16 +406,32 @@ private:
         }
     }
 
+    // As the product connects: through the data link service with the file's provider; with ODBC
+    // where that provider is not installed on this PC (said so).
     void CheckDataLinkConnection(const Target& udl) {
+        const std::string what = udl.origin + " (" + MaskPassword(udl.connectionString) + ")";
+        std::string provider = udl.connectionString.substr(udl.connectionString.find('=') + 1);
+        provider = provider.substr(0, provider.find(';'));
+        auto started = std::chrono::steady_clock::now();
+        const DataLinkOpen open = OpenDataLink(udl.connectionString, kLoginTimeout);
+        if (open.outcome == DataLinkOpen::Outcome::Connected) {
+            Report(Ok(what + ": o produto liga-se (OLE DB, " + provider + ")"));
+            return;
+        }
+        if (open.outcome == DataLinkOpen::Outcome::Failed) {
+            ReportRefusal(what + " (OLE DB, " + provider + ")", open.messages, started, udl.settings.login,
+                          udl.settings.database);
+            return;
+        }
+        const std::string odbc = " (tentado com ODBC: o fornecedor OLE DB " + provider + " n\xE3o est\xE1 instalado neste PC)";
         prov::OdbcDatabase db({kLoginTimeout, seconds(10)});
         db.SetConnectionString(udl.connectionString);
-        const std::string what = udl.origin + " (" + MaskPassword(udl.connectionString) + ")";
-        const auto started = std::chrono::steady_clock::now();
+        started = std::chrono::steady_clock::now();
         try {
             db.Open();
-            Report(Ok(what + ": o produto liga-se"));
+            Report(Ok(what + ": o produto liga-se" + odbc));
         } catch (const prov::DatabaseError& e) {
-            ReportConnectionFailure(what, e, started, udl.settings.login, udl.settings.database);
+            ReportConnectionFailure(what + odbc, e, started, udl.settings.login, udl.settings.database);
         }
     }
 
@@ -425,6 +442,11 @@ private:
         for (const prov::DiagnosticRecord& r : e.Records())
             messages.push_back({r.sqlState, r.nativeError, r.state, r.severity, r.text});
         if (messages.empty()) messages.push_back({e.SqlState(), e.NativeError(), 0, 0, e.what()});
+        ReportRefusal(what, messages, started, login, database);
+    }
+
+    void ReportRefusal(const std::string& what, const std::vector<ServerMessage>& messages,
+                       std::chrono::steady_clock::time_point started, const std::string& login, std::string_view database) {
         Cause cause = LikelyCause(messages, database);
         const auto has = [&](long number) {
             return std::any_of(messages.begin(), messages.end(), [&](const ServerMessage& m) { return m.number == number; });
