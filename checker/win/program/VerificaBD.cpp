@@ -271,7 +271,7 @@ private:
                           ", vers\xE3o " + (*instances)[0].version));
             } else if (instances && !instances->empty()) {
                 Probe(Failure("SQL Server Browser: a inst\xE2ncia " + address.instance + " n\xE3o escuta em TCP/IP",
-                               "Ative o TCP/IP da inst\xE2ncia no SQL Server Configuration Manager e reinicie-a."));
+                              "Ative o TCP/IP da inst\xE2ncia no SQL Server Configuration Manager e reinicie-a."));
                 if (!local_) return false;
             } else if (!error.empty()) {
                 Probe(Failure("SQL Server Browser: " + error, "Confirme o nome do computador do servidor."));
@@ -285,13 +285,13 @@ private:
                     std::string names;
                     for (const BrowserInstance& i : *known) names += (names.empty() ? "" : ", ") + i.instance;
                     Probe(Failure("SQL Server Browser: a inst\xE2ncia " + address.instance +
-                                       " n\xE3o existe neste servidor; inst\xE2ncias conhecidas: " + names,
-                                   "Corrija o nome da inst\xE2ncia (no assistente, o campo da inst\xE2ncia)."));
+                                      " n\xE3o existe neste servidor; inst\xE2ncias conhecidas: " + names,
+                                  "Corrija o nome da inst\xE2ncia (no assistente, o campo da inst\xE2ncia)."));
                 } else {
                     Probe(Failure("SQL Server Browser: sem resposta em " + std::to_string(kBrowserWait.count()) +
-                                       " ms (UDP 1434)",
-                                   "Inicie o servi\xE7o SQL Server Browser e deixe passar UDP 1434 na firewall, ou d\xEA a "
-                                   "porta: NOME,PORTA."));
+                                      " ms (UDP 1434)",
+                                  "Inicie o servi\xE7o SQL Server Browser e deixe passar UDP 1434 na firewall, ou d\xEA a "
+                                  "porta: NOME,PORTA."));
                 }
                 if (!local_) return false;
             }
@@ -303,7 +303,7 @@ private:
         const std::string tcp = TryTcp(address.host, tcpPort, kTcpWait);
         if (!tcp.empty()) {
             Probe(Failure("TCP " + address.host + ":" + std::to_string(tcpPort) + ": " + tcp,
-                           "Inicie o servi\xE7o do SQL Server, ative o TCP/IP e deixe passar a porta na firewall."));
+                          "Inicie o servi\xE7o do SQL Server, ative o TCP/IP e deixe passar a porta na firewall."));
             return local_ != nullptr;
         }
         Report(Ok("TCP " + address.host + ":" + std::to_string(tcpPort) + ": aceita liga\xE7\xF5" "es"));
