@@ -1,14 +1,14 @@
 // The HTML caption's layout: the line loop, runs with word wrap, tags and images, turned into a
 // list of drawing instructions with their boxes.
 //
-// Every line is laid out twice from the same starting state. The first pass measures: it decides
-// where the line ends (a line break, a run or image that does not fit, a list item after
-// content) and yields the line's width, height and alignment. The second pass places the same
-// tokens at the line's final x and makes the instructions; it reuses the first pass's
-// measurements, so both passes agree by construction. Measure mode skips the second pass.
+// Every line is laid out once (LayLine): it decides where the line ends (a line break, a run or
+// image that does not fit, a list item after content), yields the line's width, height and
+// alignment, and places its items along it from the line's start. Once those are known, EmitLine
+// moves the items to the line's final x (alignment and indent) and y and makes the instructions.
+// Measure mode places and emits nothing.
 //
-// Each token is processed once per pass, and each line starts where the previous one ended, so
-// a caption lays out in time linear in its length.
+// Each token is processed once, and each line starts where the previous one ended, so a caption
+// lays out in time linear in its length.
 
 #include <algorithm>
 #include <climits>
@@ -185,9 +185,9 @@ private:
     // The style a tag sets; false for a tag that sets none.
     bool ApplyStyleTag(const Token& t);
     // INDENT and OFS move the pen.
-    void MoveForTag(const Token& t, Cursor& cursor, Coord shift) const;
+    void MoveForTag(const Token& t, Cursor& cursor) const;
     Bullet ListBullet(const Token& t) const;
-    Coord ListItemX(const Line& line, Coord shift) const;
+    Coord ListItemX(const Line& line) const;
     // A run of text as the style stands now, placed at `pen`.
     void PlaceRun(std::string text, Coord pen, const Metric& m);
     void Place(Placed item) {
@@ -493,14 +493,14 @@ bool Layouter::ApplyStyleTag(const Token& t) {
     }
 }
 
-void Layouter::MoveForTag(const Token& t, Cursor& cursor, Coord shift) const {
+void Layouter::MoveForTag(const Token& t, Cursor& cursor) const {
     if (t.closing) return;
     if (t.tag == TagKind::Indent) {
         // The pen moves right to X (never back).
-        const Coord to = static_cast<Coord>(rect_.left) + html::ParseNumber(html::FindAttribute(t.raw, "X").value_or("")) + shift;
+        const Coord to = static_cast<Coord>(rect_.left) + html::ParseNumber(html::FindAttribute(t.raw, "X").value_or(""));
         if (to > cursor.pen) cursor.MoveTo(to);
     } else if (t.tag == TagKind::Offset) {
-        cursor.MoveTo(static_cast<Coord>(rect_.left) + 1 + style_.offset + shift);
+        cursor.MoveTo(static_cast<Coord>(rect_.left) + 1 + style_.offset);
     }
 }
 
@@ -526,8 +526,8 @@ Layouter::Bullet Layouter::ListBullet(const Token& t) const {
     return bullet;
 }
 
-Coord Layouter::ListItemX(const Line& line, Coord shift) const {
-    return line.startX + shift + 12 * static_cast<Coord>(std::min(style_.listLevel, 1000));
+Coord Layouter::ListItemX(const Line& line) const {
+    return line.startX + 12 * static_cast<Coord>(std::min(style_.listLevel, 1000));
 }
 
 void Layouter::LayLine(std::size_t begin, Coord y, Line& line) {
@@ -590,7 +590,7 @@ void Layouter::LayLine(std::size_t begin, Coord y, Line& line) {
         }
 
         ApplyStyleTag(t);
-        MoveForTag(t, cursor, 0);
+        MoveForTag(t, cursor);
         if (t.closing) continue;
         switch (t.tag) {
         case TagKind::Body: {
@@ -620,7 +620,7 @@ void Layouter::LayLine(std::size_t begin, Coord y, Line& line) {
             endBefore(i + 1);
             break;
         case TagKind::ListItem: {
-            cursor.pen = std::max(cursor.pen, ListItemX(line, 0));
+            cursor.pen = std::max(cursor.pen, ListItemX(line));
             const Bullet bullet = ListBullet(t);
             Placed mark;
             mark.instr.link = style_.inLink ? style_.link : -1;
