@@ -11,6 +11,7 @@
 #include "framework/PropertyBuilders.h"
 #include "controls/win/AdvGDIP.h"
 #include "controls/win/GDIPFill.h"
+#include "controls/win/GdipFont.h"
 #include "controls/win/ShortCutHintWindow.h"
 
 namespace ctl {
@@ -63,29 +64,6 @@ bool ModifierHeld() {
            (::GetKeyState(VK_MENU) & 0x8000);
 }
 
-int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-// Whether a face is among the screen's fonts; looked up once per face, since enumerating fonts
-// costs more than a paint.
-bool FaceInstalled(const std::string& name) {
-    static std::map<std::string, bool> known;
-    if (const auto it = known.find(name); it != known.end()) return it->second;
-    bool found = false;
-    const std::wstring face = fw::Widen(name);
-    if (!face.empty() && face.size() < LF_FACESIZE) {
-        LOGFONTW query{};
-        query.lfCharSet = DEFAULT_CHARSET;
-        wcsncpy(query.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-        fw::WindowDc screen(nullptr);
-        ::EnumFontFamiliesExW(screen.Get(), &query, &FoundFace, reinterpret_cast<LPARAM>(&found), 0);
-    }
-    known.emplace(name, found);
-    return found;
-}
-
 // GDI+ draws a caption only in a vector font that is not a device font and is installed;
 // otherwise the platform's text call does.
 bool DrawableByGdiPlus(HDC dc, const fw::TFont& font) {
@@ -94,7 +72,7 @@ bool DrawableByGdiPlus(HDC dc, const fw::TFont& font) {
     if (!::GetTextMetricsW(dc, &metrics)) return false;
     const bool vector = (metrics.tmPitchAndFamily & TMPF_VECTOR) != 0;
     const bool device = (metrics.tmPitchAndFamily & TMPF_DEVICE) != 0;
-    return vector && !device && FaceInstalled(font.Name());
+    return vector && !device && win::FaceInstalled(fw::Widen(font.Name()));
 }
 
 StringAlign ToCanvas(glass::TextAlign a) {

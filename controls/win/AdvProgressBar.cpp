@@ -6,23 +6,10 @@
 #include <map>
 #include <memory>
 
+#include "controls/win/GdipFont.h"
+
 namespace ctl {
 namespace {
-
-int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;  // one is enough
-}
-
-bool FaceInstalled(HDC dc, const std::wstring& face) {
-    if (face.empty() || face.size() >= LF_FACESIZE) return false;
-    LOGFONTW query{};
-    query.lfCharSet = DEFAULT_CHARSET;
-    wcsncpy(query.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-    bool found = false;
-    ::EnumFontFamiliesExW(dc, &query, &FoundFace, reinterpret_cast<LPARAM>(&found), 0);
-    return found;
-}
 
 RECT ToRect(const BarRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -55,11 +42,10 @@ std::wstring ProgressBarPainter::AvailableFace(const std::string& requested) {
     // Looked up once per face: enumerating fonts on every tick would cost more than the paint.
     static std::map<std::string, std::wstring> known;
     if (const auto it = known.find(requested); it != known.end()) return it->second;
-    fw::WindowDc screen(nullptr);
     std::wstring face = fw::Widen(requested);
-    if (!FaceInstalled(screen.Get(), face)) {
+    if (!win::FaceInstalled(face)) {
         for (const wchar_t* fallback : {L"Arial", L"Tahoma"}) {
-            if (FaceInstalled(screen.Get(), fallback)) {
+            if (win::FaceInstalled(fallback)) {
                 face = fallback;
                 break;
             }
