@@ -4,6 +4,7 @@
 
 #include "framework/win/Controls.h"
 #include "framework/win/Dpi.h"
+#include "framework/win/ExceptionReport.h"
 
 namespace ctl {
 
@@ -48,19 +49,21 @@ LRESULT CALLBACK ShortCutHintWindow::WindowProc(HWND hwnd, UINT message, WPARAM 
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created->lpCreateParams));
     }
     auto* self = reinterpret_cast<ShortCutHintWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    switch (message) {
-        case WM_ERASEBKGND:
-            return 1;  // the paint covers every pixel
-        case WM_PAINT: {
-            fw::PaintDc paint(hwnd);
-            if (self) self->Paint(paint.Get());
-            return 0;
+    return fw::Firewalled([&]() -> LRESULT {
+        switch (message) {
+            case WM_ERASEBKGND:
+                return 1;  // the paint covers every pixel
+            case WM_PAINT: {
+                fw::PaintDc paint(hwnd);
+                if (self) self->Paint(paint.Get());
+                return 0;
+            }
+            case WM_MOUSEACTIVATE:
+                return MA_NOACTIVATE;
+            default:
+                return ::DefWindowProcW(hwnd, message, wParam, lParam);
         }
-        case WM_MOUSEACTIVATE:
-            return MA_NOACTIVATE;
-        default:
-            return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+    });
 }
 
 void ShortCutHintWindow::SetText(const std::string& text) {

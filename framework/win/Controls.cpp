@@ -696,13 +696,7 @@ LRESULT CALLBACK TWinControl::PlatformWndProc(HWND hwnd, UINT message, WPARAM wP
 }
 
 LRESULT TWinControl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return WndProc(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may unwind through the platform's window code: the report is the application's.
-        ReportException(std::current_exception());
-        return 0;
-    }
+    return Firewalled([&] { return WndProc(message, wParam, lParam); });
 }
 
 LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
