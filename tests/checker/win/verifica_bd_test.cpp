@@ -493,6 +493,11 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     const Result noDemo = Run(L"");
     EXPECT_EQ(noDemo.exitCode, 0u) << noDemo.output;
     EXPECT_TRUE(noDemo.Holds("[AVISO] DBDemo.inf: ")) << noDemo.output;
+    // Without the product's executable the wizard has nothing to name the database after.
+    fs::remove(folder_ / L"VelmoPos.exe");
+    const Result noProduct = Run(L"");
+    EXPECT_EQ(noProduct.exitCode, 1u) << noProduct.output;
+    EXPECT_TRUE(noProduct.Holds("[FALHA] nenhum execut\xE1vel de produto")) << noProduct.output;
 }
 
 }  // namespace
