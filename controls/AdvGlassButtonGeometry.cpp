@@ -22,43 +22,38 @@ PathCommand Arc(float x, float y, float w, float h, float start, float sweep) {
     return PathCommand::MakeArc({x, y, w, h}, start, sweep);
 }
 
-GlassDrawCommand Fill(GlassPath path, GlassBrush brush) {
+// A command of one kind on a path; the builders below set the one field more each kind uses.
+GlassDrawCommand Op(GlassDrawCommand::Op op, GlassPath path = {}) {
     GlassDrawCommand c;
-    c.op = GlassDrawCommand::Op::FillPath;
+    c.op = op;
     c.path = std::move(path);
+    return c;
+}
+
+GlassDrawCommand Fill(GlassPath path, GlassBrush brush) {
+    GlassDrawCommand c = Op(GlassDrawCommand::Op::FillPath, std::move(path));
     c.brush = brush;
     return c;
 }
 
 GlassDrawCommand Stroke(GlassPath path, GlassPen pen) {
-    GlassDrawCommand c;
-    c.op = GlassDrawCommand::Op::StrokePath;
-    c.path = std::move(path);
+    GlassDrawCommand c = Op(GlassDrawCommand::Op::StrokePath, std::move(path));
     c.pen = pen;
     return c;
 }
 
 GlassDrawCommand FillRect(RectF rect, Argb colour) {
-    GlassDrawCommand c;
-    c.op = GlassDrawCommand::Op::FillRect;
+    GlassDrawCommand c = Op(GlassDrawCommand::Op::FillRect);
     c.rect = rect;
     c.brush.colour = colour;
     return c;
 }
 
 GlassDrawCommand StrokeLine(PointF from, PointF to, GlassPen pen) {
-    GlassDrawCommand c;
-    c.op = GlassDrawCommand::Op::StrokeLine;
+    GlassDrawCommand c = Op(GlassDrawCommand::Op::StrokeLine);
     c.from = from;
     c.to = to;
     c.pen = pen;
-    return c;
-}
-
-GlassDrawCommand Op(GlassDrawCommand::Op op, GlassPath path = {}) {
-    GlassDrawCommand c;
-    c.op = op;
-    c.path = std::move(path);
     return c;
 }
 

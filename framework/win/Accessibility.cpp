@@ -183,9 +183,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        AccessibleElement* e = nullptr;
-        if (const HRESULT hr = Resolve(child, e); hr != S_OK) return Fail(hr, name);
-        return TextAnswer(e->AccName(), name);
+        return TextOf(child, name, [](AccessibleElement& e) { return e.AccName(); });
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
         AccessibleElement* e = nullptr;
@@ -198,22 +196,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override { return Nothing(child, out); }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        if (!role) return E_POINTER;
-        SetEmpty(role);
-        AccessibleElement* e = nullptr;
-        if (const HRESULT hr = Resolve(child, e); hr != S_OK) return hr;
-        role->vt = VT_I4;
-        role->lVal = e->AccRole();
-        return S_OK;
+        return NumberOf(child, role, [](AccessibleElement& e) { return static_cast<long>(e.AccRole()); });
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        if (!state) return E_POINTER;
-        SetEmpty(state);
-        AccessibleElement* e = nullptr;
-        if (const HRESULT hr = Resolve(child, e); hr != S_OK) return hr;
-        state->vt = VT_I4;
-        state->lVal = static_cast<long>(e->AccState());
-        return S_OK;
+        return NumberOf(child, state, [](AccessibleElement& e) { return static_cast<long>(e.AccState()); });
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override { return Nothing(child, out); }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
@@ -222,9 +208,7 @@ public:
         return element_ ? S_FALSE : RPC_E_DISCONNECTED;
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
-        AccessibleElement* e = nullptr;
-        if (const HRESULT hr = Resolve(child, e); hr != S_OK) return Fail(hr, out);
-        return TextAnswer(e->AccKeyboardShortcut(), out);
+        return TextOf(child, out, [](AccessibleElement& e) { return e.AccKeyboardShortcut(); });
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
         if (!focus) return E_POINTER;
@@ -251,9 +235,7 @@ public:
         return element_ ? S_FALSE : RPC_E_DISCONNECTED;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-        AccessibleElement* e = nullptr;
-        if (const HRESULT hr = Resolve(child, e); hr != S_OK) return Fail(hr, out);
-        return TextAnswer(e->AccDefaultAction(), out);
+        return TextOf(child, out, [](AccessibleElement& e) { return e.AccDefaultAction(); });
     }
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
         AccessibleElement* e = nullptr;
@@ -347,6 +329,24 @@ private:
         if (!out) return E_POINTER;
         *out = nullptr;
         return hr;
+    }
+    // A text property of the element `child` names: its text, S_FALSE when it has none.
+    template <typename Read>
+    HRESULT TextOf(const VARIANT& child, BSTR* out, Read read) const {
+        AccessibleElement* e = nullptr;
+        if (const HRESULT hr = Resolve(child, e); hr != S_OK) return Fail(hr, out);
+        return TextAnswer(read(*e), out);
+    }
+    // A number property (role, state) of the element `child` names, as VT_I4.
+    template <typename Read>
+    HRESULT NumberOf(const VARIANT& child, VARIANT* out, Read read) const {
+        if (!out) return E_POINTER;
+        SetEmpty(out);
+        AccessibleElement* e = nullptr;
+        if (const HRESULT hr = Resolve(child, e); hr != S_OK) return hr;
+        out->vt = VT_I4;
+        out->lVal = read(*e);
+        return S_OK;
     }
     HRESULT Nothing(const VARIANT& child, BSTR* out) const {
         AccessibleElement* e = nullptr;
