@@ -48,7 +48,7 @@ int GdiPlusFontStyle(bool bold, bool italic, bool underline) {
 GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTextMeasurer& measure) {
     using L = TButtonLayout;
     GlassContentLayout out;
-    const int left = in.client.x, top = in.client.y, e = in.client.width, f = in.client.height;
+    const int left = in.client.x, top = in.client.y, width = in.client.width, height = in.client.height;
     const bool curved = in.shape == TButtonShape::btsCurvedRectangle;
     // The margins of the design, scaled to the button's DPI.
     const fw::DpiScale scale(in.dpi);
@@ -58,14 +58,15 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
     const bool hasText = !out.text.empty();
 
     if (in.focusOutline) {
-        out.focusOutline = curved ? CurvedPath({left + px(6), top + px(5), e - 2 * px(6), f - 2 * px(5)}, in.direction)
-                                  : RoundedRectPath({left + px(4), top + px(4), e - 2 * px(4), f - 2 * px(4)},
+        out.focusOutline = curved ? CurvedPath({left + px(6), top + px(5), width - 2 * px(6), height - 2 * px(5)},
+                                               in.direction)
+                                  : RoundedRectPath({left + px(4), top + px(4), width - 2 * px(4), height - 2 * px(4)},
                                                     in.cornerRadius - px(2));
     }
 
     // The picture's width carries the gap to the caption.
-    const int ph = in.picture.height;
-    const int pw = in.picture.width + (hasText && in.picture.width > 0 ? px(kPictureSpacing) : 0);
+    const int pictureHeight = in.picture.height;
+    const int pictureWidth = in.picture.width + (hasText && in.picture.width > 0 ? px(kPictureSpacing) : 0);
 
     out.horizontal = in.layout == L::blGlyphLeftAdjusted    ? TextAlign::Near
                      : in.layout == L::blGlyphRightAdjusted ? TextAlign::Far
@@ -81,62 +82,64 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
     TextBox text;
     if (hasText) {
         if (out.gdiPlus) {
-            const RectF box = measure.gdiPlus(out.text, RectF{float(left), float(top), float(e), float(f)},
+            const RectF box = measure.gdiPlus(out.text, RectF{float(left), float(top), float(width), float(height)},
                                               out.horizontal, out.vertical, out.renderingHint);
             text = {box.x, box.width, box.height};
         } else {
-            const PixelSize size = measure.gdi(out.text, e - 2 * px(2));
-            text = {double((e - size.width - pw) / 2), double(size.width), double(size.height)};
+            const PixelSize size = measure.gdi(out.text, width - 2 * px(2));
+            text = {double((width - size.width - pictureWidth) / 2), double(size.width), double(size.height)};
         }
     }
-    const double tw = text.width, th = text.height;
+    const double textWidth = text.width, textHeight = text.height;
     const bool gdip = out.gdiPlus;
 
-    const int centredX = left + std::max(0, (e - pw) / 2);
-    const int centredY = top + std::max(0, (f - ph) / 2);
+    const int centredX = left + std::max(0, (width - pictureWidth) / 2);
+    const int centredY = top + std::max(0, (height - pictureHeight) / 2);
     PixelRect cap;
     PixelPoint pic;
     switch (in.layout) {
         case L::blGlyphLeft:
-            cap = {left + pw + px(2), top, e - pw - px(2), f};
-            pic = {std::max(px(2), gdip ? Round(text.left - pw / 2) : static_cast<int>(text.left)), centredY};
+            cap = {left + pictureWidth + px(2), top, width - pictureWidth - px(2), height};
+            pic = {std::max(px(2), gdip ? Round(text.left - pictureWidth / 2) : static_cast<int>(text.left)), centredY};
             break;
         case L::blGlyphTop: {
-            cap = {left, top + ph, e, f - px(2) - ph};
-            const int d = std::max(0, Round(f - px(2) - ph - th) / 2);
-            pic = {centredX, std::max(px(2), gdip ? top + d : top + d - px(4))};
+            cap = {left, top + pictureHeight, width, height - px(2) - pictureHeight};
+            const int above = std::max(0, Round(height - px(2) - pictureHeight - textHeight) / 2);
+            pic = {centredX, std::max(px(2), gdip ? top + above : top + above - px(4))};
             break;
         }
         case L::blGlyphRight: {
-            cap = {px(2), top, e - px(4) - pw, f};
-            const int x = std::max(0, Round(e - px(4) - pw - tw) / 2) + Round(tw) + px(4);
-            pic = {x > e - pw ? e - pw - px(2) : x, centredY};
+            cap = {px(2), top, width - px(4) - pictureWidth, height};
+            const int x = std::max(0, Round(width - px(4) - pictureWidth - textWidth) / 2) + Round(textWidth) + px(4);
+            pic = {x > width - pictureWidth ? width - pictureWidth - px(2) : x, centredY};
             break;
         }
         case L::blGlyphBottom: {
-            cap = {left, px(2), e, f - px(2) - ph};
-            const int y = std::max(0, Round(f - px(2) - ph - th) / 2) + (gdip ? Round(th + px(2)) : Round(th + px(5)));
-            pic = {centredX, y > f - ph ? f - ph - px(2) : y};
+            cap = {left, px(2), width, height - px(2) - pictureHeight};
+            const int y = std::max(0, Round(height - px(2) - pictureHeight - textHeight) / 2) +
+                          (gdip ? Round(textHeight + px(2)) : Round(textHeight + px(5)));
+            pic = {centredX, y > height - pictureHeight ? height - pictureHeight - px(2) : y};
             break;
         }
         case L::blGlyphLeftAdjusted:
-            cap = {left + pw + px(2), top, e - pw - px(2), f};
-            if (curved) cap.x += f / 4, cap.width -= f / 4;  // clear of the curved end
-            pic = {std::max(px(2), cap.x - pw), centredY};
+            cap = {left + pictureWidth + px(2), top, width - pictureWidth - px(2), height};
+            if (curved) cap.x += height / 4, cap.width -= height / 4;  // clear of the curved end
+            pic = {std::max(px(2), cap.x - pictureWidth), centredY};
             break;
         case L::blGlyphRightAdjusted:
-            cap = {px(2), top, e - px(4) - pw, f};
-            if (curved) cap.width -= f / 4;
-            pic = {e - pw - px(2) - (curved ? f / 4 : 0), centredY};
+            cap = {px(2), top, width - px(4) - pictureWidth, height};
+            if (curved) cap.width -= height / 4;
+            pic = {width - pictureWidth - px(2) - (curved ? height / 4 : 0), centredY};
             break;
         case L::blGlyphTopAdjusted:
-            cap = {left, top + ph, e, f - px(2) - ph};
+            cap = {left, top + pictureHeight, width, height - px(2) - pictureHeight};
             pic = {centredX, std::max(px(2), top)};
             break;
         case L::blGlyphBottomAdjusted: {
-            cap = {left, px(2), e, gdip ? f - px(2) - ph : f - px(4) - ph};
-            const int y = f / 2 + Round(th + px(2));
-            pic = {centredX, gdip ? (y > f - ph ? f - ph - px(2) : y) : f - ph - px(2)};
+            cap = {left, px(2), width, gdip ? height - px(2) - pictureHeight : height - px(4) - pictureHeight};
+            const int y = height / 2 + Round(textHeight + px(2));
+            const int lowest = height - pictureHeight - px(2);
+            pic = {centredX, gdip ? (y > height - pictureHeight ? lowest : y) : lowest};
             break;
         }
     }
@@ -151,23 +154,23 @@ GlassContentLayout LayoutGlassContent(const GlassContentInput& in, const GlassTe
         // from the measured height instead, keeping its bottom.
         if (in.layout == L::blGlyphLeftAdjusted) cap.x += px(2);
         const int bottom = cap.y + cap.height;
-        const int h = measure.gdi(out.text, cap.width).height;
+        const int measuredHeight = measure.gdi(out.text, cap.width).height;
         int newTop = cap.y;
         switch (in.layout) {
             case L::blGlyphTop: {
-                const int p = pic.y + ph;
-                newTop = p + (bottom - p - h) / 2;
+                const int pictureBottom = pic.y + pictureHeight;
+                newTop = pictureBottom + (bottom - pictureBottom - measuredHeight) / 2;
                 break;
             }
             case L::blGlyphTopAdjusted:
                 break;
             case L::blGlyphBottomAdjusted:
-                newTop = bottom - h;
+                newTop = bottom - measuredHeight;
                 break;
             default:
                 // Measured from the client's top, not the rectangle's: a caption above its
                 // picture (whose rectangle starts 2 pixels down) is not pushed lower.
-                newTop = (bottom - cap.y - h) / 2;
+                newTop = (bottom - cap.y - measuredHeight) / 2;
                 break;
         }
         cap.y = newTop;

@@ -1,6 +1,7 @@
 #include "controls/AdvProgressBarGeometry.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdint>
 
@@ -62,62 +63,78 @@ private:
 };
 
 // The rectangles of the filled part, outside the stacked mode: one level for the whole fill.
-void NonStackedPieces(const ProgressBarSnapshot& bar, const BarRect& c, bool vertical, int length,
+void NonStackedPieces(const ProgressBarSnapshot& bar, const BarRect& client, bool vertical, int length,
                       int percent, int level, const Metrics& m, std::vector<FillPiece>& out) {
-    const int L = c.left, T = c.top, R = c.right, B = c.bottom, i = m.inset;
+    const int left = client.left, top = client.top, right = client.right, bottom = client.bottom;
+    const int inset = m.inset;
     auto piece = [&](BarRect rect) { out.push_back({rect, level}); };
     if (bar.completionSmooth) {
-        const int n = RoundHalfEven(percent / 100.0 * length);
-        piece(vertical ? BarRect{L + i, B - n, R - i, B - i} : BarRect{L + i, T + i, L + n, B - i});
+        const int filled = RoundHalfEven(percent / 100.0 * length);
+        piece(vertical ? BarRect{left + inset, bottom - filled, right - inset, bottom - inset}
+                       : BarRect{left + inset, top + inset, left + filled, bottom - inset});
         return;
     }
-    const int n = RoundHalfEven(static_cast<double>(length) * percent / 100.0);
-    if (n < m.shortFill) {
+    const int filled = RoundHalfEven(static_cast<double>(length) * percent / 100.0);
+    if (filled < m.shortFill) {
         // One short block, one pixel shorter than the fill length.
-        if (n > 1) {
-            piece(vertical ? BarRect{L + i, B - n - 1, R - i, B - i}
-                           : BarRect{L + i, T + i, L + n + 1, B - i});
+        if (filled > 1) {
+            piece(vertical ? BarRect{left + inset, bottom - filled - 1, right - inset, bottom - inset}
+                           : BarRect{left + inset, top + inset, left + filled + 1, bottom - inset});
         }
         return;
     }
-    const int blocks = n / m.pitch;
+    const int blocks = filled / m.pitch;
     for (int k = 0; k < blocks; ++k) {
         const int offset = k * m.pitch;
-        piece(vertical ? BarRect{L + i, B - i - m.block - offset, R - i, B - i - offset}
-                       : BarRect{L + i + offset, T + i, L + i + m.block + offset, B - i});
+        const int start = inset + offset, end = inset + m.block + offset;  // from the bar's start
+        piece(vertical ? BarRect{left + inset, bottom - end, right - inset, bottom - start}
+                       : BarRect{left + start, top + inset, left + end, bottom - inset});
     }
-    const int rest = n % m.pitch;
-    if (rest >= i) {
+    const int rest = filled % m.pitch;
+    if (rest >= inset) {
         // After the gap, a last block of rest - inset pixels.
-        const int end = blocks * m.pitch;  // where the last full block ends, from L (or B)
-        piece(vertical ? BarRect{L + i, std::max(T + i, B - end - rest), R - i, B - end - i}
-                       : BarRect{L + end + i, T + i, L + end + rest, B - i});
+        const int end = blocks * m.pitch;  // where the last full block ends, from the start
+        piece(vertical ? BarRect{left + inset, std::max(top + inset, bottom - end - rest), right - inset,
+                                 bottom - end - inset}
+                       : BarRect{left + end + inset, top + inset, left + end + rest, bottom - inset});
     }
 }
 
-void StackedPieces(const BarRect& c, bool vertical, int length, int percent, int level1, int level2,
-                   const Metrics& m, std::vector<FillPiece>& out) {
-    const int L = c.left, T = c.top, R = c.right, B = c.bottom, f = m.frame, i = m.inset;
-    const int o0 = RoundHalfEven(std::min(percent, level1) / 100.0 * length);
-    const int o1 = percent >= level1
-                       ? RoundHalfEven(length * static_cast<double>(std::min(percent, level2) - level1) / 100.0)
-                       : 0;
-    int o2 = 0;
-    if (percent >= level2) {
-        o2 = percent == 100 ? length - o0 - o1
-                            : RoundHalfEven(length * static_cast<double>(percent - level2) / 100.0);
-    }
+// The three levels' stretches, one after the other from the bar's start (its left, or its bottom
+// when vertical), `lengths` pixels long each: the level zones' backgrounds and the stacked fill.
+std::array<BarRect, 3> LevelStretches(const BarRect& client, bool vertical, const std::array<int, 3>& lengths,
+                                      const Metrics& m) {
+    const int left = client.left, top = client.top, right = client.right, bottom = client.bottom;
+    const int frame = m.frame, inset = m.inset;
     if (!vertical) {
-        out.push_back({{L + i, T + f, L + o0, B - f}, 0});
-        if (percent >= level1) out.push_back({{L + o0, T + f, L + o0 + o1, B - f}, 1});
-        if (percent >= level2) out.push_back({{L + o0 + o1, T + f, L + o0 + o1 + o2, B - f}, 2});
-        return;
+        const int end0 = left + lengths[0], end1 = end0 + lengths[1];
+        return {BarRect{left + inset, top + frame, end0, bottom - frame},
+                BarRect{end0, top + frame, end1, bottom - frame},
+                BarRect{end1, top + frame, end1 + lengths[2], bottom - frame}};
     }
-    const int top0 = B - o0 + f;
-    const int top1 = top0 - o1;
-    out.push_back({{L + f, top0, R - f, B - i}, 0});
-    if (percent >= level1) out.push_back({{L + f, top1, R - f, top0}, 1});
-    if (percent >= level2) out.push_back({{L + f, top1 - o2 - f, R - f, top1 - f}, 2});
+    const int top0 = bottom - lengths[0] + frame;
+    const int top1 = top0 - lengths[1];
+    return {BarRect{left + frame, top0, right - frame, bottom - inset},
+            BarRect{left + frame, top1, right - frame, top0},
+            BarRect{left + frame, top1 - lengths[2] - frame, right - frame, top1 - frame}};
+}
+
+// The stacked fill: level 0 up to level1 %, level 1 up to level2 %, level 2 beyond; at 100 % the
+// last level takes what rounding left, so that the fill ends at the bar's end.
+void StackedPieces(const BarRect& client, bool vertical, int length, int percent, int level1, int level2,
+                   const Metrics& m, std::vector<FillPiece>& out) {
+    std::array<int, 3> lengths{};
+    lengths[0] = RoundHalfEven(std::min(percent, level1) / 100.0 * length);
+    if (percent >= level1)
+        lengths[1] = RoundHalfEven(length * static_cast<double>(std::min(percent, level2) - level1) / 100.0);
+    if (percent >= level2) {
+        lengths[2] = percent == 100 ? length - lengths[0] - lengths[1]
+                                    : RoundHalfEven(length * static_cast<double>(percent - level2) / 100.0);
+    }
+    const std::array<BarRect, 3> stretches = LevelStretches(client, vertical, lengths, m);
+    out.push_back({stretches[0], 0});
+    if (percent >= level1) out.push_back({stretches[1], 1});
+    if (percent >= level2) out.push_back({stretches[2], 2});
 }
 
 void AppendDecimal(std::string& out, std::uint64_t magnitude) { out += std::to_string(magnitude); }
@@ -182,10 +199,9 @@ std::vector<BarInstruction> SteppedGradient(const BarRect& area, std::uint32_t f
 ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRect& client,
                                      const BarTextMeasure& measure, int dpi) {
     const Metrics m(dpi);
-    const int f = m.frame, i = m.inset;
     ProgressBarDrawing drawing;
-    Builder out(drawing, client, f);
-    const int L = client.left, T = client.top, R = client.right, B = client.bottom;
+    Builder out(drawing, client, m.frame);
+    const int left = client.left, top = client.top, right = client.right, bottom = client.bottom;
     const bool vertical = bar.orientation == TGaugeOrientation::goVertical;
     const std::uint32_t background = Rgb(bar.backgroundColor);
 
@@ -197,15 +213,15 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
         key.colour = kTransparentKey;
         out.Add(key);
     }
-    BarInstruction frame;
-    frame.part = BarPart::Frame;
-    frame.rect = client;
-    frame.colour = background;
-    frame.pen = bar.showBorder ? Rgb(bar.borderColor) : background;
-    frame.rounded = bar.rounded;
-    frame.penWidth = f;
-    frame.corner = m.corner;
-    out.Add(frame);
+    BarInstruction border;
+    border.part = BarPart::Frame;
+    border.rect = client;
+    border.colour = background;
+    border.pen = bar.showBorder ? Rgb(bar.borderColor) : background;
+    border.rounded = bar.rounded;
+    border.penWidth = m.frame;
+    border.corner = m.corner;
+    out.Add(border);
 
     // In infinite mode the whole bar is one full level-0 fill.
     int percent = bar.infinite ? 100 : bar.percentage;
@@ -214,26 +230,16 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
     // A position outside the range (the range changed after it was set, or min is not 0) may
     // give more than 100 %: the text says so, the fill stops at the end of the bar.
     percent = std::min(percent, 100);
-    const int length = (vertical ? B - T : R - L) - 2 * f;
+    const int length = (vertical ? bottom - top : right - left) - 2 * m.frame;
 
     const bool anyZone = bar.levelBkColor[0] != fw::clNone || bar.levelBkColor[1] != fw::clNone ||
                          bar.levelBkColor[2] != fw::clNone;
     if (anyZone) {
-        const int z0 = RoundHalfEven(level1 / 100.0 * length);
-        const int z1 = RoundHalfEven(length * static_cast<double>(level2 - level1) / 100.0);
-        const int z2 = length - z0 - z1;
-        BarRect zones[3];
-        if (!vertical) {
-            zones[0] = {L + i, T + f, L + z0, B - f};
-            zones[1] = {L + z0, T + f, L + z0 + z1, B - f};
-            zones[2] = {L + z0 + z1, T + f, L + z0 + z1 + z2, B - f};
-        } else {
-            const int top0 = B - z0 + f;
-            const int top1 = top0 - z1;
-            zones[0] = {L + f, top0, R - f, B - i};
-            zones[1] = {L + f, top1, R - f, top0};
-            zones[2] = {L + f, top1 - z2 - f, R - f, top1 - f};
-        }
+        std::array<int, 3> lengths{};
+        lengths[0] = RoundHalfEven(level1 / 100.0 * length);
+        lengths[1] = RoundHalfEven(length * static_cast<double>(level2 - level1) / 100.0);
+        lengths[2] = length - lengths[0] - lengths[1];
+        const std::array<BarRect, 3> zones = LevelStretches(client, vertical, lengths, m);
         for (int zone = 0; zone < 3; ++zone) {
             if (bar.levelBkColor[zone] == fw::clNone) continue;
             BarInstruction instruction;
@@ -287,23 +293,24 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
     }
 
     if (bar.infinite) {
-        // The block is 22 pixels long (at 96 DPI), from a - 10 to a + 12; everything else of the
+        // The block is 22 pixels long (at 96 DPI), from its point - 10 to its point + 12; everything else of the
         // fill is painted over in the background colour, across the fill's whole thickness on
         // both sides of the block.
-        const int total = vertical ? B - T : R - L;
-        const int a = total < 2 * i + 1 ? 0 : RoundHalfEven(bar.infinitePos / 100.0 * (total - 2 * i));
+        const int frame = m.frame, inset = m.inset;
+        const int total = vertical ? bottom - top : right - left;
+        const int block = total < 2 * inset + 1 ? 0 : RoundHalfEven(bar.infinitePos / 100.0 * (total - 2 * inset));
         BarInstruction erase;
         erase.part = BarPart::Erase;
         erase.colour = background;
         if (!vertical) {
-            erase.rect = {L + i, T + f, std::max(L + i, L + a - m.before), B - f};
+            erase.rect = {left + inset, top + frame, std::max(left + inset, left + block - m.before), bottom - frame};
             out.Add(erase);
-            erase.rect = {std::min(R - i, L + a + m.after), T + f, R - i, B - f};
+            erase.rect = {std::min(right - inset, left + block + m.after), top + frame, right - inset, bottom - frame};
             out.Add(erase);
         } else {
-            erase.rect = {L + f, T + i, R - f, std::max(T + a - m.before, T + i)};
+            erase.rect = {left + frame, top + inset, right - frame, std::max(top + block - m.before, top + inset)};
             out.Add(erase);
-            erase.rect = {L + f, std::min(B - i, T + a + m.after), R - f, B - i};
+            erase.rect = {left + frame, std::min(bottom - inset, top + block + m.after), right - frame, bottom - inset};
             out.Add(erase);
         }
     }
@@ -318,13 +325,14 @@ ProgressBarDrawing LayoutProgressBar(const ProgressBarSnapshot& bar, const BarRe
             text.text = std::to_string(bar.position);
         }
         const BarSize size = measure ? measure(text.text) : BarSize{};
+        const int middleX = left + (right - left) / 2, middleY = top + (bottom - top) / 2;
         if (!vertical) {
-            text.x = L + (R - L) / 2 - size.width / 2;
-            text.y = T + (B - T) / 2 - size.height / 2;
+            text.x = middleX - size.width / 2;
+            text.y = middleY - size.height / 2;
         } else {
             text.rotated = true;
-            text.x = L + (R - L) / 2 - size.height / 2;
-            text.y = T + (B - T) / 2 + size.width / 2;
+            text.x = middleX - size.height / 2;
+            text.y = middleY + size.width / 2;
         }
         drawing.text = std::move(text);
     }
