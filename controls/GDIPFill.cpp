@@ -199,47 +199,10 @@ void TGDIPFill::Changed() {
 void TGDIPFill::Assign(const fw::Persistent* source) {
     auto* s = dynamic_cast<const TGDIPFill*>(source);
     if (s == nullptr || s == this) return;
-    ++updateCount_;  // the pictures' own notifications are folded into the one below
-    color_ = s->color_;
-    colorTo_ = s->colorTo_;
-    colorMirror_ = s->colorMirror_;
-    colorMirrorTo_ = s->colorMirrorTo_;
-    gradientType_ = s->gradientType_;
-    gradientMirrorType_ = s->gradientMirrorType_;
-    hatchStyle_ = s->hatchStyle_;
-    hatchStyleMirror_ = s->hatchStyleMirror_;
-    backGroundPictureAspectRatio_ = s->backGroundPictureAspectRatio_;
-    backGroundPictureMode_ = s->backGroundPictureMode_;
+    ++updateCount_;  // the values' and the pictures' own notifications are folded into the one below
+    fw::CopyValueProperties(*s, *this);
     backGroundPicture_.Assign(&s->backGroundPicture_);
-    backGroundPicturePosition_ = s->backGroundPicturePosition_;
-    backGroundPictureLeft_ = s->backGroundPictureLeft_;
-    backGroundPictureTop_ = s->backGroundPictureTop_;
-    backGroundPictureAspectMode_ = s->backGroundPictureAspectMode_;
     picture_.Assign(&s->picture_);
-    picturePosition_ = s->picturePosition_;
-    pictureLeft_ = s->pictureLeft_;
-    pictureTop_ = s->pictureTop_;
-    pictureSize_ = s->pictureSize_;
-    pictureWidth_ = s->pictureWidth_;
-    pictureHeight_ = s->pictureHeight_;
-    pictureAspectRatio_ = s->pictureAspectRatio_;
-    pictureAspectMode_ = s->pictureAspectMode_;
-    opacity_ = s->opacity_;
-    opacityTo_ = s->opacityTo_;
-    opacityMirror_ = s->opacityMirror_;
-    opacityMirrorTo_ = s->opacityMirrorTo_;
-    borderColor_ = s->borderColor_;
-    borderOpacity_ = s->borderOpacity_;
-    borderWidth_ = s->borderWidth_;
-    rounding_ = s->rounding_;
-    roundingType_ = s->roundingType_;
-    shadowColor_ = s->shadowColor_;
-    shadowOffset_ = s->shadowOffset_;
-    shadowType_ = s->shadowType_;
-    angle_ = s->angle_;
-    glow_ = s->glow_;
-    glowGradientColor_ = s->glowGradientColor_;
-    glowRadialColor_ = s->glowRadialColor_;
     --updateCount_;
     Changed();
 }

@@ -1,5 +1,6 @@
 #include "framework/Properties.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "framework/Text.h"
@@ -47,6 +48,16 @@ std::vector<const PropertyInfo*> ClassInfo::AllProperties() const {
         }
     }
     return all;
+}
+
+void CopyValueProperties(const Persistent& from, Persistent& to, std::initializer_list<std::string_view> except) {
+    for (const PropertyInfo* property : from.Class().AllProperties()) {
+        const bool valued = property->type != PropertyType::Object && property->type != PropertyType::Event &&
+                            property->type != PropertyType::Reference && property->get && property->set;
+        const bool excepted = std::any_of(except.begin(), except.end(),
+                                          [&](std::string_view name) { return EqualsIgnoreCase(name, property->name); });
+        if (valued && !excepted) property->set(to, property->get(from));
+    }
 }
 
 Component::~Component() {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <span>
@@ -157,6 +158,12 @@ public:
     virtual ~Persistent() = default;
     virtual const ClassInfo& Class() const = 0;
 };
+
+// Copies into `to` the value of every property of `from`'s class (the same as `to`'s) that has a
+// getter and a setter, in the table's order, but those named in `except`. Sub-objects, events and
+// references are left to the caller (a sub-object has an Assign of its own). An Assign built on it
+// cannot miss a property added to the table later.
+void CopyValueProperties(const Persistent& from, Persistent& to, std::initializer_list<std::string_view> except = {});
 
 // A named object owned by another (the window owns every control). Controls specialise it.
 class Component : public Persistent {

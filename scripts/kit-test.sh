@@ -45,8 +45,16 @@ if [[ "${1:-}" == "--inside-emulation" ]]; then
   wine_lookup build/windows-x86 && wine_start >/dev/null || fail "the 32-bit Wine prefix did not start"
   WIZARD_PROGRAM_FOLDER=$(windows_path "$x86") build/windows-x86/wine-run.sh \
     build/windows-x86/bin/wizard_startup_test.exe \
-    --gtest_filter=WizardStartup.WindowHasItsTitleFixedDialogFrameSizeAndCentredPlace >"$3/x86-wizard.log" 2>&1 ||
-    { tail -n 30 "$3/x86-wizard.log"; fail "the kit's 32-bit wizard did not start as it should"; }
+    --gtest_filter=WizardStartup.WindowHasItsTitleFixedDialogFrameSizeAndCentredPlace >"$3/x86-wizard.log" 2>&1
+  status=$?
+  # The Wine server ends with SIGKILL a process that is slow to leave once its last thread has
+  # gone; emulated on a busy machine, the test program can be that slow after it has reported. Its
+  # report decides then (exit code 137 and a complete, passed run).
+  if [[ $status -eq 137 ]] && grep -q '^\[  PASSED  \] 1 test\.' "$3/x86-wizard.log"; then
+    say "the 32-bit test program passed, and was ended by the Wine server on its way out (exit code 137)"
+    status=0
+  fi
+  [[ $status -eq 0 ]] || { tail -n 30 "$3/x86-wizard.log"; fail "the kit's 32-bit wizard did not start as it should"; }
   start_sql_server "$3/sqltestserver.out" --port 0 --browser 0 --login "sa:$server_password" \
     --log "$3/sqltestserver.log" || fail "the test server did not start"
   # The technician's command: the server and login as options, the password typed when asked.

@@ -124,27 +124,11 @@ void TAdvSmoothPanelCaption::Changed() { panel_->Changed(); }
 void TAdvSmoothPanelCaption::Assign(const fw::Persistent* source) {
     auto* s = dynamic_cast<const TAdvSmoothPanelCaption*>(source);
     if (s == nullptr || s == this) return;
-    text_ = s->text_;
-    location_ = s->location_;
-    left_ = s->left_;
-    top_ = s->top_;
-    colorStart_ = s->colorStart_;
-    colorEnd_ = s->colorEnd_;
-    gradientType_ = s->gradientType_;
-    hatchStyle_ = s->hatchStyle_;
-    opacityStart_ = s->opacityStart_;
-    opacityEnd_ = s->opacityEnd_;
+    // Everything but the line's colour, the background colours and the text rendering.
+    fw::CopyValueProperties(*s, *this, {"LineColor", "BackgroundColor", "BackgroundColorTo", "TextRendering"});
     picture_.Assign(&s->picture_);
-    htmlText_ = s->htmlText_;
-    htmlLocation_ = s->htmlLocation_;
-    htmlLeft_ = s->htmlLeft_;
-    htmlTop_ = s->htmlTop_;
-    htmlUrlColor_ = s->htmlUrlColor_;
-    htmlShadowColor_ = s->htmlShadowColor_;
-    htmlShadowOffset_ = s->htmlShadowOffset_;
     htmlFont_.Assign(s->htmlFont_);
     font_.Assign(s->font_);
-    line_ = s->line_;
     Changed();
 }
 

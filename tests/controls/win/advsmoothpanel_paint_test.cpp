@@ -2,6 +2,8 @@
 
 #include "tests/controls/win/gdipfill_pixels.h"
 
+#include <set>
+
 #include "controls/win/AdvSmoothPanel.h"
 #include "controls/win/GDIPFill.h"
 #include "framework/win/Gdi.h"
@@ -286,6 +288,30 @@ TEST(SmoothPanelLinks, TheMouseHitsTheCaptionAsItWasPainted) {
     EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "three") << "still on the screen";
     panel.DrawPanel(s.graphics);
     EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "") << "painted without the link";
+}
+
+// Every value the caption's table has is copied, but the line's colour, the background colours and
+// the text rendering: a property added to the table is copied without a line of its own.
+TEST(SmoothPanelAssign, TheCaptionCopiesEveryPropertyOfItsTableButFour) {
+    TAdvSmoothPanel a, b;
+    const std::set<std::string_view> kept = {"LineColor", "BackgroundColor", "BackgroundColorTo", "TextRendering"};
+    for (const fw::PropertyInfo* p : a.Caption().Class().AllProperties()) {
+        if (p->type == fw::PropertyType::Object) continue;
+        const fw::Value v = p->get(a.Caption());
+        if (p->type == fw::PropertyType::String) {
+            p->set(a.Caption(), std::get<std::string>(v) + "x");
+        } else if (p->type == fw::PropertyType::Bool) {
+            p->set(a.Caption(), !std::get<bool>(v));
+        } else {
+            const auto n = std::get<std::int64_t>(v);
+            p->set(a.Caption(), p->enumInfo ? static_cast<std::int64_t>((n + 1) % p->enumInfo->members.size()) : (n + 1) & 0xFF);
+        }
+    }
+    b.Assign(&a);
+    for (const fw::PropertyInfo* p : a.Caption().Class().AllProperties()) {
+        if (p->type == fw::PropertyType::Object) continue;
+        EXPECT_EQ(p->get(b.Caption()) == p->get(a.Caption()), !kept.contains(p->name)) << p->name;
+    }
 }
 
 TEST(SmoothPanelAssign, CopiesCaptionFillAndTransparencyKeepingOwnObjects) {
