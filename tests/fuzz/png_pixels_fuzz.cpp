@@ -60,18 +60,21 @@ Bytes Stream(FuzzedDataProvider& in, std::uint64_t width, std::uint64_t height, 
              bool plain, std::uint8_t odd, std::uint16_t cut) {
     const std::uint64_t pixels = width * height;
     if (pixels > kSmall) {
-        if (!plain || pixels <= fw::kMaxPlainPngPixels || pixels > fw::kMaxPlainPngPixels + 4097) return in.ConsumeBytes<std::uint8_t>(64);
+        if (!plain || pixels <= fw::kMaxPlainPngPixels || pixels > fw::kMaxPlainPngPixels + 4097) {
+            return in.ConsumeBytes<std::uint8_t>(64);
+        }
         static std::map<std::uint64_t, Bytes> zeros;
         const std::uint64_t size = height * (1 + width * 4);
         if (!zeros.count(size)) zeros[size] = Compressed(Bytes(size), 9);
         return zeros[size];
     }
     // The whole picture; the passes of an interlaced one: first column and row, steps across and down.
-    constexpr std::array<std::array<std::uint64_t, 4>, 8> kPasses{
-        {{0, 0, 1, 1}, {0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}};
+    constexpr std::array<std::uint64_t, 4> kPasses[] = {
+        {0, 0, 1, 1}, {0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
     Bytes raw;
     for (const auto& [x, y, dx, dy] : interlaced ? std::span(kPasses).subspan(1) : std::span(kPasses).first(1)) {
-        const std::uint64_t w = width > x ? (width - x + dx - 1) / dx : 0, h = height > y ? (height - y + dy - 1) / dy : 0;
+        const std::uint64_t w = width > x ? (width - x + dx - 1) / dx : 0;
+        const std::uint64_t h = height > y ? (height - y + dy - 1) / dy : 0;
         const std::size_t length = (w * bitsPerPixel + 7) / 8;
         for (std::uint64_t row = 0; w && row < h; ++row) {
             const std::uint8_t filter = in.ConsumeIntegral<std::uint8_t>();
@@ -102,7 +105,9 @@ Png Write(FuzzedDataProvider& in) {
     const std::uint8_t depth = rgba8 ? 8 : in.PickValueInArray<std::uint8_t>({1, 2, 4, 8, 16, 0, 3, 32});
     const std::uint8_t colour = rgba8 ? 6 : in.PickValueInArray<std::uint8_t>({0, 2, 3, 4, 6, 1, 5, 7});
     const std::uint8_t methods = in.ConsumeIntegral<std::uint8_t>();  // compression, filtering, interlacing
-    auto dimension = [&] { return in.ConsumeBool() ? in.PickValueInArray(kEdges) : in.ConsumeIntegralInRange<std::uint32_t>(0, 40); };
+    auto dimension = [&] {
+        return in.ConsumeBool() ? in.PickValueInArray(kEdges) : in.ConsumeIntegralInRange<std::uint32_t>(0, 40);
+    };
     png.width = dimension();
     png.height = dimension();
     const int pieces = in.ConsumeIntegralInRange(1, 4);
@@ -117,34 +122,42 @@ Png Write(FuzzedDataProvider& in) {
     };
     std::vector<Other> others(in.ConsumeIntegralInRange(0, 4));
     for (Other& other : others) {
-        other = {in.ConsumeIntegralInRange<std::size_t>(0, std::size(kOthers) - 1), in.ConsumeIntegralInRange(0, pieces + 1),
-                 in.ConsumeIntegralInRange<std::size_t>(0, 257)};
+        other.kind = in.ConsumeIntegralInRange<std::size_t>(0, std::size(kOthers) - 1);
+        other.slot = in.ConsumeIntegralInRange(0, pieces + 1);
+        other.size = in.ConsumeIntegralInRange<std::size_t>(0, 257);
     }
-    const std::uint8_t end = in.ConsumeIntegral<std::uint8_t>();  // 1: no end chunk, 2: not empty, 4: a CRC wrong, 8: cut short
+    // 1: no end chunk, 2: an end chunk not empty, 4: a CRC wrong, 8: the file cut short.
+    const std::uint8_t end = in.ConsumeIntegral<std::uint8_t>();
     const std::uint8_t wrong = in.ConsumeIntegral<std::uint8_t>(), odd = in.ConsumeIntegral<std::uint8_t>();
     const std::uint16_t streamCut = in.ConsumeIntegral<std::uint16_t>(), fileCut = in.ConsumeIntegral<std::uint16_t>();
 
     constexpr int kChannels[8] = {1, 1, 3, 1, 2, 1, 4, 1};  // by colour type (one for the undefined ones)
     png.plain = depth == 8 && colour == 6 && !(methods & 0xF);
     png.stream = Stream(in, png.width, png.height, depth * kChannels[colour], methods & 0xC, png.plain, odd, streamCut);
-    png.plain = png.plain && png.width && png.height && std::uint64_t{png.width} * png.height <= fw::kMaxPlainPngPixels && !(end & 3);
+    const std::uint64_t pixels = std::uint64_t{png.width} * png.height;
+    png.plain = png.plain && pixels && pixels <= fw::kMaxPlainPngPixels && !(end & 3);
 
     Bytes header;
     testpng::PutBe(header, png.width);
     testpng::PutBe(header, png.height);
-    header.insert(header.end(), {depth, colour, static_cast<std::uint8_t>(methods & 1), static_cast<std::uint8_t>(methods >> 1 & 1),
-                                 static_cast<std::uint8_t>(methods >> 2 & 3)});
+    for (int field : {int{depth}, int{colour}, methods & 1, methods >> 1 & 1, methods >> 2 & 3}) {
+        header.push_back(static_cast<std::uint8_t>(field));
+    }
     std::vector<std::pair<std::string, Bytes>> chunks{{"IHDR", header}};
     std::size_t read = 0;  // the chunks read: through the end chunk
     for (int slot = 0; slot <= pieces + 1; ++slot) {
         if (slot > 0 && slot <= pieces) {
             const auto from = png.stream.begin();
-            chunks.emplace_back("IDAT", Bytes(from + Part(png.stream.size(), cuts[slot - 1]), from + Part(png.stream.size(), cuts[slot])));
+            const std::size_t size = png.stream.size();
+            chunks.emplace_back("IDAT", Bytes(from + Part(size, cuts[slot - 1]), from + Part(size, cuts[slot])));
         }
-        if (slot == pieces + 1 && !(end & 1)) chunks.emplace_back("IEND", Bytes(end & 2 ? 4 : 0, 0)), read = chunks.size();
+        if (slot == pieces + 1 && !(end & 1)) {
+            chunks.emplace_back("IEND", Bytes(end & 2 ? 4 : 0, 0));
+            read = chunks.size();
+        }
         for (const auto& [kind, at, size] : others) {
             if (at != slot) continue;
-            chunks.emplace_back(kOthers[kind], Bytes(std::string_view(kOthers[kind]) == "PLTE" ? 3 * size : size, 0x55));
+            chunks.emplace_back(kOthers[kind], Bytes(std::string_view(kOthers[kind]) == "PLTE" ? 3 * size : size, 'x'));
             if (slot <= pieces) png.plain = png.plain && kind < kHarmless && (slot == 0 || slot == pieces);
         }
     }
@@ -167,7 +180,9 @@ std::optional<std::vector<std::uint32_t>> Reference(const Bytes& stream, std::si
     const std::size_t stride = 1 + 4 * width;
     Bytes rows(stride * height + 1);  // a byte more, to tell a longer stream
     uLongf size = rows.size();
-    if (uncompress(rows.data(), &size, stream.data(), stream.size()) != Z_OK || size != stride * height) return std::nullopt;
+    if (uncompress(rows.data(), &size, stream.data(), stream.size()) != Z_OK || size != stride * height) {
+        return std::nullopt;
+    }
     std::vector<std::uint32_t> argb;
     for (std::size_t y = 0; y < height; ++y) {
         std::uint8_t* row = &rows[y * stride];
@@ -180,7 +195,8 @@ std::optional<std::vector<std::uint32_t>> Reference(const Bytes& stream, std::si
             row[i] = static_cast<std::uint8_t>(row[i] + predicted[row[0]]);
         }
         for (std::size_t i = 1; i < stride; i += 4) {
-            argb.push_back(std::uint32_t{row[i + 3]} << 24 | std::uint32_t{row[i]} << 16 | std::uint32_t{row[i + 1]} << 8 | row[i + 2]);
+            const std::uint32_t r = row[i], g = row[i + 1], b = row[i + 2], a = row[i + 3];
+            argb.push_back(a << 24 | r << 16 | g << 8 | b);
         }
     }
     return argb;
@@ -201,8 +217,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Png png = Write(in);
     const auto picture = fw::ReadPlainPng(png.file);
     const auto expected = png.plain ? Reference(png.stream, png.width, png.height) : std::nullopt;
-    if (picture.has_value() != expected.has_value()) Fail(picture ? "read a file that is not a plain PNG" : "refused a plain PNG", png);
-    if (picture && (std::uint32_t(picture->width) != png.width || std::uint32_t(picture->height) != png.height || picture->argb != *expected)) {
+    if (picture.has_value() != expected.has_value()) {
+        Fail(picture ? "read a file that is not a plain PNG" : "refused a plain PNG", png);
+    }
+    if (picture && (std::uint32_t(picture->width) != png.width || std::uint32_t(picture->height) != png.height ||
+                    picture->argb != *expected)) {
         Fail("pixels other than the plain decoding's", png);
     }
     return 0;
