@@ -81,7 +81,7 @@ std::optional<PngPixels> ReadPlainPng(std::span<const std::uint8_t> file) {
     }
     PngPixels picture;
     std::vector<std::uint8_t> compressed;
-    bool header = false, dataEnded = false;
+    bool header = false, dataBegun = false, dataEnded = false;
     std::size_t at = kSignature.size();
     while (true) {
         if (file.size() - at < 12) return std::nullopt;  // length, type and CRC at least
@@ -102,12 +102,14 @@ std::optional<PngPixels> ReadPlainPng(std::span<const std::uint8_t> file) {
             if (!plain || pixels == 0 || pixels > kMaxPlainPngPixels) return std::nullopt;
             header = true;
         } else if (type == "IDAT") {
-            if (dataEnded) return std::nullopt;  // the data chunks come one after another
+            if (dataEnded) return std::nullopt;  // the data chunks come one after another, empty ones too
+            dataBegun = true;
             compressed.insert(compressed.end(), data, data + length);
         } else if (type == "IEND") {
+            if (length != 0) return std::nullopt;  // the end chunk is empty
             break;
         } else if (Harmless(type)) {
-            dataEnded = dataEnded || !compressed.empty();
+            dataEnded = dataBegun;
         } else {
             return std::nullopt;
         }

@@ -122,6 +122,11 @@ TEST(PngPixels, WhatItDoesNotCoverIsLeftToThePlatform) {
     add("a colour profile", [](Parts& p) { p.before = OneChunk("iCCP"); });
     add("transparency chunk", [](Parts& p) { p.before = OneChunk("tRNS"); });
     add("data split by another chunk", [](Parts& p) { p.between = OneChunk("tEXt"); });
+    add("data split by another chunk after an empty data chunk", [](Parts& p) {
+        p.before = OneChunk("IDAT", {});
+        const Bytes text = OneChunk("tEXt");
+        p.before.insert(p.before.end(), text.begin(), text.end());
+    });
     add("fewer rows than the header says", [](Parts& p) { p.data = Compressed(FilteredRows(7, 9)); });
     add("more rows than the header says", [](Parts& p) { p.data = Compressed(FilteredRows(7, 11)); });
     add("unknown row filter", [](Parts& p) {
@@ -137,6 +142,10 @@ TEST(PngPixels, WhatItDoesNotCoverIsLeftToThePlatform) {
     Bytes cut = File(Parts{});
     cut.resize(cut.size() - 12);  // no IEND
     cases.emplace_back("cut short", cut);
+    Bytes endNotEmpty = File(Parts{});
+    endNotEmpty.resize(endNotEmpty.size() - 12);
+    Chunk(endNotEmpty, "IEND", {0, 0, 0, 0});
+    cases.emplace_back("an end chunk with content", endNotEmpty);
     Bytes noSignature = File(Parts{});
     noSignature[1] = 'Q';
     cases.emplace_back("no PNG signature", noSignature);
