@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "checker/Causes.h"
+#include "checker/OutputText.h"
 #include "framework/Text.h"
 
 namespace checker {
@@ -45,16 +46,6 @@ Finding ServiceFinding(const std::string& service, ServiceState state) {
             break;
     }
     return Warning(what + "o estado n\xE3o se l\xEA", "Veja-o em Servi\xE7os do Windows (services.msc).");
-}
-
-// Lossy: a character the code page lacks becomes '?' (the log's lines are only shown).
-std::string ToCp1252(std::u16string_view text) {
-    std::string out;
-    for (char16_t unit : text) {
-        const std::optional<std::string> one = fw::Utf16ToCp1252(std::u16string_view(&unit, 1));
-        out += one ? *one : std::string("?");
-    }
-    return out;
 }
 
 bool ContainsIgnoreCase(std::u16string_view text, std::string_view ascii) {
@@ -204,7 +195,7 @@ std::optional<LoginRefusal> LatestLoginRefusal(std::u16string_view logTail, std:
         while (!line.empty() && (line.back() == u'\r' || line.back() == 0xFEFF)) line.remove_suffix(1);
         if (ContainsIgnoreCase(line, wanted)) {
             if (const std::optional<int> state = RefusalState(previous))
-                latest = LoginRefusal{*state, ToCp1252(previous) + "\n" + ToCp1252(line) + "\n"};
+                latest = LoginRefusal{*state, ReportText(previous) + "\n" + ReportText(line) + "\n"};
         }
         previous = line;
     }

@@ -22,4 +22,10 @@ std::string OutputBytes(std::string_view text, Sink sink) {
     return bytes;
 }
 
+std::string ReportText(std::u16string_view text) {
+    std::string out;
+    for (char16_t unit : text) out += fw::Utf16ToCp1252(std::u16string_view(&unit, 1)).value_or("?");
+    return out;
+}
+
 }  // namespace checker

@@ -13,4 +13,8 @@ enum class Sink { Console, PipeOrFile };
 // The bytes to write for Windows-1252 text: UTF-16LE for the console, UTF-8 otherwise.
 std::string OutputBytes(std::string_view cp1252Text, Sink sink);
 
+// Text the system gives in UTF-16 (an error log's lines, a provider's messages), for the report:
+// a character Windows-1252 lacks becomes '?'.
+std::string ReportText(std::u16string_view text);
+
 }  // namespace checker

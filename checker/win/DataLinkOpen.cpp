@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "checker/OutputText.h"
 #include "framework/Text.h"
 
 namespace checker {
@@ -28,10 +29,7 @@ struct Bstr {
     ~Bstr() { SysFreeString(text); }
     std::string Ansi() const {
         if (!text) return {};
-        const std::u16string wide(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
-        std::string out;
-        for (char16_t unit : wide) out += fw::Utf16ToCp1252(std::u16string_view(&unit, 1)).value_or("?");
-        return out;
+        return ReportText(std::u16string_view(reinterpret_cast<const char16_t*>(text), SysStringLen(text)));
     }
 };
 
