@@ -1,7 +1,8 @@
 #pragma once
 // The glass button's and the hint data's picture: the same encoded bytes, loading, streaming and
-// decoding as TAdvGDIPPicture, without the colour-key settings. Drawing on a device context
-// lives in controls/win/GDIPicture.h.
+// decoding as TAdvGDIPPicture (both are a TEncodedPicture), without the colour-key settings,
+// which the glass button's pictures do not have. Drawing on a device context lives in
+// controls/win/AdvGDIP.h (Draw).
 
 #include "controls/AdvGDIP.h"
 
