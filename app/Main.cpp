@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/win/AnsiText.h"
 #include "framework/Description.h"
 #include "framework/win/Application.h"
 #include "framework/win/Dialogs.h"
@@ -232,7 +233,7 @@ void TfrmMain::ArriveAtReviewPage() {
     prov::Win32Files files;
     const std::optional<prov::DataLinkWriteFailure> failure = prov::WriteDataLinkFile(
         programFolder_, software, {ck_servidor->Text(), utilizador->Text(), password->Text(), basedados->Text()},
-        files, prov::AnsiToUtf16);
+        files, base::WidenToUtf16);
     // Without its file the product cannot connect: the installation is not to end as a success
     // with nothing said. The wizard still goes on, as before.
     if (failure) {
@@ -267,7 +268,7 @@ void TfrmMain::ArriveAtProgressPage(Component& sender) {
     prov::Win32Files files;
     prov::Win32VersionReader versions(programFolder_);
     prov::Win32Sleeper sleeper;
-    prov::ProvisioningServices services{csy->Database(), *this, files, versions, sleeper, prov::AnsiToUtf16};
+    prov::ProvisioningServices services{csy->Database(), *this, files, versions, sleeper, base::WidenToUtf16};
     // A failure without a guard of its own propagates to the default exception report; the
     // wizard then stays here with both buttons disabled and the bar running.
     if (prov::RunProvisioning(inputs, services) == prov::ProvisioningResult::Succeeded) {

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "checker/ScriptFindings.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 #include "provisioning/ParameterMarkers.h"
 #include "provisioning/ScriptText.h"
 
@@ -65,7 +65,7 @@ std::string ReadAll(const std::filesystem::path& path) {
 void ReadAndWiden(benchmark::State& state) {
     const auto& path = ScriptFile(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        const std::u16string wide = fw::Cp1252ToUtf16(ReadAll(path));
+        const std::u16string wide = base::Cp1252ToUtf16(ReadAll(path));
         benchmark::DoNotOptimize(wide.data());
     }
     state.SetBytesProcessed(state.iterations() * (state.range(0) << 20));

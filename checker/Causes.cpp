@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 #include "provisioning/SqlStatements.h"
 
 namespace checker {
@@ -14,7 +14,7 @@ const char* const kMixedModeAdvice =
     "Seguran\xE7" "a) e reinicie o servi\xE7o do SQL Server.";
 
 bool Mentions(const std::string& text, std::string_view word) {
-    return fw::ToLowerAscii(text).find(word) != std::string::npos;
+    return base::ToLowerAscii(text).find(word) != std::string::npos;
 }
 
 // The causes behind a refused login's real state, as the server's error log gives it.

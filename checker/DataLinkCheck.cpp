@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 #include "provisioning/DataLinkFile.h"
 
 namespace checker {
@@ -51,7 +51,7 @@ std::string MaskPassword(std::string_view text) {
         } else {
             valueEnd = std::min(masked.find(';', valueStart), masked.size());
         }
-        if (fw::EqualsIgnoreCase(key, "Password") || fw::EqualsIgnoreCase(key, "Pwd")) {
+        if (base::EqualsIgnoreCase(key, "Password") || base::EqualsIgnoreCase(key, "Pwd")) {
             secrets.push_back(masked.substr(valueStart, valueEnd - valueStart));
             masked.replace(valueStart, valueEnd - valueStart, "***");
             valueEnd = valueStart + 3;
@@ -85,7 +85,7 @@ DataLinkCheck CheckDataLinkBytes(std::string_view file, std::span<const std::uin
     for (std::size_t i = kHeaderBytes; i + 1 < bytes.size(); i += 2)
         line += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
     if (line.size() >= 2 && line.substr(line.size() - 2) == u"\r\n") line.resize(line.size() - 2);
-    const std::optional<std::string> text = fw::Utf16ToCp1252(line);
+    const std::optional<std::string> text = base::Utf16ToCp1252(line);
     // The string is one line: a line end inside it (a line after it) is not the wizard's layout.
     if (const std::size_t lineEnd = line.find_first_of(u"\r\n"); lineEnd != std::u16string::npos) {
         return fail("difere do formato do assistente no byte " + std::to_string(kHeaderBytes + 2 * lineEnd) +

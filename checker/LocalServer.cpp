@@ -4,14 +4,14 @@
 
 #include "checker/Causes.h"
 #include "checker/OutputText.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace checker {
 namespace {
 
 const char* const kDefaultInstance = "MSSQLSERVER";
 
-bool IsDefault(const InstalledInstance& instance) { return fw::EqualsIgnoreCase(instance.name, kDefaultInstance); }
+bool IsDefault(const InstalledInstance& instance) { return base::EqualsIgnoreCase(instance.name, kDefaultInstance); }
 
 bool ListensOn(const InstalledInstance& instance, unsigned short port) {
     const std::string wanted = std::to_string(port);
@@ -82,14 +82,14 @@ std::optional<int> RefusalState(std::u16string_view line) {
 
 bool NamesThisComputer(std::string_view host, std::string_view computerName,
                        const std::vector<std::string>& ownAddresses) {
-    if (fw::EqualsIgnoreCase(host, "localhost") || host == "::1" || host.rfind("127.", 0) == 0) return true;
+    if (base::EqualsIgnoreCase(host, "localhost") || host == "::1" || host.rfind("127.", 0) == 0) return true;
     if (!computerName.empty()) {
         // The computer's name, alone or followed by its domain.
         const std::string_view first = host.substr(0, host.find('.'));
-        if (fw::EqualsIgnoreCase(first, computerName)) return true;
+        if (base::EqualsIgnoreCase(first, computerName)) return true;
     }
     return std::any_of(ownAddresses.begin(), ownAddresses.end(),
-                       [&](const std::string& address) { return fw::EqualsIgnoreCase(address, host); });
+                       [&](const std::string& address) { return base::EqualsIgnoreCase(address, host); });
 }
 
 std::string ServiceNameOf(const InstalledInstance& instance) {
@@ -102,7 +102,7 @@ const InstalledInstance* InstanceAddressed(const LocalServerFacts& facts, const 
         return it == facts.instances.end() ? nullptr : &*it;
     };
     if (!address.instance.empty())
-        return found([&](const InstalledInstance& i) { return fw::EqualsIgnoreCase(i.name, address.instance); });
+        return found([&](const InstalledInstance& i) { return base::EqualsIgnoreCase(i.name, address.instance); });
     // Without an instance's name the driver goes to the port given, or to 1433.
     if (const InstalledInstance* on = found([&](const InstalledInstance& i) { return ListensOn(i, address.port.value_or(1433)); }))
         return on;

@@ -1,6 +1,6 @@
 #include "checker/Options.h"
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace checker {
 namespace {
@@ -11,7 +11,7 @@ bool IsOption(std::string_view argument) {
 
 bool LooksLikePassword(std::string_view name) {
     for (std::string_view word : {"password", "senha", "pwd", "pass", "palavra-passe", "palavrapasse"})
-        if (fw::EqualsIgnoreCase(name, word)) return true;
+        if (base::EqualsIgnoreCase(name, word)) return true;
     return false;
 }
 
@@ -27,16 +27,16 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         const std::string& argument = arguments[i];
         if (!IsOption(argument)) return fail("Argumento inesperado: \"" + argument + "\".");
         const std::string_view name = std::string_view(argument).substr(1);
-        if (name == "?" || fw::EqualsIgnoreCase(name, "ajuda")) {
+        if (name == "?" || base::EqualsIgnoreCase(name, "ajuda")) {
             parsed.options.help = true;
             continue;
         }
         if (LooksLikePassword(name))
             return fail("A palavra-passe nunca se d\xE1 na linha de comandos: o programa pede-a quando precisa dela.");
         std::optional<std::string>* target = nullptr;
-        if (fw::EqualsIgnoreCase(name, "servidor")) target = &parsed.options.server;
-        else if (fw::EqualsIgnoreCase(name, "utilizador")) target = &parsed.options.login;
-        else if (fw::EqualsIgnoreCase(name, "basedados")) target = &parsed.options.database;
+        if (base::EqualsIgnoreCase(name, "servidor")) target = &parsed.options.server;
+        else if (base::EqualsIgnoreCase(name, "utilizador")) target = &parsed.options.login;
+        else if (base::EqualsIgnoreCase(name, "basedados")) target = &parsed.options.database;
         if (target == nullptr) return fail("Op\xE7\xE3o desconhecida: \"" + argument + "\".");
         if (target->has_value()) return fail("A op\xE7\xE3o \"" + argument + "\" foi dada duas vezes.");
         if (i + 1 == arguments.size() || arguments[i + 1].empty() || IsOption(arguments[i + 1]))

@@ -1,6 +1,6 @@
 #include "checker/OutputText.h"
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace checker {
 
@@ -11,8 +11,8 @@ std::string OutputBytes(std::string_view text, Sink sink) {
         if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) withCrLf += '\r';
         withCrLf += text[i];
     }
-    if (sink == Sink::PipeOrFile) return fw::Cp1252ToUtf8(withCrLf);
-    const std::u16string wide = fw::Cp1252ToUtf16(withCrLf);
+    if (sink == Sink::PipeOrFile) return base::Cp1252ToUtf8(withCrLf);
+    const std::u16string wide = base::Cp1252ToUtf16(withCrLf);
     std::string bytes;
     bytes.reserve(wide.size() * 2);
     for (char16_t unit : wide) {
@@ -24,7 +24,7 @@ std::string OutputBytes(std::string_view text, Sink sink) {
 
 std::string ReportText(std::u16string_view text) {
     std::string out;
-    for (char16_t unit : text) out += fw::Utf16ToCp1252(std::u16string_view(&unit, 1)).value_or("?");
+    for (char16_t unit : text) out += base::Utf16ToCp1252(std::u16string_view(&unit, 1)).value_or("?");
     return out;
 }
 

@@ -1,6 +1,6 @@
 #include "checker/ServerName.h"
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace checker {
 namespace {
@@ -20,7 +20,7 @@ std::optional<unsigned short> ParsePort(std::string_view text) {
 
 std::optional<ServerAddress> ParseServer(std::string_view text) {
     ServerAddress address;
-    if (text.size() >= 4 && fw::EqualsIgnoreCase(text.substr(0, 4), "tcp:")) text.remove_prefix(4);
+    if (text.size() >= 4 && base::EqualsIgnoreCase(text.substr(0, 4), "tcp:")) text.remove_prefix(4);
     if (const std::size_t comma = text.find(','); comma != std::string_view::npos) {
         address.port = ParsePort(text.substr(comma + 1));
         if (!address.port) return std::nullopt;
@@ -33,7 +33,7 @@ std::optional<ServerAddress> ParseServer(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     if (text.empty()) return std::nullopt;
-    address.host = (text == "." || fw::EqualsIgnoreCase(text, "(local)")) ? "127.0.0.1" : std::string(text);
+    address.host = (text == "." || base::EqualsIgnoreCase(text, "(local)")) ? "127.0.0.1" : std::string(text);
     return address;
 }
 
@@ -61,10 +61,10 @@ std::optional<std::vector<BrowserInstance>> ParseBrowserAnswer(std::string_view 
                 value = one.substr(0, valueEnd);
                 one = valueEnd == std::string_view::npos ? std::string_view() : one.substr(valueEnd + 1);
             }
-            if (fw::EqualsIgnoreCase(key, "ServerName")) instance.server = value;
-            else if (fw::EqualsIgnoreCase(key, "InstanceName")) instance.instance = value;
-            else if (fw::EqualsIgnoreCase(key, "Version")) instance.version = value;
-            else if (fw::EqualsIgnoreCase(key, "tcp")) instance.tcpPort = ParsePort(value);
+            if (base::EqualsIgnoreCase(key, "ServerName")) instance.server = value;
+            else if (base::EqualsIgnoreCase(key, "InstanceName")) instance.instance = value;
+            else if (base::EqualsIgnoreCase(key, "Version")) instance.version = value;
+            else if (base::EqualsIgnoreCase(key, "tcp")) instance.tcpPort = ParsePort(value);
         }
         if (!instance.instance.empty()) instances.push_back(std::move(instance));
     }

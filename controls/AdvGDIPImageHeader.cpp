@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace ctl {
 namespace {
@@ -143,7 +143,7 @@ ImageSize ImageSizeByExtension(ByteView file, std::string_view fileName) {
     auto dot = fileName.find_last_of('.');
     auto slash = fileName.find_last_of("/\\");
     if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
-    std::string ext = fw::ToLowerAscii(fileName.substr(dot));
+    std::string ext = base::ToLowerAscii(fileName.substr(dot));
     std::optional<ImageSize> size;
     if (ext == ".jpg" || ext == ".jpeg") size = ReadJpegSize(file);
     else if (ext == ".png") size = ReadPngSize(file);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/Accelerator.h"
+#include "base/Accelerator.h"
 
 namespace ctl::glass {
 
@@ -115,7 +115,7 @@ GlassOutcome GlassButtonModel::Transition(const GlassEvent& e) {
             }
             return o;
         case Kind::DialogChar:
-            if (fw::IsAccelerator(Caption(), e.character) && e.canFocus && Enabled()) o.click = o.handled = true;
+            if (base::IsAccelerator(Caption(), e.character) && e.canFocus && Enabled()) o.click = o.handled = true;
             return o;
         case Kind::Command:
             o.click = e.code == 0;

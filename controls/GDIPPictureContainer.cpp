@@ -1,6 +1,6 @@
 #include "controls/GDIPPictureContainer.h"
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace ctl {
 
@@ -34,7 +34,7 @@ void TPictureCollection::Assign(const fw::Persistent* source) {
 TAdvGDIPPicture* TGDIPPictureContainer::FindPicture(std::string_view name) const {
     for (int i = 0; i < items_.Count(); ++i) {
         const TPictureItem& item = items_.Item(i);
-        if (fw::EqualsIgnoreCase(item.Name(), name)) return const_cast<TAdvGDIPPicture*>(&item.Picture());
+        if (base::EqualsIgnoreCase(item.Name(), name)) return const_cast<TAdvGDIPPicture*>(&item.Picture());
     }
     return nullptr;
 }

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace fw {
 namespace {
@@ -107,7 +107,7 @@ SystemColourSource g_source = &ClassicSystemColour;
 
 std::optional<TColor> ColourFromName(std::string_view name) {
     for (const auto& entry : kNamedColours) {
-        if (EqualsIgnoreCase(entry.name, name)) return entry.value;
+        if (base::EqualsIgnoreCase(entry.name, name)) return entry.value;
     }
     return std::nullopt;
 }

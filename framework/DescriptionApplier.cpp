@@ -9,7 +9,7 @@
 #include "framework/Description.h"
 #include "framework/DescriptionSyntax.h"
 #include "framework/DescriptionValues.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace fw {
 namespace {
@@ -25,14 +25,14 @@ public:
         : root_(root), registry_(registry), file_(fileName) {}
 
     void Apply(const ObjectNode& node) {
-        if (!EqualsIgnoreCase(node.className, root_.Class().name)) {
+        if (!base::EqualsIgnoreCase(node.className, root_.Class().name)) {
             Fail(node.line, node.name,
                  "the description is of class " + node.className + ", the window of class " + std::string(root_.Class().name));
         }
         if (!node.name.empty()) root_.SetName(node.name);
-        if (!root_.Name().empty()) names_.emplace(ToLowerAscii(root_.Name()), &root_);
+        if (!root_.Name().empty()) names_.emplace(base::ToLowerAscii(root_.Name()), &root_);
         for (const auto& owned : root_.Components()) {
-            if (!owned->Name().empty()) names_.emplace(ToLowerAscii(owned->Name()), owned.get());
+            if (!owned->Name().empty()) names_.emplace(base::ToLowerAscii(owned->Name()), owned.get());
         }
         // Components are loading until every value and reference is in place.
         struct LoadingScope {
@@ -47,7 +47,7 @@ public:
         ApplyProperties(root_, node);
         for (const auto& child : node.children) Create(child, root_);
         for (const auto& reference : references_) {
-            const auto found = names_.find(ToLowerAscii(reference.name));
+            const auto found = names_.find(base::ToLowerAscii(reference.name));
             if (found == names_.end()) Fail(reference.line, reference.where, "unknown component " + Quoted(reference.name));
             reference.property->setReference(*reference.target, found->second);
         }
@@ -74,7 +74,7 @@ private:
         const ClassInfo* info = registry_.Find(node.className);
         if (!info) Fail(node.line, node.name, "unknown class " + node.className);
         if (node.name.empty()) Fail(node.line, node.name, "object without a name");
-        const std::string key = ToLowerAscii(node.name);
+        const std::string key = base::ToLowerAscii(node.name);
         if (names_.count(key)) Fail(node.line, node.name, "duplicate object name");
         auto created = registry_.Create(node.className);
         if (!created || !created->Class().InheritsFrom(*info)) {

@@ -8,7 +8,7 @@
 
 #include "framework/DescriptionSyntax.h"
 #include "framework/Properties.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace fw::description {
 
@@ -156,7 +156,7 @@ private:
         std::string bytes;   // Windows-1252
         std::size_t runStart = pos_;  // start of the UTF-8 run not yet converted
         auto flushRun = [&](std::size_t end) {
-            const auto converted = Utf8ToCp1252(text_.substr(runStart, end - runStart));
+            const auto converted = base::Utf8ToCp1252(text_.substr(runStart, end - runStart));
             if (!converted) return false;
             bytes += *converted;
             return true;

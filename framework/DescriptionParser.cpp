@@ -41,7 +41,7 @@
 #include "framework/Description.h"
 #include "framework/DescriptionLexer.h"
 #include "framework/DescriptionSyntax.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace fw {
 namespace {
@@ -97,7 +97,7 @@ private:
         node.line = header.line;
         node.name = TakeName("an object name");
         where_ = node.name;
-        if (!names_.insert(ToLowerAscii(node.name)).second) Fail(header.line, "duplicate object name");
+        if (!names_.insert(base::ToLowerAscii(node.name)).second) Fail(header.line, "duplicate object name");
         const Token colon = Take();
         if (colon.kind != TokenKind::Colon) Fail(colon.line, "expected ':' after the object name");
         node.className = TakeName("a class name");

@@ -2,7 +2,7 @@
 
 #include "framework/Colour.h"
 #include "framework/DescriptionSyntax.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace fw::description {
 

@@ -11,7 +11,7 @@
 
 #include "framework/Description.h"
 #include "framework/DescriptionSyntax.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace fw {
 namespace {
@@ -91,7 +91,7 @@ private:
                         byte == 0x9D) {
                         out_ += "\\x" + HexByte(byte);
                     } else {
-                        out_ += Cp1252ToUtf8(std::string_view(&text[i], 1));
+                        out_ += base::Cp1252ToUtf8(std::string_view(&text[i], 1));
                     }
             }
             ++column;

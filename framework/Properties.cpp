@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace fw {
 
 std::optional<int> EnumInfo::Find(std::string_view member) const {
     for (std::size_t i = 0; i < members.size(); ++i) {
-        if (EqualsIgnoreCase(members[i], member)) return static_cast<int>(i);
+        if (base::EqualsIgnoreCase(members[i], member)) return static_cast<int>(i);
     }
     return std::nullopt;
 }
@@ -17,7 +17,7 @@ std::optional<int> EnumInfo::Find(std::string_view member) const {
 const PropertyInfo* ClassInfo::FindProperty(std::string_view propertyName) const {
     for (const ClassInfo* info = this; info; info = info->parent) {
         for (const auto& property : info->properties) {
-            if (EqualsIgnoreCase(property.name, propertyName)) return &property;
+            if (base::EqualsIgnoreCase(property.name, propertyName)) return &property;
         }
     }
     return nullptr;
@@ -38,7 +38,7 @@ std::vector<const PropertyInfo*> ClassInfo::AllProperties() const {
         for (const auto& property : (*it)->properties) {
             bool redeclared = false;
             for (auto& existing : all) {
-                if (EqualsIgnoreCase(existing->name, property.name)) {
+                if (base::EqualsIgnoreCase(existing->name, property.name)) {
                     existing = &property;
                     redeclared = true;
                     break;
@@ -55,7 +55,7 @@ void CopyValueProperties(const Persistent& from, Persistent& to, std::initialize
         const bool valued = property->type != PropertyType::Object && property->type != PropertyType::Event &&
                             property->type != PropertyType::Reference && property->get && property->set;
         const bool excepted = std::any_of(except.begin(), except.end(),
-                                          [&](std::string_view name) { return EqualsIgnoreCase(name, property->name); });
+                                          [&](std::string_view name) { return base::EqualsIgnoreCase(name, property->name); });
         if (valued && !excepted) property->set(to, property->get(from));
     }
 }
@@ -79,7 +79,7 @@ Component* Component::Own(std::unique_ptr<Component> child) {
 Component* Component::FindComponent(std::string_view name) const {
     if (name.empty()) return nullptr;
     for (const auto& child : owned_) {
-        if (EqualsIgnoreCase(child->Name(), name)) return child.get();
+        if (base::EqualsIgnoreCase(child->Name(), name)) return child.get();
     }
     return nullptr;
 }
@@ -93,14 +93,14 @@ void ClassRegistry::Register(const ClassInfo& info, Factory factory) {
 
 const ClassInfo* ClassRegistry::Find(std::string_view className) const {
     for (const auto& entry : entries_) {
-        if (EqualsIgnoreCase(entry.info->name, className)) return entry.info;
+        if (base::EqualsIgnoreCase(entry.info->name, className)) return entry.info;
     }
     return nullptr;
 }
 
 std::unique_ptr<Component> ClassRegistry::Create(std::string_view className) const {
     for (const auto& entry : entries_) {
-        if (EqualsIgnoreCase(entry.info->name, className)) return entry.factory ? entry.factory() : nullptr;
+        if (base::EqualsIgnoreCase(entry.info->name, className)) return entry.factory ? entry.factory() : nullptr;
     }
     return nullptr;
 }

@@ -2,18 +2,18 @@
 // Texts of the wizard are single-byte ANSI code-page text. Where they leave the program as UTF-16
 // (to the driver, into the data link file) they are widened by a function of this type. Portable
 // code defaults to the Windows-1252 table; the Win32 layer passes the running system's ANSI code
-// page (AnsiToUtf16 in provisioning/win/Win32Services.h), so that what the data link file holds is
+// page (base::WidenToUtf16, base/win/AnsiText.h), so that what the data link file holds is
 // exactly what the wizard connected with.
 
 #include <string>
 #include <string_view>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace prov {
 
 using Widen = std::u16string (*)(std::string_view);
 
-inline std::u16string WidenWindows1252(std::string_view text) { return fw::Cp1252ToUtf16(text); }
+inline std::u16string WidenWindows1252(std::string_view text) { return base::Cp1252ToUtf16(text); }
 
 }  // namespace prov

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace prov {
 namespace {
@@ -35,7 +35,7 @@ constexpr std::array kDrivers = {
 };
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && fw::EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && base::EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 // FreeTDS resolves the host part itself: it knows neither the local aliases nor protocol prefixes.
@@ -43,7 +43,7 @@ std::string FreeTdsServer(std::string_view server) {
     if (StartsWithIgnoreCase(server, "tcp:")) server.remove_prefix(4);
     const std::size_t hostEnd = server.find_first_of("\\,");
     const std::string_view host = server.substr(0, hostEnd);
-    if (fw::EqualsIgnoreCase(host, "(local)") || host == ".") {
+    if (base::EqualsIgnoreCase(host, "(local)") || host == ".") {
         std::string mapped = "localhost";
         if (hostEnd != std::string_view::npos) mapped += server.substr(hostEnd);
         return mapped;
@@ -139,7 +139,7 @@ std::vector<ConnectionStringField> ParseOleDbConnectionString(std::string_view t
 std::optional<std::string> FindField(std::span<const ConnectionStringField> fields, std::string_view key) {
     std::optional<std::string> found;
     for (const ConnectionStringField& field : fields) {
-        if (fw::EqualsIgnoreCase(field.key, key)) found = field.value;
+        if (base::EqualsIgnoreCase(field.key, key)) found = field.value;
     }
     return found;
 }
@@ -150,7 +150,7 @@ std::vector<OdbcDriver> ChooseOdbcDrivers(std::span<const std::string> installed
     std::vector<OdbcDriver> chosen;
     for (const OdbcDriver& driver : kDrivers) {
         for (const std::string& installed : installedDrivers) {
-            if (fw::EqualsIgnoreCase(installed, driver.name)) {
+            if (base::EqualsIgnoreCase(installed, driver.name)) {
                 chosen.push_back(driver);
                 break;
             }

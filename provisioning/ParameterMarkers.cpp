@@ -1,7 +1,7 @@
 #include "provisioning/ParameterMarkers.h"
 
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace prov {
 namespace {
@@ -90,7 +90,7 @@ std::vector<std::optional<std::int32_t>> BindByName(std::span<const std::string>
     for (const std::string& name : markerNames) {
         std::optional<std::int32_t> value;
         for (const IntParameter& parameter : parameters) {
-            if (fw::EqualsIgnoreCase(parameter.name, name)) {
+            if (base::EqualsIgnoreCase(parameter.name, name)) {
                 value = parameter.value;
                 break;
             }

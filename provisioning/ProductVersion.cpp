@@ -1,6 +1,6 @@
 #include "provisioning/ProductVersion.h"
 
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace prov {
 
@@ -15,7 +15,7 @@ std::string_view ProductName(Product product) {
 }
 
 std::string DefaultDatabaseName(std::string_view productName, std::optional<ProductVersion> version) {
-    std::string name = fw::ToLowerAscii(productName);
+    std::string name = base::ToLowerAscii(productName);
     if (version) {
         name += '_';
         name += std::to_string(version->major);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/win/AnsiText.h"
 #include "checker/OutputText.h"
 #include "checker/Report.h"
 #include "provisioning/win/Win32Services.h"
@@ -55,10 +56,7 @@ std::string Console::AskPassword(std::string_view prompt) {
         if (screen != INVALID_HANDLE_VALUE) CloseHandle(screen);
         std::wstring wide(buffer, read);
         while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n')) wide.pop_back();
-        const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-        password.resize(static_cast<std::size_t>(size));
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), password.data(), size, nullptr, nullptr);
-        return password;
+        return base::Narrow(wide);
     }
     // Not a console: one line, byte by byte so nothing after it is taken.
     for (;;) {

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "checker/OutputText.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 
 namespace checker {
 namespace {
@@ -94,7 +94,7 @@ DataLinkOpen OpenDataLink(const std::string& connectionString, std::chrono::seco
         return result;
     }
     const std::u16string wide =
-        fw::Cp1252ToUtf16(connectionString + ";Connect Timeout=" + std::to_string(loginTimeout.count()));
+        base::Cp1252ToUtf16(connectionString + ";Connect Timeout=" + std::to_string(loginTimeout.count()));
     ComPtr<IDBInitialize> source;
     const HRESULT made = service->GetDataSource(nullptr, CLSCTX_INPROC_SERVER,
                                                 const_cast<LPWSTR>(reinterpret_cast<const wchar_t*>(wide.c_str())),

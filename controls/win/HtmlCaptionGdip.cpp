@@ -11,7 +11,7 @@
 #include "controls/GDIPPictureContainer.h"
 #include "controls/win/AdvGDIP.h"
 #include "framework/Colour.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 #include "framework/win/Gdi.h"
 
 namespace ctl {
@@ -19,11 +19,11 @@ namespace ctl {
 namespace {
 
 std::wstring Wide(std::string_view text) {
-    const std::u16string u = fw::Cp1252ToUtf16(text);
+    const std::u16string u = base::Cp1252ToUtf16(text);
     return std::wstring(u.begin(), u.end());
 }
 
-bool IsSymbolFont(const HtmlFont& font) { return fw::EqualsIgnoreCase(font.name, "Symbol"); }
+bool IsSymbolFont(const HtmlFont& font) { return base::EqualsIgnoreCase(font.name, "Symbol"); }
 
 // Text as GDI+ takes it. The list bullets come in the "Symbol" font, whose encoding GDI+
 // implementations address differently (and Wine's copy of the font answers with other glyphs):

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <optional>
 
-#include "framework/Accelerator.h"
+#include "base/Accelerator.h"
 
 namespace fw {
 namespace {
@@ -431,9 +431,9 @@ std::wstring WithoutAccelerator(std::wstring_view text) {
 }
 
 std::wstring AcceleratorShortcut(std::string_view caption) {
-    const std::optional<char16_t> letter = AcceleratorOf(caption);
+    const std::optional<char16_t> letter = base::AcceleratorOf(caption);
     if (!letter) return {};
-    return L"Alt+" + std::wstring(1, static_cast<wchar_t>(LowerCase1252(*letter)));
+    return L"Alt+" + std::wstring(1, static_cast<wchar_t>(base::LowerCase1252(*letter)));
 }
 
 }  // namespace fw

@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "framework/PropertyBuilders.h"
-#include "framework/Text.h"
+#include "base/Text.h"
 #include "framework/win/ExceptionReport.h"
 #include "framework/win/Dpi.h"
 
@@ -128,27 +128,6 @@ const EnumInfo& AlignEnum() {
 const EnumInfo& AlignmentEnum() {
     static const EnumInfo info{"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
     return info;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Text
-
-std::wstring Widen(std::string_view text) {
-    if (text.empty()) return {};
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
-    return out;
-}
-
-std::string Narrow(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
-                          nullptr);
-    return out;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -31,7 +31,8 @@
 #include <utility>
 #include <vector>
 
-#include "framework/Accelerator.h"
+#include "base/Accelerator.h"
+#include "base/win/AnsiText.h"
 #include "framework/Colour.h"
 #include "framework/Properties.h"
 #include "framework/Scaling.h"
@@ -447,8 +448,8 @@ TWinControl* ControlFromHandle(HWND hwnd);
 
 
 // Converts between the program's single-byte text (the ANSI code page) and the platform's UTF-16.
-std::wstring Widen(std::string_view text);
-std::string Narrow(std::wstring_view text);
+using base::Narrow;
+using base::Widen;
 
 // Registers the framework's own classes (TForm excluded: the application registers its form).
 void RegisterFrameworkClasses(ClassRegistry& registry);

@@ -130,15 +130,6 @@ using StmtHandle = OdbcHandle<SQL_HANDLE_STMT>;
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
-std::string Narrow(std::u16string_view text) {
-    if (text.empty()) return {};
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
 struct Diagnostics {
     std::string text;  // every record's message, one per line
     std::string firstState;
@@ -171,8 +162,8 @@ Diagnostics ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
         if (!Succeeded(rc)) break;
         const std::u16string_view messageView(reinterpret_cast<const char16_t*>(message),
                                               std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(message)));
-        const std::string stateText = Narrow(std::u16string_view(reinterpret_cast<const char16_t*>(state), 5));
-        const std::string messageText = Narrow(messageView);
+        const std::string stateText = base::Narrow(std::u16string_view(reinterpret_cast<const char16_t*>(state), 5));
+        const std::string messageText = base::Narrow(messageView);
         if (record == 1) {
             diag.firstState = stateText;
             diag.firstNative = native;
@@ -258,7 +249,7 @@ std::vector<std::string> OdbcDatabase::InstalledDrivers() {
                                          &attributesLength);
         if (!Succeeded(rc)) break;
         const auto* text = reinterpret_cast<const char16_t*>(description);
-        names.push_back(Narrow(std::u16string_view(text, std::char_traits<char16_t>::length(text))));
+        names.push_back(base::Narrow(std::u16string_view(text, std::char_traits<char16_t>::length(text))));
         direction = SQL_FETCH_NEXT;
     }
     return names;
@@ -326,7 +317,7 @@ std::vector<std::vector<std::optional<std::string>>> OdbcDatabase::Query(std::st
                 continue;
             }
             const auto* units = reinterpret_cast<const char16_t*>(value);
-            row.emplace_back(Narrow(std::u16string_view(units, std::char_traits<char16_t>::length(units))));
+            row.emplace_back(base::Narrow(std::u16string_view(units, std::char_traits<char16_t>::length(units))));
         }
     }
     return rows;

@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/win/AnsiText.h"
 #include "provisioning/AnsiText.h"
 #include "provisioning/Database.h"
 #include "provisioning/win/Win32Services.h"
@@ -38,7 +39,7 @@ struct OdbcOptions {
     std::chrono::seconds loginTimeout{15};
     std::chrono::seconds statementTimeout{30};  // ExecuteStatement only; commands have none
     // Converts the wizard's ANSI texts to UTF-16: the running system's ANSI code page.
-    Widen widen = AnsiToUtf16;
+    Widen widen = base::WidenToUtf16;
 };
 
 class OdbcDatabase final : public Database {

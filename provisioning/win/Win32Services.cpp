@@ -29,18 +29,6 @@ constexpr DWORD kMaxChunk = 1u << 30;
 
 }  // namespace
 
-std::u16string AnsiToUtf16(std::string_view text) {
-    if (text.empty()) return {};
-    if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        throw std::length_error("text too long to convert");
-    }
-    const int length = static_cast<int>(text.size());
-    const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    std::u16string wide(static_cast<std::size_t>(count), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), count);
-    return wide;
-}
-
 std::string ProgramFolder() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {

@@ -10,9 +10,6 @@
 
 namespace prov {
 
-// The running system's ANSI code page to UTF-16 (MultiByteToWideChar with CP_ACP); a Widen.
-std::u16string AnsiToUtf16(std::string_view text);
-
 // The folder of the running executable, with its trailing path separator.
 std::string ProgramFolder();
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/AnsiText.h"
 #include "checker/Causes.h"
 #include "checker/DataLinkCheck.h"
 #include "checker/FolderFindings.h"
@@ -215,7 +216,7 @@ private:
             return;
         }
         if (!s.database.empty()) {
-            if (std::optional<Finding> refused = DatabaseNameFinding(s.database, prov::AnsiToUtf16(s.database)))
+            if (std::optional<Finding> refused = DatabaseNameFinding(s.database, base::WidenToUtf16(s.database)))
                 Report(std::move(*refused));
         }
         // On the server's own PC, what the server's installer and the server wrote comes first;
@@ -356,7 +357,7 @@ private:
         }
         if (!status) {
             // A refused name has had its FALHA: the wizard creates nothing under it.
-            if (prov::IsUsableDatabaseName(prov::AnsiToUtf16(s.database)))
+            if (prov::IsUsableDatabaseName(base::WidenToUtf16(s.database)))
                 Report(Ok("base de dados " + s.database + ": n\xE3o existe (o assistente cria-a)"));
             return;
         }
@@ -501,12 +502,7 @@ private:
 int wmain(int argc, wchar_t** argv) {
     Console console;
     std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) {
-        const int size = WideCharToMultiByte(CP_ACP, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string argument(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-        WideCharToMultiByte(CP_ACP, 0, argv[i], -1, argument.data(), size, nullptr, nullptr);
-        arguments.push_back(std::move(argument));
-    }
+    for (int i = 1; i < argc; ++i) arguments.push_back(base::Narrow(std::wstring_view(argv[i])));
     const ParsedOptions parsed = ParseOptions(arguments);
     int code = kExitOk;
     if (!parsed.error.empty()) {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 #include "provisioning/ConnectionString.h"
 #include "provisioning/DataLinkFile.h"
 
@@ -36,7 +36,7 @@ fs::path ProgramFolder() {
 struct Result {
     DWORD exitCode = 0;
     std::string output;  // UTF-8, as a pipe receives it
-    bool Holds(const std::string& cp1252) const { return output.find(fw::Cp1252ToUtf8(cp1252)) != std::string::npos; }
+    bool Holds(const std::string& cp1252) const { return output.find(base::Cp1252ToUtf8(cp1252)) != std::string::npos; }
 };
 
 // A database server's instance as its installer registers it on this PC: the registry's 64-bit
@@ -190,15 +190,15 @@ protected:
     }
 
     static std::wstring Wide(const std::string& text) {
-        const std::u16string units = fw::Cp1252ToUtf16(text);
+        const std::u16string units = base::Cp1252ToUtf16(text);
         return std::wstring(units.begin(), units.end());
     }
 
     // The password, in every encoding it could take, is nowhere in the output.
     static void ExpectNoPassword(const Result& r) {
-        const std::u16string wide = fw::Cp1252ToUtf16(kPassword);
+        const std::u16string wide = base::Cp1252ToUtf16(kPassword);
         const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-        for (const std::string& form : {kPassword, fw::Cp1252ToUtf8(kPassword), utf16, "Segr"s + "do#2024"})
+        for (const std::string& form : {kPassword, base::Cp1252ToUtf8(kPassword), utf16, "Segr"s + "do#2024"})
             EXPECT_EQ(r.output.find(form), std::string::npos) << "the password is in the output:\n" << r.output;
     }
 
@@ -429,7 +429,7 @@ TEST_F(VerificaBD, OnTheServersPcTheErrorLogNamesWhyTheLoginWasRefused) {
     const Result locked = Run(options, "errada\n");
     CloseHandle(held);
     EXPECT_TRUE(locked.Holds("[FALHA] login em master como sa: o servidor recusou o login; causas poss\xEDveis")) << locked.output;
-    EXPECT_TRUE(locked.Holds("[AVISO] o registo de erros do servidor (" + fw::Utf16ToCp1252(
+    EXPECT_TRUE(locked.Holds("[AVISO] o registo de erros do servidor (" + base::Utf16ToCp1252(
         std::u16string(pc.Log().u16string())).value_or("?") + ") n\xE3o se l\xEA")) << locked.output;
     EXPECT_TRUE(locked.Holds("Executar como administrador")) << locked.output;
 }

@@ -254,7 +254,7 @@ std::optional<Accessible> FindShown(const Accessible& parent, long role, std::st
 
 Accessible FindAccessible(const Accessible& root, long role, std::string_view name) {
     if (auto found = FindShown(root, role, name)) return *found;
-    throw DriverError("no visible " + RoleName(role) + " named \"" + Cp1252ToUtf8(name) + "\"");
+    throw DriverError("no visible " + RoleName(role) + " named \"" + base::Cp1252ToUtf8(name) + "\"");
 }
 
 std::string RoleName(long role) {
@@ -283,8 +283,8 @@ std::string Describe(const std::vector<Heard>& heard) {
     std::string text;
     for (const Heard& h : heard) {
         text += std::string(static_cast<std::size_t>(h.depth) * 2, ' ') + RoleName(h.role) + " \"" +
-                Cp1252ToUtf8(h.name) + "\" [" + StateWords(h.state) + "]";
-        if (h.value) text += " = \"" + Cp1252ToUtf8(*h.value) + "\"";
+                base::Cp1252ToUtf8(h.name) + "\" [" + StateWords(h.state) + "]";
+        if (h.value) text += " = \"" + base::Cp1252ToUtf8(*h.value) + "\"";
         text += "\n";
     }
     return text;

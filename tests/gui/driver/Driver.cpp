@@ -112,17 +112,6 @@ std::wstring FromCp1252(std::string_view text) {
     return out;
 }
 
-std::string Cp1252ToUtf8(std::string_view text) {
-    const std::wstring wide = FromCp1252(text);
-    if (wide.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr,
-                        nullptr);
-    return out;
-}
-
 // --- files ---------------------------------------------------------------------------------------
 
 fs::path ProgramFolder() {
@@ -662,7 +651,7 @@ HWND App::WaitForMainWindow(const wchar_t* className, const wchar_t* title, mill
         }
         throw DriverError("timed out after " + std::to_string(timeout.count()) +
                           " ms waiting for the main window (class " + (className ? ToCp1252(className) : "any") +
-                          ", title " + (title ? Cp1252ToUtf8(ToCp1252(title)) : "any") + ")");
+                          ", title " + (title ? base::Cp1252ToUtf8(ToCp1252(title)) : "any") + ")");
     }
     main_ = search.found;
     return main_;
@@ -703,7 +692,7 @@ Snapshot App::WaitFor(const std::function<bool(const Snapshot&)>& condition, std
         timeout);
     if (!met) {
         std::string state = !error.empty() ? error : last ? "a reader heard:\n" + last->Describe() : "no reading";
-        if (auto box = FindMessageBox()) state += "\na message box \"" + Cp1252ToUtf8(box->Caption()) + "\" is open";
+        if (auto box = FindMessageBox()) state += "\na message box \"" + base::Cp1252ToUtf8(box->Caption()) + "\" is open";
         throw DriverError("timed out after " + std::to_string(timeout.count()) + " ms waiting for " +
                           std::string(what) + " (" + state + ")");
     }

@@ -35,6 +35,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Text.h"
 #include "driver/Snapshot.h"
 
 namespace gui {
@@ -90,7 +91,7 @@ T ReadUntilEqual(const std::function<T()>& read, const T& want, milliseconds tim
 // Text conversions between the programs' Windows-1252 and the platform's UTF-16.
 std::string ToCp1252(std::wstring_view text);
 std::wstring FromCp1252(std::string_view text);
-std::string Cp1252ToUtf8(std::string_view text);  // for messages printed on a UTF-8 terminal
+using base::Cp1252ToUtf8;  // for messages printed on a UTF-8 terminal
 
 // The folder of the running test program (the build's bin folder, where the programs are).
 std::filesystem::path ProgramFolder();

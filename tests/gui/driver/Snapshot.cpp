@@ -86,7 +86,7 @@ void EnsureCom() { thread_local ComScope com; }
 
 }  // namespace
 
-std::string Describe(const Named& named) { return RoleName(named.role) + " \"" + Cp1252ToUtf8(named.name) + "\""; }
+std::string Describe(const Named& named) { return RoleName(named.role) + " \"" + base::Cp1252ToUtf8(named.name) + "\""; }
 
 long StandardControlRole(long windowsRole) { return UnderWine() ? ROLE_SYSTEM_CLIENT : windowsRole; }
 
@@ -200,7 +200,7 @@ std::string Snapshot::Describe() const {
     for (const Element& e : elements_) {
         text += std::string(static_cast<std::size_t>(e.Depth()) * 2, ' ') + gui::Describe(e.What()) + " [" +
                 StateWords(e.State()) + "]";
-        if (e.Value()) text += " = \"" + Cp1252ToUtf8(*e.Value()) + "\"";
+        if (e.Value()) text += " = \"" + base::Cp1252ToUtf8(*e.Value()) + "\"";
         text += "\n";
     }
     return text;

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Text.h"
+#include "base/Text.h"
 #include "provisioning/ProvisioningSequence.h"
 #include "provisioning/ScriptText.h"
 #include "provisioning/SqlStatements.h"
@@ -94,7 +94,7 @@ public:
     const std::string& Path() const { return path_; }
 
     // The batch the server must receive for a script file, as UTF-8.
-    std::string Batch(const char* name) const { return fw::Cp1252ToUtf8(ScriptCommandText(ReadFileBytes(path_ + name))); }
+    std::string Batch(const char* name) const { return base::Cp1252ToUtf8(ScriptCommandText(ReadFileBytes(path_ + name))); }
 
 private:
     std::string path_;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/AnsiText.h"
 #include "provisioning/DataLinkFile.h"
 #include "provisioning/win/Win32Services.h"
 
@@ -215,7 +216,7 @@ TEST_F(Win32Services, ReadingSharesReadButNotWrite) {
 
 TEST_F(Win32Services, DataLinkFileThroughTheAnsiCodePage) {
     if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
-    prov::WriteDataLinkFile(folder_, "VelmoRest", {"srv", "sa", "\x80\xE7", "velmorest_1_0"}, files_, prov::AnsiToUtf16);
+    prov::WriteDataLinkFile(folder_, "VelmoRest", {"srv", "sa", "\x80\xE7", "velmorest_1_0"}, files_, base::WidenToUtf16);
     const std::string file = ReadRaw(folder_ + "VelmoRest.udl");
     const std::string expected = "P\0a\0s\0s\0w\0o\0r\0d\0=\0\xAC\x20\xE7\0;\0"s;
     EXPECT_NE(file.find(expected), std::string::npos);
@@ -226,8 +227,8 @@ TEST_F(Win32Services, AnsiWideningMatchesTheWindows1252Table) {
     if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
     std::string all;
     for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
-    EXPECT_EQ(prov::AnsiToUtf16(all), prov::WidenWindows1252(all));
-    EXPECT_EQ(prov::AnsiToUtf16(""), u"");
+    EXPECT_EQ(base::WidenToUtf16(all), prov::WidenWindows1252(all));
+    EXPECT_EQ(base::WidenToUtf16(""), u"");
 }
 
 TEST_F(Win32Services, ProgramFolderHoldsThisProgram) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace fw {
+namespace base {
 
 // The UTF-16 unit of one Windows-1252 byte. The five bytes that code page leaves undefined
 // (81, 8D, 8F, 90, 9D) map to the C1 control of the same value, as the platform does.
@@ -25,4 +25,4 @@ std::optional<std::string> Utf16ToCp1252(std::u16string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);
 
-}  // namespace fw
+}  // namespace base

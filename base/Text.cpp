@@ -1,9 +1,9 @@
-#include "framework/Text.h"
+#include "base/Text.h"
 
 #include <array>
 #include <cstdint>
 
-namespace fw {
+namespace base {
 namespace {
 
 // Bytes 80..9F of Windows-1252; the rest of the page equals Latin-1.
@@ -112,4 +112,4 @@ std::string ToLowerAscii(std::string_view text) {
     return out;
 }
 
-}  // namespace fw
+}  // namespace base
