@@ -223,11 +223,13 @@ TEST_F(Win32Services, DataLinkFileThroughTheAnsiCodePage) {
     EXPECT_EQ(file.size(), 132u + 2 * 115);
 }
 
-TEST_F(Win32Services, AnsiWideningMatchesTheWindows1252Table) {
+TEST_F(Win32Services, AnsiConversionsMatchTheWindows1252Table) {
     if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
     std::string all;
     for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
     EXPECT_EQ(base::WidenToUtf16(all), prov::WidenWindows1252(all));
+    EXPECT_EQ(base::Narrow(base::WidenToUtf16(all)), all) << "every byte comes back";
+    EXPECT_EQ(base::Narrow(std::wstring_view(L"a\u4E2Db")), "a?b") << "a character the code page lacks";
     EXPECT_EQ(base::WidenToUtf16(""), u"");
 }
 
