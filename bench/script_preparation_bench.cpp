@@ -16,8 +16,8 @@
 #include <map>
 #include <string>
 
-#include "checker/ScriptFindings.h"
 #include "base/Text.h"
+#include "checker/ScriptFindings.h"
 #include "provisioning/ParameterMarkers.h"
 #include "provisioning/ScriptText.h"
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
 #include "checker/Causes.h"
 #include "checker/OutputText.h"
-#include "base/Text.h"
 
 namespace checker {
 namespace {

@@ -5,11 +5,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/Text.h"
 #include "framework/Colour.h"
 #include "framework/Description.h"
 #include "framework/DescriptionSyntax.h"
 #include "framework/DescriptionValues.h"
-#include "base/Text.h"
 
 namespace fw {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/Text.h"
 #include "framework/DescriptionSyntax.h"
 #include "framework/Properties.h"
-#include "base/Text.h"
 
 namespace fw::description {
 

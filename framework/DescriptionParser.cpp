@@ -38,10 +38,10 @@
 #include <string>
 #include <unordered_set>
 
+#include "base/Text.h"
 #include "framework/Description.h"
 #include "framework/DescriptionLexer.h"
 #include "framework/DescriptionSyntax.h"
-#include "base/Text.h"
 
 namespace fw {
 namespace {

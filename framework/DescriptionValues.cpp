@@ -1,8 +1,8 @@
 #include "framework/DescriptionValues.h"
 
+#include "base/Text.h"
 #include "framework/Colour.h"
 #include "framework/DescriptionSyntax.h"
-#include "base/Text.h"
 
 namespace fw::description {
 

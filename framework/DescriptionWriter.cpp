@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Text.h"
 #include "framework/Description.h"
 #include "framework/DescriptionSyntax.h"
-#include "base/Text.h"
 
 namespace fw {
 namespace {

@@ -7,8 +7,8 @@
 
 #include <cstdio>
 
-#include "checker/OutputText.h"
 #include "base/Text.h"
+#include "checker/OutputText.h"
 
 namespace checker {
 namespace {

@@ -8,10 +8,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/Text.h"
 #include "controls/GDIPPictureContainer.h"
 #include "controls/win/AdvGDIP.h"
 #include "framework/Colour.h"
-#include "base/Text.h"
 #include "framework/win/Gdi.h"
 
 namespace ctl {
