@@ -7,7 +7,6 @@
 #include <exception>
 #include <mutex>
 #include <unordered_map>
-#include <utility>
 
 #include "base/Text.h"
 #include "framework/PropertyBuilders.h"
@@ -564,11 +563,6 @@ void TWinControl::CreateParams(WindowParams& params) {
     params.text = Widen(Caption());
 }
 
-namespace {
-// The control whose window CreateShownHandle makes hidden, to show once its children's are made.
-const TWinControl* shownAfterChildren = nullptr;
-}  // namespace
-
 void TWinControl::CreateHandle() {
     if (hwnd_) return;
     if (Parent() && !Parent()->HandleAllocated()) return;  // created with the parent
@@ -578,7 +572,7 @@ void TWinControl::CreateHandle() {
     CreateWnd();
     HandleCreated();
     for (TWinControl* child : tabList_) child->CreateHandle();
-    if (this != shownAfterChildren) TakeAskedFocus();
+    TakeAskedFocus();
 }
 
 void TWinControl::TakeCreationPlace() {
@@ -596,7 +590,7 @@ void TWinControl::CreateWnd() {
     WindowParams params;
     CreateParams(params);
     DWORD style = params.style;
-    if (Visible() && this != shownAfterChildren) style |= WS_VISIBLE;
+    if (Visible()) style |= WS_VISIBLE;
     if (!Enabled()) style |= WS_DISABLED;
     if (TabStop()) style |= WS_TABSTOP;
     HWND parentWindow = Parent() ? Parent()->Handle() : nullptr;
@@ -893,19 +887,8 @@ void TWinControl::VisibleChanged() {
 }
 
 void TWinControl::CreateShownHandle() {
-    // Made hidden with its children's windows, then placed and shown once: under Wine each window
-    // made visible has the window server work out the visible regions around it again.
-    {
-        struct MadeHidden {  // ends with the block, or with an exception from it
-            const TWinControl* outer;
-            ~MadeHidden() { shownAfterChildren = outer; }
-        } madeHidden{std::exchange(shownAfterChildren, this)};
-        CreateHandle();
-    }
-    if (!hwnd_) return;
-    TakeCreationPlace();
-    ::ShowWindow(hwnd_, SW_SHOWNA);
-    TakeAskedFocus();
+    CreateHandle();
+    if (hwnd_) TakeCreationPlace();
 }
 
 void TWinControl::ShowingHandlesNeeded() {
