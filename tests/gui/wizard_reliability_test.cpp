@@ -441,8 +441,9 @@ namespace {
 
 // Runs `readers` screen readers of tests/gui/fixtures/accessibility_reader.cpp at once against the
 // window, each a process of its own, while this thread handles the window's messages; returns the
-// first non-zero exit code, or 0. A reader that has not ended after 300 s is taken as stuck (a
-// hundred walks take half a minute on a quiet machine, a few minutes with both cores busy).
+// first non-zero exit code, or 0. Readers that have not ended after 480 s are taken as stuck (two
+// readers' hundred walks each take under a minute on a quiet machine, three or four minutes
+// beside a whole test run with both cores busy).
 DWORD RunReaders(HWND window, int readers, int walks, int actions) {
     wchar_t command[512];
     std::swprintf(command, 512, L"\"%ls\" %llx %d %d %ld VelmoCafe VelmoFact",
@@ -466,7 +467,7 @@ DWORD RunReaders(HWND window, int readers, int walks, int actions) {
         }
         return true;
     };
-    const bool ended = PumpUntil(allEnded, 300s);
+    const bool ended = PumpUntil(allEnded, 480s);
     DWORD result = processes.size() == static_cast<std::size_t>(readers) ? 0 : 99;
     for (HANDLE process : processes) {
         DWORD code = 98;
