@@ -15,7 +15,7 @@
 # only; what was held back is remembered, and the next run of this script takes it.
 # Environment: SETUP_NOTES (a file: one line is added for each step that was retried or relaxed,
 # for scripts/test.sh's summary), SETUP_APT_WAITS (the seconds waited before each further
-# `apt-get update`, default "10 20 40"), SETUP_STATE (the folder that remembers held-back updates,
+# `apt-get update`, default "5 10 20"), SETUP_STATE (the folder that remembers held-back updates,
 # default /var/lib/criabd-setup).
 set -euo pipefail
 
@@ -58,7 +58,7 @@ if [[ "${1:-}" == "--check" ]]; then
   exit 1
 fi
 
-read -r -a apt_waits <<<"${SETUP_APT_WAITS:-10 20 40}"
+read -r -a apt_waits <<<"${SETUP_APT_WAITS:-5 10 20}"
 state=${SETUP_STATE:-/var/lib/criabd-setup}
 held_back_file="$state/held-back"
 sudo=()
