@@ -19,3 +19,5 @@ else()
   set(WINE_PROGRAM_LOADER ${WINE64_LOADER})
 endif()
 find_program(WINESERVER_BIN NAMES wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
+# Wine's own setup file: a Wine newer than a prefix (cmake/wine-run.sh.in) is one whose wine.inf is newer.
+find_file(WINE_INF wine.inf PATHS /usr/share/wine /usr/local/share/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)

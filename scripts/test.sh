@@ -44,9 +44,13 @@ if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows window
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
 : >"$work/started"  # what this run made is newer
 keeper_pid=""
+preparing=()  # the processes making Wine prefixes ready in the background
 
 cleanup() {
   stop_pid "${windows_tests_pid:-}"
+  local running
+  running=" $(jobs -pr | tr '\n' ' ')"  # a job that ended long ago may have lent its number to another
+  for pid in "${preparing[@]}"; do [[ "$running" == *" $pid "* ]] && stop_pid "$pid"; done
   stop_pid "$keeper_pid"
   keeper_pid=""
   own_prefixes_stop
@@ -109,6 +113,11 @@ build() {  # build <preset>
     tail -n 60 "$log"
     note_failure "$preset" "configure failed"
     return 1
+  fi
+  # A Windows build's Wine prefix is made while the build is built (its tests wait for it).
+  if [[ -x "build/$preset/wine-run.sh" ]]; then
+    "build/$preset/wine-run.sh" --prepare </dev/null >/dev/null 2>&1 &
+    preparing+=($!)
   fi
   if ! cmake --build --preset "$preset" >>"$log" 2>&1; then
     grep -E -B2 -A12 'error|FAILED' "$log" | head -n 150

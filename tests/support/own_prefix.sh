@@ -11,8 +11,8 @@
 #     <prefix>.display, which cmake/wine-run.sh reads when WIZARD_SCREEN_FILE names it.
 #
 #   own_prefix.sh start <build folder> <wineserver> <name> [--dpi] [--own-screen]   creates
-#       <build folder>/wineprefix-<name> the first time (about 20 s; made fresh, never copied from
-#       the build's: a copy would talk to the build prefix's server), starts its screen if it has
+#       <build folder>/wineprefix-<name> the first time (a copy of the build's template prefix, never
+#       of a prefix in use: cmake/wine-run.sh), starts its screen if it has
 #       one, the prefix's wineserver, services and a desktop keeper (see
 #       tests/gui/fixtures/desktop_keeper.cpp), detached from the caller's output.
 #   own_prefix.sh stop <build folder> <wineserver> <name>   ends the prefix's wineserver, and with
