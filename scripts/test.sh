@@ -114,9 +114,12 @@ build() {  # build <preset>
     note_failure "$preset" "configure failed"
     return 1
   fi
-  # A Windows build's Wine prefix is made while the build is built (its tests wait for it).
+  # A Windows build's Wine prefix is made while the build is built (its tests wait for it); the
+  # 32-bit build's where its programs run, in the emulation (a prefix made outside lacks its 32-bit half).
   if [[ -x "build/$preset/wine-run.sh" ]]; then
-    "build/$preset/wine-run.sh" --prepare </dev/null >/dev/null 2>&1 &
+    local where=()
+    [[ "$preset" == windows-x86 ]] && where=(scripts/emulate-x86.sh)
+    "${where[@]}" "build/$preset/wine-run.sh" --prepare </dev/null >/dev/null 2>&1 &
     preparing+=($!)
   fi
   if ! cmake --build --preset "$preset" >>"$log" 2>&1; then
