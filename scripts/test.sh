@@ -44,13 +44,11 @@ if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows window
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
 : >"$work/started"  # what this run made is newer
 keeper_pid=""
-preparing=()  # the processes making Wine prefixes ready in the background
+preparing_pid=""  # the process making a build's Wine prefix ready while it is built
 
 cleanup() {
   stop_pid "${windows_tests_pid:-}"
-  local running
-  running=" $(jobs -pr | tr '\n' ' ')"  # a job that ended long ago may have lent its number to another
-  for pid in "${preparing[@]}"; do [[ "$running" == *" $pid "* ]] && stop_pid "$pid"; done
+  stop_pid "$preparing_pid"
   stop_pid "$keeper_pid"
   keeper_pid=""
   own_prefixes_stop
@@ -120,13 +118,17 @@ build() {  # build <preset>
     local where=()
     [[ "$preset" == windows-x86 ]] && where=(scripts/emulate-x86.sh)
     "${where[@]}" "build/$preset/wine-run.sh" --prepare </dev/null >/dev/null 2>&1 &
-    preparing+=($!)
+    preparing_pid=$!
   fi
+  local built_ok=1
   if ! cmake --build --preset "$preset" >>"$log" 2>&1; then
     grep -E -B2 -A12 'error|FAILED' "$log" | head -n 150
     note_failure "$preset" "build failed"
-    return 1
+    built_ok=""
   fi
+  [[ -z "$preparing_pid" ]] || wait "$preparing_pid"  # (it takes far less than the build)
+  preparing_pid=""
+  [[ -n "$built_ok" ]] || return 1
   built_in[$preset]=$((SECONDS - started))
   echo "   built in ${built_in[$preset]} s"
 }
