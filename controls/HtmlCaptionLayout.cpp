@@ -206,6 +206,10 @@ private:
     HtmlRect RoomFrom(Coord pen, Coord y) const {
         return Box(pen, y, static_cast<Coord>(rect_.right) - pen, static_cast<Coord>(rect_.bottom) - y);
     }
+    // Where a laid line goes: right or centre alignment within the rectangle, then the indent.
+    Coord AlignedX(const Line& line, int indentAtStart) const;
+    // A paragraph's background behind the whole width of the line (and the spacing below it).
+    void EmitParagraphBackground(const Line& line, Coord y, bool more);
     // Emits the measured line's items, moved right by `shift` (alignment and indent).
     void EmitLine(const Line& line, Coord y, Coord shift);
     // The style a tag sets; false for a tag that sets none.
@@ -290,6 +294,7 @@ HtmlLayout Layouter::Run() {
     Coord widest = 0;
     std::size_t pos = 0;
     bool emptyLineDue = false;
+    bool drawnEnd = false;  // the next line would be below what Draw mode keeps
     while (pos < tokens_.size() || emptyLineDue) {
         emptyLineDue = false;
         Line line;
@@ -306,26 +311,8 @@ HtmlLayout Layouter::Run() {
         widest = std::max(widest, line.width);
         const bool more = line.end < tokens_.size() || line.endedByBreak;
         if (placing_) {
-            // The line's x: right or centre alignment within the rectangle, then the indent.
-            Coord x = line.startX - indentAtStart;
-            if (line.align == Align::Right) {
-                x = std::max(x, static_cast<Coord>(rect_.right) - line.width);
-            } else if (line.align == Align::Center) {
-                Coord room = rect_.right - x - line.width;
-                if (room > 0) x += room / 2;
-            }
-            x += line.indent;
-            if (line.background && line.backgroundFrom != fw::clNone) {
-                HtmlInstr fill;
-                fill.kind = HtmlInstrKind::Background;
-                fill.box = Box(rect_.left, y, static_cast<Coord>(rect_.right) - rect_.left,
-                               line.height + (more ? options_.lineSpacing : 0));
-                fill.colour = line.backgroundFrom;
-                fill.colourTo = line.backgroundTo;
-                fill.horizontal = false;
-                Emit(std::move(fill), lineIndex_);
-            }
-            EmitLine(line, y, x - line.startX);
+            EmitParagraphBackground(line, y, more);
+            EmitLine(line, y, AlignedX(line, indentAtStart) - line.startX);
         }
         pos = line.end;
         ++lineIndex_;
@@ -335,8 +322,13 @@ HtmlLayout Layouter::Run() {
         Coord advance = line.height + (more ? options_.lineSpacing : 0);
         y += advance;
         total += advance;
-        if (options_.mode == HtmlMode::Draw && more && y + Gh(style_.font) > rect_.bottom) break;
+        if (!drawnEnd && more && y + Gh(style_.font) > rect_.bottom) {
+            drawnEnd = true;
+            out_.drawnLineCount = out_.lineCount;
+            if (options_.mode == HtmlMode::Draw) break;
+        }
     }
+    if (!drawnEnd) out_.drawnLineCount = out_.lineCount;
     if (total == 0) total = Gh(options_.font);
     if (floatBottom_ != INT64_MIN) total = std::max(total, floatBottom_ - rect_.top);
     total += 2;
@@ -351,6 +343,29 @@ HtmlLayout Layouter::Run() {
         }
     }
     return std::move(out_);
+}
+
+Coord Layouter::AlignedX(const Line& line, int indentAtStart) const {
+    Coord x = line.startX - indentAtStart;
+    if (line.align == Align::Right) {
+        x = std::max(x, static_cast<Coord>(rect_.right) - line.width);
+    } else if (line.align == Align::Center) {
+        Coord room = rect_.right - x - line.width;
+        if (room > 0) x += room / 2;
+    }
+    return x + line.indent;
+}
+
+void Layouter::EmitParagraphBackground(const Line& line, Coord y, bool more) {
+    if (!line.background || line.backgroundFrom == fw::clNone) return;
+    HtmlInstr fill;
+    fill.kind = HtmlInstrKind::Background;
+    fill.box = Box(rect_.left, y, static_cast<Coord>(rect_.right) - rect_.left,
+                   line.height + (more ? options_.lineSpacing : 0));
+    fill.colour = line.backgroundFrom;
+    fill.colourTo = line.backgroundTo;
+    fill.horizontal = false;
+    Emit(std::move(fill), lineIndex_);
 }
 
 void Layouter::OpenLink(std::string_view tag) {
@@ -801,6 +816,13 @@ HtmlLayout LayoutHtml(std::string_view markup, const HtmlOptions& options, const
                       const HtmlImages& images) {
     const std::string prepared = PrepareHtml(markup);
     return Layouter(prepared, options, measurer, images).Run();
+}
+
+HtmlLayout DrawnLines(const HtmlLayout& all) {
+    HtmlLayout drawn = all;
+    drawn.lineCount = all.drawnLineCount;
+    std::erase_if(drawn.instrs, [&](const HtmlInstr& instr) { return instr.line >= all.drawnLineCount; });
+    return drawn;
 }
 
 std::optional<HtmlHit> HitTestHtml(const HtmlLayout& layout, int x, int y) {

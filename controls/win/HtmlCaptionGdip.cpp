@@ -279,19 +279,16 @@ void GdipHtmlCanvas::DrawImage(const HtmlImageRef& image, const HtmlRect& box) {
 
 // ---------------------------------------------------------------------------------------------
 
-HtmlLayout LayoutHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
-                      const TGDIPPictureContainer* pictures, HIMAGELIST images) {
-    GdipTextMeasurer measurer(graphics, options.dpi);
-    ContainerPictureSource pictureSource(pictures, &win::DecodePicture);
-    ImageListSource listSource(images);
-    ShellIconSource iconSource;
-    const HtmlImages sources{pictures ? &pictureSource : nullptr, images ? &listSource : nullptr, &iconSource};
-    return LayoutHtml(html, options, measurer, sources);
-}
+GdipHtmlImages::GdipHtmlImages(const TGDIPPictureContainer* pictures, HIMAGELIST images)
+    : pictures_(pictures, &win::DecodePicture),
+      list_(images),
+      sources_{pictures ? &pictures_ : nullptr, images ? &list_ : nullptr, &icons_} {}
 
 HtmlCaptionResult DrawHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
                            const TGDIPPictureContainer* pictures, HIMAGELIST images) {
-    HtmlLayout layout = LayoutHTML(graphics, html, options, pictures, images);
+    const GdipTextMeasurer measurer(graphics, options.dpi);
+    const GdipHtmlImages sources(pictures, images);
+    HtmlLayout layout = LayoutHtml(html, options, measurer, sources.Sources());
     if (options.mode == HtmlMode::Draw) {
         GdipHtmlCanvas canvas(graphics, pictures, images, options.dpi);
         PaintHtml(layout, canvas, options);
