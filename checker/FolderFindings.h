@@ -14,7 +14,7 @@
 namespace checker {
 
 // A FALHA naming the part of the rule the name breaks, when the wizard refuses it (it then shows
-// "Erro na criação da base de dados!" before touching the server); nothing when it is usable.
+// "Erro na criaÃ§Ã£o da base de dados!" before touching the server); nothing when it is usable.
 // `wideName` is the name as the wizard widens it (the ANSI code page).
 std::optional<Finding> DatabaseNameFinding(std::string_view name, std::u16string_view wideName);
 

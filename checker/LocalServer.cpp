@@ -27,25 +27,25 @@ std::string InstanceNames(const LocalServerFacts& facts) {
 // What the service's state means for the wizard on this PC: a stopped or disabled server
 // answers nobody.
 Finding ServiceFinding(const std::string& service, ServiceState state) {
-    const std::string what = "servi\xE7o " + service + ": ";
+    const std::string what = "serviço " + service + ": ";
     switch (state) {
         case ServiceState::Running: return Ok(what + "a correr");
         case ServiceState::Stopped:
-            return Failure(what + "parado (o servidor n\xE3o responde a ningu\xE9m)",
-                           "Inicie-o em Servi\xE7os do Windows (services.msc) ou no SQL Server Configuration Manager, "
-                           "com o arranque em Autom\xE1tico.");
+            return Failure(what + "parado (o servidor não responde a ninguém)",
+                           "Inicie-o em Serviços do Windows (services.msc) ou no SQL Server Configuration Manager, "
+                           "com o arranque em Automático.");
         case ServiceState::Disabled:
-            return Failure(what + "desativado (o servidor n\xE3o responde a ningu\xE9m)",
-                           "Em Servi\xE7os do Windows (services.msc) ponha o arranque em Autom\xE1tico e inicie-o.");
+            return Failure(what + "desativado (o servidor não responde a ninguém)",
+                           "Em Serviços do Windows (services.msc) ponha o arranque em Automático e inicie-o.");
         case ServiceState::Changing:
             return Warning(what + "a iniciar ou a parar", "Espere um minuto e corra o VerificaBD de novo.");
         case ServiceState::NotInstalled:
-            return Failure(what + "n\xE3o existe, mas a inst\xE2ncia est\xE1 no registo",
-                           "Repare a instala\xE7\xE3o do SQL Server (Painel de Controlo, Programas).");
+            return Failure(what + "não existe, mas a instância está no registo",
+                           "Repare a instalação do SQL Server (Painel de Controlo, Programas).");
         case ServiceState::Unreadable:
             break;
     }
-    return Warning(what + "o estado n\xE3o se l\xEA", "Veja-o em Servi\xE7os do Windows (services.msc).");
+    return Warning(what + "o estado não se lê", "Veja-o em Serviços do Windows (services.msc).");
 }
 
 bool ContainsIgnoreCase(std::u16string_view text, std::string_view ascii) {
@@ -119,67 +119,67 @@ std::string ErrorLogFromParameters(const std::vector<std::string>& parameters) {
 std::vector<Finding> LocalServerFindings(const LocalServerFacts& facts, const ServerAddress& address) {
     std::vector<Finding> findings;
     if (facts.instances.empty()) {
-        findings.push_back(Warning("nenhuma inst\xE2ncia do SQL Server registada neste PC",
-                                   "Se o servidor \xE9 outro computador, d\xEA o nome dele; se \xE9 este, instale o SQL Server."));
+        findings.push_back(Warning("nenhuma instância do SQL Server registada neste PC",
+                                   "Se o servidor é outro computador, dê o nome dele; se é este, instale o SQL Server."));
         return findings;
     }
     const InstalledInstance* instance = InstanceAddressed(facts, address);
     if (!instance) {
-        const std::string wanted = !address.instance.empty() ? "a inst\xE2ncia " + address.instance
-                                   : address.port ? "nenhuma inst\xE2ncia na porta " + std::to_string(*address.port) + "; "
-                                                  : std::string("a inst\xE2ncia predefinida (MSSQLSERVER)");
+        const std::string wanted = !address.instance.empty() ? "a instância " + address.instance
+                                   : address.port ? "nenhuma instância na porta " + std::to_string(*address.port) + "; "
+                                                  : std::string("a instância predefinida (MSSQLSERVER)");
         if (address.port && address.instance.empty()) {
             // The port may be a dynamic one that changed: the probes say whether it answers.
-            findings.push_back(Warning("neste PC " + wanted + "inst\xE2ncias registadas: " + InstanceNames(facts),
+            findings.push_back(Warning("neste PC " + wanted + "instâncias registadas: " + InstanceNames(facts),
                                        "Confirme a porta no SQL Server Configuration Manager (TCP/IP, IPAll)."));
         } else {
-            findings.push_back(Failure(wanted + " n\xE3o est\xE1 instalada neste PC; inst\xE2ncias registadas: " +
+            findings.push_back(Failure(wanted + " não está instalada neste PC; instâncias registadas: " +
                                            InstanceNames(facts),
-                                       "No assistente escreva o nome de uma delas no campo da inst\xE2ncia (o SQL Server "
+                                       "No assistente escreva o nome de uma delas no campo da instância (o SQL Server "
                                        "Express instala-se como SQLEXPRESS)."));
         }
         return findings;
     }
     const std::string service = ServiceNameOf(*instance);
-    findings.push_back(Ok("inst\xE2ncia " + instance->name + " instalada neste PC (" + instance->id + ")"));
+    findings.push_back(Ok("instância " + instance->name + " instalada neste PC (" + instance->id + ")"));
     findings.push_back(ServiceFinding(service, instance->service));
     if (instance->loginMode == 1UL) {
-        findings.push_back(Failure("autentica\xE7\xE3o s\xF3 do Windows: o login do assistente (SQL Server) \xE9 recusado",
+        findings.push_back(Failure("autenticação só do Windows: o login do assistente (SQL Server) é recusado",
                                    LoginStateCause(58).advice));
     } else if (instance->loginMode == 2UL) {
-        findings.push_back(Ok("autentica\xE7\xE3o SQL Server e Windows"));
+        findings.push_back(Ok("autenticação SQL Server e Windows"));
     }
     const bool named = !IsDefault(*instance);
     const bool browserRuns = facts.browser == ServiceState::Running;
-    const std::string restart = " e reinicie o servi\xE7o " + service + ".";
+    const std::string restart = " e reinicie o serviço " + service + ".";
     if (instance->tcpEnabled == false) {
-        findings.push_back(Warning("TCP/IP desativado: s\xF3 este PC chega ao servidor, os outros postos n\xE3o",
-                                   "Ative o TCP/IP da inst\xE2ncia no SQL Server Configuration Manager (Configura\xE7\xE3o de "
+        findings.push_back(Warning("TCP/IP desativado: só este PC chega ao servidor, os outros postos não",
+                                   "Ative o TCP/IP da instância no SQL Server Configuration Manager (Configuração de "
                                    "Rede do SQL Server)" + restart));
     } else if (instance->tcpEnabled == true) {
         if (!instance->tcpPort.empty()) {
             findings.push_back(Ok("TCP/IP ativo, porta fixa " + instance->tcpPort));
         } else if (!instance->tcpDynamicPort.empty() && (!named || !browserRuns)) {
-            findings.push_back(Warning("TCP/IP ativo, porta din\xE2mica " + instance->tcpDynamicPort +
-                                           " (muda quando o servi\xE7o reinicia)",
+            findings.push_back(Warning("TCP/IP ativo, porta dinâmica " + instance->tcpDynamicPort +
+                                           " (muda quando o serviço reinicia)",
                                        "Fixe uma porta: no SQL Server Configuration Manager, TCP/IP, IPAll, escreva-a em "
-                                       "\"Porta TCP\" e deixe vazio \"Portas TCP Din\xE2micas\"" + restart +
+                                       "\"Porta TCP\" e deixe vazio \"Portas TCP Dinâmicas\"" + restart +
                                            " Deixe-a passar na firewall."));
         } else if (!instance->tcpDynamicPort.empty()) {
-            findings.push_back(Ok("TCP/IP ativo, porta din\xE2mica " + instance->tcpDynamicPort +
+            findings.push_back(Ok("TCP/IP ativo, porta dinâmica " + instance->tcpDynamicPort +
                                   " (os outros postos encontram-na pelo SQL Server Browser)"));
         }
     }
     if (named && !browserRuns) {
         const char* state = facts.browser == ServiceState::Disabled       ? "desativado"
-                            : facts.browser == ServiceState::NotInstalled ? "n\xE3o instalado"
+                            : facts.browser == ServiceState::NotInstalled ? "não instalado"
                                                                           : "parado";
-        findings.push_back(Warning(std::string("servi\xE7o SQL Server Browser ") + state +
-                                       ": os outros postos n\xE3o encontram a inst\xE2ncia pelo nome",
-                                   "Inicie o servi\xE7o SQL Server Browser com o arranque em Autom\xE1tico (e deixe passar "
-                                   "UDP 1434 na firewall), ou d\xEA aos postos NOME,PORTA com uma porta fixa."));
+        findings.push_back(Warning(std::string("serviço SQL Server Browser ") + state +
+                                       ": os outros postos não encontram a instância pelo nome",
+                                   "Inicie o serviço SQL Server Browser com o arranque em Automático (e deixe passar "
+                                   "UDP 1434 na firewall), ou dê aos postos NOME,PORTA com uma porta fixa."));
     } else if (named) {
-        findings.push_back(Ok("servi\xE7o SQL Server Browser: a correr"));
+        findings.push_back(Ok("serviço SQL Server Browser: a correr"));
     }
     return findings;
 }

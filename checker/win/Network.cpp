@@ -69,8 +69,8 @@ int Resolve(const std::string& host, const char* port, int type, std::chrono::mi
 
 std::string UnknownName(const std::string& host, int result, std::chrono::milliseconds wait) {
     if (result == WSAETIMEDOUT)
-        return "o nome \"" + host + "\" n\xE3o foi resolvido em " + std::to_string(wait.count()) + " ms (servidor de nomes)";
-    return "o nome \"" + host + "\" n\xE3o \xE9 conhecido nesta rede";
+        return "o nome \"" + host + "\" não foi resolvido em " + std::to_string(wait.count()) + " ms (servidor de nomes)";
+    return "o nome \"" + host + "\" não é conhecido nesta rede";
 }
 
 timeval Timeval(std::chrono::milliseconds wait) {
@@ -92,7 +92,7 @@ std::optional<std::string> AskBrowser(const std::string& host, const std::string
     if (sock.s == INVALID_SOCKET ||
         sendto(sock.s, request.data(), static_cast<int>(request.size()), 0, addresses.list->ai_addr,
                static_cast<int>(addresses.list->ai_addrlen)) == SOCKET_ERROR) {
-        error = "o pedido n\xE3o p\xF4" "de ser enviado";
+        error = "o pedido não pôde ser enviado";
         return std::nullopt;
     }
     fd_set readable;
@@ -113,7 +113,7 @@ std::string TryTcp(const std::string& host, unsigned short port, std::chrono::mi
         return UnknownName(host, result, wait);
     Socket sock;
     sock.s = socket(addresses.list->ai_family, SOCK_STREAM, IPPROTO_TCP);
-    if (sock.s == INVALID_SOCKET) return "n\xE3o foi poss\xED" "vel criar uma liga\xE7\xE3o TCP";
+    if (sock.s == INVALID_SOCKET) return "não foi possível criar uma ligação TCP";
     u_long nonBlocking = 1;
     ioctlsocket(sock.s, FIONBIO, &nonBlocking);
     connect(sock.s, addresses.list->ai_addr, static_cast<int>(addresses.list->ai_addrlen));
@@ -125,7 +125,7 @@ std::string TryTcp(const std::string& host, unsigned short port, std::chrono::mi
     timeval timeout = Timeval(wait);
     const int ready = select(0, nullptr, &writable, &failed, &timeout);
     if (ready == 0) return "sem resposta em " + std::to_string(wait.count() / 1000) + " s (firewall ou servidor desligado)";
-    if (ready < 0 || FD_ISSET(sock.s, &failed)) return "liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta";
+    if (ready < 0 || FD_ISSET(sock.s, &failed)) return "ligação recusada: ninguém escuta nessa porta";
     int error = 0;
     int length = sizeof error;
     getsockopt(sock.s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
@@ -133,7 +133,7 @@ std::string TryTcp(const std::string& host, unsigned short port, std::chrono::mi
     sockaddr_storage peer{};
     int peerLength = sizeof peer;
     if (error != 0 || getpeername(sock.s, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0)
-        return "liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta";
+        return "ligação recusada: ninguém escuta nessa porta";
     return {};
 }
 

@@ -68,7 +68,7 @@ public:
 
 private:
     struct Target {
-        std::string origin;  // "op\xE7\xF5" "es" or the .udl's name
+        std::string origin;  // "opções" or the .udl's name
         prov::ConnectionSettings settings;
         std::string connectionString;  // the .udl's own, empty for options
     };
@@ -87,9 +87,9 @@ private:
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         DWORD written = 0;
         if (file != INVALID_HANDLE_VALUE && WriteFile(file, "x", 1, &written, nullptr) && written == 1) {
-            Report(Ok("a pasta aceita ficheiros novos (o assistente grava a\xED o ficheiro .udl)"));
+            Report(Ok("a pasta aceita ficheiros novos (o assistente grava aí o ficheiro .udl)"));
         } else {
-            Report(Failure("a pasta n\xE3o aceita ficheiros novos: " + prov::SystemErrorText(GetLastError()),
+            Report(Failure("a pasta não aceita ficheiros novos: " + prov::SystemErrorText(GetLastError()),
                            "Copie o produto para uma pasta onde o utilizador possa escrever, ou corra o assistente "
                            "como administrador."));
         }
@@ -116,7 +116,7 @@ private:
             ++found;
             const std::optional<prov::ProductVersion> version = versions.ReadProductVersion(name);
             if (version) {
-                Report(Ok(name + ".exe: vers\xE3o " + std::to_string(version->major) + "." +
+                Report(Ok(name + ".exe: versão " + std::to_string(version->major) + "." +
                           std::to_string(version->minor) + "; base de dados proposta " +
                           prov::DefaultDatabaseName(name, version)));
             } else {
@@ -124,8 +124,8 @@ private:
             }
         }
         if (found == 0) {
-            Report(Failure("nenhum execut\xE1vel de produto (VelmoCafe, VelmoFact, VelmoPos, VelmoRest) na pasta",
-                           "Ponha o CriaBD.exe na pasta do execut\xE1vel do produto."));
+            Report(Failure("nenhum executável de produto (VelmoCafe, VelmoFact, VelmoPos, VelmoRest) na pasta",
+                           "Ponha o CriaBD.exe na pasta do executável do produto."));
         }
 
         for (prov::Product product : kProducts) {
@@ -157,16 +157,16 @@ private:
     // stops the run at the review page. Opened for writing only to see whether it could be.
     static std::optional<Finding> UnreplaceableFile(const std::string& name, const std::string& path) {
         if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY)
-            return Failure(name + ": s\xF3 de leitura, o assistente n\xE3o o pode substituir",
-                           "Nas propriedades do ficheiro desmarque \"S\xF3 de leitura\".");
+            return Failure(name + ": só de leitura, o assistente não o pode substituir",
+                           "Nas propriedades do ficheiro desmarque \"Só de leitura\".");
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
             return std::nullopt;
         }
-        return Failure(name + ": o assistente n\xE3o o pode substituir (" + prov::SystemErrorText(GetLastError()) + ")",
-                       "Feche o programa que o tem aberto; d\xEA ao utilizador permiss\xE3o de escrita no ficheiro.");
+        return Failure(name + ": o assistente não o pode substituir (" + prov::SystemErrorText(GetLastError()) + ")",
+                       "Feche o programa que o tem aberto; dê ao utilizador permissão de escrita no ficheiro.");
     }
 
     void CheckDrivers() {
@@ -174,7 +174,7 @@ private:
         try {
             installed = prov::OdbcDatabase::InstalledDrivers();
         } catch (const std::exception& e) {
-            Report(Failure(std::string("o gestor de ODBC n\xE3o responde: ") + e.what(), "Repare a instala\xE7\xE3o do Windows."));
+            Report(Failure(std::string("o gestor de ODBC não responde: ") + e.what(), "Repare a instalação do Windows."));
             return;
         }
         std::string list;
@@ -185,13 +185,13 @@ private:
             Report(Failure("nenhum controlador ODBC do SQL Server que o assistente use",
                            "Instale o controlador ODBC do SQL Server (ODBC Driver 17 ou 18 for SQL Server)."));
         } else {
-            Report(Ok("o assistente usar\xE1 \"" + std::string(chosen.front().name) + "\""));
+            Report(Ok("o assistente usará \"" + std::string(chosen.front().name) + "\""));
         }
     }
 
     void Targets() {
         if (options_.server) {
-            Target target{"op\xE7\xF5" "es", {*options_.server, options_.login.value_or("sa"), {}, options_.database.value_or("")}, {}};
+            Target target{"opções", {*options_.server, options_.login.value_or("sa"), {}, options_.database.value_or("")}, {}};
             target.settings.password = out_.AskPassword("Palavra-passe de " + target.settings.login + ": ");
             out_.Hide(target.settings.password);
             targets_.push_back(std::move(target));
@@ -202,8 +202,8 @@ private:
         }
         if (targets_.empty()) {
             Heading("Servidor");
-            Report(Warning("nenhum servidor para verificar", "D\xEA /servidor NOME[\\INSTANCIA] (veja VerificaBD /?), ou "
-                                                             "corra o assistente at\xE9 \xE0 p\xE1gina de revis\xE3o."));
+            Report(Warning("nenhum servidor para verificar", "Dê /servidor NOME[\\INSTANCIA] (veja VerificaBD /?), ou "
+                                                             "corra o assistente até à página de revisão."));
         }
     }
 
@@ -212,7 +212,7 @@ private:
         Heading("Servidor " + s.server + " (" + target.origin + ")");
         const std::optional<ServerAddress> address = ParseServer(s.server);
         if (!address) {
-            Report(Failure("o nome do servidor \"" + s.server + "\" n\xE3o se l\xEA", "Escreva NOME, NOME\\INSTANCIA ou NOME,PORTA."));
+            Report(Failure("o nome do servidor \"" + s.server + "\" não se lê", "Escreva NOME, NOME\\INSTANCIA ou NOME,PORTA."));
             return;
         }
         if (!s.database.empty()) {
@@ -268,11 +268,11 @@ private:
             const auto instances = answer ? ParseBrowserAnswer(*answer) : std::nullopt;
             if (instances && !instances->empty() && (*instances)[0].tcpPort) {
                 port = (*instances)[0].tcpPort;
-                Report(Ok("SQL Server Browser: inst\xE2ncia " + address.instance + ", porta TCP " + std::to_string(*port) +
-                          ", vers\xE3o " + (*instances)[0].version));
+                Report(Ok("SQL Server Browser: instância " + address.instance + ", porta TCP " + std::to_string(*port) +
+                          ", versão " + (*instances)[0].version));
             } else if (instances && !instances->empty()) {
-                Probe(Failure("SQL Server Browser: a inst\xE2ncia " + address.instance + " n\xE3o escuta em TCP/IP",
-                              "Ative o TCP/IP da inst\xE2ncia no SQL Server Configuration Manager e reinicie-a."));
+                Probe(Failure("SQL Server Browser: a instância " + address.instance + " não escuta em TCP/IP",
+                              "Ative o TCP/IP da instância no SQL Server Configuration Manager e reinicie-a."));
                 if (!local_) return false;
             } else if (!error.empty()) {
                 Probe(Failure("SQL Server Browser: " + error, "Confirme o nome do computador do servidor."));
@@ -285,13 +285,13 @@ private:
                 if (known && !known->empty()) {
                     std::string names;
                     for (const BrowserInstance& i : *known) names += (names.empty() ? "" : ", ") + i.instance;
-                    Probe(Failure("SQL Server Browser: a inst\xE2ncia " + address.instance +
-                                      " n\xE3o existe neste servidor; inst\xE2ncias conhecidas: " + names,
-                                  "Corrija o nome da inst\xE2ncia (no assistente, o campo da inst\xE2ncia)."));
+                    Probe(Failure("SQL Server Browser: a instância " + address.instance +
+                                      " não existe neste servidor; instâncias conhecidas: " + names,
+                                  "Corrija o nome da instância (no assistente, o campo da instância)."));
                 } else {
                     Probe(Failure("SQL Server Browser: sem resposta em " + std::to_string(kBrowserWait.count()) +
                                       " ms (UDP 1434)",
-                                  "Inicie o servi\xE7o SQL Server Browser e deixe passar UDP 1434 na firewall, ou d\xEA a "
+                                  "Inicie o serviço SQL Server Browser e deixe passar UDP 1434 na firewall, ou dê a "
                                   "porta: NOME,PORTA."));
                 }
                 if (!local_) return false;
@@ -304,10 +304,10 @@ private:
         const std::string tcp = TryTcp(address.host, tcpPort, kTcpWait);
         if (!tcp.empty()) {
             Probe(Failure("TCP " + address.host + ":" + std::to_string(tcpPort) + ": " + tcp,
-                          "Inicie o servi\xE7o do SQL Server, ative o TCP/IP e deixe passar a porta na firewall."));
+                          "Inicie o serviço do SQL Server, ative o TCP/IP e deixe passar a porta na firewall."));
             return local_ != nullptr;
         }
-        Report(Ok("TCP " + address.host + ":" + std::to_string(tcpPort) + ": aceita liga\xE7\xF5" "es"));
+        Report(Ok("TCP " + address.host + ":" + std::to_string(tcpPort) + ": aceita ligações"));
         return true;
     }
 
@@ -315,7 +315,7 @@ private:
     void Probe(Finding f) {
         if (local_ && f.level == Level::Failure) {
             f.level = Level::Warning;
-            f.advice = "Neste PC o assistente liga-se na mesma; os outros postos n\xE3o: " + f.advice;
+            f.advice = "Neste PC o assistente liga-se na mesma; os outros postos não: " + f.advice;
         }
         Report(std::move(f));
     }
@@ -328,14 +328,14 @@ private:
             if (!rows.empty() && !rows[0].empty() && rows[0][0] == "1") {
                 Report(Ok("o login " + login + " pode criar bases de dados"));
             } else {
-                Report(Failure("o login " + login + " n\xE3o pode criar bases de dados (falta-lhe CREATE ANY DATABASE)",
-                               "No SQL Server Management Studio d\xEA ao login a fun\xE7\xE3o de servidor dbcreator "
-                               "(Seguran\xE7" "a, Logins, propriedades, Fun\xE7\xF5" "es de servidor), ou use no assistente o "
+                Report(Failure("o login " + login + " não pode criar bases de dados (falta-lhe CREATE ANY DATABASE)",
+                               "No SQL Server Management Studio dê ao login a função de servidor dbcreator "
+                               "(Segurança, Logins, propriedades, Funções de servidor), ou use no assistente o "
                                "login sa."));
             }
         } catch (const prov::DatabaseError& e) {
-            Report(Warning(std::string("a permiss\xE3o de criar bases de dados n\xE3o se l\xEA (") + e.what() + ")",
-                           "Confirme que o login tem a fun\xE7\xE3o de servidor dbcreator ou sysadmin."));
+            Report(Warning(std::string("a permissão de criar bases de dados não se lê (") + e.what() + ")",
+                           "Confirme que o login tem a função de servidor dbcreator ou sysadmin."));
         }
     }
 
@@ -351,14 +351,14 @@ private:
                 access = rows[0][1];
             }
         } catch (const prov::DatabaseError& e) {
-            Report(Warning("base de dados " + s.database + ": o estado n\xE3o se l\xEA (" + e.what() + ")",
-                           "Confirme as permiss\xF5" "es do login."));
+            Report(Warning("base de dados " + s.database + ": o estado não se lê (" + e.what() + ")",
+                           "Confirme as permissões do login."));
             return;
         }
         if (!status) {
             // A refused name has had its FALHA: the wizard creates nothing under it.
             if (prov::IsUsableDatabaseName(base::WidenToUtf16(s.database)))
-                Report(Ok("base de dados " + s.database + ": n\xE3o existe (o assistente cria-a)"));
+                Report(Ok("base de dados " + s.database + ": não existe (o assistente cria-a)"));
             return;
         }
         if (*status != "ONLINE") {
@@ -368,7 +368,7 @@ private:
         }
         const bool singleUser = access.value_or("") == "SINGLE_USER";
         if (singleUser) {
-            Report(Failure("base de dados " + s.database + ": em modo SINGLE_USER (o produto n\xE3o a pode usar)",
+            Report(Failure("base de dados " + s.database + ": em modo SINGLE_USER (o produto não a pode usar)",
                            "Feche os programas que a usam e corra no servidor: " + prov::MultiUserStatement(s.database)));
         }
         // The wizard's own probe: a database it cannot open counts as absent, so it goes straight
@@ -380,9 +380,9 @@ private:
         } catch (const prov::DatabaseError& e) {
             if (singleUser) return;  // its FALHA says why
             Report(Failure("base de dados " + s.database + ": existe, mas o login " + s.login +
-                               " n\xE3o a pode abrir; o assistente toma-a por ausente, tenta cri\xE1-la e mostra \"Erro na "
-                               "cria\xE7\xE3o da base de dados!\" (" + e.what() + ")",
-                           "D\xEA ao login acesso a esta base de dados (um utilizador nela, no SQL Server Management "
+                               " não a pode abrir; o assistente toma-a por ausente, tenta criá-la e mostra \"Erro na "
+                               "criação da base de dados!\" (" + e.what() + ")",
+                           "Dê ao login acesso a esta base de dados (um utilizador nela, no SQL Server Management "
                            "Studio), ou use no assistente um login que a possa abrir (sa)."));
             return;
         }
@@ -401,9 +401,9 @@ private:
             }
         } catch (const prov::DatabaseError& e) {
             // Never advise replacing it: it may be a shop's live database under another layout.
-            Report(Warning("base de dados " + s.database + ": a linha versao n\xE3o se l\xEA (" + e.what() + ")",
-                           "Confirme que \xE9 a base de dados deste produto; envie este relat\xF3rio ao suporte. "
-                           "N\xE3o a substitua: pode ter os dados da loja."));
+            Report(Warning("base de dados " + s.database + ": a linha versao não se lê (" + e.what() + ")",
+                           "Confirme que é a base de dados deste produto; envie este relatório ao suporte. "
+                           "Não a substitua: pode ter os dados da loja."));
         }
     }
 
@@ -424,7 +424,7 @@ private:
                           udl.settings.database);
             return;
         }
-        const std::string odbc = " (tentado com ODBC: o fornecedor OLE DB " + provider + " n\xE3o est\xE1 instalado neste PC)";
+        const std::string odbc = " (tentado com ODBC: o fornecedor OLE DB " + provider + " não está instalado neste PC)";
         prov::OdbcDatabase db({kLoginTimeout, seconds(10)});
         db.SetConnectionString(udl.connectionString);
         started = std::chrono::steady_clock::now();
@@ -474,13 +474,13 @@ private:
                 at = end + 1;
             }
         } else if (!logError.empty()) {
-            Report(Warning(log + " n\xE3o se l\xEA: " + logError,
-                           "Corra o VerificaBD como administrador (bot\xE3o direito, \"Executar como administrador\"): o "
+            Report(Warning(log + " não se lê: " + logError,
+                           "Corra o VerificaBD como administrador (botão direito, \"Executar como administrador\"): o "
                            "registo diz a causa exata da recusa."));
         } else {
-            Report(Warning(log + " n\xE3o tem a recusa do login " + login,
-                           "No SQL Server Management Studio, propriedades do servidor, Seguran\xE7" "a, ponha a auditoria "
-                           "de logins em \"S\xF3 logins falhados\" e corra o VerificaBD de novo."));
+            Report(Warning(log + " não tem a recusa do login " + login,
+                           "No SQL Server Management Studio, propriedades do servidor, Segurança, ponha a auditoria "
+                           "de logins em \"Só logins falhados\" e corra o VerificaBD de novo."));
         }
     }
 
@@ -511,14 +511,14 @@ int wmain(int argc, wchar_t** argv) {
     } else if (parsed.options.help) {
         console.Write(UsageText());
     } else {
-        console.Write("VerificaBD: verifica\xE7\xE3o para o assistente CriaBD (nada \xE9 alterado)\n");
+        console.Write("VerificaBD: verificação para o assistente CriaBD (nada é alterado)\n");
         try {
             code = Run(console, parsed.options).Execute();
         } catch (const std::exception& e) {
             console.Write(std::string("[FALHA] erro inesperado: ") + e.what() + "\n");
             code = kExitFailed;
         }
-        console.Write(code == kExitOk ? "\nResultado: sem falhas.\n" : "\nResultado: h\xE1 falhas (veja [FALHA] acima).\n");
+        console.Write(code == kExitOk ? "\nResultado: sem falhas.\n" : "\nResultado: há falhas (veja [FALHA] acima).\n");
     }
     if (console.OwnConsole()) console.WaitForEnter();
     return code;

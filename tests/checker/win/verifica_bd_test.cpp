@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 // The test server's password for sa, with a letter whose bytes differ in every encoding.
-const std::string kPassword = "Segr\xEA" "do#2024";
+const std::string kPassword = "Segrêdo#2024";
 const std::string kLogins = R"j("logins": {"sa": "Segr\u00eado#2024"})j";
 
 fs::path ProgramFolder() {
@@ -265,13 +265,13 @@ TEST_F(VerificaBD, AnUnknownInstanceNamesTheInstancesTheBrowserKnows) {
     }
     const Result r = Run(L"/servidor 127.0.0.1\\NAOEXISTE", kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] SQL Server Browser: a inst\xE2ncia NAOEXISTE n\xE3o existe neste servidor; "
-                        "inst\xE2ncias conhecidas: ")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] SQL Server Browser: a instância NAOEXISTE não existe neste servidor; "
+                        "instâncias conhecidas: ")) << r.output;
     EXPECT_TRUE(r.Holds("OUTRAVB")) << r.output;
 
     // The instance it knows: its port from the Browser, then the login.
     const Result known = Run(L"/servidor 127.0.0.1\\OUTRAVB", "x\n");
-    EXPECT_TRUE(known.Holds("[ OK ] SQL Server Browser: inst\xE2ncia OUTRAVB, porta TCP " + std::to_string(server->Port())))
+    EXPECT_TRUE(known.Holds("[ OK ] SQL Server Browser: instância OUTRAVB, porta TCP " + std::to_string(server->Port())))
         << known.output;
 }
 
@@ -279,8 +279,8 @@ TEST_F(VerificaBD, ASilentServerEndsOnTheLoginTimeOut) {
     sqltest::Instance server(R"j({"mute": true})j");
     const Result r = Run(L"/servidor " + Wide(server.Server()), kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[ OK ] TCP 127.0.0.1:" + std::to_string(server.Port()) + ": aceita liga\xE7\xF5" "es")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor n\xE3o respondeu dentro do tempo de liga\xE7\xE3o"))
+    EXPECT_TRUE(r.Holds("[ OK ] TCP 127.0.0.1:" + std::to_string(server.Port()) + ": aceita ligações")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor não respondeu dentro do tempo de ligação"))
         << r.output;
     EXPECT_TRUE(r.Holds("SQLSTATE HYT00")) << r.output;
 }
@@ -302,7 +302,7 @@ TEST_F(VerificaBD, AClosedPortIsToldApartFromARefusedLogin) {
     const Result r = Run(L"/servidor 127.0.0.1," + std::to_wstring(closedPort), kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_TRUE(r.Holds("[FALHA] TCP 127.0.0.1:" + std::to_string(closedPort) +
-                        ": liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta")) << r.output;
+                        ": ligação recusada: ninguém escuta nessa porta")) << r.output;
 }
 
 // The advice's statement runs as printed for a name the wizard itself refuses (made by other
@@ -336,7 +336,7 @@ TEST_F(VerificaBD, AGoodDataLinkFileConnectsAndNothingFails) {
         << r.output;
     // Wine has the data link service but not the file's provider: the product's way is tried,
     // and where it cannot be, the report says what was tried instead.
-    EXPECT_TRUE(r.Holds("o produto liga-se (tentado com ODBC: o fornecedor OLE DB SQLOLEDB.1 n\xE3o est\xE1 instalado neste PC)"))
+    EXPECT_TRUE(r.Holds("o produto liga-se (tentado com ODBC: o fornecedor OLE DB SQLOLEDB.1 não está instalado neste PC)"))
         << r.output;
     EXPECT_EQ(r.output.find("[FALHA]"), std::string::npos) << r.output;
     EXPECT_EQ(r.exitCode, 0u) << r.output;
@@ -353,8 +353,8 @@ TEST_F(VerificaBD, AMissingDatabaseInTheDataLinkFileIsNamedAsSuch) {
     WriteUdl(prov::DataLinkFileBytes(prov::DatabaseConnectionString({server.Server(), "sa", kPassword, "velmopos_9_9"})));
     const Result r = Run(L"");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("): a base de dados pedida (Initial Catalog do .udl, ou /basedados) n\xE3o existe ou este login "
-                        "n\xE3o a pode abrir (erro 4060)"))
+    EXPECT_TRUE(r.Holds("): a base de dados pedida (Initial Catalog do .udl, ou /basedados) não existe ou este login "
+                        "não a pode abrir (erro 4060)"))
         << r.output;
     EXPECT_FALSE(r.Holds("Confirme o utilizador e a palavra-passe")) << r.output;
     ExpectNoPassword(r);
@@ -366,7 +366,7 @@ TEST_F(VerificaBD, ADatabaseTheLoginCannotOpenIsNamedAsSuch) {
     sqltest::Instance server("{" + kLogins + R"j(, "databases": ["velmopos_5_2"], "forbidden": {"sa": ["velmopos_5_2"]}})j");
     const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados velmopos_5_2", kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: existe, mas o login sa n\xE3o a pode abrir")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: existe, mas o login sa não a pode abrir")) << r.output;
     EXPECT_FALSE(r.Holds("o assistente pergunta")) << r.output;
 }
 
@@ -393,7 +393,7 @@ TEST_F(VerificaBD, ScriptsTheWizardWouldTripOver) {
         {"GO with a count and a comment", "CREATE TABLE a (n int)\r\nGO 2 -- fim\r\n",
          "[FALHA] DBScript.inf, linha 2: linha GO (separador de lotes)"},
         {"byte-order mark", "\xEF\xBB\xBF" "CREATE TABLE a (n int)\r\n",
-         "[FALHA] DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio"},
+         "[FALHA] DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no início"},
         {"NUL byte", "CREATE TABLE a (n int)\r\n\0CREATE TABLE b (n int)\r\n"s,
          "[FALHA] DBScript.inf, linha 2: byte zero (NUL) no byte 25: o texto acaba aqui para o assistente"},
     };
@@ -415,10 +415,10 @@ TEST_F(VerificaBD, OnTheServersPcTheErrorLogNamesWhyTheLoginWasRefused) {
     const std::wstring options = L"/servidor 127.0.0.1," + std::to_wstring(server.Port());
     const Result r = Run(options, "errada\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[ OK ] inst\xE2ncia SQLEXPRESS instalada neste PC (MSSQL15.SQLEXPRESS)")) << r.output;
-    EXPECT_TRUE(r.Holds("[ OK ] servi\xE7o MSSQL$SQLEXPRESS: a correr")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] autentica\xE7\xE3o s\xF3 do Windows")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor aceita s\xF3 autentica\xE7\xE3o do Windows (erro "
+    EXPECT_TRUE(r.Holds("[ OK ] instância SQLEXPRESS instalada neste PC (MSSQL15.SQLEXPRESS)")) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] serviço MSSQL$SQLEXPRESS: a correr")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] autenticação só do Windows")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor aceita só autenticação do Windows (erro "
                         "18456, estado 58)")) << r.output;
     EXPECT_TRUE(r.Holds("erro 18456: [FreeTDS][SQL Server]Login failed for user 'sa'.")) << "what the client was told\n"
                                                                                          << r.output;
@@ -428,9 +428,9 @@ TEST_F(VerificaBD, OnTheServersPcTheErrorLogNamesWhyTheLoginWasRefused) {
     HANDLE held = CreateFileW(pc.Log().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     const Result locked = Run(options, "errada\n");
     CloseHandle(held);
-    EXPECT_TRUE(locked.Holds("[FALHA] login em master como sa: o servidor recusou o login; causas poss\xEDveis")) << locked.output;
+    EXPECT_TRUE(locked.Holds("[FALHA] login em master como sa: o servidor recusou o login; causas possíveis")) << locked.output;
     EXPECT_TRUE(locked.Holds("[AVISO] o registo de erros do servidor (" + base::Utf16ToCp1252(
-        std::u16string(pc.Log().u16string())).value_or("?") + ") n\xE3o se l\xEA")) << locked.output;
+        std::u16string(pc.Log().u16string())).value_or("?") + ") não se lê")) << locked.output;
     EXPECT_TRUE(locked.Holds("Executar como administrador")) << locked.output;
 }
 
@@ -442,7 +442,7 @@ TEST_F(VerificaBD, OnTheServersPcTcpIpDisabledIsAWarningAndAStoppedServiceAFailu
     {
         const ServerOnThisPc pc({.tcpEnabled = false, .tcpPort = server.Port()}, ErrorLog({}));
         const Result r = Run(options, kPassword + "\n");
-        EXPECT_TRUE(r.Holds("[AVISO] TCP/IP desativado: s\xF3 este PC chega ao servidor, os outros postos n\xE3o")) << r.output;
+        EXPECT_TRUE(r.Holds("[AVISO] TCP/IP desativado: só este PC chega ao servidor, os outros postos não")) << r.output;
         EXPECT_TRUE(r.Holds("[ OK ] login em master como sa")) << r.output;
         EXPECT_TRUE(r.Holds("[ OK ] o login sa pode criar bases de dados")) << r.output;
         EXPECT_EQ(r.output.find("[FALHA]"), std::string::npos) << r.output;
@@ -450,7 +450,7 @@ TEST_F(VerificaBD, OnTheServersPcTcpIpDisabledIsAWarningAndAStoppedServiceAFailu
     }
     const ServerOnThisPc stopped({.tcpPort = server.Port(), .running = false}, ErrorLog({}));
     const Result r = Run(options, kPassword + "\n");
-    EXPECT_TRUE(r.Holds("[FALHA] servi\xE7o MSSQL$SQLEXPRESS: parado")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] serviço MSSQL$SQLEXPRESS: parado")) << r.output;
     EXPECT_EQ(r.exitCode, 1u) << r.output;
 }
 
@@ -459,7 +459,7 @@ TEST_F(VerificaBD, ALoginThatCannotCreateADatabaseIsAFailure) {
     sqltest::Instance server(R"j({"logins": {"caixa": "x"}, "cannot_create": ["caixa"]})j");
     const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /utilizador caixa", "x\n");
     EXPECT_TRUE(r.Holds("[ OK ] login em master como caixa")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] o login caixa n\xE3o pode criar bases de dados (falta-lhe CREATE ANY DATABASE)")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] o login caixa não pode criar bases de dados (falta-lhe CREATE ANY DATABASE)")) << r.output;
     EXPECT_TRUE(r.Holds("dbcreator")) << r.output;
 }
 
@@ -470,7 +470,7 @@ TEST_F(VerificaBD, ADataLinkFileTheWizardCannotReplaceIsAFailure) {
     const Result r = Run(L"");
     SetFileAttributesW((folder_ / L"VelmoPos.udl").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] VelmoPos.udl: s\xF3 de leitura, o assistente n\xE3o o pode substituir")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] VelmoPos.udl: só de leitura, o assistente não o pode substituir")) << r.output;
 }
 
 TEST_F(VerificaBD, ExitCodesAndOptions) {
@@ -479,10 +479,10 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     EXPECT_TRUE(help.Holds("VerificaBD [/servidor NOME[\\INSTANCIA]] [/utilizador NOME] [/basedados NOME]")) << help.output;
     const Result unknown = Run(L"/porta 1433");
     EXPECT_EQ(unknown.exitCode, 2u);
-    EXPECT_TRUE(unknown.Holds("Op\xE7\xE3o desconhecida: \"/porta\".")) << unknown.output;
+    EXPECT_TRUE(unknown.Holds("Opção desconhecida: \"/porta\".")) << unknown.output;
     const Result password = Run(L"/password " + Wide(kPassword));
     EXPECT_EQ(password.exitCode, 2u);
-    EXPECT_TRUE(password.Holds("A palavra-passe nunca se d\xE1 na linha de comandos")) << password.output;
+    EXPECT_TRUE(password.Holds("A palavra-passe nunca se dá na linha de comandos")) << password.output;
     ExpectNoPassword(password);
     // Nothing to fail in a good folder without a server to check: a warning only.
     const Result alone = Run(L"");
@@ -497,7 +497,7 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     fs::remove(folder_ / L"VelmoPos.exe");
     const Result noProduct = Run(L"");
     EXPECT_EQ(noProduct.exitCode, 1u) << noProduct.output;
-    EXPECT_TRUE(noProduct.Holds("[FALHA] nenhum execut\xE1vel de produto")) << noProduct.output;
+    EXPECT_TRUE(noProduct.Holds("[FALHA] nenhum executável de produto")) << noProduct.output;
 }
 
 }  // namespace
