@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "checker/ScriptFindings.h"
 #include "provisioning/ProvisioningPlan.h"
 #include "provisioning/ScriptText.h"
 #include "provisioning/SqlStatements.h"
@@ -11,9 +12,11 @@ namespace {
 
 using prov::ProvisioningOptions;
 
-// Every combination of the wizard's options a run may have (Recuperação de Loja only with Cloud).
+// Every combination of the wizard's options a run may have ({demo, cloud, storeRecovery}): choosing
+// "Normal" unticks and disables "Recuperação de Loja"; choosing "Tecnologia Cloud" unticks and
+// disables "Criar Dados Demonstrativos" (app/Main.cpp, NormalClick and rCloudClick).
 constexpr ProvisioningOptions kRuns[] = {
-    {false, false, false}, {true, false, false}, {false, true, false}, {true, true, false}, {false, true, true}, {true, true, true},
+    {false, false, false}, {true, false, false}, {false, true, false}, {false, true, true},
 };
 
 const char* NameRule(prov::DatabaseNameFault fault) {
@@ -71,6 +74,63 @@ Finding MissingVersionFinding(prov::Product product) {
     if (needing > 0)
         text += "; com \"Tecnologia Cloud\" o assistente precisa dela e pára antes de mudar o servidor";
     return Warning(std::move(text), advice);
+}
+
+FolderJudgement JudgeFolder(const FolderFacts& facts) {
+    FolderJudgement judged;
+    std::vector<Finding>& out = judged.folder;
+    if (!facts.newFileError) {
+        out.push_back(Ok("a pasta aceita ficheiros novos (o assistente grava aí o ficheiro .udl)"));
+    } else {
+        out.push_back(Failure("a pasta não aceita ficheiros novos: " + *facts.newFileError,
+                              "Copie o produto para uma pasta onde o utilizador possa escrever, ou corra o assistente "
+                              "como administrador."));
+    }
+    for (const FolderFacts::Script& script : facts.scripts) {
+        if (!script.bytes) {
+            out.push_back(MissingScriptFinding(script.name, script.readError));
+            continue;
+        }
+        out.push_back(Ok(script.name + ": presente, " + std::to_string(script.bytes->size()) + " bytes"));
+        for (Finding& f : CheckScript(script.name, *script.bytes)) judged.scripts.push_back(std::move(f));
+    }
+    for (const FolderFacts::Executable& exe : facts.executables) {
+        const std::string name(prov::ProductName(exe.product));
+        if (!exe.version) {
+            out.push_back(MissingVersionFinding(exe.product));
+            continue;
+        }
+        out.push_back(Ok(name + ".exe: versão " + std::to_string(exe.version->major) + "." +
+                         std::to_string(exe.version->minor) + "; base de dados proposta " +
+                         prov::DefaultDatabaseName(name, exe.version)));
+    }
+    if (facts.executables.empty()) {
+        out.push_back(Failure("nenhum executável de produto (VelmoCafe, VelmoFact, VelmoPos, VelmoRest) na pasta",
+                              "Ponha o CriaBD.exe na pasta do executável do produto."));
+    }
+    // The wizard replaces a data link file by moving a new one over it: one it cannot delete
+    // stops the run at the review page.
+    for (const FolderFacts::DataLink& udl : facts.dataLinks) {
+        if (udl.readOnly) {
+            out.push_back(Failure(udl.name + ": só de leitura, o assistente não o pode substituir",
+                                  "Nas propriedades do ficheiro desmarque \"Só de leitura\"."));
+            continue;
+        }
+        if (udl.notReplaceable) {
+            out.push_back(Failure(udl.name + ": o assistente não o pode substituir (" + *udl.notReplaceable + ")",
+                                  "Feche o programa que o tem aberto; dê ao utilizador permissão de modificar (e "
+                                  "eliminar) o ficheiro."));
+            continue;
+        }
+        if (!udl.bytes) {
+            out.push_back(Failure(udl.name + ": " + udl.readError, "Feche o programa que tem o ficheiro aberto."));
+            continue;
+        }
+        DataLinkCheck check = CheckDataLinkBytes(udl.name, *udl.bytes);
+        if (check.contents) judged.dataLinks.push_back({udl.name, std::move(*check.contents)});
+        out.push_back(std::move(check.finding));
+    }
+    return judged;
 }
 
 }  // namespace checker

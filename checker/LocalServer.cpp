@@ -4,7 +4,6 @@
 
 #include "base/Text.h"
 #include "checker/Causes.h"
-#include "checker/OutputText.h"
 
 namespace checker {
 namespace {
@@ -37,6 +36,9 @@ Finding ServiceFinding(const std::string& service, ServiceState state) {
         case ServiceState::Disabled:
             return Failure(what + "desativado (o servidor não responde a ninguém)",
                            "Em Serviços do Windows (services.msc) ponha o arranque em Automático e inicie-o.");
+        case ServiceState::Paused:
+            // A paused server keeps its connections and refuses new logins until it is resumed.
+            return Failure(what + "em pausa (o servidor recusa novos logins)", LoginStateCause(13).advice);
         case ServiceState::Changing:
             return Warning(what + "a iniciar ou a parar", "Espere um minuto e corra o VerificaBD de novo.");
         case ServiceState::NotInstalled:
@@ -46,36 +48,6 @@ Finding ServiceFinding(const std::string& service, ServiceState state) {
             break;
     }
     return Warning(what + "o estado não se lê", "Veja-o em Serviços do Windows (services.msc).");
-}
-
-bool ContainsIgnoreCase(std::u16string_view text, std::string_view ascii) {
-    if (ascii.size() > text.size()) return false;
-    for (std::size_t at = 0; at + ascii.size() <= text.size(); ++at) {
-        std::size_t i = 0;
-        while (i < ascii.size()) {
-            char16_t c = text[at + i];
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-            char a = ascii[i];
-            if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-            if (c != static_cast<unsigned char>(a)) break;
-            ++i;
-        }
-        if (i == ascii.size()) return true;
-    }
-    return false;
-}
-
-// The state of an "Error: 18456, Severity: 14, State: 58." line.
-std::optional<int> RefusalState(std::u16string_view line) {
-    if (!ContainsIgnoreCase(line, "error: 18456,")) return std::nullopt;
-    const std::u16string_view marker = u"State: ";
-    const std::size_t at = line.find(marker);
-    if (at == std::u16string_view::npos) return std::nullopt;
-    int state = 0;
-    std::size_t i = at + marker.size();
-    if (i >= line.size() || line[i] < u'0' || line[i] > u'9') return std::nullopt;
-    for (; i < line.size() && line[i] >= u'0' && line[i] <= u'9' && state < 100000; ++i) state = state * 10 + (line[i] - u'0');
-    return state;
 }
 
 }  // namespace
@@ -110,6 +82,22 @@ const InstalledInstance* InstanceAddressed(const LocalServerFacts& facts, const 
     return found([](const InstalledInstance& i) { return IsDefault(i); });
 }
 
+std::vector<InstalledInstance> MergeRegistryViews(std::vector<InstalledInstance> view64,
+                                                  std::vector<InstalledInstance> view32) {
+    std::vector<InstalledInstance> all = std::move(view64);
+    for (InstalledInstance& instance : all) instance.view = RegistryView::Bits64;
+    const std::size_t in64 = all.size();
+    for (InstalledInstance& instance : view32) {
+        const auto same = [&](const InstalledInstance& i) {
+            return base::EqualsIgnoreCase(i.name, instance.name) && base::EqualsIgnoreCase(i.id, instance.id);
+        };
+        if (std::any_of(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(in64), same)) continue;
+        instance.view = RegistryView::Bits32;
+        all.push_back(std::move(instance));
+    }
+    return all;
+}
+
 std::string ErrorLogFromParameters(const std::vector<std::string>& parameters) {
     for (const std::string& p : parameters)
         if (p.size() > 2 && p[0] == '-' && (p[1] == 'e' || p[1] == 'E')) return p.substr(2);
@@ -141,7 +129,8 @@ std::vector<Finding> LocalServerFindings(const LocalServerFacts& facts, const Se
         return findings;
     }
     const std::string service = ServiceNameOf(*instance);
-    findings.push_back(Ok("instância " + instance->name + " instalada neste PC (" + instance->id + ")"));
+    const char* bits = instance->view == RegistryView::Bits32 ? ", de 32 bits" : "";
+    findings.push_back(Ok("instância " + instance->name + " instalada neste PC (" + instance->id + bits + ")"));
     findings.push_back(ServiceFinding(service, instance->service));
     if (instance->loginMode == 1UL) {
         findings.push_back(Failure("autenticação só do Windows: o login do assistente (SQL Server) é recusado",
@@ -159,13 +148,20 @@ std::vector<Finding> LocalServerFindings(const LocalServerFacts& facts, const Se
     } else if (instance->tcpEnabled == true) {
         if (!instance->tcpPort.empty()) {
             findings.push_back(Ok("TCP/IP ativo, porta fixa " + instance->tcpPort));
-        } else if (!instance->tcpDynamicPort.empty() && (!named || !browserRuns)) {
+        } else if (instance->tcpDynamicPort.empty() || instance->tcpDynamicPort == "0") {
+            // The server writes the port it was given there when it starts: none yet.
+            findings.push_back(Warning("TCP/IP ativo, porta dinâmica ainda não atribuída (o serviço ainda não "
+                                       "arrancou com o TCP/IP ativo)",
+                                       "Reinicie o serviço " + service + "; melhor, fixe uma porta: no SQL Server "
+                                       "Configuration Manager, TCP/IP, IPAll, escreva-a em \"Porta TCP\" e deixe vazio "
+                                       "\"Portas TCP Dinâmicas\"" + restart + " Deixe-a passar na firewall."));
+        } else if (!named || !browserRuns) {
             findings.push_back(Warning("TCP/IP ativo, porta dinâmica " + instance->tcpDynamicPort +
                                            " (muda quando o serviço reinicia)",
                                        "Fixe uma porta: no SQL Server Configuration Manager, TCP/IP, IPAll, escreva-a em "
                                        "\"Porta TCP\" e deixe vazio \"Portas TCP Dinâmicas\"" + restart +
                                            " Deixe-a passar na firewall."));
-        } else if (!instance->tcpDynamicPort.empty()) {
+        } else {
             findings.push_back(Ok("TCP/IP ativo, porta dinâmica " + instance->tcpDynamicPort +
                                   " (os outros postos encontram-na pelo SQL Server Browser)"));
         }
@@ -173,6 +169,7 @@ std::vector<Finding> LocalServerFindings(const LocalServerFacts& facts, const Se
     if (named && !browserRuns) {
         const char* state = facts.browser == ServiceState::Disabled       ? "desativado"
                             : facts.browser == ServiceState::NotInstalled ? "não instalado"
+                            : facts.browser == ServiceState::Paused       ? "em pausa"
                                                                           : "parado";
         findings.push_back(Warning(std::string("serviço SQL Server Browser ") + state +
                                        ": os outros postos não encontram a instância pelo nome",
@@ -182,24 +179,6 @@ std::vector<Finding> LocalServerFindings(const LocalServerFacts& facts, const Se
         findings.push_back(Ok("serviço SQL Server Browser: a correr"));
     }
     return findings;
-}
-
-std::optional<LoginRefusal> LatestLoginRefusal(std::u16string_view logTail, std::string_view login) {
-    const std::string wanted = "login failed for user '" + std::string(login) + "'";
-    std::optional<LoginRefusal> latest;
-    std::u16string_view previous;
-    while (!logTail.empty()) {
-        std::size_t end = logTail.find(u'\n');
-        std::u16string_view line = logTail.substr(0, end);
-        logTail.remove_prefix(end == std::u16string_view::npos ? logTail.size() : end + 1);
-        while (!line.empty() && (line.back() == u'\r' || line.back() == 0xFEFF)) line.remove_suffix(1);
-        if (ContainsIgnoreCase(line, wanted)) {
-            if (const std::optional<int> state = RefusalState(previous))
-                latest = LoginRefusal{*state, ReportText(previous) + "\n" + ReportText(line) + "\n"};
-        }
-        previous = line;
-    }
-    return latest;
 }
 
 }  // namespace checker

@@ -188,7 +188,8 @@ TEST(Causes, CommonFailuresGetTheirCause) {
     }
     // The SQL in the advice runs as printed, whatever the name.
     const checker::Cause singleUser =
-        checker::LikelyCause({{"42000", 924, 1, 14, "Database 'minha loja' is already open"}}, "minha loja");
+        checker::LikelyCause({{"42000", 924, 1, 14, "Database 'minha loja' is already open"}}, checker::Reach::Reached,
+                             "minha loja");
     EXPECT_NE(singleUser.advice.find("ALTER DATABASE [minha loja] SET MULTI_USER WITH ROLLBACK IMMEDIATE"), std::string::npos)
         << singleUser.advice;
     EXPECT_EQ(checker::DescribeMessage({"28000", 18456, 1, 14, "Login failed for user 'sa'."}),
@@ -257,26 +258,6 @@ TEST(FolderFindings, MissingInputsFailOnlyWhereEveryRunNeedsThem) {
 }
 
 }  // namespace
-
-TEST(LocalServer, TheLatestRefusalOfTheLoginInTheLogsTailGivesTheCause) {
-    // The tail starts inside a line; lines end with CR LF, as the server writes them.
-    const std::u16string log =
-        u"ity: 14, State: 8.\r\n"
-        u"2026-12-09 09:15:40.01 Logon       Error: 18456, Severity: 14, State: 8.\r\n"
-        u"2026-12-09 09:15:40.01 Logon       Login failed for user 'SA'. Reason: Password did not match.\r\n"
-        u"2026-12-09 09:15:41.02 Logon       Error: 18456, Severity: 14, State: 58.\r\n"
-        u"2026-12-09 09:15:41.02 Logon       Login failed for user 'sa'. Reason: Windows authentication only.\r\n"
-        u"2026-12-09 09:15:42.03 Logon       Error: 18456, Severity: 14, State: 5.\r\n"
-        u"2026-12-09 09:15:42.03 Logon       Login failed for user 'caixa'. Reason: Could not find a login.\r\n";
-    const auto sa = checker::LatestLoginRefusal(log, "sa");
-    ASSERT_TRUE(sa);
-    EXPECT_EQ(sa->state, 58);
-    EXPECT_EQ(sa->lines.find("2026-12-09 09:15:41.02 Logon       Error: 18456"), 0u) << sa->lines;
-    EXPECT_EQ(checker::LoginStateCause(sa->state).cause, "o servidor aceita só autenticação do Windows (erro 18456, estado 58)");
-    EXPECT_EQ(checker::LatestLoginRefusal(log, "caixa")->state, 5);
-    EXPECT_FALSE(checker::LatestLoginRefusal(log, "gerente"));
-    EXPECT_FALSE(checker::LatestLoginRefusal(u"Login failed for user 'sa'.\r\n", "sa")) << "no state line before it";
-}
 
 TEST(LocalServer, TheAddressedInstanceAndWhatStopsTheWizardOnThisPc) {
     using checker::ServiceState;
