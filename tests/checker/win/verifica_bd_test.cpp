@@ -40,9 +40,10 @@ struct Result {
 };
 
 // A database server's instance as its installer registers it on this PC: the registry's 64-bit
-// view (the one the checker reads, whatever its own bitness), its service (the stand-in of
-// tests/checker/win/fixtures, started when `running`) and its error log, UTF-16 as the server
-// writes it. All of it is removed at the end.
+// view, or the 32-bit one where a 32-bit server on 64-bit Windows registers (the checker reads
+// both, whatever its own bitness), its service (the stand-in of tests/checker/win/fixtures,
+// started when `running`) and its error log, UTF-16 as the server writes it. All of it is removed
+// at the end.
 class ServerOnThisPc {
 public:
     struct Settings {
@@ -50,8 +51,10 @@ public:
         bool tcpEnabled = true;
         int tcpPort = 0;
         bool running = true;
+        REGSAM view = KEY_WOW64_64KEY;
     };
-    ServerOnThisPc(const Settings& settings, const std::wstring& logText) : log_(fs::temp_directory_path() / L"ERRORLOG") {
+    ServerOnThisPc(const Settings& settings, const std::wstring& logText)
+        : log_(fs::temp_directory_path() / L"ERRORLOG"), view_(settings.view) {
         const std::wstring root = kRoot + L"\\MSSQL15.SQLEXPRESS\\MSSQLServer";
         Set(kRoot + L"\\Instance Names\\SQL", L"SQLEXPRESS", L"MSSQL15.SQLEXPRESS");
         Set(root, L"LoginMode", settings.loginMode);
@@ -81,7 +84,7 @@ public:
         CloseServiceHandle(service_);
         CloseServiceHandle(manager_);
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRoot.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRoot.c_str(), 0, KEY_ALL_ACCESS | view_, &key) == ERROR_SUCCESS) {
             RegDeleteTreeW(key, nullptr);
             RegCloseKey(key);
         }
@@ -92,38 +95,64 @@ public:
 
 private:
     inline static const std::wstring kRoot = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
-    static HKEY Key(const std::wstring& path) {
+    HKEY Key(const std::wstring& path) const {
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                                  nullptr, &key, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &key,
+                                  nullptr), ERROR_SUCCESS);
         return key;
     }
-    static void Set(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+    void Set(const std::wstring& path, const wchar_t* name, const std::wstring& text) const {
         HKEY key = Key(path);
         RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), (text.size() + 1) * 2);
         RegCloseKey(key);
     }
-    static void Set(const std::wstring& path, const wchar_t* name, DWORD value) {
+    void Set(const std::wstring& path, const wchar_t* name, DWORD value) const {
         HKEY key = Key(path);
         RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
         RegCloseKey(key);
     }
 
     fs::path log_;
+    REGSAM view_;
     SC_HANDLE manager_ = nullptr;
     SC_HANDLE service_ = nullptr;
 };
 
+// This PC's local time `offset` seconds from now, as the server's error log writes it.
+std::wstring LogStamp(int offset) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks{{now.dwLowDateTime, now.dwHighDateTime}};
+    ticks.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(offset) * 10000000LL);
+    FILETIME then{ticks.LowPart, ticks.HighPart}, local;
+    FileTimeToLocalFileTime(&then, &local);
+    SYSTEMTIME t;
+    FileTimeToSystemTime(&local, &t);
+    wchar_t text[40];
+    swprintf(text, 40, L"%04u-%02u-%02u %02u:%02u:%02u.31 ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
 // An error log as the server writes it: start-up lines, then a refusal of each login with the
-// state the server wrote (the client was told state 1).
-std::wstring ErrorLog(std::initializer_list<std::pair<const wchar_t*, int>> refusals) {
-    std::wstring text = L"2026-12-09 08:00:00.10 Server      Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64)\r\n";
+// state the server wrote (the client was told state 1), each `secondsFromNow` away from now
+// (a refusal logged since the check began is its cause; an older one is not). `portuguese`: as
+// a Portuguese (Brazil) server writes it.
+struct LoggedRefusal {
+    const wchar_t* login;
+    int state;
+    int secondsFromNow;
+};
+std::wstring ErrorLog(std::initializer_list<LoggedRefusal> refusals, bool portuguese = false) {
+    std::wstring text = LogStamp(-86400) + L"Server      Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64)\r\n";
     for (int i = 0; i < 20000; ++i)  // about 1.5 MB before the refusals: read from the end
-        text += L"2026-12-09 08:00:01.00 spid" + std::to_wstring(i % 90) + L"s     Starting up database 'model'.\r\n";
-    for (const auto& [login, state] : refusals) {
-        text += L"2026-12-09 09:15:42.31 Logon       Error: 18456, Severity: 14, State: " + std::to_wstring(state) + L".\r\n";
-        text += L"2026-12-09 09:15:42.31 Logon       Login failed for user '" + std::wstring(login) +
-                L"'. Reason: see the state. [CLIENT: <local machine>]\r\n";
+        text += LogStamp(-86000) + L"spid" + std::to_wstring(i % 90) + L"s     Starting up database 'model'.\r\n";
+    for (const LoggedRefusal& r : refusals) {
+        const std::wstring stamp = LogStamp(r.secondsFromNow) + L"Logon       ";
+        const std::wstring state = std::to_wstring(r.state);
+        text += stamp + (portuguese ? L"Erro: 18456, Gravidade: 14, Estado: " : L"Error: 18456, Severity: 14, State: ") + state + L".\r\n";
+        text += stamp + (portuguese ? L"Falha de logon do usuário '" : L"Login failed for user '") + r.login +
+                (portuguese ? L"'. Motivo: consulte o estado. [CLIENTE: <local machine>]\r\n"
+                            : L"'. Reason: see the state. [CLIENT: <local machine>]\r\n");
     }
     return text;
 }
@@ -152,7 +181,9 @@ protected:
     // Runs the program in the staged folder with `arguments`; `input` is its standard input. With
     // `console` (an inheritable handle of this process's console input) the program shares this
     // process's console and reads from it instead.
-    Result Run(const std::wstring& arguments, const std::string& input = "", HANDLE console = nullptr) {
+    // With `holdInput` the input pipe stays open, sending nothing, until the program ends.
+    Result Run(const std::wstring& arguments, const std::string& input = "", HANDLE console = nullptr,
+               bool holdInput = false) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE outRead, outWrite, inRead, inWrite;
         EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0));
@@ -174,7 +205,7 @@ protected:
         CloseHandle(inRead);
         DWORD written = 0;
         if (!input.empty()) ::WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
-        CloseHandle(inWrite);
+        if (!holdInput) CloseHandle(inWrite);
         Result result;
         char buffer[4096];
         DWORD read = 0;
@@ -186,6 +217,7 @@ protected:
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
         }
+        if (holdInput) CloseHandle(inWrite);
         return result;
     }
 
@@ -406,12 +438,13 @@ TEST_F(VerificaBD, ScriptsTheWizardWouldTripOver) {
 }
 
 // On the server's own PC the checker reads what the server knows: the client is told state 1
-// whatever the cause; the error log says the server takes Windows authentication only. A log it
-// cannot read is said to be so, with how to read it.
+// whatever the cause; the error log (here a Portuguese (Brazil) server's) says the server takes
+// Windows authentication only. The older refusal of the same login (state 8, yesterday) is not
+// this check's cause. A log it cannot read is said to be so, with how to read it.
 TEST_F(VerificaBD, OnTheServersPcTheErrorLogNamesWhyTheLoginWasRefused) {
     sqltest::Instance server("{" + kLogins + "}");
     const ServerOnThisPc pc({.loginMode = 1, .tcpPort = server.Port()},
-                            ErrorLog({{L"sa", 8}, {L"caixa", 5}, {L"sa", 58}, {L"caixa", 2}}));
+                            ErrorLog({{L"sa", 8, -86400}, {L"caixa", 5, 1}, {L"sa", 58, 2}, {L"caixa", 2, 2}}, true));
     const std::wstring options = L"/servidor 127.0.0.1," + std::to_wstring(server.Port());
     const Result r = Run(options, "errada\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
@@ -422,7 +455,9 @@ TEST_F(VerificaBD, OnTheServersPcTheErrorLogNamesWhyTheLoginWasRefused) {
                         "18456, estado 58)")) << r.output;
     EXPECT_TRUE(r.Holds("erro 18456: [FreeTDS][SQL Server]Login failed for user 'sa'.")) << "what the client was told\n"
                                                                                          << r.output;
-    EXPECT_TRUE(r.Holds("Logon       Error: 18456, Severity: 14, State: 58.")) << r.output;
+    EXPECT_TRUE(r.Holds("Logon       Erro: 18456, Gravidade: 14, Estado: 58.")) << r.output;
+    EXPECT_TRUE(r.Holds("Logon       Falha de logon do usuário 'sa'. Motivo")) << r.output;
+    EXPECT_FALSE(r.Holds("Estado: 8.")) << "yesterday's refusal is not this one's\n" << r.output;
 
     // The log held open by another program without sharing.
     HANDLE held = CreateFileW(pc.Log().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -434,14 +469,16 @@ TEST_F(VerificaBD, OnTheServersPcTheErrorLogNamesWhyTheLoginWasRefused) {
     EXPECT_TRUE(locked.Holds("Executar como administrador")) << locked.output;
 }
 
-// TCP/IP disabled (as the server's installer leaves it) stops only the other tills: an AVISO, and
+// A 32-bit server on 64-bit Windows (an older Express) registers only in the registry's 32-bit
+// view. TCP/IP disabled (as its installer leaves it) stops only the other tills: an AVISO, and
 // the login is still tried. A stopped service is named before anything is guessed.
-TEST_F(VerificaBD, OnTheServersPcTcpIpDisabledIsAWarningAndAStoppedServiceAFailure) {
+TEST_F(VerificaBD, OnTheServersPcA32BitInstanceWithTcpIpDisabledIsAWarning) {
     sqltest::Instance server("{" + kLogins + "}");
     const std::wstring options = L"/servidor 127.0.0.1," + std::to_wstring(server.Port());
     {
-        const ServerOnThisPc pc({.tcpEnabled = false, .tcpPort = server.Port()}, ErrorLog({}));
+        const ServerOnThisPc pc({.tcpEnabled = false, .tcpPort = server.Port(), .view = KEY_WOW64_32KEY}, ErrorLog({}));
         const Result r = Run(options, kPassword + "\n");
+        EXPECT_TRUE(r.Holds("[ OK ] instância SQLEXPRESS instalada neste PC (MSSQL15.SQLEXPRESS, de 32 bits)")) << r.output;
         EXPECT_TRUE(r.Holds("[AVISO] TCP/IP desativado: só este PC chega ao servidor, os outros postos não")) << r.output;
         EXPECT_TRUE(r.Holds("[ OK ] login em master como sa")) << r.output;
         EXPECT_TRUE(r.Holds("[ OK ] o login sa pode criar bases de dados")) << r.output;
@@ -484,6 +521,14 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     EXPECT_EQ(password.exitCode, 2u);
     EXPECT_TRUE(password.Holds("A palavra-passe nunca se dá na linha de comandos")) << password.output;
     ExpectNoPassword(password);
+    // No console and no password: an input that ends empty, or a pipe that never sends, ends
+    // the run with a line saying so (bounded), not a wait for ever.
+    for (const bool held : {false, true}) {
+        const Result none = Run(L"/servidor 127.0.0.1,1", "", nullptr, held);
+        EXPECT_EQ(none.exitCode, 2u) << (held ? "a pipe held open\n" : "an empty input\n") << none.output;
+        EXPECT_TRUE(none.Holds("Sem consola e sem palavra-passe na entrada")) << none.output;
+        EXPECT_FALSE(none.Holds("Servidor 127.0.0.1,1")) << "nothing is checked without it\n" << none.output;
+    }
     // Nothing to fail in a good folder without a server to check: a warning only.
     const Result alone = Run(L"");
     EXPECT_EQ(alone.exitCode, 0u) << alone.output;
