@@ -57,9 +57,9 @@ LoginVerdict JudgeLoginFailure(const LoginFailure& failure, const std::optional<
     }
     const std::string since = " desde o início desta verificação (" + FormatLogTime(checkBegan) + ")";
     const std::string mayNotTell =
-        "Se o login foi mesmo recusado agora, o registo não o diz porque a auditoria de logins pode estar em "
-        "\"Nenhum\" (propriedades do servidor, Segurança: ponha \"Só logins falhados\"), ou o servidor escreve noutro "
-        "registo; corra o VerificaBD de novo depois de ver isso.";
+        "O registo pode não o dizer por várias razões, sem que se saiba qual: a auditoria de logins em \"Nenhum\" "
+        "(propriedades do servidor, Segurança: ponha \"Só logins falhados\"), o servidor a escrever noutro registo, ou "
+        "a conta do serviço sem direito de escrita nele. Veja isso e corra o VerificaBD de novo.";
     if (reading->earlier) {
         const LoggedRefusal& r = *reading->earlier;
         verdict.logFinding = Warning(where + " não tem recusa do login " + failure.login + since +
