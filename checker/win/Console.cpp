@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 #include "base/win/AnsiText.h"
 #include "checker/OutputText.h"
 #include "checker/Report.h"
@@ -36,20 +41,41 @@ void Console::Write(std::string_view text) {
 
 namespace {
 
-// One byte of a pipe, awaited until `deadline`: nullopt at its end, or when nothing came in time.
-std::optional<char> PipeByte(HANDLE pipe, std::chrono::steady_clock::time_point deadline) {
-    for (;;) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return std::nullopt;  // closed: its end
-        if (available > 0) {
+// The first line of a standard input that is not a console (a pipe or a file), read byte by byte
+// so that nothing after it is taken. The read runs on a thread of its own and is awaited for at
+// most `wait`: a pipe may never send anything (a program that holds it open), and a blocked read
+// cannot be bounded otherwise on every kind of pipe. A read still blocked then is left to end
+// with the process. nullopt when the input ended, or the wait passed, with nothing read.
+std::optional<std::string> FirstLine(HANDLE in, std::chrono::milliseconds wait) {
+    struct Reading {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::string line;
+        bool any = false;
+        bool ended = false;
+    };
+    auto reading = std::make_shared<Reading>();
+    std::thread([reading, in] {
+        for (;;) {
             char c = 0;
             DWORD read = 0;
-            if (!ReadFile(pipe, &c, 1, &read, nullptr) || read == 0) return std::nullopt;
-            return c;
+            const bool got = ReadFile(in, &c, 1, &read, nullptr) && read == 1;
+            std::lock_guard lock(reading->mutex);
+            if (got) reading->any = true;
+            if (!got || c == '\n') {
+                reading->ended = true;
+                reading->done.notify_all();
+                return;
+            }
+            reading->line += c;
         }
-        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-        Sleep(20);
-    }
+    }).detach();
+    std::unique_lock lock(reading->mutex);
+    reading->done.wait_for(lock, wait, [&] { return reading->ended; });
+    if (!reading->any) return std::nullopt;
+    std::string line = reading->line;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
 }
 
 }  // namespace
@@ -78,29 +104,7 @@ std::optional<std::string> Console::AskPassword(std::string_view prompt, std::ch
         while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n')) wide.pop_back();
         return base::Narrow(wide);
     }
-    // Not a console: one line, byte by byte so nothing after it is taken. A pipe may never send
-    // anything (a program that holds it open): it is waited on for a bounded time.
-    const bool pipe = GetFileType(in) == FILE_TYPE_PIPE;
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    std::string password;
-    bool any = false;
-    for (;;) {
-        std::optional<char> c;
-        if (pipe) {
-            c = PipeByte(in, deadline);
-        } else {
-            char byte = 0;
-            DWORD read = 0;
-            if (in != nullptr && in != INVALID_HANDLE_VALUE && ReadFile(in, &byte, 1, &read, nullptr) && read == 1) c = byte;
-        }
-        if (!c) break;
-        any = true;
-        if (*c == '\n') break;
-        password += *c;
-    }
-    if (!any) return std::nullopt;
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-    return password;
+    return FirstLine(in, wait);
 }
 
 bool Console::OwnConsole() const {

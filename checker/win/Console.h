@@ -21,9 +21,9 @@ public:
     // into a redirected output, so that "VerificaBD > relatorio.txt" still shows it on the screen
     // and keeps it out of the file. When standard input is not a console (a pipe or a file, as in
     // scripted runs), its first line is taken as it is, in the ANSI code page, and no prompt is
-    // shown; a pipe is waited on for at most `wait`. nullopt when there is no console and no
-    // input: an input that ends with nothing in it (a line, even an empty one, is a password),
-    // or a pipe that sends nothing within `wait`.
+    // shown; it is waited on for at most `wait`. nullopt when there is no console and no input:
+    // an input that ends with nothing in it (a line, even an empty one, is a password), or a
+    // pipe that sends nothing within `wait`.
     std::optional<std::string> AskPassword(std::string_view prompt, std::chrono::milliseconds wait);
 
     // Whether the program has a console of its own (started by a double click): then it waits
