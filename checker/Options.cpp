@@ -32,15 +32,15 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
             continue;
         }
         if (LooksLikePassword(name))
-            return fail("A palavra-passe nunca se d\xE1 na linha de comandos: o programa pede-a quando precisa dela.");
+            return fail("A palavra-passe nunca se dá na linha de comandos: o programa pede-a quando precisa dela.");
         std::optional<std::string>* target = nullptr;
         if (base::EqualsIgnoreCase(name, "servidor")) target = &parsed.options.server;
         else if (base::EqualsIgnoreCase(name, "utilizador")) target = &parsed.options.login;
         else if (base::EqualsIgnoreCase(name, "basedados")) target = &parsed.options.database;
-        if (target == nullptr) return fail("Op\xE7\xE3o desconhecida: \"" + argument + "\".");
-        if (target->has_value()) return fail("A op\xE7\xE3o \"" + argument + "\" foi dada duas vezes.");
+        if (target == nullptr) return fail("Opção desconhecida: \"" + argument + "\".");
+        if (target->has_value()) return fail("A opção \"" + argument + "\" foi dada duas vezes.");
         if (i + 1 == arguments.size() || arguments[i + 1].empty() || IsOption(arguments[i + 1]))
-            return fail("Falta o valor da op\xE7\xE3o \"" + argument + "\".");
+            return fail("Falta o valor da opção \"" + argument + "\".");
         *target = arguments[++i];
     }
     return parsed;
@@ -51,14 +51,14 @@ std::string_view UsageText() {
            "\n"
            "  VerificaBD [/servidor NOME[\\INSTANCIA]] [/utilizador NOME] [/basedados NOME]\n"
            "\n"
-           "  /servidor    o servidor SQL Server (e a inst\xE2ncia), como no assistente\n"
-           "  /utilizador  o login (por omiss\xE3o \"sa\")\n"
+           "  /servidor    o servidor SQL Server (e a instância), como no assistente\n"
+           "  /utilizador  o login (por omissão \"sa\")\n"
            "  /basedados   a base de dados a verificar\n"
            "  /?           esta ajuda\n"
            "\n"
-           "Sem /servidor, os valores v\xEAm de cada ficheiro .udl da pasta. A palavra-passe \xE9 pedida\n"
-           "na consola (n\xE3o aparece ao escrever) ou lida do .udl; nunca se d\xE1 na linha de comandos.\n"
-           "Sa\xED" "da: 0 sem falhas, 1 com alguma falha, 2 com op\xE7\xF5" "es erradas.\n";
+           "Sem /servidor, os valores vêm de cada ficheiro .udl da pasta. A palavra-passe é pedida\n"
+           "na consola (não aparece ao escrever) ou lida do .udl; nunca se dá na linha de comandos.\n"
+           "Saída: 0 sem falhas, 1 com alguma falha, 2 com opções erradas.\n";
 }
 
 }  // namespace checker
