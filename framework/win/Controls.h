@@ -31,7 +31,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/Accelerator.h"
+#include "framework/Accelerator.h"
 #include "base/win/AnsiText.h"
 #include "framework/Colour.h"
 #include "framework/Properties.h"

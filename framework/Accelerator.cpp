@@ -1,8 +1,8 @@
-#include "base/Accelerator.h"
+#include "framework/Accelerator.h"
 
 #include "base/Text.h"
 
-namespace base {
+namespace fw {
 
 namespace {
 
@@ -47,4 +47,4 @@ bool IsAccelerator(std::string_view caption, char16_t typed) {
     return letter && UpperCase1252(*letter) == UpperCase1252(typed);
 }
 
-}  // namespace base
+}  // namespace fw
