@@ -37,7 +37,7 @@ std::optional<char16_t> AcceleratorOf(std::string_view caption) {
             ++i;
             continue;
         }
-        return Cp1252ToUnit(static_cast<unsigned char>(caption[i + 1]));
+        return base::Cp1252ToUnit(static_cast<unsigned char>(caption[i + 1]));
     }
     return std::nullopt;
 }
