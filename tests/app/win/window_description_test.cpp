@@ -345,8 +345,9 @@ TEST_F(WindowDescription, IdleTurnsMakeTheNextPagesWindowsAheadOnePerTurn) {
         pages.SelectPage(page);
         EXPECT_TRUE(::IsWindowVisible(pages.Page(page)->Handle()));
         EXPECT_FALSE(::IsWindowVisible(pages.Page(page - 1)->Handle()));
+        for (const fw::TWinControl* control : pages.Page(page)->TabList())
+            EXPECT_TRUE(::IsWindowVisible(control->Handle())) << control->Name() << " on page " << page;
     }
-    EXPECT_TRUE(::IsWindowVisible(Get<fw::TEdit>("ck_servidor").Handle()));
     App().SetMainForm(nullptr);
 }
 
