@@ -370,6 +370,8 @@ private:
     // This window and its visible children's (CreateHandle once it is decided to make them).
     void MakeWindows();
     void MakeWindowAhead();
+    // This window's client area and its shown children's painted into dc (WM_PRINTCLIENT).
+    void PaintAhead(HDC dc);
     // The window (or an ancestor's) was made ahead and has not shown since.
     bool AwaitingFirstShow() const;
     void FirstShowOfWindowMadeAhead();

@@ -7,6 +7,7 @@
 
 #include "framework/PropertyBuilders.h"
 #include "framework/win/Controls.h"
+#include "framework/win/PaintBuffer.h"
 
 namespace fw {
 
@@ -209,6 +210,17 @@ void TWinControl::MakeWindowAhead() {
         throw;
     }
     TakeCreationPlace();
+    // Painted once where no one sees it: what the controls make on their first paint and keep
+    // (the windowless labels' fonts, the edit boxes' shaped text) is then not made at the show.
+    const WindowDc screen(nullptr);
+    const PaintBuffer buffer(screen.Get(), std::max(Width(), 1), std::max(Height(), 1));
+    PaintAhead(buffer.Dc());
+}
+
+void TWinControl::PaintAhead(HDC dc) {
+    ::SendMessageW(hwnd_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    for (TWinControl* child : tabList_)
+        if (child->hwnd_ && child->Visible()) child->PaintAhead(dc);
 }
 
 bool TWinControl::AwaitingFirstShow() const {
