@@ -6,9 +6,12 @@
 //   floor_window.exe    (FLOOR_WINDOW) first loads what the wizard cannot start without: the
 //                       common controls 6 (the wizard's manifest), COM as a single-threaded
 //                       apartment and GDI+, and declares the wizard's DPI awareness; its window is
-//                       the wizard's size at the screen's DPI. What the wizard takes beyond this
-//                       floor is its own. It marks its steps for startup_bench as the wizard's
-//                       benchmark build does (app/StartupMarks.h).
+//                       the wizard's size at the screen's DPI, and its paint draws one string with
+//                       GDI+ in the wizard's font (the glass buttons' Tahoma 8, made as they make
+//                       it): GDI+ reads the installed fonts at its first font, which the wizard
+//                       cannot avoid, since its buttons and its panel draw their captions with it.
+//                       What the wizard takes beyond this floor is its own. It marks its steps for
+//                       startup_bench as the wizard's benchmark build does (app/StartupMarks.h).
 
 #include <windows.h>
 
@@ -17,7 +20,10 @@
 #include <objbase.h>
 #include <gdiplus.h>
 
+#include <memory>
+
 #include "app/StartupMarks.h"
+#include "controls/win/GdipFont.h"
 #include "framework/Scaling.h"
 #include "framework/win/Dpi.h"
 using app::StartupMarks;
@@ -29,11 +35,27 @@ struct StartupMarks {
 
 namespace {
 
+#ifdef FLOOR_WINDOW
+// One caption as a glass button draws it: GDI+, Tahoma 8 at the window's DPI.
+void DrawCaption(HDC dc) {
+    const int dpi = fw::PrimaryScreenDpi();
+    const std::unique_ptr<Gdiplus::Font> font =
+        ctl::win::MakeGdipFont(L"Tahoma", 8.0f * static_cast<float>(dpi) / 96.0f, Gdiplus::FontStyleRegular);
+    Gdiplus::Graphics graphics(dc);
+    const Gdiplus::SolidBrush black(Gdiplus::Color(255, 0, 0, 0));
+    const Gdiplus::REAL at = static_cast<Gdiplus::REAL>(fw::DpiScale(dpi).Length(12));
+    graphics.DrawString(L"Sair", -1, font.get(), Gdiplus::PointF(at, at), &black);
+}
+#else
+void DrawCaption(HDC) {}
+#endif
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT: {
             PAINTSTRUCT paint;
             ::BeginPaint(window, &paint);  // the class brush has erased the background
+            DrawCaption(paint.hdc);
             ::EndPaint(window, &paint);
             return 0;
         }

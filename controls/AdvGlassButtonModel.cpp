@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/Accelerator.h"
+#include "framework/Accelerator.h"
 
 namespace ctl::glass {
 
@@ -115,7 +115,7 @@ GlassOutcome GlassButtonModel::Transition(const GlassEvent& e) {
             }
             return o;
         case Kind::DialogChar:
-            if (base::IsAccelerator(Caption(), e.character) && e.canFocus && Enabled()) o.click = o.handled = true;
+            if (fw::IsAccelerator(Caption(), e.character) && e.canFocus && Enabled()) o.click = o.handled = true;
             return o;
         case Kind::Command:
             o.click = e.code == 0;

@@ -244,7 +244,7 @@ public:
     // Negative radii are ignored.
     [[nodiscard]] GlassOutcome SetCornerRadius(int value);
 
-    // The caption: its accelerator is base::IsAccelerator's.
+    // The caption: its accelerator is fw::IsAccelerator's.
     const std::string& Caption() const { return control_.caption; }
     // A picture's content changed (loaded, cleared or assigned).
     [[nodiscard]] static GlassOutcome PictureChanged(GlassPicture which);

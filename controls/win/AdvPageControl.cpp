@@ -298,8 +298,16 @@ void TAdvPageControl::FocusFirstChild(int page) {
 }
 void TAdvPageControl::ShowPage(int page) {
     TAdvTabSheet* sheet = Page(page);
-    sheet->SetVisible(true);  // the first time, its window and its controls' are made now
-    if (sheet->HandleAllocated()) ::SetWindowPos(sheet->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // On top of the other pages, raised while still hidden where it has a window: raising a shown
+    // page has the platform erase it and its controls once more (a few milliseconds under Wine).
+    auto raise = [&] {
+        if (sheet->HandleAllocated())
+            ::SetWindowPos(sheet->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    };
+    const bool hadWindow = sheet->HandleAllocated();
+    raise();
+    sheet->SetVisible(true);  // without a window yet, its window and its controls' are made now
+    if (!hadWindow) raise();
     if (!Loading()) AccNotify(EVENT_OBJECT_NAMECHANGE);
 }
 void TAdvPageControl::HidePage(int page) { Page(page)->SetVisible(false); }

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <optional>
 
-#include "base/Accelerator.h"
+#include "framework/Accelerator.h"
 
 namespace fw {
 namespace {
@@ -431,9 +431,9 @@ std::wstring WithoutAccelerator(std::wstring_view text) {
 }
 
 std::wstring AcceleratorShortcut(std::string_view caption) {
-    const std::optional<char16_t> letter = base::AcceleratorOf(caption);
+    const std::optional<char16_t> letter = fw::AcceleratorOf(caption);
     if (!letter) return {};
-    return L"Alt+" + std::wstring(1, static_cast<wchar_t>(base::LowerCase1252(*letter)));
+    return L"Alt+" + std::wstring(1, static_cast<wchar_t>(fw::LowerCase1252(*letter)));
 }
 
 }  // namespace fw

@@ -87,7 +87,7 @@ UINT AccessibleActionMessage();
 
 // Text without accelerator marks: "&Seguinte" reads "Seguinte", "&&" reads "&".
 std::wstring WithoutAccelerator(std::wstring_view text);
-// "Alt+x" (the marked letter in lower case, base::AcceleratorOf) for a caption with an accelerator,
+// "Alt+x" (the marked letter in lower case, fw::AcceleratorOf) for a caption with an accelerator,
 // empty for one without.
 std::wstring AcceleratorShortcut(std::string_view caption);
 

@@ -80,13 +80,17 @@ std::string ApplicationTitle(const std::wstring& path) {
 
 int Application::Run() {
     MSG msg{};
+    bool idleWorkLeft = true;
     while (!terminated_) {
+        while (idleWorkLeft && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) idleWorkLeft = IdleTurn();
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
         HandleMessage(msg);
     }
     return 0;
 }
+
+bool Application::IdleTurn() { return mainForm_ && mainForm_->MakeNextWindowAhead(); }
 
 void Application::ProcessMessages() {
     MSG msg{};

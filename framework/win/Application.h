@@ -4,7 +4,8 @@
 // per-monitor DPI aware first where the manifest did not (framework/win/Dpi.h).
 //
 // The loop: GetMessage (a -1 result ends the loop), then the form's keyboard navigation filter
-// (Tab / Shift+Tab, Enter, arrows among radio buttons, accelerators), then Translate/Dispatch.
+// (Tab / Shift+Tab, Enter, arrows among radio buttons, accelerators), then Translate/Dispatch;
+// when the queue is empty, idle turns (the pages' windows made ahead after the first paint).
 // Modal message boxes and the input box run nested loops of the platform's in which timers still
 // tick: an animated progress bar moves while such a box is open, and only then while the wizard
 // works.
@@ -40,8 +41,13 @@ public:
     void SetMainForm(TForm* form) { mainForm_ = form; }
     TForm* MainForm() const { return mainForm_; }
 
-    // Runs the loop until Terminate; returns the exit code.
+    // Runs the loop until Terminate; returns the exit code. While no message waits (input, paint,
+    // timer), the loop takes idle turns (IdleTurn) until they have nothing left to do.
     int Run();
+    // One idle turn: the main form makes the window of its next hidden control ahead
+    // (TForm::MakeNextWindowAhead), one per turn, so that input waits for one at most. False when
+    // there is nothing left to make.
+    bool IdleTurn();
     // Handles every message waiting in the queue as the loop does, then returns (a WM_QUIT among
     // them ends the loop: Terminated). For work that must let the window answer meanwhile.
     void ProcessMessages();

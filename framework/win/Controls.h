@@ -21,17 +21,23 @@
 // - Messages that arrive before WM_NCCREATE (WM_GETMINMAXINFO) go to DefWindowProc.
 // - Windows are created when the form is shown (TForm::Show), parents before children, and are
 //   destroyed with the form; a control hidden then (a page not shown) gets its window when it
-//   first shows. A control's destructor detaches the object before its window goes.
+//   first shows, or earlier, hidden, while the program is idle after the form's first paint
+//   (TForm::MakeNextWindowAhead). A control's destructor detaches the object before its window goes.
+//
+// Files: Font.cpp (TFont), Control.cpp (TControl, TGraphicControl), WinControl.cpp (TWinControl
+// and TCustomControl: tree, tab order, focus, windows made, painting), WinControlWindow.cpp (the
+// window class, the trampoline and the messages), Form.cpp (TForm), ControlsAccessibility.cpp.
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "base/Accelerator.h"
+#include "framework/Accelerator.h"
 #include "base/win/AnsiText.h"
 #include "framework/Colour.h"
 #include "framework/Properties.h"
@@ -248,6 +254,12 @@ public:
     // made with its parent's when it is visible then, else when it first shows (SetVisible);
     // until then HandleAllocated is false and its properties live in the object.
     void CreateHandle();
+    // Makes, hidden, the window of the first control under this one that is hidden and has none
+    // while its parent has one (depth first, in tab order), with its visible controls' windows:
+    // its first show then costs what a later show costs, and takes what a window made at that show
+    // would take (the focus asked for meanwhile, a window below that failed to be made). False when
+    // no such control is left. Throws when a window cannot be made.
+    bool MakeNextWindowAhead();
     // Shown while already marked shown, a control whose window (or a child's) failed to be made
     // before (the platform out of resources; reported then) tries again.
     void SetVisible(bool visible) override;
@@ -344,7 +356,25 @@ private:
     static LRESULT CALLBACK PlatformWndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     bool HasNonClientArea() const;
+    // WndProc's steps: what every control's window handles (its own class's or a platform
+    // control's), then what only the framework's own windows do; true when handled (result set).
+    bool HandleAnyWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HandleOwnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* of a child's window go to the child's Reflected.
+    bool ReflectToSender(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void PaintFromMessage();  // WM_PAINT through the shared paint buffer
+    // Mouse messages for the windowless children; false when none is under the pointer or pressed.
+    bool RouteMouseToWindowless(UINT message, int x, int y);
+    TControl* WindowlessChildAt(int x, int y) const;
     void DestroyHandle();
+    // This window and its visible children's (CreateHandle once it is decided to make them).
+    void MakeWindows();
+    void MakeWindowAhead();
+    // This window's client area and its shown children's painted into dc (WM_PRINTCLIENT).
+    void PaintAhead(HDC dc);
+    // The window (or an ancestor's) was made ahead and has not shown since.
+    bool AwaitingFirstShow() const;
+    void FirstShowOfWindowMadeAhead();
     // A window made after its siblings' takes the place in their stacking it would have had.
     void TakeCreationPlace();
     // The window of a control first shown after its parent's window was made, with its children's.
@@ -363,7 +393,8 @@ private:
     std::vector<TWinControl*> tabList_;   // windowed children in tab order
     UniqueBrush colourBrush_;
     TColor brushColour_ = clNone;
-    TControl* mouseCapture_ = nullptr;    // non-windowed child that got the mouse press
+    TControl* mouseCapture_ = nullptr;    // windowless child pressed, until release or capture lost
+    bool madeAhead_ = false;              // made ahead hidden, not shown since
     std::vector<std::pair<const void*, std::unique_ptr<ParentPart>>> parts_;
 };
 
@@ -393,6 +424,11 @@ public:
     // window is shown; Show itself does not throw. Without a window (its own failed) the form
     // stays hidden: HandleAllocated tells.
     void Show();
+    // After Show's first paint, one idle turn of the application's loop: makes the window of the
+    // next hidden control that has none, hidden (TWinControl::MakeNextWindowAhead). False when none
+    // is left, before the form is on the screen, and after a window could not be made (its show
+    // then makes it, and reports a failure, as for a window never made ahead).
+    bool MakeNextWindowAhead();
     // Show is at work before the window is shown.
     bool SettingUp() const { return holdHidden_; }
 
@@ -432,6 +468,12 @@ protected:
 private:
     // The window's frame around a client area of the design's size scaled to `dpi`.
     SIZE WindowSizeAt(int dpi) const;
+    // Show's steps.
+    std::exception_ptr CreateWindowsHidden();  // the form's and its visible controls' windows
+    void ScaleToWindowDpi();  // to the DPI of the screen the window came up on
+    void CentreOnScreen();
+    std::exception_ptr RunOnShow();  // OnShow, then the windows of what it showed
+    void PutOnScreen();  // shown and painted at once, the start-up steps reported (OnShowStep)
 
     TWinControl* activeControl_ = nullptr;
     std::vector<DesignValue> design_;  // taken once the description is applied

@@ -165,7 +165,7 @@ void TLabel::Paint(HDC dc) {
 }
 
 bool TLabel::DialogChar(wchar_t ch) {
-    if (!showAccelChar_ || !focusControl_ || !base::IsAccelerator(Caption(), ch) || !focusControl_->CanFocus()) {
+    if (!showAccelChar_ || !focusControl_ || !fw::IsAccelerator(Caption(), ch) || !focusControl_->CanFocus()) {
         return false;
     }
     focusControl_->SetFocus();
@@ -278,7 +278,7 @@ void TButtonControl::HandleCreated() {
     ::SendMessageW(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool TButtonControl::AcceleratedBy(wchar_t ch) const { return base::IsAccelerator(Caption(), ch) && CanFocus(); }
+bool TButtonControl::AcceleratedBy(wchar_t ch) const { return fw::IsAccelerator(Caption(), ch) && CanFocus(); }
 
 bool TButtonControl::Reflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) {

@@ -445,7 +445,7 @@ protected:
 
     std::unique_ptr<App> app;
 
-private:
+protected:
     static bool SameImage(const gui::Image& a, const gui::Image& b) {
         if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
         for (int y = 0; y < a.Height(); ++y)
@@ -453,6 +453,8 @@ private:
                 if (a.At(x, y) != b.At(x, y)) return false;
         return true;
     }
+
+private:
     static HWND FindEdit(HWND dialog) {
         for (HWND child : gui::Children(dialog))
             if (_wcsicmp(gui::ClassName(child).c_str(), L"Edit") == 0) return child;

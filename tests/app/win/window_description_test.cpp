@@ -283,13 +283,9 @@ TEST_F(WindowDescription, ACaptureReadsBackAsTheSameWindow) {
     EXPECT_EQ(fw::WriteDescription(fw::CaptureDescription(copy)), written);
 }
 
-// The start makes the windows of what the first page shows only: a page's controls get theirs when
-// the page first shows, in the wizard's order, with what the start set on them meanwhile.
-TEST_F(WindowDescription, APagesControlsGetTheirWindowsWhenThePageFirstShows) {
-    App().SetMainForm(&form);
-    ::SetCursorPos(0, 0);
-    form.Show();
-    auto& pages = Get<ctl::TAdvPageControl>("AdvPageControl1");
+// The windows of the controls on the pages: made for each page up to `lastMade`, none beyond.
+void ExpectWindowsOfPagesUpTo(app::TfrmMain& form, int lastMade) {
+    auto& pages = *form.AdvPageControl1;
     // The page of each windowed control on a page; -1 for one outside the pages.
     auto pageOf = [&](const fw::TControl& control) {
         for (const fw::TControl* c = &control; c; c = c->Parent())
@@ -297,22 +293,29 @@ TEST_F(WindowDescription, APagesControlsGetTheirWindowsWhenThePageFirstShows) {
                 if (c == pages.Page(page)) return page;
         return -1;
     };
-    auto expectWindowsUpTo = [&](int lastShown) {
-        int onPages = 0;
-        for (const auto& component : form.Components()) {
-            const auto* control = dynamic_cast<const fw::TWinControl*>(component.get());
-            if (!control) continue;
-            const int page = pageOf(*control);
-            if (page >= 0) ++onPages;
-            EXPECT_EQ(control->HandleAllocated(), page <= lastShown)
-                << control->Name() << " on page " << page << ", pages up to " << lastShown << " shown";
-        }
-        EXPECT_GT(onPages, 20);
-    };
-    expectWindowsUpTo(0);
+    int onPages = 0;
+    for (const auto& component : form.Components()) {
+        const auto* control = dynamic_cast<const fw::TWinControl*>(component.get());
+        if (!control) continue;
+        const int page = pageOf(*control);
+        if (page >= 0) ++onPages;
+        EXPECT_EQ(control->HandleAllocated(), page <= lastMade)
+            << control->Name() << " on page " << page << ", pages up to " << lastMade << " made";
+    }
+    EXPECT_GT(onPages, 20);
+}
+
+// The start makes the windows of what the first page shows only: a page's controls get theirs when
+// the page first shows, in the wizard's order, with what the start set on them meanwhile.
+TEST_F(WindowDescription, APagesControlsGetTheirWindowsWhenThePageFirstShows) {
+    App().SetMainForm(&form);
+    ::SetCursorPos(0, 0);
+    form.Show();
+    auto& pages = Get<ctl::TAdvPageControl>("AdvPageControl1");
+    ExpectWindowsOfPagesUpTo(form, 0);
     for (int page = 1; page < pages.PageCount(); ++page) {
         pages.SelectPage(page);
-        expectWindowsUpTo(page);
+        ExpectWindowsOfPagesUpTo(form, page);
         EXPECT_TRUE(::IsWindowVisible(pages.Page(page)->Handle()));
         EXPECT_FALSE(::IsWindowVisible(pages.Page(page - 1)->Handle()));
     }
@@ -322,6 +325,29 @@ TEST_F(WindowDescription, APagesControlsGetTheirWindowsWhenThePageFirstShows) {
     wchar_t shown[256] = {};
     ::GetWindowTextW(Get<fw::TEdit>("servidor").Handle(), shown, 256);
     EXPECT_EQ(fw::Narrow(shown), name) << "the computer's name, set before the server box had a window";
+    App().SetMainForm(nullptr);
+}
+
+// Once the window has painted, the loop's idle turns make the next pages' windows ahead, hidden,
+// one page per turn in the wizard's order; then every page shows with its controls in place.
+TEST_F(WindowDescription, IdleTurnsMakeTheNextPagesWindowsAheadOnePerTurn) {
+    App().SetMainForm(&form);
+    ::SetCursorPos(0, 0);
+    form.Show();
+    auto& pages = Get<ctl::TAdvPageControl>("AdvPageControl1");
+    for (int page = 1; page < pages.PageCount(); ++page) {
+        ASSERT_TRUE(App().IdleTurn()) << "page " << page;
+        ExpectWindowsOfPagesUpTo(form, page);
+        EXPECT_FALSE(::IsWindowVisible(pages.Page(page)->Handle()));
+    }
+    EXPECT_FALSE(App().IdleTurn()) << "nothing beyond the pages";
+    for (int page = 1; page < pages.PageCount(); ++page) {
+        pages.SelectPage(page);
+        EXPECT_TRUE(::IsWindowVisible(pages.Page(page)->Handle()));
+        EXPECT_FALSE(::IsWindowVisible(pages.Page(page - 1)->Handle()));
+        for (const fw::TWinControl* control : pages.Page(page)->TabList())
+            EXPECT_TRUE(::IsWindowVisible(control->Handle())) << control->Name() << " on page " << page;
+    }
     App().SetMainForm(nullptr);
 }
 

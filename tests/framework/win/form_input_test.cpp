@@ -275,6 +275,100 @@ TEST(FormInput, FocusAskedForAControlWithoutAWindowIsGivenOnceItsWindowIsMade) {
     EXPECT_TRUE(Settles(FocusedName, "edLast")) << "Tab goes on from there";
 }
 
+// After the form's first paint, each idle turn of the loop makes the window of one hidden control
+// ahead, hidden, stacked where a window made at its show would be; nothing before. Its first show
+// then gives what a window made at that show gives: the focus asked for meanwhile.
+TEST(FormInput, HiddenControlsGetTheirWindowsAheadOnePerIdleTurnAfterTheFirstPaint) {
+    InputForm f;
+    f.pnlOptions->SetVisible(false);
+    EXPECT_FALSE(App().IdleTurn()) << "nothing is made ahead before the form shows";
+    f.Show();
+    ASSERT_FALSE(f.pnlOptions->HandleAllocated()) << "nor by Show";
+    ASSERT_TRUE(App().IdleTurn());
+    ASSERT_TRUE(f.pnlOptions->HandleAllocated());
+    EXPECT_FALSE(::IsWindowVisible(f.pnlOptions->Handle()));
+    EXPECT_TRUE(f.edNote->HandleAllocated()) << "with the windows of its visible controls";
+    EXPECT_FALSE(f.edHidden->HandleAllocated()) << "one control per turn";
+    ASSERT_TRUE(App().IdleTurn());
+    EXPECT_TRUE(f.edHidden->HandleAllocated());
+    EXPECT_FALSE(App().IdleTurn()) << "nothing left to make";
+    EXPECT_EQ(StackedChildren(f.form), "edName gbKind pnlOptions edHidden edLast");
+
+    Click(*f.edName);
+    ASSERT_TRUE(Settles(FocusedName, "edName"));
+    f.edNote->SetFocus();
+    EXPECT_TRUE(Settles(FocusedName, "edName")) << "a hidden window made ahead does not take the focus";
+    f.pnlOptions->SetVisible(true);
+    EXPECT_TRUE(Settles(FocusedName, "edNote")) << "given at its first show";
+    Press(f.form, VK_TAB);
+    EXPECT_TRUE(Settles(FocusedName, "edLast")) << "Tab goes on from there";
+}
+
+// --- Windowless controls and the mouse ----------------------------------------------------------
+
+// A windowless control that records the presses and releases its parent forwards to it.
+class PressRecorder : public fw::TGraphicControl {
+public:
+    void MouseDown(int, int) override { seen += "down "; }
+    void MouseUp(int, int) override { seen += "up "; }
+    std::string seen;
+};
+
+// A press on a windowless control captures the mouse for it until the release. When the capture
+// is lost in the middle of the press (another window takes it and gets the release, or the
+// platform cancels it and the button is released outside the window), the press is over: the next
+// click goes to the control under the pointer, not to the one pressed before.
+TEST(FormInput, AWindowlessControlsPressEndsWhenTheMouseCaptureIsLost) {
+    struct Loss {
+        const char* name;
+        bool toAnotherWindow;  // else cancelled, released outside
+    };
+    for (const Loss& loss : {Loss{"another window takes the capture", true}, Loss{"the capture is cancelled", false}}) {
+        SCOPED_TRACE(loss.name);
+        fw::TForm form;
+        App().SetMainForm(&form);
+        form.SetClientWidth(300);
+        form.SetClientHeight(120);
+        auto add = [&](int left) {
+            auto* control = static_cast<PressRecorder*>(form.Own(std::make_unique<PressRecorder>()));
+            control->SetParent(&form);
+            control->SetBounds(left, 20, 100, 60);
+            return control;
+        };
+        PressRecorder& pressed = *add(20);
+        PressRecorder& next = *add(180);
+        form.Show();
+        const HWND other = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+
+        const POINT at = fwtest::ScreenCentre(pressed);
+        fwtest::BringToFront(form.Handle());
+        fwtest::Send({fwtest::MouseEvent(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at)});
+        const int presses = fwtest::Taken().buttonPresses;
+        fwtest::Send({fwtest::MouseButtonAt(MOUSEEVENTF_LEFTDOWN, at)});
+        fwtest::PumpUntilOrThrow([&] { return fwtest::Taken().buttonPresses > presses; }, "the press");
+        ASSERT_EQ(pressed.seen, "down ");
+        ASSERT_EQ(::GetCapture(), form.Handle());
+
+        RECT window{};
+        ::GetWindowRect(form.Handle(), &window);
+        if (loss.toAnotherWindow) {
+            ::SetCapture(other);
+        } else {
+            ::ReleaseCapture();
+        }
+        const POINT release = loss.toAnotherWindow ? at : POINT{window.right + 40, at.y};
+        fwtest::Send({fwtest::MouseButtonAt(MOUSEEVENTF_LEFTUP, release)});
+        fwtest::PumpUntil([] { return (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0; });
+        if (::GetCapture() == other) ::ReleaseCapture();
+
+        Click(next);
+        EXPECT_EQ(next.seen, "down up ") << "the click reaches the control under the pointer";
+        EXPECT_EQ(pressed.seen, "down ");
+        ::DestroyWindow(other);
+        App().SetMainForm(nullptr);
+    }
+}
+
 // --- Radio groups -------------------------------------------------------------------------------
 
 TEST(FormInput, ARadioGroupIsOneTabStopAtItsCheckedButton) {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "base/Accelerator.h"
+#include "framework/Accelerator.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ TEST(Accelerator, TheCharacterAfterTheFirstSingleMark) {
         {"&a &b", u'a'},      {"&\xC9xito", 0xC9},  // É, a Windows-1252 byte
         {"&\x8A" "a", 0x0160},  // Š lies outside Latin-1
     };
-    for (const auto& c : cases) EXPECT_EQ(base::AcceleratorOf(c.caption), c.letter) << c.caption;
+    for (const auto& c : cases) EXPECT_EQ(fw::AcceleratorOf(c.caption), c.letter) << c.caption;
 }
 
 TEST(Accelerator, TypedCharactersMatchWithoutRegardToCase) {
@@ -38,12 +38,12 @@ TEST(Accelerator, TypedCharactersMatchWithoutRegardToCase) {
         {"&1", u'1', true},          {"&1", u'!', false},         {"Sair", u's', false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(base::IsAccelerator(c.caption, c.typed), c.matches)
+        EXPECT_EQ(fw::IsAccelerator(c.caption, c.typed), c.matches)
             << c.caption << " typed U+" << std::hex << static_cast<int>(c.typed);
     }
-    EXPECT_EQ(base::LowerCase1252(0xC0), 0xE0);
-    EXPECT_EQ(base::LowerCase1252(0x0178), 0x00FF);
-    EXPECT_EQ(base::LowerCase1252(0xDF), 0xDF) << "ß has no capital in the code page";
+    EXPECT_EQ(fw::LowerCase1252(0xC0), 0xE0);
+    EXPECT_EQ(fw::LowerCase1252(0x0178), 0x00FF);
+    EXPECT_EQ(fw::LowerCase1252(0xDF), 0xDF) << "ß has no capital in the code page";
 }
 
 }  // namespace

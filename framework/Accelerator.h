@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-namespace base {
+namespace fw {
 
 // The marked character as a UTF-16 unit; none when the caption marks none (or ends in "&").
 std::optional<char16_t> AcceleratorOf(std::string_view caption);
@@ -19,4 +19,4 @@ bool IsAccelerator(std::string_view caption, char16_t typed);
 // The lower-case form of a Windows-1252 letter (as a UTF-16 unit); other characters unchanged.
 char16_t LowerCase1252(char16_t ch);
 
-}  // namespace base
+}  // namespace fw

@@ -1,8 +1,8 @@
-#include "base/Accelerator.h"
+#include "framework/Accelerator.h"
 
 #include "base/Text.h"
 
-namespace base {
+namespace fw {
 
 namespace {
 
@@ -37,7 +37,7 @@ std::optional<char16_t> AcceleratorOf(std::string_view caption) {
             ++i;
             continue;
         }
-        return Cp1252ToUnit(static_cast<unsigned char>(caption[i + 1]));
+        return base::Cp1252ToUnit(static_cast<unsigned char>(caption[i + 1]));
     }
     return std::nullopt;
 }
@@ -47,4 +47,4 @@ bool IsAccelerator(std::string_view caption, char16_t typed) {
     return letter && UpperCase1252(*letter) == UpperCase1252(typed);
 }
 
-}  // namespace base
+}  // namespace fw
