@@ -83,14 +83,14 @@ std::string Head(int number, std::string_view when, std::string_view word) {
 }  // namespace
 
 std::string RecordHeader() {
-    return "# VerificaBD: altera\xE7\xF5" "es feitas por /corrigir, desfeitas por /desfazer. N\xE3o edite este ficheiro.\n";
+    return "# VerificaBD: alterações feitas por /corrigir, desfeitas por /desfazer. Não edite este ficheiro.\n";
 }
 
 std::string StartedLine(int number, std::string_view when, const Change& change, bool puttingBack) {
     const auto kind = std::find_if(std::begin(kKinds), std::end(kKinds), [&](const KindWord& k) { return k.kind == change.kind; });
     return Head(number, when, puttingBack ? kPuttingBack : kStarted) + "\t" + std::string(kind->word) + "\t" + Escape(change.target) + "\t" +
            Escape(change.value) + "\t" + ValueField(change.before) + "\t" + ValueField(change.after) + "\t" +
-           Escape(change.service) + "\n";
+           Escape(change.service) + "\t" + Escape(change.server) + "\n";
 }
 
 std::string OutcomeLine(int number, std::string_view when, EntryStatus status, std::string_view detail) {
@@ -127,8 +127,8 @@ RecordContents ReadRecord(std::string_view text) {
         }
         const auto known = byNumber.find(number);
         if (f[2] == kStarted || f[2] == kPuttingBack) {
-            // number, time, "alterar", kind, target, value's name, before, after, service
-            const bool whole = f.size() == 9;
+            // number, time, "alterar", kind, target, value's name, before, after, service, server
+            const bool whole = f.size() == 10;
             const auto kind = whole ? std::find_if(std::begin(kKinds), std::end(kKinds),
                                                    [&](const KindWord& k) { return k.word == f[3]; })
                                     : std::end(kKinds);
@@ -139,7 +139,7 @@ RecordContents ReadRecord(std::string_view text) {
                 continue;
             }
             RecordEntry entry{number, Unescape(f[1]),
-                              Change{kind->kind, Unescape(f[4]), Unescape(f[5]), *before, *after, Unescape(f[8])},
+                              Change{kind->kind, Unescape(f[4]), Unescape(f[5]), *before, *after, Unescape(f[8]), Unescape(f[9])},
                               f[2] == kPuttingBack};
             byNumber[number] = record.entries.size();
             record.entries.push_back(std::move(entry));

@@ -3,7 +3,8 @@
 // common application data folder, appended to and flushed line by line, never rewritten.
 //
 // Before a change is made, its line is written: the entry's number, the time, "alterar" ("repor"
-// for /desfazer's own changes, which are never undone in turn), then the change (kind, target, value's name, the value before and after, the service that applies it).
+// for /desfazer's own changes, which are never undone in turn), then the change (kind, target, value's name, the value before and after, the service that applies it, a login
+// change's server).
 // After it, a line with the same number says how it went: "feito", "falhou" (nothing changed),
 // "em parte" (what was done, and how to undo it), "desfeito" (put back by /desfazer) or
 // "desfazer falhou". Fields are separated by tabs, with backslash, tab, CR and LF escaped; a

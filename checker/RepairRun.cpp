@@ -5,8 +5,8 @@
 namespace checker {
 namespace {
 
-const std::string kByHand = "Fa\xE7" "a a altera\xE7\xE3o \xE0 m\xE3o (veja LEIA-ME.txt, VerificaBD /corrigir) ou envie "
-                            "este relat\xF3rio ao suporte.";
+const std::string kByHand = "Faça a alteração à mão (veja LEIA-ME.txt, VerificaBD /corrigir) ou envie "
+                            "este relatório ao suporte.";
 
 // One question; /sim answers it yes and says so.
 bool Consent(RepairDialogue& dialogue, bool yesToAll, std::string_view question) {
@@ -28,9 +28,9 @@ public:
         const int number = next_++;
         if (!record_.Append(StartedLine(number, record_.Now(), change, undoing))) {
             counts_.recordUnwritable = true;
-            dialogue_.Write(FormatFinding(Failure("o registo das altera\xE7\xF5" "es (" + record_.Where() +
-                                                      ") n\xE3o se escreve: nada mais foi alterado",
-                                                  "Sem registo n\xE3o h\xE1 caminho de volta; veja se o disco est\xE1 "
+            dialogue_.Write(FormatFinding(Failure("o registo das alterações (" + record_.Where() +
+                                                      ") não se escreve: nada mais foi alterado",
+                                                  "Sem registo não há caminho de volta; veja se o disco está "
                                                   "cheio e corra de novo como administrador.")));
             return false;
         }
@@ -45,10 +45,10 @@ public:
         }
         ++counts_.failed;
         if (result.status == EntryStatus::Partly) {
-            dialogue_.Write(FormatFinding(Failure("feito s\xF3 em parte: " + what + ": " + result.detail,
+            dialogue_.Write(FormatFinding(Failure("feito só em parte: " + what + ": " + result.detail,
                                                   "Para repor o que foi feito corra VerificaBD /desfazer; " + kByHand)));
         } else {
-            dialogue_.Write(FormatFinding(Failure("n\xE3o foi feito: " + what + ": " + result.detail, kByHand)));
+            dialogue_.Write(FormatFinding(Failure("não foi feito: " + what + ": " + result.detail, kByHand)));
         }
         return false;
     }
@@ -70,7 +70,7 @@ private:
 void Show(RepairDialogue& dialogue, const std::string& finding, const std::vector<Change>& changes, const std::string& effect) {
     std::string text = "\n" + finding + "\n";
     for (const Change& c : changes) text += "        muda: " + Describe(c) + "\n";
-    if (!effect.empty()) text += "        e tamb\xE9m: " + effect + "\n";
+    if (!effect.empty()) text += "        e também: " + effect + "\n";
     dialogue.Write(text);
 }
 
@@ -86,14 +86,14 @@ void Summary(RepairDialogue& dialogue, const RepairCounts& counts, const RecordF
 void OfferRestart(const std::string& service, const std::string& why, bool yesToAll, RepairActions& actions,
                   RepairDialogue& dialogue, ChangeMaker& maker, RepairCounts& counts) {
     const Change restart{ChangeKind::Restart, service, {}, "a correr", "a correr", {}};
-    Show(dialogue, why, {restart}, "o servi\xE7o vai ser reiniciado: quem estiver ligado perde a liga\xE7\xE3o");
+    Show(dialogue, why, {restart}, "o serviço vai ser reiniciado: quem estiver ligado perde a ligação");
     if (const std::optional<int> sessions = actions.ConnectedSessions())
-        dialogue.Write("        sess\xF5" "es ligadas ao servidor agora: " + std::to_string(*sessions) + "\n");
+        dialogue.Write("        sessões ligadas ao servidor agora: " + std::to_string(*sessions) + "\n");
     if (!Consent(dialogue, yesToAll, "Reiniciar?")) {
         ++counts.declined;
-        dialogue.Write(FormatFinding(Warning("o servi\xE7o " + service + " n\xE3o foi reiniciado: as altera\xE7\xF5" "es "
-                                             "s\xF3 contam depois de o reiniciar",
-                                             "Reinicie-o em Servi\xE7os do Windows (services.msc) quando ningu\xE9m "
+        dialogue.Write(FormatFinding(Warning("o serviço " + service + " não foi reiniciado: as alterações "
+                                             "só contam depois de o reiniciar",
+                                             "Reinicie-o em Serviços do Windows (services.msc) quando ninguém "
                                              "estiver ligado.")));
         return;
     }
@@ -141,11 +141,11 @@ RepairCounts UndoRepairs(const std::vector<RecordEntry>& plan, bool yesToAll, in
     RepairCounts counts;
     ChangeMaker maker(firstNumber, actions, dialogue, record, counts);
     std::set<std::string> awaitingRestart;
-    if (plan.empty()) dialogue.Write(FormatFinding(Ok("nada a desfazer: o registo n\xE3o tem altera\xE7\xF5" "es por desfazer")));
+    if (plan.empty()) dialogue.Write(FormatFinding(Ok("nada a desfazer: o registo não tem alterações por desfazer")));
     for (const RecordEntry& entry : plan) {
         const Change back = Inverse(entry.change);
-        Show(dialogue, "altera\xE7\xE3o " + std::to_string(entry.number) + " de " + entry.when + ": " + Describe(entry.change),
-             {back}, entry.detail.empty() ? std::string() : "a altera\xE7\xE3o ficou assim: " + entry.detail);
+        Show(dialogue, "alteração " + std::to_string(entry.number) + " de " + entry.when + ": " + Describe(entry.change),
+             {back}, entry.detail.empty() ? std::string() : "a alteração ficou assim: " + entry.detail);
         if (!Consent(dialogue, yesToAll, "Desfazer?")) {
             ++counts.declined;
             continue;
@@ -157,7 +157,7 @@ RepairCounts UndoRepairs(const std::vector<RecordEntry>& plan, bool yesToAll, in
     }
     for (const std::string& service : awaitingRestart) {
         if (counts.recordUnwritable || !actions.IsRunning(service)) continue;
-        OfferRestart(service, "as altera\xE7\xF5" "es desfeitas s\xF3 contam depois de reiniciar o servi\xE7o " + service,
+        OfferRestart(service, "as alterações desfeitas só contam depois de reiniciar o serviço " + service,
                      yesToAll, actions, dialogue, maker, counts);
     }
     Summary(dialogue, counts, record, true);
@@ -170,14 +170,14 @@ RefusalReport ReportRefusal(const RepairPlan& plan, std::string_view server) {
         case RepairPlan::Refusal::None:
             break;
         case RepairPlan::Refusal::OtherComputer:
-            report.findings.push_back(Warning("o servidor " + std::string(server) + " n\xE3o \xE9 deste PC: nada foi "
-                                              "alterado (o VerificaBD s\xF3 corrige o PC onde corre)",
+            report.findings.push_back(Warning("o servidor " + std::string(server) + " não é deste PC: nada foi "
+                                              "alterado (o VerificaBD só corrige o PC onde corre)",
                                               "Corra VerificaBD /corrigir no PC do servidor, como administrador."));
             break;
         case RepairPlan::Refusal::NotInstalledHere:
-            report.findings.push_back(Warning("a inst\xE2ncia de " + std::string(server) + " n\xE3o est\xE1 instalada neste "
+            report.findings.push_back(Warning("a instância de " + std::string(server) + " não está instalada neste "
                                               "PC: nada foi alterado",
-                                              "Confirme o nome da inst\xE2ncia; corra VerificaBD /corrigir no PC do "
+                                              "Confirme o nome da instância; corra VerificaBD /corrigir no PC do "
                                               "servidor."));
             break;
         case RepairPlan::Refusal::NotAdministrator:
@@ -185,7 +185,7 @@ RefusalReport ReportRefusal(const RepairPlan& plan, std::string_view server) {
                 if (!repair.restartForChanges) report.findings.push_back(Warning(repair.finding, "corrigido com /corrigir"));
             }
             report.findings.push_back(Failure("sem direitos de administrador: nada foi alterado",
-                                              "Feche esta janela; clique com o bot\xE3o direito em \"Linha de comandos\" "
+                                              "Feche esta janela; clique com o botão direito em \"Linha de comandos\" "
                                               "(ou no VerificaBD.exe), escolha \"Executar como administrador\" e corra "
                                               "de novo VerificaBD /corrigir."));
             report.exitCode = 2;

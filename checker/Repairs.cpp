@@ -7,20 +7,20 @@
 namespace checker {
 namespace {
 
-const char* const kAfterRestart = "conta depois de reiniciar o servi\xE7o (perguntado no fim)";
-const char* const kOnStart = "conta quando o servi\xE7o iniciar (perguntado a seguir)";
+const char* const kAfterRestart = "conta depois de reiniciar o serviço (perguntado no fim)";
+const char* const kOnStart = "conta quando o serviço iniciar (perguntado a seguir)";
 
 std::string Number(StartType type) { return std::to_string(static_cast<int>(type)); }
 
 std::string StartTypeName(std::string_view number) {
-    if (number == "2") return "Autom\xE1tico";
+    if (number == "2") return "Automático";
     if (number == "3") return "Manual";
     if (number == "4") return "Desativado";
     return "desconhecido (" + std::string(number) + ")";
 }
 
 std::string ValueText(const std::optional<std::string>& value) {
-    if (!value) return "(n\xE3o existe)";
+    if (!value) return "(não existe)";
     return value->empty() ? std::string("(vazio)") : *value;
 }
 
@@ -41,22 +41,22 @@ void PlanPort(const RepairFacts& facts, const InstanceRepairFacts& instance, Rep
     const std::string wanted = std::to_string(*facts.wantedPort);
     const std::string dynamic = instance.tcpDynamicPorts.value_or("");
     if (instance.tcpPort == wanted && dynamic.empty()) {
-        plan.notes.push_back(Ok("a inst\xE2ncia " + instance.name + " j\xE1 usa a porta fixa " + wanted));
+        plan.notes.push_back(Ok("a instância " + instance.name + " já usa a porta fixa " + wanted));
         return;
     }
     if (std::find(facts.otherInstancesPorts.begin(), facts.otherInstancesPorts.end(), wanted) !=
         facts.otherInstancesPorts.end()) {
-        plan.notes.push_back(Failure("a porta " + wanted + " \xE9 de outra inst\xE2ncia deste PC: n\xE3o foi pedida",
+        plan.notes.push_back(Failure("a porta " + wanted + " é de outra instância deste PC: não foi pedida",
                                      "Escolha outra porta em /porta."));
         return;
     }
     if (facts.wantedPortListening && dynamic != wanted) {
-        plan.notes.push_back(Failure("a porta " + wanted + " est\xE1 ocupada (um programa escuta nela): n\xE3o foi pedida",
+        plan.notes.push_back(Failure("a porta " + wanted + " está ocupada (um programa escuta nela): não foi pedida",
                                      "Escolha outra porta em /porta (netstat -ano mostra as portas ocupadas)."));
         return;
     }
-    Repair repair{"a inst\xE2ncia " + instance.name + " usa " +
-                      (dynamic.empty() ? "a porta " + ValueText(instance.tcpPort) : "uma porta din\xE2mica (" + dynamic + ")") +
+    Repair repair{"a instância " + instance.name + " usa " +
+                      (dynamic.empty() ? "a porta " + ValueText(instance.tcpPort) : "uma porta dinâmica (" + dynamic + ")") +
                       "; pedida a porta fixa " + wanted,
                   {}, instance.service.running ? kAfterRestart : kOnStart};
     const std::string tcpAll = "\\SuperSocketNetLib\\Tcp\\IPAll";
@@ -70,15 +70,15 @@ void PlanBrowser(const RepairFacts& facts, const InstanceRepairFacts& instance, 
     if (IsDefaultInstance(instance)) return;
     const ServiceFacts& browser = facts.browser;
     if (!browser.installed) {
-        plan.notes.push_back(Warning("o servi\xE7o SQL Server Browser n\xE3o est\xE1 instalado: os outros postos s\xF3 chegam "
-                                     "\xE0 inst\xE2ncia " + instance.name + " pela porta (NOME,PORTA)",
-                                     "D\xEA uma porta fixa com /porta N e use no assistente NOME,N."));
+        plan.notes.push_back(Warning("o serviço SQL Server Browser não está instalado: os outros postos só chegam "
+                                     "à instância " + instance.name + " pela porta (NOME,PORTA)",
+                                     "Dê uma porta fixa com /porta N e use no assistente NOME,N."));
         return;
     }
     if (browser.running && browser.startType != StartType::Disabled) return;
-    Repair repair{"o servi\xE7o SQL Server Browser est\xE1 " +
+    Repair repair{"o serviço SQL Server Browser está " +
                       std::string(browser.startType == StartType::Disabled ? "desativado" : "parado") +
-                      ": os outros postos n\xE3o encontram a inst\xE2ncia " + instance.name + " pelo nome",
+                      ": os outros postos não encontram a instância " + instance.name + " pelo nome",
                   {}, {}};
     if (browser.startType != StartType::Automatic && browser.startType != StartType::Unknown)
         repair.changes.push_back({ChangeKind::StartType, browser.name, {}, Number(browser.startType), Number(StartType::Automatic), {}});
@@ -88,25 +88,25 @@ void PlanBrowser(const RepairFacts& facts, const InstanceRepairFacts& instance, 
 
 void PlanLogin(const LoginRepairFacts& login, RepairPlan& plan) {
     if (login.name.empty()) return;
-    const std::string effect = "feito numa liga\xE7\xE3o ao servidor como administrador dele; a palavra-passe do login "
-                               "n\xE3o muda";
+    const std::string effect = "feito numa ligação ao servidor como administrador dele; a palavra-passe do login "
+                               "não muda";
     if (login.disabled)
-        plan.repairs.push_back({"o login " + login.name + " est\xE1 desativado",
-                                {{ChangeKind::LoginEnabled, login.name, {}, "0", "1", {}}}, effect});
+        plan.repairs.push_back({"o login " + login.name + " está desativado",
+                                {{ChangeKind::LoginEnabled, login.name, {}, "0", "1", {}, login.server}}, effect});
     if (login.cannotCreate)
-        plan.repairs.push_back({"o login " + login.name + " n\xE3o pode criar bases de dados",
-                                {{ChangeKind::RoleMember, login.name, "dbcreator", "0", "1", {}}}, effect});
+        plan.repairs.push_back({"o login " + login.name + " não pode criar bases de dados",
+                                {{ChangeKind::RoleMember, login.name, "dbcreator", "0", "1", {}, login.server}}, effect});
 }
 
 void PlanFirewall(const RepairFacts& facts, const InstanceRepairFacts& instance, RepairPlan& plan) {
     Repair repair{"a firewall do Windows pode impedir os outros postos de chegar ao servidor", {},
-                  "s\xF3 deixa entrar liga\xE7\xF5" "es ao servidor; nenhuma outra regra muda",
+                  "só deixa entrar ligações ao servidor; nenhuma outra regra muda",
                   "Os outros postos ligam-se a este servidor?"};
     if (!facts.programRulePresent) {
         if (instance.program.empty()) {
-            plan.notes.push_back(Warning("o programa do servidor n\xE3o se l\xEA do seu servi\xE7o: a regra da firewall "
-                                         "n\xE3o pode ser criada",
-                                         "Na firewall do Windows deixe entrar o programa sqlservr.exe da inst\xE2ncia."));
+            plan.notes.push_back(Warning("o programa do servidor não se lê do seu serviço: a regra da firewall "
+                                         "não pode ser criada",
+                                         "Na firewall do Windows deixe entrar o programa sqlservr.exe da instância."));
         } else {
             repair.changes.push_back({ChangeKind::FirewallRule, ProgramRuleName(instance.name), "programa:" + instance.program,
                                       std::nullopt, "1", {}});
@@ -132,7 +132,7 @@ RepairPlan PlanRepairs(const RepairFacts& facts) {
     const InstanceRepairFacts& instance = *facts.instance;
     const ServiceFacts& service = instance.service;
     if (service.installed && service.startType == StartType::Disabled) {
-        plan.repairs.push_back({"o servi\xE7o " + service.name + " est\xE1 desativado",
+        plan.repairs.push_back({"o serviço " + service.name + " está desativado",
                                 {{ChangeKind::StartType, service.name, {}, Number(StartType::Disabled),
                                   Number(StartType::Automatic), {}}},
                                 {}});
@@ -140,29 +140,29 @@ RepairPlan PlanRepairs(const RepairFacts& facts) {
     const char* settingEffect = service.running ? kAfterRestart : kOnStart;
     std::size_t settings = plan.repairs.size();
     if (instance.tcpEnabled == false) {
-        plan.repairs.push_back({"o TCP/IP da inst\xE2ncia " + instance.name + " est\xE1 desativado: os outros postos n\xE3o "
+        plan.repairs.push_back({"o TCP/IP da instância " + instance.name + " está desativado: os outros postos não "
                                 "chegam ao servidor",
                                 {Setting(instance, ChangeKind::RegistryNumber, "\\SuperSocketNetLib\\Tcp", "Enabled", "0", "1")},
                                 settingEffect});
     }
     if (facts.wantedPort) PlanPort(facts, instance, plan);
     if (instance.loginMode == 1ul) {
-        plan.repairs.push_back({"a inst\xE2ncia " + instance.name + " aceita s\xF3 autentica\xE7\xE3o do Windows: o login do "
-                                "assistente (sa ou outro do SQL Server) \xE9 recusado",
+        plan.repairs.push_back({"a instância " + instance.name + " aceita só autenticação do Windows: o login do "
+                                "assistente (sa ou outro do SQL Server) é recusado",
                                 {Setting(instance, ChangeKind::RegistryNumber, "", "LoginMode", "1", "2")},
                                 settingEffect});
     }
     settings = plan.repairs.size() - settings;
     if (service.installed && !service.running) {
         // Started after the settings, so that they count without a restart.
-        plan.repairs.push_back({"o servi\xE7o " + service.name + " n\xE3o est\xE1 a correr (o servidor n\xE3o responde a "
-                                "ningu\xE9m)",
+        plan.repairs.push_back({"o serviço " + service.name + " não está a correr (o servidor não responde a "
+                                "ninguém)",
                                 {{ChangeKind::Start, service.name, {}, "parado", "a correr", {}}},
                                 {}});
     } else if (service.running && settings > 0) {
-        Repair restart{"as altera\xE7\xF5" "es acima s\xF3 contam depois de reiniciar o servi\xE7o " + service.name,
+        Repair restart{"as alterações acima só contam depois de reiniciar o serviço " + service.name,
                        {{ChangeKind::Restart, service.name, {}, "a correr", "a correr", {}}},
-                       "o servi\xE7o vai ser reiniciado: quem estiver ligado perde a liga\xE7\xE3o"};
+                       "o serviço vai ser reiniciado: quem estiver ligado perde a ligação"};
         restart.restartForChanges = true;
         plan.repairs.push_back(std::move(restart));
     }
@@ -199,12 +199,12 @@ std::string Describe(const Change& change) {
     const std::string fromTo = "de " + ValueText(change.before) + " para " + ValueText(change.after);
     switch (change.kind) {
         case ChangeKind::StartType:
-            return "servi\xE7o " + change.target + ": arranque de " + StartTypeName(change.before.value_or("")) + " para " +
+            return "serviço " + change.target + ": arranque de " + StartTypeName(change.before.value_or("")) + " para " +
                    StartTypeName(change.after.value_or(""));
         case ChangeKind::Start:
-            return "servi\xE7o " + change.target + ": iniciar (espera at\xE9 60 s)";
+            return "serviço " + change.target + ": iniciar (espera até 60 s)";
         case ChangeKind::Restart:
-            return "servi\xE7o " + change.target + ": reiniciar (parar e iniciar, espera at\xE9 60 s)";
+            return "serviço " + change.target + ": reiniciar (parar e iniciar, espera até 60 s)";
         case ChangeKind::RegistryNumber:
         case ChangeKind::RegistryText: {
             const std::optional<RegistryPlace> place = ReadRegistryTarget(change.target);
@@ -217,7 +217,7 @@ std::string Describe(const Change& change) {
                    (change.after == "1" ? "ativo" : "desativado") + " (" + LoginStatement(change, 11) + ")";
         case ChangeKind::RoleMember:
             return "login " + change.target + ": " + (change.after == "1" ? "passa a" : "deixa de ser") +
-                   " membro da fun\xE7\xE3o de servidor " + change.value;
+                   " membro da função de servidor " + change.value;
         case ChangeKind::FirewallRule: {
             const std::string what = change.value.rfind("udp:", 0) == 0 ? "a porta UDP " + change.value.substr(4)
                                                                            : "o programa " + change.value.substr(9);
@@ -240,16 +240,29 @@ std::string LoginStatement(const Change& change, int serverMajorVersion) {
         return "ALTER LOGIN " + BracketName(change.target) + (on ? " ENABLE" : " DISABLE");
     if (serverMajorVersion > 0 && serverMajorVersion < 11) {
         // Before SQL Server 2012 a fixed server role's members change through these procedures.
-        const auto literal = [](std::string_view text) {
-            std::string quoted = "N'";
-            for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-            return quoted + "'";
-        };
-        return std::string(on ? "EXEC sp_addsrvrolemember " : "EXEC sp_dropsrvrolemember ") + literal(change.target) +
-               ", " + literal(change.value);
+        return std::string(on ? "EXEC sp_addsrvrolemember " : "EXEC sp_dropsrvrolemember ") +
+               UnicodeLiteral(change.target) + ", " + UnicodeLiteral(change.value);
     }
     return "ALTER SERVER ROLE " + BracketName(change.value) + (on ? " ADD MEMBER " : " DROP MEMBER ") +
            BracketName(change.target);
+}
+
+std::string UnicodeLiteral(std::string_view text) {
+    std::string quoted = "N'";
+    for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string LoginReadBackQuery(const Change& change) {
+    if (change.kind == ChangeKind::LoginEnabled)
+        return "SELECT is_disabled FROM sys.server_principals WHERE name = " + UnicodeLiteral(change.target);
+    return "SELECT IS_SRVROLEMEMBER(" + UnicodeLiteral(change.value) + ", " + UnicodeLiteral(change.target) + ")";
+}
+
+std::optional<std::string> LoginStateFromReadBack(const Change& change, const std::optional<std::string>& value) {
+    if (value != "0" && value != "1") return std::nullopt;
+    if (change.kind == ChangeKind::LoginEnabled) return std::string(*value == "0" ? "1" : "0");
+    return value;
 }
 
 bool SaysYes(std::optional<std::string_view> answer) {

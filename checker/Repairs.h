@@ -44,6 +44,7 @@ struct InstanceRepairFacts {
 };
 
 struct LoginRepairFacts {
+    std::string server;         // as the check addressed it: NOME, NOME\INSTANCIA or NOME,PORTA
     std::string name;           // empty when the check did not reach the login
     bool disabled = false;      // the server said so (18470, or state 7 in its error log)
     bool cannotCreate = false;  // no CREATE ANY DATABASE
@@ -84,6 +85,7 @@ struct Change {
     std::optional<std::string> before;  // nullopt: absent (a registry value, a firewall rule)
     std::optional<std::string> after;
     std::string service;  // the service whose (re)start puts this setting into effect; empty: none
+    std::string server;   // a login change's server, as /servidor names it (the connection's)
 };
 
 struct Repair {
@@ -126,6 +128,13 @@ std::string Describe(const Change& change);
 // Names are bracketed with ']' doubled; nothing else of the name is trusted.
 std::string LoginStatement(const Change& change, int serverMajorVersion);
 std::string BracketName(std::string_view name);
+// N'text' with ' doubled.
+std::string UnicodeLiteral(std::string_view text);
+// The query whose one value reads a login change back: is_disabled ("0" when enabled) for
+// LoginEnabled, IS_SRVROLEMEMBER ("1" when a member) for RoleMember.
+std::string LoginReadBackQuery(const Change& change);
+// The change's state ("1"/"0") from that value; nullopt when the value means neither.
+std::optional<std::string> LoginStateFromReadBack(const Change& change, const std::optional<std::string>& value);
 
 // The answer to a question: "S", "s" or "Sim" (any case, blanks around ignored) say yes; anything
 // else, an empty line or the end of the input, no.

@@ -132,7 +132,7 @@ TEST(RepairPlan, BusyPortsAndTheFirewallAreAskedOrNoted) {
     facts.programRulePresent = false;
     RepairPlan plan = PlanRepairs(facts);
     ASSERT_EQ(plan.notes.size(), 1u);
-    EXPECT_EQ(FormatFinding(plan.notes[0]).rfind("[FALHA] a porta 1433 \xE9 de outra inst\xE2ncia", 0), 0u);
+    EXPECT_EQ(FormatFinding(plan.notes[0]).rfind("[FALHA] a porta 1433 é de outra instância", 0), 0u);
     ASSERT_EQ(plan.repairs.size(), 1u);
     EXPECT_EQ(plan.repairs[0].askFirst, "Os outros postos ligam-se a este servidor?");
 

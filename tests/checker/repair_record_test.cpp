@@ -31,7 +31,7 @@ public:
         EXPECT_TRUE(recordText->size() >= line.size() && recordText->ends_with(line))
             << "not recorded before it was made: " << Describe(c);
         made.push_back(Describe(c));
-        if (c.target == failOn) return {EntryStatus::Partly, "parado, n\xE3o voltou a iniciar"};
+        if (c.target == failOn) return {EntryStatus::Partly, "parado, não voltou a iniciar"};
         const std::string key = c.target + "|" + c.value;
         if (c.kind != ChangeKind::Start && c.kind != ChangeKind::Restart) {
             if (c.after) state[key] = *c.after; else state.erase(key);
@@ -80,7 +80,7 @@ RepairPlan Plan() {
     i.program = "C:\\SQL\\sqlservr.exe";
     f.instance = i;
     f.browser = {"SQLBrowser", true, true, StartType::Automatic};
-    f.login = {"caixa", true, false, 15};
+    f.login = {"PC\\SQLEXPRESS", "caixa", true, false, 15};
     f.browserRulePresent = true;
     return PlanRepairs(f);
 }
@@ -111,8 +111,8 @@ TEST(RepairDialogue, YesMakesEachChangeAfterRecordingItAndDesfazerPutsItBack) {
     EXPECT_EQ(run.script.questions, (std::vector<std::string>{"Corrigir? (S/N) ", "Corrigir? (S/N) ", "Reiniciar? (S/N) ",
                                                               "Corrigir? (S/N) ", "Os outros postos ligam-se a este servidor? (S/N) ",
                                                               "Corrigir? (S/N) "}));
-    EXPECT_NE(run.script.output.find("sess\xF5" "es ligadas ao servidor agora: 3\n"), std::string::npos);
-    EXPECT_NE(run.script.output.find("o servi\xE7o vai ser reiniciado: quem estiver ligado perde a liga\xE7\xE3o"),
+    EXPECT_NE(run.script.output.find("sessões ligadas ao servidor agora: 3\n"), std::string::npos);
+    EXPECT_NE(run.script.output.find("o serviço vai ser reiniciado: quem estiver ligado perde a ligação"),
               std::string::npos);
     EXPECT_EQ(run.pc.state.at("caixa|"), "1");
 
@@ -123,7 +123,7 @@ TEST(RepairDialogue, YesMakesEachChangeAfterRecordingItAndDesfazerPutsItBack) {
     ASSERT_EQ(undone.size(), 5u) << run.script.output;
     EXPECT_EQ(undone[0].rfind("firewall do Windows: remover a regra \"CriaBD - SQL Server (SQLEXPRESS)\"", 0), 0u);
     EXPECT_EQ(undone[1], "login caixa: de ativo para desativado (ALTER LOGIN [caixa] DISABLE)");
-    EXPECT_EQ(undone[4], "servi\xE7o MSSQL$SQLEXPRESS: reiniciar (parar e iniciar, espera at\xE9 60 s)");
+    EXPECT_EQ(undone[4], "serviço MSSQL$SQLEXPRESS: reiniciar (parar e iniciar, espera até 60 s)");
     EXPECT_TRUE(UndoPlan(ReadRecord(run.record.text)).empty()) << "all undone, its own changes never offered\n"
                                                                << run.record.text;
 }
@@ -147,32 +147,33 @@ TEST(RepairDialogue, AHalfMadeChangeIsRecordedAndReportedAndAnUnwritableRecordSt
     run.pc.failOn = "MSSQL$SQLEXPRESS";  // the restart stops the service and it does not come back
     const RepairCounts counts = run.Corrigir(true);
     EXPECT_EQ(counts.failed, 1);
-    EXPECT_NE(run.script.output.find("[FALHA] feito s\xF3 em parte: servi\xE7o MSSQL$SQLEXPRESS: reiniciar"), std::string::npos)
+    EXPECT_NE(run.script.output.find("[FALHA] feito só em parte: serviço MSSQL$SQLEXPRESS: reiniciar"), std::string::npos)
         << run.script.output;
     EXPECT_NE(run.script.output.find("O que fazer: Para repor o que foi feito corra VerificaBD /desfazer"), std::string::npos);
     const RecordContents record = ReadRecord(run.record.text);
     ASSERT_EQ(record.entries.size(), 5u);
     EXPECT_EQ(record.entries[2].status, EntryStatus::Partly);
-    EXPECT_EQ(record.entries[2].detail, "parado, n\xE3o voltou a iniciar");
+    EXPECT_EQ(record.entries[2].detail, "parado, não voltou a iniciar");
     EXPECT_EQ(record.entries[3].status, EntryStatus::Done) << "the other repairs go on";
 
     Session blocked;
     blocked.record.writable = false;
     blocked.Corrigir(true);
     EXPECT_TRUE(blocked.pc.made.empty());
-    EXPECT_NE(blocked.script.output.find("n\xE3o se escreve: nada mais foi alterado"), std::string::npos);
+    EXPECT_NE(blocked.script.output.find("não se escreve: nada mais foi alterado"), std::string::npos);
 }
 
 TEST(RepairRecord, ReadsWhatWasWrittenAndWhatWasCutShort) {
     const Change awkward{ChangeKind::RegistryText, "64:SOFT\\A\tB", "Tcp\nPort", std::nullopt, "14\\33", "MSSQL$X"};
     const Change rule{ChangeKind::FirewallRule, "CriaBD - SQL Server (X)", "udp:1434", std::nullopt, "1", {}};
+    const Change login{ChangeKind::RoleMember, "caixa", "dbcreator", "0", "1", {}, "PC\\SQLEXPRESS"};
     const Change start{ChangeKind::Start, "SQLBrowser", {}, "parado", "a correr", {}};
     std::string text = RecordHeader() + StartedLine(1, "t1", awkward) + OutcomeLine(1, "t1", EntryStatus::Done) +
                        StartedLine(2, "t2", rule) + OutcomeLine(2, "t2", EntryStatus::Done) +
                        StartedLine(3, "t3", start) + OutcomeLine(3, "t3", EntryStatus::Done) +
                        StartedLine(4, "t4", Inverse(rule), true) + OutcomeLine(4, "t4", EntryStatus::Done) +
                        OutcomeLine(2, "t4", EntryStatus::Undone) +
-                       StartedLine(5, "t5", awkward) + OutcomeLine(5, "t5", EntryStatus::Failed, "acesso negado") +
+                       StartedLine(5, "t5", login) + OutcomeLine(5, "t5", EntryStatus::Failed, "acesso negado") +
                        StartedLine(6, "t6", awkward) +  // stopped after writing it: may have changed
                        "nonsense\n" + OutcomeLine(99, "t", EntryStatus::Done) +
                        StartedLine(7, "t7", rule).substr(0, 20);  // cut while written
@@ -186,6 +187,7 @@ TEST(RepairRecord, ReadsWhatWasWrittenAndWhatWasCutShort) {
     EXPECT_EQ(record.entries[0].change.after, "14\\33");
     EXPECT_EQ(record.entries[0].change.service, "MSSQL$X");
     EXPECT_EQ(record.entries[4].detail, "acesso negado");
+    EXPECT_EQ(record.entries[4].change.server, "PC\\SQLEXPRESS");
     EXPECT_EQ(NextEntryNumber(record), 7);
 
     std::vector<int> offered;

@@ -25,6 +25,7 @@
 #include "checker/win/DataLinkOpen.h"
 #include "checker/win/LocalServerFacts.h"
 #include "checker/win/Network.h"
+#include "checker/win/RepairCommand.h"
 #include "provisioning/ConnectionString.h"
 #include "provisioning/ProductVersion.h"
 #include "provisioning/ScriptText.h"
@@ -62,6 +63,26 @@ public:
         Heading("Controladores ODBC");
         CheckDrivers();
         Targets();
+        serverFindings_ = findings_.size();
+        for (const Target& target : targets_) CheckServer(target);
+        return ExitCode(findings_);
+    }
+
+    // /corrigir: the first server checked, and what the check found of its login.
+    LoginRepairFacts RepairTarget() const {
+        LoginRepairFacts login = repairLogin_;
+        if (!targets_.empty()) {
+            login.server = targets_.front().settings.server;
+            if (login.name.empty()) login.name = targets_.front().settings.login;
+        }
+        return login;
+    }
+
+    // After repairs: the servers checked again (the folder's findings stand), the exit code of
+    // the whole check.
+    int Recheck() {
+        findings_.resize(serverFindings_);
+        localFacts_.reset();
         for (const Target& target : targets_) CheckServer(target);
         return ExitCode(findings_);
     }
@@ -209,6 +230,8 @@ private:
 
     void CheckServer(const Target& target) {
         const prov::ConnectionSettings& s = target.settings;
+        repairing_ = &target == &targets_.front();
+        if (repairing_) repairLogin_ = {};
         Heading("Servidor " + s.server + " (" + target.origin + ")");
         const std::optional<ServerAddress> address = ParseServer(s.server);
         if (!address) {
@@ -250,6 +273,7 @@ private:
         }
         Report(Ok("login em master como " + s.login + " (controlador " + db.DriverName() + "): SQL Server " + version +
                   ", " + edition));
+        if (repairing_) repairLogin_.serverMajorVersion = std::atoi(version.c_str());
         CheckCreatePermission(db, s.login);
         if (!s.database.empty()) CheckDatabase(db, s);
         db.Close();
@@ -328,6 +352,7 @@ private:
             if (!rows.empty() && !rows[0].empty() && rows[0][0] == "1") {
                 Report(Ok("o login " + login + " pode criar bases de dados"));
             } else {
+                if (repairing_) repairLogin_.cannotCreate = true;
                 Report(Failure("o login " + login + " n\xE3o pode criar bases de dados (falta-lhe CREATE ANY DATABASE)",
                                "No SQL Server Management Studio d\xEA ao login a fun\xE7\xE3o de servidor dbcreator "
                                "(Seguran\xE7" "a, Logins, propriedades, Fun\xE7\xF5" "es de servidor), ou use no assistente o "
@@ -461,6 +486,7 @@ private:
             if (logError.empty()) logged = LatestLoginRefusal(tail, login);
             if (logged) cause = LoginStateCause(logged->state);
         }
+        if (repairing_ && (has(18470) || (logged && logged->state == 7))) repairLogin_.disabled = true;
         const auto elapsed = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - started);
         Report(Failure(what + ": " + cause.cause + " (" + std::to_string(elapsed.count()) + " ms)", cause.advice));
         for (const ServerMessage& m : messages) out_.Write("        " + DescribeMessage(m) + "\n");
@@ -495,6 +521,9 @@ private:
     // The current target's instance when it is installed on this PC (in localFacts_): the wizard
     // here reaches it without the network.
     const InstalledInstance* local_ = nullptr;
+    std::size_t serverFindings_ = 0;  // the findings before the servers'
+    bool repairing_ = false;          // checking the server /corrigir repairs (the first)
+    LoginRepairFacts repairLogin_;
 };
 
 }  // namespace
@@ -511,9 +540,26 @@ int wmain(int argc, wchar_t** argv) {
     } else if (parsed.options.help) {
         console.Write(UsageText());
     } else {
-        console.Write("VerificaBD: verifica\xE7\xE3o para o assistente CriaBD (nada \xE9 alterado)\n");
+        const Options& options = parsed.options;
+        console.Write(options.repair || options.undo
+                          ? "VerificaBD: verifica\xE7\xE3o para o assistente CriaBD (s\xF3 se altera o que for aceite)\n"
+                          : "VerificaBD: verifica\xE7\xE3o para o assistente CriaBD (nada \xE9 alterado)\n");
         try {
-            code = Run(console, parsed.options).Execute();
+            ConsoleDialogue dialogue(console);
+            std::optional<int> ended;
+            if (options.undo) ended = Desfazer({{}, std::nullopt, options.yesToAll}, console, dialogue).exitCode;
+            Run run(console, options);
+            if (!ended) code = run.Execute();
+            if (!ended && options.repair) {
+                const RepairOutcome repaired =
+                    Corrigir({run.RepairTarget(), options.port, options.yesToAll}, console, dialogue);
+                ended = repaired.exitCode;
+                if (!ended && repaired.changed) {
+                    console.Write(FormatHeading("Verifica\xE7\xE3o depois das corre\xE7\xF5" "es"));
+                    code = run.Recheck();
+                }
+            }
+            if (ended) code = *ended;
         } catch (const std::exception& e) {
             console.Write(std::string("[FALHA] erro inesperado: ") + e.what() + "\n");
             code = kExitFailed;

@@ -1,0 +1,164 @@
+#include "checker/win/SystemSettings.h"
+
+#include <thread>
+#include <vector>
+
+#include "provisioning/win/Win32Services.h"
+
+namespace checker {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+ServiceHandle OpenService(const std::string& name, DWORD access, std::string& error) {
+    const ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) {
+        error = prov::SystemErrorText(GetLastError());
+        return nullptr;
+    }
+    ServiceHandle service(OpenServiceA(manager.get(), name.c_str(), access));
+    if (!service) error = prov::SystemErrorText(GetLastError());
+    return service;
+}
+
+std::optional<QUERY_SERVICE_CONFIGA*> Config(SC_HANDLE service, std::vector<char>& buffer) {
+    DWORD needed = 0;
+    QueryServiceConfigA(service, nullptr, 0, &needed);
+    buffer.assign(needed ? needed : 1, '\0');
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!needed || !QueryServiceConfigA(service, config, needed, &needed)) return std::nullopt;
+    return config;
+}
+
+std::optional<DWORD> CurrentState(SC_HANDLE service) {
+    SERVICE_STATUS status{};
+    if (!QueryServiceStatus(service, &status)) return std::nullopt;
+    return status.dwCurrentState;
+}
+
+// Waits until the service is in `wanted`, or has settled in another state, or `bound` passed.
+DWORD WaitFor(SC_HANDLE service, DWORD wanted, std::chrono::seconds bound,
+              const std::function<void(milliseconds)>& progress) {
+    const auto start = Clock::now();
+    auto told = start;
+    for (;;) {
+        const DWORD state = CurrentState(service).value_or(0);
+        const bool settled = state == SERVICE_RUNNING || state == SERVICE_STOPPED || state == SERVICE_PAUSED;
+        if (state == wanted || (settled && Clock::now() - start > milliseconds(500)) || Clock::now() - start >= bound)
+            return state;
+        std::this_thread::sleep_for(milliseconds(100));
+        if (Clock::now() - told >= std::chrono::seconds(1)) {
+            told = Clock::now();
+            progress(std::chrono::duration_cast<milliseconds>(told - start));
+        }
+    }
+}
+
+}  // namespace
+
+ServiceFacts ReadService(const std::string& name) {
+    ServiceFacts facts{name};
+    std::string error;
+    const ServiceHandle service = OpenService(name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG, error);
+    if (!service) return facts;
+    facts.installed = true;
+    facts.running = CurrentState(service.get()) == SERVICE_RUNNING;
+    std::vector<char> buffer;
+    if (const auto config = Config(service.get(), buffer)) {
+        const DWORD type = (*config)->dwStartType;
+        if (type == SERVICE_AUTO_START || type == SERVICE_DEMAND_START || type == SERVICE_DISABLED)
+            facts.startType = static_cast<StartType>(type);
+    }
+    return facts;
+}
+
+std::string ServiceProgram(const std::string& name) {
+    std::string error;
+    const ServiceHandle service = OpenService(name, SERVICE_QUERY_CONFIG, error);
+    std::vector<char> buffer;
+    const auto config = service ? Config(service.get(), buffer) : std::nullopt;
+    return config && (*config)->lpBinaryPathName ? ProgramOfCommandLine((*config)->lpBinaryPathName) : std::string();
+}
+
+std::string SetStartType(const std::string& name, StartType type) {
+    std::string error;
+    const ServiceHandle service = OpenService(name, SERVICE_CHANGE_CONFIG, error);
+    if (!service) return error;
+    if (!ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, static_cast<DWORD>(type), SERVICE_NO_CHANGE, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+        return prov::SystemErrorText(GetLastError());
+    return {};
+}
+
+std::string StartAndWait(const std::string& name, std::chrono::seconds bound,
+                         const std::function<void(milliseconds)>& progress) {
+    std::string error;
+    const ServiceHandle service = OpenService(name, SERVICE_START | SERVICE_QUERY_STATUS, error);
+    if (!service) return error;
+    if (!StartServiceA(service.get(), 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+        return prov::SystemErrorText(GetLastError());
+    const DWORD state = WaitFor(service.get(), SERVICE_RUNNING, bound, progress);
+    if (state == SERVICE_RUNNING) return {};
+    if (state == SERVICE_STOPPED) return "iniciou e parou logo (o registo de erros do servidor diz porquê)";
+    return "não ficou a correr em " + std::to_string(bound.count()) + " s";
+}
+
+std::string StopAndWait(const std::string& name, std::chrono::seconds bound,
+                        const std::function<void(milliseconds)>& progress) {
+    std::string error;
+    const ServiceHandle service = OpenService(name, SERVICE_STOP | SERVICE_QUERY_STATUS, error);
+    if (!service) return error;
+    SERVICE_STATUS status{};
+    if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status) && GetLastError() != ERROR_SERVICE_NOT_ACTIVE)
+        return prov::SystemErrorText(GetLastError());
+    if (WaitFor(service.get(), SERVICE_STOPPED, bound, progress) == SERVICE_STOPPED) return {};
+    return "não parou em " + std::to_string(bound.count()) + " s";
+}
+
+RegistryKey::RegistryKey(RegistryView view, const std::string& path, bool write) {
+    const REGSAM access = KEY_QUERY_VALUE | (write ? KEY_SET_VALUE : 0) |
+                          (view == RegistryView::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+    HKEY key = nullptr;
+    const LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key);
+    if (result == ERROR_SUCCESS) key_.reset(key);
+    else error_ = prov::SystemErrorText(static_cast<unsigned long>(result));
+}
+
+std::optional<DWORD> RegistryKey::Number(const std::string& name) const {
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (!key_ || RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+                     ERROR_SUCCESS || type != REG_DWORD)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> RegistryKey::Text(const std::string& name) const {
+    char value[1024];
+    DWORD size = sizeof value - 1, type = 0;
+    if (!key_ || RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+                     ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    value[size] = '\0';
+    return std::string(value);
+}
+
+std::string RegistryKey::SetNumber(const std::string& name, std::optional<DWORD> value) {
+    if (!key_) return error_;
+    const LONG result = value ? RegSetValueExA(key_.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value),
+                                               sizeof *value)
+                              : RegDeleteValueA(key_.get(), name.c_str());
+    return result == ERROR_SUCCESS ? std::string() : prov::SystemErrorText(static_cast<unsigned long>(result));
+}
+
+std::string RegistryKey::SetText(const std::string& name, const std::optional<std::string>& value) {
+    if (!key_) return error_;
+    const LONG result = value ? RegSetValueExA(key_.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                                               static_cast<DWORD>(value->size() + 1))
+                              : RegDeleteValueA(key_.get(), name.c_str());
+    return result == ERROR_SUCCESS ? std::string() : prov::SystemErrorText(static_cast<unsigned long>(result));
+}
+
+bool KeyExists(RegistryView view, const std::string& path) { return static_cast<bool>(RegistryKey(view, path)); }
+
+}  // namespace checker
