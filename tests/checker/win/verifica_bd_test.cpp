@@ -477,9 +477,9 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     const Result help = Run(L"/?");
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_TRUE(help.Holds("VerificaBD [/servidor NOME[\\INSTANCIA]] [/utilizador NOME] [/basedados NOME]")) << help.output;
-    const Result unknown = Run(L"/porta 1433");
+    const Result unknown = Run(L"/naoexiste 1433");
     EXPECT_EQ(unknown.exitCode, 2u);
-    EXPECT_TRUE(unknown.Holds("Op\xE7\xE3o desconhecida: \"/porta\".")) << unknown.output;
+    EXPECT_TRUE(unknown.Holds("Op\xE7\xE3o desconhecida: \"/naoexiste\".")) << unknown.output;
     const Result password = Run(L"/password " + Wide(kPassword));
     EXPECT_EQ(password.exitCode, 2u);
     EXPECT_TRUE(password.Holds("A palavra-passe nunca se d\xE1 na linha de comandos")) << password.output;

@@ -1,0 +1,315 @@
+// VerificaBD /corrigir and /desfazer run as a technician runs them, on the server's own PC: the
+// instance's registry values laid into this prefix, stand-ins for its service and the Browser's
+// that the service manager starts and stops, the test server for the login, the answers on
+// standard input. Each repair is read back from the system itself (the registry value, the
+// service's state, the SQL the server received) and from the record, then undone.
+
+#include "tests/provisioning/win/SqlTestServer.h"  // winsock2.h before windows.h
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/Text.h"
+#include "checker/win/Console.h"
+#include "checker/win/RepairCommand.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kPassword = "Segr\xEA" "do#2024";
+const std::string kScenario = R"j({"logins": {"sa": "Segr\u00eado#2024", "caixa": "x"}, "disabled": ["caixa"]})j";
+const std::wstring kRoot = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+const std::wstring kInstance = kRoot + L"\\MSSQL15.SQLEXPRESS\\MSSQLServer";
+
+fs::path ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path();
+}
+
+fs::path RecordPath() {
+    wchar_t* common = nullptr;
+    SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &common);
+    const fs::path path = fs::path(common) / L"CriaBD" / L"VerificaBD-alteracoes.txt";
+    CoTaskMemFree(common);
+    return path;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+DWORD Number(const std::wstring& key, const wchar_t* name) {
+    DWORD value = 0, size = sizeof value;
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    RegQueryValueExW(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(handle);
+    return value;
+}
+
+void SetNumber(const std::wstring& key, const wchar_t* name, DWORD value) {
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                              &handle, nullptr), ERROR_SUCCESS);
+    RegSetValueExW(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(handle);
+}
+
+void SetText(const std::wstring& key, const wchar_t* name, const std::wstring& text) {
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                              &handle, nullptr), ERROR_SUCCESS);
+    RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * 2));
+    RegCloseKey(handle);
+}
+
+// A service of this PC, the stand-in program under the server's or the Browser's name; deleted
+// (stopped first) at the end.
+class StandInService {
+public:
+    StandInService(const wchar_t* name, DWORD startType, bool running)
+        : manager_(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {
+        const std::wstring program = L"\"" + (ProgramFolder() / L"stand_in_service.exe").wstring() + L"\" -sSQLEXPRESS";
+        service_ = CreateServiceW(manager_, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                  startType == SERVICE_DISABLED ? SERVICE_DEMAND_START : startType,
+                                  SERVICE_ERROR_NORMAL, program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_NE(service_, nullptr) << GetLastError();
+        if (running) EXPECT_TRUE(StartServiceW(service_, 0, nullptr)) << GetLastError();
+        if (running) Wait(SERVICE_RUNNING);
+        if (startType == SERVICE_DISABLED) SetStartType(SERVICE_DISABLED);
+    }
+    ~StandInService() {
+        SERVICE_STATUS status{};
+        if (ControlService(service_, SERVICE_CONTROL_STOP, &status)) Wait(SERVICE_STOPPED);
+        DeleteService(service_);
+        CloseServiceHandle(service_);
+        CloseServiceHandle(manager_);
+    }
+    StandInService(const StandInService&) = delete;
+    StandInService& operator=(const StandInService&) = delete;
+
+    DWORD State() const {
+        SERVICE_STATUS status{};
+        QueryServiceStatus(service_, &status);
+        return status.dwCurrentState;
+    }
+    DWORD StartType() const {
+        std::vector<char> buffer(8192);
+        DWORD needed = 0;
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+        return QueryServiceConfigW(service_, config, static_cast<DWORD>(buffer.size()), &needed) ? config->dwStartType : 0;
+    }
+    void SetStartType(DWORD type) {
+        EXPECT_TRUE(ChangeServiceConfigW(service_, SERVICE_NO_CHANGE, type, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr));
+    }
+    // The program it would start next: a missing one makes the next start fail.
+    void SetProgram(const std::wstring& program) {
+        EXPECT_TRUE(ChangeServiceConfigW(service_, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, program.c_str(),
+                                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    }
+    void Wait(DWORD state) const {
+        for (int i = 0; i < 100 && State() != state; ++i) Sleep(100);
+    }
+
+private:
+    SC_HANDLE manager_;
+    SC_HANDLE service_ = nullptr;
+};
+
+// The instance SQLEXPRESS on this PC as its installer leaves it (TCP/IP off, Windows
+// authentication only), listening on the test server's port, its service running on demand and
+// the Browser disabled; and no record yet.
+class ServerHere {
+public:
+    explicit ServerHere(int port)
+        : server_(L"MSSQL$SQLEXPRESS", SERVICE_DEMAND_START, true), browser_(L"SQLBrowser", SERVICE_DISABLED, false) {
+        SetText(kRoot + L"\\Instance Names\\SQL", L"SQLEXPRESS", L"MSSQL15.SQLEXPRESS");
+        SetNumber(kInstance, L"LoginMode", 1);
+        SetNumber(kInstance + L"\\SuperSocketNetLib\\Tcp", L"Enabled", 0);
+        SetText(kInstance + L"\\SuperSocketNetLib\\Tcp\\IPAll", L"TcpPort", std::to_wstring(port));
+        SetText(kInstance + L"\\Parameters", L"SQLArg1", L"-e" + (fs::temp_directory_path() / L"ERRORLOG").wstring());
+        std::error_code ignored;
+        fs::remove(RecordPath(), ignored);
+    }
+    ~ServerHere() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRoot.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+            RegDeleteTreeW(key, nullptr);
+            RegCloseKey(key);
+        }
+        std::error_code ignored;
+        fs::remove(RecordPath(), ignored);
+    }
+    StandInService& Service() { return server_; }
+    StandInService& Browser() { return browser_; }
+
+private:
+    StandInService server_;
+    StandInService browser_;
+};
+
+struct Result {
+    DWORD exitCode = 0;
+    std::string output;  // UTF-8, as a pipe receives it
+    bool Holds(const std::string& cp1252) const { return output.find(base::Cp1252ToUtf8(cp1252)) != std::string::npos; }
+};
+
+// VerificaBD.exe from the build's folder, `input` on its standard input.
+Result RunVerificaBD(const std::wstring& arguments, const std::string& input) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead, outWrite, inRead, inWrite;
+    CreatePipe(&outRead, &outWrite, &inherit, 0);
+    CreatePipe(&inRead, &inWrite, &inherit, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{sizeof startup};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inRead;
+    startup.hStdOutput = startup.hStdError = outWrite;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + (ProgramFolder() / L"VerificaBD.exe").wstring() + L"\" " + arguments;
+    const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        ProgramFolder().c_str(), &startup, &process);
+    EXPECT_TRUE(started);
+    CloseHandle(outWrite);
+    CloseHandle(inRead);
+    DWORD written = 0;
+    WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    CloseHandle(inWrite);
+    Result result;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(outRead, buffer, sizeof buffer, &read, nullptr) && read > 0) result.output.append(buffer, read);
+    CloseHandle(outRead);
+    if (started) {
+        WaitForSingleObject(process.hProcess, 120000);
+        GetExitCodeProcess(process.hProcess, &result.exitCode);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    return result;
+}
+
+std::wstring Options(const sqltest::Instance& server) {
+    return L"/servidor 127.0.0.1," + std::to_wstring(server.Port()) + L" /utilizador caixa /corrigir";
+}
+
+bool Received(const sqltest::Instance& server, const std::string& statement) {
+    for (const std::string& request : server.Requests())
+        if (request.find(statement) != std::string::npos) return true;
+    return false;
+}
+
+// Yes to every question: each repair made and read back, then put back by /desfazer.
+TEST(VerificaBDCorrigir, EachRepairAfterAYesThenUndoneByDesfazer) {
+    sqltest::Instance server(kScenario);
+    ServerHere pc(server.Port());
+    // The password of caixa; then TCP/IP, mixed authentication, the restart, the Browser, the
+    // login (and the administrator's login and password it asks for), the firewall.
+    const Result r = RunVerificaBD(Options(server), "x\nS\nsim\nS\ns\nS\nsa\n" + kPassword + "\nS\nS\n");
+    EXPECT_EQ(Number(kInstance + L"\\SuperSocketNetLib\\Tcp", L"Enabled"), 1u) << r.output;
+    EXPECT_EQ(Number(kInstance, L"LoginMode"), 2u);
+    EXPECT_EQ(pc.Service().State(), static_cast<DWORD>(SERVICE_RUNNING)) << "restarted";
+    EXPECT_EQ(pc.Browser().StartType(), static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_EQ(pc.Browser().State(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_TRUE(Received(server, "ALTER LOGIN [caixa] ENABLE")) << server.ConnectionSummary();
+    EXPECT_EQ(server.Scalar("master", "SELECT is_disabled FROM sys.server_principals WHERE name = N'caixa'"), 0);
+    for (const char* said : {"[ OK ] feito: registo HKLM\\SOFTWARE\\Microsoft\\Microsoft SQL Server\\MSSQL15.SQLEXPRESS"
+                             "\\MSSQLServer\\SuperSocketNetLib\\Tcp, valor Enabled: de 0 para 1",
+                             "o serviço vai ser reiniciado: quem estiver ligado perde a ligação",
+                             "[ OK ] feito: serviço SQLBrowser: arranque de Desativado para Automático",
+                             "[ OK ] feito: login caixa: de desativado para ativo (ALTER LOGIN [caixa] ENABLE)",
+                             "== Verificação depois das correções ==", "[ OK ] login em master como caixa"})
+        EXPECT_TRUE(r.Holds(said)) << said << "\n" << r.output;
+    EXPECT_EQ(r.output.find(base::Cp1252ToUtf8(kPassword)), std::string::npos) << "no password in the report";
+    const std::string record = ReadAll(RecordPath());
+    EXPECT_NE(record.find("alterar\tregisto-numero\t64:SOFTWARE\\Microsoft\\Microsoft SQL Server\\MSSQL15.SQLEXPRESS"
+                          "\\MSSQLServer\\SuperSocketNetLib\\Tcp\tEnabled\t=0\t=1\tMSSQL$SQLEXPRESS"),
+              std::string::npos) << record;
+    EXPECT_EQ(record.find(kPassword), std::string::npos) << "no password in the record";
+
+    const Result undone = RunVerificaBD(L"/desfazer /sim", "sa\n" + kPassword + "\n");
+    EXPECT_EQ(Number(kInstance + L"\\SuperSocketNetLib\\Tcp", L"Enabled"), 0u) << undone.output;
+    EXPECT_EQ(Number(kInstance, L"LoginMode"), 1u);
+    EXPECT_EQ(pc.Browser().StartType(), static_cast<DWORD>(SERVICE_DISABLED));
+    EXPECT_TRUE(Received(server, "ALTER LOGIN [caixa] DISABLE")) << undone.output;
+    EXPECT_EQ(pc.Service().State(), static_cast<DWORD>(SERVICE_RUNNING)) << "restarted for the settings put back";
+    EXPECT_TRUE(undone.Holds("Desfeitas: ")) << undone.output;
+    // Everything undone: a second /desfazer finds nothing.
+    EXPECT_TRUE(RunVerificaBD(L"/desfazer", "").Holds("nada a desfazer")) << ReadAll(RecordPath());
+}
+
+// No to every question, or the end of the input: nothing changes and nothing is recorded.
+TEST(VerificaBDCorrigir, NoOrTheEndOfTheInputChangesNothing) {
+    sqltest::Instance server(kScenario);
+    ServerHere pc(server.Port());
+    for (const std::string& answers : {std::string("x\nN\nn\nnao\n\nN\n"), std::string("x\n")}) {
+        const Result r = RunVerificaBD(Options(server), answers);
+        EXPECT_TRUE(r.Holds("Feitas: 0")) << r.output;
+        EXPECT_EQ(Number(kInstance + L"\\SuperSocketNetLib\\Tcp", L"Enabled"), 0u);
+        EXPECT_EQ(Number(kInstance, L"LoginMode"), 1u);
+        EXPECT_EQ(pc.Browser().StartType(), static_cast<DWORD>(SERVICE_DISABLED));
+        EXPECT_FALSE(Received(server, "ALTER LOGIN"));
+        EXPECT_FALSE(fs::exists(RecordPath())) << ReadAll(RecordPath());
+    }
+}
+
+// A restart whose start fails: recorded as made in part, reported with what to do.
+TEST(VerificaBDCorrigir, AServiceThatDoesNotStartAgainIsRecordedAndReported) {
+    sqltest::Instance server(kScenario);
+    ServerHere pc(server.Port());
+    pc.Service().SetProgram(L"C:\\nao-existe\\sqlservr.exe");
+    const Result r = RunVerificaBD(Options(server), "x\nS\nN\nS\nN\nN\nN\n");
+    EXPECT_EQ(pc.Service().State(), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_TRUE(r.Holds("[FALHA] feito só em parte: serviço MSSQL$SQLEXPRESS: reiniciar")) << r.output;
+    EXPECT_TRUE(r.Holds("services.msc")) << r.output;
+    EXPECT_NE(ReadAll(RecordPath()).find("\tem parte\tparado, não voltou a iniciar"), std::string::npos)
+        << ReadAll(RecordPath());
+    EXPECT_EQ(r.exitCode, 1u) << "the check after it fails: the server is stopped\n" << r.output;
+}
+
+// The refusals, through the program's own seams: another PC's server is never touched, and
+// without administrator rights nothing changes and the exit code is 2.
+TEST(VerificaBDCorrigir, RefusedForAnotherPcOrWithoutAdministratorRights) {
+    sqltest::Instance server(kScenario);
+    ServerHere pc(server.Port());
+    struct Said : checker::RepairDialogue {
+        std::string text;
+        void Write(std::string_view t) override { text += t; }
+        std::optional<std::string> Ask(std::string_view) override { return "S"; }
+    };
+    checker::Console console;
+    Said other;
+    checker::RepairRequest request{{"OUTROPC\\SQLEXPRESS", "caixa", true}, std::nullopt, true};
+    EXPECT_EQ(checker::Corrigir(request, console, other).exitCode, std::nullopt);
+    EXPECT_NE(other.text.find("não é deste PC: nada foi alterado"), std::string::npos) << other.text;
+
+    Said refused;
+    request.login.server = "127.0.0.1," + std::to_string(server.Port());
+    const checker::RepairOutcome outcome = checker::Corrigir(request, console, refused, [] { return false; });
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_NE(refused.text.find("[FALHA] sem direitos de administrador: nada foi alterado"), std::string::npos) << refused.text;
+    EXPECT_NE(refused.text.find("Executar como administrador"), std::string::npos);
+    EXPECT_EQ(Number(kInstance + L"\\SuperSocketNetLib\\Tcp", L"Enabled"), 0u);
+    EXPECT_EQ(pc.Browser().StartType(), static_cast<DWORD>(SERVICE_DISABLED));
+    EXPECT_FALSE(fs::exists(RecordPath()));
+    EXPECT_TRUE(checker::RunsAsAdministrator()) << "Wine runs programs as an administrator";
+}
+
+}  // namespace
