@@ -144,8 +144,12 @@ RepairCounts UndoRepairs(const std::vector<RecordEntry>& plan, bool yesToAll, in
     if (plan.empty()) dialogue.Write(FormatFinding(Ok("nada a desfazer: o registo não tem alterações por desfazer")));
     for (const RecordEntry& entry : plan) {
         const Change back = Inverse(entry.change);
+        // What the record says of how far the change went, where it did not end as asked.
+        std::string state;
+        if (entry.status == EntryStatus::Partly) state = "a alteração ficou feita só em parte: " + entry.detail;
+        if (entry.status == EntryStatus::Started) state = "o programa parou durante a alteração: pode não ter sido feita";
         Show(dialogue, "alteração " + std::to_string(entry.number) + " de " + entry.when + ": " + Describe(entry.change),
-             {back}, entry.detail.empty() ? std::string() : "a alteração ficou assim: " + entry.detail);
+             {back}, state);
         if (!Consent(dialogue, yesToAll, "Desfazer?")) {
             ++counts.declined;
             continue;

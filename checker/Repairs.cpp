@@ -12,12 +12,16 @@ const char* const kOnStart = "conta quando o serviço iniciar (perguntado a segu
 
 std::string Number(StartType type) { return std::to_string(static_cast<int>(type)); }
 
+}  // namespace
+
 std::string StartTypeName(std::string_view number) {
     if (number == "2") return "Automático";
     if (number == "3") return "Manual";
     if (number == "4") return "Desativado";
     return "desconhecido (" + std::string(number) + ")";
 }
+
+namespace {
 
 std::string ValueText(const std::optional<std::string>& value) {
     if (!value) return "(não existe)";

@@ -120,6 +120,9 @@ std::string BrowserRuleName();
 bool CanUndo(ChangeKind kind);
 Change Inverse(const Change& change);
 
+// "Automático", "Manual", "Desativado" for the start type's number as the record holds it.
+std::string StartTypeName(std::string_view number);
+
 // One line for the report: what changes, from what to what.
 std::string Describe(const Change& change);
 

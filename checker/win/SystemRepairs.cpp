@@ -61,7 +61,7 @@ ActionResult SystemRepairs::Service(const Change& change) {
         if (std::string why = SetStartType(name, wanted); !why.empty()) return Failed(why);
         const StartType now = ReadService(name).startType;
         if (now != wanted) return Failed("o arranque lido de novo é " + std::to_string(static_cast<int>(now)));
-        return Done(change.after.value_or(""));
+        return Done(StartTypeName(change.after.value_or("")));
     }
     // A start or restart: waited for, with a line of progress.
     const auto progress = [&](milliseconds) { dialogue_.Write("."); };
