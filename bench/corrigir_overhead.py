@@ -7,7 +7,7 @@ dialogue. Wine's firewall keeps no rule, so /corrigir offers the firewall's and 
 nothing is changed, nothing recorded, and the checks do not run again. Goal: /corrigir within
 10 % of the plain check.
 
-Run after a windows build:  python3 bench/corrigir_overhead.py [--runs 7]
+Run after a windows build:  python3 bench/corrigir_overhead.py [--runs 11]
 """
 
 import argparse
@@ -46,7 +46,7 @@ def run(folder, arguments, answers):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--runs", type=int, default=11)
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="corrigir_overhead_")
     sqltestserver = os.path.join(ROOT, "tools", "sqltestserver")
@@ -67,20 +67,23 @@ def main():
         wine("sc", "start", "MSSQLSERVER")
         server = ["/servidor", "127.0.0.1," + port]
         run(work, server, PASSWORD + "\n")  # warms the wineserver
-        plain = sorted(run(work, server, PASSWORD + "\n")[0] for _ in range(args.runs))
-        repairs = []
+        # Alternated, so that the machine's other load falls on both alike.
+        plain, repairs = [], []
         for _ in range(args.runs):
+            plain.append(run(work, server, PASSWORD + "\n")[0])
             seconds, code, output = run(work, server + ["/corrigir"], PASSWORD + "\nN\nN\nN\nN\n")
             if "Feitas: 0;" not in output and "nada a corrigir" not in output:
                 print(output)
                 sys.exit("/corrigir changed something: not the case this benchmark measures")
             repairs.append(seconds)
+        plain.sort()
         repairs.sort()
         median = lambda times: times[len(times) // 2]  # noqa: E731
         print("plain check, on this PC        median %.2f s (min %.2f, max %.2f)" % (median(plain), plain[0], plain[-1]))
         print("/corrigir, nothing to repair   median %.2f s (min %.2f, max %.2f)" % (median(repairs), repairs[0],
                                                                                      repairs[-1]))
-        print("overhead %+.1f %% (goal: at most +10 %%)" % (100.0 * (median(repairs) / median(plain) - 1.0)))
+        print("overhead %+.1f %% by the medians, %+.1f %% by the fastest runs (goal: at most +10 %%)"
+              % (100.0 * (median(repairs) / median(plain) - 1.0), 100.0 * (repairs[0] / plain[0] - 1.0)))
     finally:
         wine("sc", "stop", "MSSQLSERVER")
         wine("sc", "delete", "MSSQLSERVER")

@@ -17,10 +17,12 @@ namespace {
 
 const char* const kServerKey = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\";
 
-// COM on this thread for the firewall's interfaces, ended only when this started it.
+// COM on this thread for the firewall's interfaces, ended only when this started it. The
+// multithreaded apartment: the firewall's objects live in either, and a single-threaded one
+// makes a window for its messages (under Wine that starts the desktop's process: 0.3 s).
 class ComApartment {
 public:
-    ComApartment() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
     ~ComApartment() {
         if (started_) CoUninitialize();
     }
