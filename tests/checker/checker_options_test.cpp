@@ -49,7 +49,7 @@ TEST(CheckerOptions, RefusedCommandLinesSayWhy) {
         {{"/servidor", "/utilizador", "sa"}, "Falta o valor da op\xE7\xE3o \"/servidor\"."},
         {{"/servidor", ""}, "Falta o valor da op\xE7\xE3o \"/servidor\"."},
         {{"/servidor", "a", "/servidor", "b"}, "A op\xE7\xE3o \"/servidor\" foi dada duas vezes."},
-        {{"/porta", "1433"}, "Op\xE7\xE3o desconhecida: \"/porta\"."},
+        {{"/naoexiste", "1433"}, "Op\xE7\xE3o desconhecida: \"/naoexiste\"."},
         {{"SRV"}, "Argumento inesperado: \"SRV\"."},
         {{"/"}, "Argumento inesperado: \"/\"."},
         {{"/password", "segredo"}, "A palavra-passe nunca se d\xE1 na linha de comandos: o programa pede-a quando precisa dela."},
