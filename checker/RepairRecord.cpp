@@ -177,7 +177,8 @@ std::vector<RecordEntry> UndoPlan(const RecordContents& record) {
     for (auto it = record.entries.rbegin(); it != record.entries.rend(); ++it) {
         const bool mayHaveChanged = it->status == EntryStatus::Done || it->status == EntryStatus::Partly ||
                                     it->status == EntryStatus::Started;
-        if (mayHaveChanged && !it->puttingBack && CanUndo(it->change.kind)) plan.push_back(*it);
+        if (mayHaveChanged && !it->puttingBack && CanUndo(it->change.kind) && IsOwnChange(it->change))
+            plan.push_back(*it);
     }
     return plan;
 }

@@ -59,7 +59,8 @@ std::string UndoFailedLine(int number, std::string_view when, std::string_view d
 int NextEntryNumber(const RecordContents& record);
 
 // What /desfazer offers, newest first: every entry that can be undone and may have changed
-// something (done, partly done, or started without an outcome), and is not undone yet.
+// something (done, partly done, or started without an outcome), and is not undone yet; only
+// changes /corrigir makes (IsOwnChange), whatever else the record holds.
 std::vector<RecordEntry> UndoPlan(const RecordContents& record);
 
 }  // namespace checker

@@ -180,6 +180,39 @@ RepairPlan PlanRepairs(const RepairFacts& facts) {
 std::string ProgramRuleName(std::string_view instance) { return "CriaBD - SQL Server (" + std::string(instance) + ")"; }
 std::string BrowserRuleName() { return "CriaBD - SQL Server Browser (UDP 1434)"; }
 
+bool IsOwnChange(const Change& change) {
+    const auto startsWith = [](std::string_view text, std::string_view start) {
+        return text.size() >= start.size() && base::EqualsIgnoreCase(text.substr(0, start.size()), start);
+    };
+    const auto isStartType = [](const std::optional<std::string>& v) { return v == "2" || v == "3" || v == "4"; };
+    switch (change.kind) {
+        case ChangeKind::StartType:
+            if (!isStartType(change.before) || !isStartType(change.after)) return false;
+            [[fallthrough]];
+        case ChangeKind::Start:
+        case ChangeKind::Restart:
+            return base::EqualsIgnoreCase(change.target, "MSSQLSERVER") || base::EqualsIgnoreCase(change.target, "SQLBrowser") ||
+                   startsWith(change.target, "MSSQL$");
+        case ChangeKind::RegistryNumber:
+        case ChangeKind::RegistryText: {
+            const std::optional<RegistryPlace> place = ReadRegistryTarget(change.target);
+            if (!place || !startsWith(place->key, "SOFTWARE\\Microsoft\\Microsoft SQL Server\\") ||
+                place->key.find("..") != std::string::npos)
+                return false;
+            for (const char* name : {"Enabled", "LoginMode", "TcpPort", "TcpDynamicPorts"})
+                if (base::EqualsIgnoreCase(change.value, name)) return true;
+            return false;
+        }
+        case ChangeKind::LoginEnabled:
+            return !change.target.empty();
+        case ChangeKind::RoleMember:
+            return !change.target.empty() && base::EqualsIgnoreCase(change.value, "dbcreator");
+        case ChangeKind::FirewallRule:
+            return startsWith(change.target, "CriaBD - ");
+    }
+    return false;
+}
+
 bool CanUndo(ChangeKind kind) { return kind != ChangeKind::Start && kind != ChangeKind::Restart; }
 
 Change Inverse(const Change& change) {

@@ -115,6 +115,12 @@ RepairPlan PlanRepairs(const RepairFacts& facts);
 std::string ProgramRuleName(std::string_view instance);
 std::string BrowserRuleName();
 
+// Whether the change is one /corrigir makes: the server's and the Browser's services, the
+// instance's TCP/IP, port and authentication values under the server's registry key, the role
+// dbcreator, the firewall rules of its own names. /desfazer puts back nothing else, whatever a
+// record edited by hand may say.
+bool IsOwnChange(const Change& change);
+
 // The same change the other way round (before and after swapped): what /desfazer makes.
 // Not for Start and Restart, which are not undone.
 bool CanUndo(ChangeKind kind);

@@ -1,5 +1,6 @@
 #include "checker/win/RecordOnDisk.h"
 
+#include <sddl.h>
 #include <shlobj.h>
 #include <knownfolders.h>
 
@@ -21,7 +22,15 @@ RecordOnDisk::RecordOnDisk() {
 
 bool RecordOnDisk::Open() {
     if (file_) return true;
-    CreateDirectoryA(folder_.c_str(), nullptr);
+    // Its folder made writable by administrators only (users may read): /desfazer, run as an
+    // administrator, acts on what the record says.
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)",
+                                                             SDDL_REVISION_1, &descriptor, nullptr))
+        attributes.lpSecurityDescriptor = descriptor;
+    CreateDirectoryA(folder_.c_str(), &attributes);
+    LocalFree(descriptor);
     HANDLE file = CreateFileA(path_.c_str(), FILE_APPEND_DATA | GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

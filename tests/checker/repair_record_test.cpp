@@ -73,7 +73,7 @@ RepairPlan Plan() {
     f.serverOnThisPc = f.administrator = true;
     InstanceRepairFacts i;
     i.name = "SQLEXPRESS";
-    i.key = "SOFTWARE\\SQL\\MSSQL15.SQLEXPRESS";
+    i.key = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\MSSQL15.SQLEXPRESS";
     i.service = {"MSSQL$SQLEXPRESS", true, true, StartType::Automatic};
     i.tcpEnabled = false;
     i.loginMode = 1;
@@ -101,8 +101,8 @@ struct Session {
 
 TEST(RepairDialogue, YesMakesEachChangeAfterRecordingItAndDesfazerPutsItBack) {
     Session run;
-    run.pc.state = {{"64:SOFTWARE\\SQL\\MSSQL15.SQLEXPRESS\\MSSQLServer\\SuperSocketNetLib\\Tcp|Enabled", "0"},
-                    {"64:SOFTWARE\\SQL\\MSSQL15.SQLEXPRESS\\MSSQLServer|LoginMode", "1"},
+    const std::string key = "64:SOFTWARE\\Microsoft\\Microsoft SQL Server\\MSSQL15.SQLEXPRESS\\MSSQLServer";
+    run.pc.state = {{key + "\\SuperSocketNetLib\\Tcp|Enabled", "0"}, {key + "|LoginMode", "1"},
                     {"caixa|", "0"}};
     const auto before = run.pc.state;
     run.script.answers = {"S", "s", "Sim", "S", "S", "S"};
@@ -164,7 +164,8 @@ TEST(RepairDialogue, AHalfMadeChangeIsRecordedAndReportedAndAnUnwritableRecordSt
 }
 
 TEST(RepairRecord, ReadsWhatWasWrittenAndWhatWasCutShort) {
-    const Change awkward{ChangeKind::RegistryText, "64:SOFT\\A\tB", "Tcp\nPort", std::nullopt, "14\\33", "MSSQL$X"};
+    const Change awkward{ChangeKind::RegistryText, "64:SOFTWARE\\Microsoft\\Microsoft SQL Server\\A\tB\nC", "TcpPort",
+                         std::nullopt, "14\\33", "MSSQL$X"};
     const Change rule{ChangeKind::FirewallRule, "CriaBD - SQL Server (X)", "udp:1434", std::nullopt, "1", {}};
     const Change login{ChangeKind::RoleMember, "caixa", "dbcreator", "0", "1", {}, "PC\\SQLEXPRESS"};
     const Change start{ChangeKind::Start, "SQLBrowser", {}, "parado", "a correr", {}};
@@ -196,6 +197,31 @@ TEST(RepairRecord, ReadsWhatWasWrittenAndWhatWasCutShort) {
                                                    "or the failed change";
     // A record whose last line was cut takes the next line on a line of its own.
     EXPECT_EQ(ReadRecord(text + "\n" + OutcomeLine(6, "t8", EntryStatus::Undone)).entries[5].status, EntryStatus::Undone);
+}
+
+// A record is a file other programs can write: /desfazer puts back only what /corrigir changes.
+TEST(RepairRecord, AHandEditedRecordPutsBackOnlyWhatCorrigirChanges) {
+    const std::string sql = "64:SOFTWARE\\Microsoft\\Microsoft SQL Server\\MSSQL15.X\\MSSQLServer";
+    const Change changes[] = {
+        {ChangeKind::RegistryNumber, sql, "LoginMode", "1", "2", "MSSQL$X"},                          // 1: its own
+        {ChangeKind::RegistryNumber, "64:SYSTEM\\CurrentControlSet\\Services\\X", "Start", "4", "2", {}},
+        {ChangeKind::RegistryText, sql, "ImagePath", "a", "b", {}},
+        {ChangeKind::RegistryNumber, "64:SOFTWARE\\Microsoft\\Microsoft SQL Server\\..\\Run", "Enabled", "0", "1", {}},
+        {ChangeKind::StartType, "WinDefend", {}, "4", "2", {}},
+        {ChangeKind::StartType, "SQLBrowser", {}, "4", "0", {}},
+        {ChangeKind::RoleMember, "caixa", "sysadmin", "0", "1", {}},
+        {ChangeKind::FirewallRule, "Outra regra", "udp:53", std::nullopt, "1", {}},
+        {ChangeKind::FirewallRule, "CriaBD - SQL Server Browser (UDP 1434)", "udp:1434", std::nullopt, "1", {}},  // 9
+    };
+    std::string text;
+    int number = 0;
+    for (const Change& c : changes) {
+        ++number;
+        text += StartedLine(number, "t", c) + OutcomeLine(number, "t", EntryStatus::Done);
+    }
+    std::vector<int> offered;
+    for (const RecordEntry& e : UndoPlan(ReadRecord(text))) offered.push_back(e.number);
+    EXPECT_EQ(offered, (std::vector<int>{9, 1}));
 }
 
 }  // namespace

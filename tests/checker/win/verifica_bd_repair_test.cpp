@@ -246,7 +246,6 @@ TEST(VerificaBDCorrigir, EachRepairAfterAYesThenUndoneByDesfazer) {
                              "== Verificação depois das correções ==", "[ OK ] login em master como caixa"})
         EXPECT_TRUE(r.Holds(said)) << said << "\n" << r.output;
     EXPECT_EQ(r.output.find(base::Cp1252ToUtf8(kPassword)), std::string::npos) << "no password in the report";
-    if (getenv("SHOW")) printf("%s\n----\n", r.output.c_str());
     const std::string record = ReadAll(RecordPath());
     // Backslashes doubled, as the record escapes them.
     EXPECT_NE(record.find("alterar\tregisto-numero\t64:SOFTWARE\\\\Microsoft\\\\Microsoft SQL Server\\\\"
@@ -261,7 +260,6 @@ TEST(VerificaBDCorrigir, EachRepairAfterAYesThenUndoneByDesfazer) {
     EXPECT_TRUE(Received(server, "ALTER LOGIN [caixa] DISABLE")) << undone.output;
     EXPECT_EQ(pc.Service().State(), static_cast<DWORD>(SERVICE_RUNNING)) << "restarted for the settings put back";
     EXPECT_TRUE(undone.Holds("Desfeitas: ")) << undone.output;
-    if (getenv("SHOW")) printf("%s\n----\n", undone.output.c_str());
     // Everything undone: a second /desfazer finds nothing.
     EXPECT_TRUE(RunVerificaBD(L"/desfazer", "").Holds("nada a desfazer")) << ReadAll(RecordPath());
 }
