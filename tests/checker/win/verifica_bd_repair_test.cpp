@@ -218,6 +218,46 @@ std::wstring Options(const sqltest::Instance& server) {
     return L"/servidor 127.0.0.1," + std::to_wstring(server.Port()) + L" /utilizador caixa /corrigir";
 }
 
+std::wstring Text(const std::wstring& key, const wchar_t* name) {
+    wchar_t value[256] = {};
+    DWORD size = sizeof value;
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
+        return L"(no key)";
+    const LONG found = RegQueryValueExW(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(handle);
+    return found == ERROR_SUCCESS ? std::wstring(value) : L"(none)";
+}
+
+// A loopback port something listens on while it lives; Port() after it is gone is a free one.
+class Listener {
+public:
+    Listener() {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof address;
+        bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(socket_, 1);
+        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~Listener() {
+        closesocket(socket_);
+        WSACleanup();
+    }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+    int Port() const { return port_; }
+
+private:
+    SOCKET socket_;
+    int port_ = 0;
+};
+
 bool Received(const sqltest::Instance& server, const std::string& statement) {
     for (const std::string& request : server.Requests())
         if (request.find(statement) != std::string::npos) return true;
@@ -262,6 +302,34 @@ TEST(VerificaBDCorrigir, EachRepairAfterAYesThenUndoneByDesfazer) {
     EXPECT_TRUE(undone.Holds("Desfeitas: ")) << undone.output;
     // Everything undone: a second /desfazer finds nothing.
     EXPECT_TRUE(RunVerificaBD(L"/desfazer", "").Holds("nada a desfazer")) << ReadAll(RecordPath());
+}
+
+// /porta N: a port something listens on is refused; a free one becomes the fixed port, the
+// dynamic one emptied; /desfazer puts both back.
+TEST(VerificaBDCorrigir, AFixedPortOnlyWhereItIsFree) {
+    sqltest::Instance server(kScenario);
+    ServerHere pc(server.Port());
+    const std::wstring all = kInstance + L"\\SuperSocketNetLib\\Tcp\\IPAll";
+    const std::wstring dynamic = std::to_wstring(server.Port());
+    SetText(all, L"TcpPort", L"");
+    SetText(all, L"TcpDynamicPorts", dynamic);
+    int freePort = 0;
+    {
+        const Listener busy;
+        freePort = busy.Port();  // free once it has closed
+        const Result r = RunVerificaBD(Options(server) + L" /porta " + std::to_wstring(busy.Port()), "x\n");
+        EXPECT_TRUE(r.Holds("[FALHA] a porta " + std::to_string(busy.Port()) + " está ocupada")) << r.output;
+        EXPECT_EQ(Text(all, L"TcpDynamicPorts"), dynamic);
+    }
+    // No to TCP/IP, yes to the port, no to the rest (the restart included).
+    const Result r = RunVerificaBD(Options(server) + L" /porta " + std::to_wstring(freePort), "x\nN\nS\nN\nN\nN\nN\nN\n");
+    EXPECT_EQ(Text(all, L"TcpPort"), std::to_wstring(freePort)) << r.output;
+    EXPECT_EQ(Text(all, L"TcpDynamicPorts"), L"");
+    EXPECT_TRUE(r.Holds("o serviço MSSQL$SQLEXPRESS não foi reiniciado: as alterações só contam depois de o reiniciar"))
+        << r.output;
+    RunVerificaBD(L"/desfazer /sim", "");
+    EXPECT_EQ(Text(all, L"TcpPort"), L"");
+    EXPECT_EQ(Text(all, L"TcpDynamicPorts"), dynamic);
 }
 
 // No to every question, or the end of the input: nothing changes and nothing is recorded.
