@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+
 #include "base/win/AnsiText.h"
 #include "checker/LocalServer.h"
 #include "checker/ServerName.h"
@@ -16,6 +18,7 @@ namespace checker {
 namespace {
 
 const char* const kServerKey = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\";
+constexpr std::chrono::milliseconds kAnswerWait{60000};
 
 // COM on this thread for the firewall's interfaces, ended only when this started it. The
 // multithreaded apartment: the firewall's objects live in either, and a single-threaded one
@@ -128,10 +131,21 @@ std::optional<std::string> ConsoleDialogue::Ask(std::string_view question) {
         while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n')) wide.pop_back();
         return base::Narrow(wide);
     }
-    // Redirected: one line, byte by byte so nothing after it is taken; echoed into the report.
+    // Redirected: one line, byte by byte so nothing after it is taken; echoed into the report. A
+    // pipe that stays open with nothing in it answers nothing: after kAnswerWait it is taken as
+    // the end of the input.
     std::string line;
     bool any = false;
+    const bool pipe = GetFileType(in) == FILE_TYPE_PIPE;
     for (;;) {
+        if (pipe) {
+            const ULONGLONG deadline = GetTickCount64() + kAnswerWait.count();
+            DWORD available = 0;
+            while (PeekNamedPipe(in, nullptr, 0, nullptr, &available, nullptr) && available == 0 &&
+                   GetTickCount64() < deadline)
+                Sleep(50);
+            if (available == 0 && GetTickCount64() >= deadline) break;
+        }
         char c = 0;
         DWORD read = 0;
         if (!ReadFile(in, &c, 1, &read, nullptr) || read == 0) break;
