@@ -108,7 +108,10 @@ RepairCounts MakeRepairs(const RepairPlan& plan, bool yesToAll, int firstNumber,
     ChangeMaker maker(firstNumber, actions, dialogue, record, counts);
     std::set<std::string> awaitingRestart;  // services with a setting made in this run
     for (const Finding& note : plan.notes) dialogue.Write(FormatFinding(note));
-    if (plan.repairs.empty()) dialogue.Write(FormatFinding(Ok("nada a corrigir neste PC")));
+    if (plan.repairs.empty()) {
+        dialogue.Write(FormatFinding(Ok("nada a corrigir neste PC")));
+        return counts;
+    }
     for (const Repair& repair : plan.repairs) {
         if (repair.restartForChanges) {
             const std::string& service = repair.changes.front().target;
@@ -168,7 +171,7 @@ RepairCounts UndoRepairs(const std::vector<RecordEntry>& plan, bool yesToAll, in
     return counts;
 }
 
-RefusalReport ReportRefusal(const RepairPlan& plan, std::string_view server) {
+RefusalReport DescribeRefusal(const RepairPlan& plan, std::string_view server) {
     RefusalReport report;
     switch (plan.refusal) {
         case RepairPlan::Refusal::None:

@@ -69,6 +69,6 @@ struct RefusalReport {
     std::vector<Finding> findings;
     int exitCode = 0;
 };
-RefusalReport ReportRefusal(const RepairPlan& plan, std::string_view server);
+RefusalReport DescribeRefusal(const RepairPlan& plan, std::string_view server);
 
 }  // namespace checker

@@ -171,7 +171,7 @@ RepairOutcome Corrigir(const RepairRequest& request, Console& console, RepairDia
     Firewall firewall;
     const RepairPlan plan = PlanRepairs(ReadFacts(request, firewall, administrator()));
     if (plan.refusal != RepairPlan::Refusal::None) {
-        const RefusalReport refused = ReportRefusal(plan, request.login.server);
+        const RefusalReport refused = DescribeRefusal(plan, request.login.server);
         Report(dialogue, refused.findings);
         return {refused.exitCode != 0 ? std::optional<int>(refused.exitCode) : std::nullopt, false};
     }
