@@ -37,7 +37,7 @@ private:
 };
 
 // The addressed instance's facts, read in the registry's view that holds its keys.
-InstanceRepairFacts ReadInstance(const InstalledInstance& found) {
+InstanceRepairFacts ReadInstance(const InstalledInstance& found, const ServiceReader& services) {
     InstanceRepairFacts instance;
     instance.name = found.name;
     instance.key = kServerKey + found.id;
@@ -49,8 +49,8 @@ InstanceRepairFacts ReadInstance(const InstalledInstance& found) {
     const RegistryKey all(instance.view, server + "\\SuperSocketNetLib\\Tcp\\IPAll");
     instance.tcpPort = all.Text("TcpPort");
     instance.tcpDynamicPorts = all.Text("TcpDynamicPorts");
-    instance.service = ReadService(ServiceNameOf(found));
-    instance.program = ServiceProgram(instance.service.name);
+    instance.service = services.Read(ServiceNameOf(found));
+    instance.program = services.Program(instance.service.name);
     return instance;
 }
 
@@ -61,18 +61,20 @@ RepairFacts ReadFacts(const RepairRequest& request, Firewall& firewall, bool adm
     facts.wantedPort = request.port;
     const std::optional<ServerAddress> address = ParseServer(request.login.server);
     if (!address) return facts;
-    facts.serverOnThisPc = NamesThisComputer(address->host, ThisComputerName(), ThisComputerAddresses());
+    facts.serverOnThisPc = request.local != nullptr ||
+                           NamesThisComputer(address->host, ThisComputerName(), ThisComputerAddresses());
     if (!facts.serverOnThisPc) return facts;
-    const LocalServerFacts local = ReadLocalServerFacts();
+    const LocalServerFacts local = request.local ? *request.local : ReadLocalServerFacts();
     const InstalledInstance* found = InstanceAddressed(local, *address);
     if (!found) return facts;
-    facts.instance = ReadInstance(*found);
+    const ServiceReader services;
+    facts.instance = ReadInstance(*found, services);
     for (const InstalledInstance& other : local.instances) {
         if (&other == found) continue;
         for (const std::string& port : {other.tcpPort, other.tcpDynamicPort})
             if (!port.empty()) facts.otherInstancesPorts.push_back(port);
     }
-    facts.browser = ReadService("SQLBrowser");
+    facts.browser = services.Read("SQLBrowser");
     if (request.port) facts.wantedPortListening = TryTcp("127.0.0.1", *request.port, std::chrono::milliseconds(1000)).empty();
     // A firewall that cannot be read has no rules: its repair is offered, and says why it fails.
     facts.programRulePresent = firewall.HasRule(ProgramRuleName(found->name)).value_or(false);

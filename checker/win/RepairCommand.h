@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "checker/LocalServer.h"
 #include "checker/RepairRun.h"
 #include "checker/Repairs.h"
 #include "checker/win/Console.h"
@@ -16,6 +17,9 @@ struct RepairRequest {
     LoginRepairFacts login;                    // the server as the check addressed it, and its login's state
     std::optional<unsigned short> port;        // /porta N
     bool yesToAll = false;                     // /sim
+    // What the check read of this PC's servers when the server is this PC's; null when it did
+    // not (then it is read here).
+    const LocalServerFacts* local = nullptr;
 };
 
 // Whether this process runs with administrator rights (an elevated token). A seam: tests give

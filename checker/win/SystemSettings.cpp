@@ -57,10 +57,12 @@ DWORD WaitFor(SC_HANDLE service, DWORD wanted, std::chrono::seconds bound,
 
 }  // namespace
 
-ServiceFacts ReadService(const std::string& name) {
+ServiceReader::ServiceReader() : manager_(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT)) {}
+
+ServiceFacts ServiceReader::Read(const std::string& name) const {
     ServiceFacts facts{name};
-    std::string error;
-    const ServiceHandle service = OpenService(name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG, error);
+    const ServiceHandle service(manager_ ? OpenServiceA(manager_.get(), name.c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG)
+                                         : nullptr);
     if (!service) return facts;
     facts.installed = true;
     facts.running = CurrentState(service.get()) == SERVICE_RUNNING;
@@ -73,9 +75,8 @@ ServiceFacts ReadService(const std::string& name) {
     return facts;
 }
 
-std::string ServiceProgram(const std::string& name) {
-    std::string error;
-    const ServiceHandle service = OpenService(name, SERVICE_QUERY_CONFIG, error);
+std::string ServiceReader::Program(const std::string& name) const {
+    const ServiceHandle service(manager_ ? OpenServiceA(manager_.get(), name.c_str(), SERVICE_QUERY_CONFIG) : nullptr);
     std::vector<char> buffer;
     const auto config = service ? Config(service.get(), buffer) : std::nullopt;
     return config && (*config)->lpBinaryPathName ? ProgramOfCommandLine((*config)->lpBinaryPathName) : std::string();

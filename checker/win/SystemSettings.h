@@ -27,10 +27,19 @@ struct KeyCloser {
 };
 using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
-// The service's state and start type; not installed when it cannot be opened.
-ServiceFacts ReadService(const std::string& name);
-// The program its command line starts (for the firewall rule); empty when unreadable.
-std::string ServiceProgram(const std::string& name);
+// Services read through one connection to the service manager (each costs milliseconds).
+class ServiceReader {
+public:
+    ServiceReader();
+    // The service's state and start type; not installed when it cannot be opened.
+    ServiceFacts Read(const std::string& name) const;
+    // The program its command line starts (for the firewall rule); empty when unreadable.
+    std::string Program(const std::string& name) const;
+
+private:
+    ServiceHandle manager_;
+};
+inline ServiceFacts ReadService(const std::string& name) { return ServiceReader().Read(name); }
 
 // Each returns empty when done, else why not (one line).
 std::string SetStartType(const std::string& service, StartType type);

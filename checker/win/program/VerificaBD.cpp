@@ -78,6 +78,9 @@ public:
         return login;
     }
 
+    // What the check read of this PC's servers, when the first server is this PC's.
+    const LocalServerFacts* RepairLocalFacts() const { return repairLocal_ && localFacts_ ? &*localFacts_ : nullptr; }
+
     // After repairs: the servers checked again (the folder's findings stand), the exit code of
     // the whole check.
     int Recheck() {
@@ -249,6 +252,7 @@ private:
         if (NamesThisComputer(address->host, ThisComputerName(), ThisComputerAddresses())) {
             if (!localFacts_) localFacts_ = ReadLocalServerFacts();
             for (Finding& f : LocalServerFindings(*localFacts_, *address)) Report(std::move(f));
+            repairLocal_ = repairLocal_ || repairing_;
             local_ = InstanceAddressed(*localFacts_, *address);
         }
         if (!ProbeNetwork(*address)) return;
@@ -523,6 +527,7 @@ private:
     const InstalledInstance* local_ = nullptr;
     std::size_t serverFindings_ = 0;  // the findings before the servers'
     bool repairing_ = false;          // checking the server /corrigir repairs (the first)
+    bool repairLocal_ = false;        // and it is this PC's
     LoginRepairFacts repairLogin_;
 };
 
@@ -552,7 +557,7 @@ int wmain(int argc, wchar_t** argv) {
             if (!ended) code = run.Execute();
             if (!ended && options.repair) {
                 const RepairOutcome repaired =
-                    Corrigir({run.RepairTarget(), options.port, options.yesToAll}, console, dialogue);
+                    Corrigir({run.RepairTarget(), options.port, options.yesToAll, run.RepairLocalFacts()}, console, dialogue);
                 ended = repaired.exitCode;
                 if (!ended && repaired.changed) {
                     console.Write(FormatHeading("Verifica\xE7\xE3o depois das corre\xE7\xF5" "es"));
