@@ -55,7 +55,8 @@ def reg(*arguments):
 
 def lay_server_on_this_pc(port, log_windows_path, log_unix_path):
     """The instance SQLEXPRESS as its installer registers it, listening on `port`, and an error
-    log of LOG_BYTES whose last lines refuse the login sa (state 8)."""
+    log of LOG_BYTES whose last lines refuse the login sa (state 8), stamped a minute ahead of
+    this PC's clock: logged since each run's check began, as the refusal the run itself met."""
     root = SERVER_KEY + r"\MSSQL15.SQLEXPRESS\MSSQLServer"
     reg("add", SERVER_KEY + r"\Instance Names\SQL", "/v", "SQLEXPRESS", "/d", "MSSQL15.SQLEXPRESS")
     reg("add", root, "/v", "LoginMode", "/t", "REG_DWORD", "/d", "2")
@@ -63,8 +64,9 @@ def lay_server_on_this_pc(port, log_windows_path, log_unix_path):
     reg("add", root + r"\SuperSocketNetLib\Tcp\IPAll", "/v", "TcpPort", "/d", str(port))
     reg("add", root + r"\Parameters", "/v", "SQLArg1", "/d", "-e" + log_windows_path)
     line = "2026-12-09 08:00:01.00 spid12s     Starting up database 'model'.\r\n"
-    refusal = ("2026-12-09 09:15:42.31 Logon       Error: 18456, Severity: 14, State: 8.\r\n"
-               "2026-12-09 09:15:42.31 Logon       Login failed for user 'sa'. Reason: Password did "
+    stamp = time.strftime("%Y-%m-%d %H:%M:%S.31", time.localtime(time.time() + 60))
+    refusal = (stamp + " Logon       Error: 18456, Severity: 14, State: 8.\r\n" +
+               stamp + " Logon       Login failed for user 'sa'. Reason: Password did "
                "not match that for the login provided. [CLIENT: <local machine>]\r\n")
     with open(log_unix_path, "wb") as log:
         log.write(b"\xff\xfe")

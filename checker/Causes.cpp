@@ -1,6 +1,7 @@
 #include "checker/Causes.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "base/Text.h"
@@ -10,12 +11,53 @@ namespace checker {
 namespace {
 
 const char* const kMixedModeAdvice =
-    "No SQL Server Management Studio ative a autentica\xE7\xE3o \"SQL Server e Windows\" (propriedades do servidor, "
-    "Seguran\xE7" "a) e reinicie o servi\xE7o do SQL Server.";
+    "No SQL Server Management Studio ative a autenticação \"SQL Server e Windows\" (propriedades do servidor, "
+    "Segurança) e reinicie o serviço do SQL Server.";
+const char* const kResumeAdvice =
+    "Em Serviços do Windows (services.msc), no serviço do SQL Server, escolha \"Retomar\" (ou no SQL Server "
+    "Configuration Manager, botão direito no serviço, \"Retomar\").";
+const char* const kNewerDriverAdvice =
+    " Com o controlador ODBC Driver 17 ou 18 for SQL Server instalado, este relatório diz a causa exata.";
 
-bool Mentions(const std::string& text, std::string_view word) {
-    return base::ToLowerAscii(text).find(word) != std::string::npos;
+// The failures to reach a server, whatever reports them.
+Cause NameUnknown() {
+    return {"o nome do servidor não é conhecido nesta rede",
+            "Confirme o nome do computador do servidor (ou use o seu endereço IP)."};
 }
+Cause Refused() {
+    return {"ninguém responde nessa porta: o serviço do SQL Server está parado ou não escuta em TCP/IP",
+            "Inicie o serviço do SQL Server e ative o TCP/IP no SQL Server Configuration Manager."};
+}
+Cause NoAnswer() {
+    return {"o servidor não respondeu na porta: a firewall bloqueia-a, ou o computador do servidor está desligado",
+            "Deixe passar a porta do SQL Server na firewall do servidor e confirme que o computador está ligado."};
+}
+Cause TimedOut() {
+    return {"o servidor não respondeu dentro do tempo de ligação",
+            "Verifique se o serviço do SQL Server está a correr e se a firewall deixa passar a porta."};
+}
+Cause InstanceNotLocated() {
+    return {"a instância não foi localizada: o SQL Server Browser não respondeu (serviço parado, ou UDP 1434 fechado "
+            "na firewall) ou a instância não existe nesse servidor",
+            "Confirme o nome da instância; inicie o serviço SQL Server Browser e deixe passar UDP 1434 na firewall, ou "
+            "dê a porta: NOME,PORTA."};
+}
+Cause Certificate() {
+    return {"a encriptação ou o certificado do servidor foram recusados",
+            "O servidor exige encriptação com um certificado que este computador não aceita: instale um "
+            "controlador ODBC recente do SQL Server, ou desative \"Force Encryption\" no servidor."};
+}
+Cause ConnectionCut() {
+    return {"o servidor cortou a ligação antes do login (muitas vezes versões de TLS diferentes no cliente e no "
+            "servidor)",
+            "Instale o controlador ODBC Driver 17 ou 18 for SQL Server e as atualizações do Windows e do SQL Server."};
+}
+Cause ServiceStopped() {
+    return {"o serviço do SQL Server está parado",
+            "Inicie-o em Serviços do Windows (services.msc) ou no SQL Server Configuration Manager, com o arranque "
+            "em Automático."};
+}
+Cause ServicePaused() { return {"o serviço do SQL Server está em pausa: recusa novos logins", kResumeAdvice}; }
 
 // The causes behind a refused login's real state, as the server's error log gives it.
 std::optional<Cause> KnownLoginState(int state) {
@@ -23,39 +65,44 @@ std::optional<Cause> KnownLoginState(int state) {
     switch (state) {
         case 2:
         case 5:
-            return Cause{"o login n\xE3o existe no servidor" + which,
+            return Cause{"o login não existe no servidor" + which,
                          "Confirme o nome do login, ou crie-o no SQL Server Management Studio."};
         case 6:
-            return Cause{"foi dado um login do Windows (DOM\xCDNIO\\nome) como login do SQL Server" + which,
+            return Cause{"foi dado um login do Windows (DOMÍNIO\\nome) como login do SQL Server" + which,
                          "Use um login do SQL Server (sa, ou outro criado no SQL Server Management Studio)."};
         case 7:
-            return Cause{"o login est\xE1 desativado" + which,
-                         "Ative o login no SQL Server Management Studio (Seguran\xE7" "a, Logins, propriedades, Estado)."};
+            return Cause{"o login está desativado" + which,
+                         "Ative o login no SQL Server Management Studio (Segurança, Logins, propriedades, Estado)."};
         case 8:
         case 9:
             return Cause{"palavra-passe errada" + which, "Confirme a palavra-passe do login."};
         case 11:
         case 12:
-            return Cause{"o login existe mas n\xE3o tem acesso ao servidor" + which,
-                         "No SQL Server Management Studio d\xEA ao login a permiss\xE3o de se ligar (Seguran\xE7" "a, "
+            return Cause{"o login existe mas não tem acesso ao servidor" + which,
+                         "No SQL Server Management Studio dê ao login a permissão de se ligar (Segurança, "
                          "Logins, propriedades, Estado: \"Conceder\" e \"Ativado\")."};
+        case 13:
+            return Cause{"o serviço do SQL Server está em pausa" + which, kResumeAdvice};
         case 18:
             return Cause{"a palavra-passe do login tem de ser mudada" + which,
                          "Mude a palavra-passe no SQL Server Management Studio."};
+        case 16:
+        case 27:
         case 38:
-            return Cause{"a base de dados pedida n\xE3o existe ou o login n\xE3o a pode abrir" + which,
+            return Cause{"a base de dados pedida não existe ou o login não a pode abrir" + which,
                          "Confirme o nome da base de dados e que o login lhe tem acesso."};
         case 40:
-            return Cause{"a base de dados predefinida do login n\xE3o abre" + which,
+            return Cause{"a base de dados predefinida do login não abre" + which,
                          "No SQL Server Management Studio mude a base de dados predefinida do login para master."};
         case 58:
-            return Cause{"o servidor aceita s\xF3 autentica\xE7\xE3o do Windows" + which, kMixedModeAdvice};
+            return Cause{"o servidor aceita só autenticação do Windows" + which, kMixedModeAdvice};
         default:
             return std::nullopt;
     }
 }
 
-std::optional<Cause> CauseOf(const ServerMessage& m, std::string_view database) {
+// The server's own errors, by number.
+std::optional<Cause> ServerCause(const ServerMessage& m, std::string_view database) {
     switch (m.number) {
         case 18456:
             // A server sends every refused login as state 1; the true state is written only to
@@ -64,72 +111,167 @@ std::optional<Cause> CauseOf(const ServerMessage& m, std::string_view database) 
             if (m.state != 1 && m.state != 0) {
                 if (std::optional<Cause> known = KnownLoginState(m.state)) return known;
             }
-            return Cause{"o servidor recusou o login; causas poss\xEDveis, da mais \xE0 menos prov\xE1vel: palavra-passe "
-                         "errada, o servidor aceita s\xF3 autentica\xE7\xE3o do Windows, o login n\xE3o existe, o login "
-                         "est\xE1 desativado (o servidor s\xF3 diz qual no seu registo de erros, ERRORLOG)",
+            return Cause{"o servidor recusou o login; causas possíveis, da mais à menos provável: palavra-passe "
+                         "errada, o servidor aceita só autenticação do Windows, o login não existe, o login "
+                         "está desativado (o servidor só diz qual no seu registo de erros, ERRORLOG)",
                          "Confirme o utilizador e a palavra-passe. No SQL Server Management Studio veja se o servidor "
-                         "aceita autentica\xE7\xE3o \"SQL Server e Windows\" (o SQL Server Express instala-se s\xF3 com a do "
-                         "Windows; depois de a mudar reinicie o servi\xE7o do SQL Server) e se o login existe e est\xE1 ativo. "
-                         "Corrido no PC do servidor, como administrador, o VerificaBD l\xEA a causa no ERRORLOG."};
+                         "aceita autenticação \"SQL Server e Windows\" (o SQL Server Express instala-se só com a do "
+                         "Windows; depois de a mudar reinicie o serviço do SQL Server) e se o login existe e está ativo. "
+                         "Corrido no PC do servidor, como administrador, o VerificaBD lê a causa no ERRORLOG."};
         case 18470:
-            return Cause{"o login est\xE1 desativado",
-                         "Ative o login no SQL Server Management Studio (Seguran\xE7" "a, Logins, propriedades, Estado)."};
+            return Cause{"o login está desativado",
+                         "Ative o login no SQL Server Management Studio (Segurança, Logins, propriedades, Estado)."};
         case 18452:
-            return Cause{"o servidor aceita s\xF3 autentica\xE7\xE3o do Windows", kMixedModeAdvice};
+            return Cause{"o servidor aceita só autenticação do Windows", kMixedModeAdvice};
+        case 18486:
+            return Cause{"o login está bloqueado depois de várias palavras-passe erradas",
+                         "Desbloqueie o login no SQL Server Management Studio (Segurança, Logins, propriedades, Estado) "
+                         "e confirme a palavra-passe."};
+        case 18487:
         case 18488:
             return Cause{"a palavra-passe do login expirou e tem de ser mudada",
                          "Mude a palavra-passe no SQL Server Management Studio."};
+        case 17142:
+            return ServicePaused();
         case 4060:
-            return Cause{"a base de dados pedida (Initial Catalog do .udl, ou /basedados) n\xE3o existe ou este login "
-                         "n\xE3o a pode abrir (erro 4060)",
-                         "Confirme o nome da base de dados e que ela existe no servidor; se existe, d\xEA ao login acesso "
+            return Cause{"a base de dados pedida (Initial Catalog do .udl, ou /basedados) não existe ou este login "
+                         "não a pode abrir (erro 4060)",
+                         "Confirme o nome da base de dados e que ela existe no servidor; se existe, dê ao login acesso "
                          "a ela (um utilizador nessa base de dados, no SQL Server Management Studio)."};
         case 924:
-            return Cause{"a base de dados est\xE1 em modo SINGLE_USER e j\xE1 tem um utilizador",
+            return Cause{"a base de dados está em modo SINGLE_USER e já tem um utilizador",
                          database.empty() ? std::string("Feche o programa que a usa.")
                                           : "Feche o programa que a usa; se ela continuar em SINGLE_USER, corra no servidor: " +
                                                 prov::MultiUserStatement(database)};
         default:
-            break;
+            return std::nullopt;
     }
-    if (m.sqlState == "HYT00" || Mentions(m.text, "timeout expired") || Mentions(m.text, "login timeout"))
-        return Cause{"o servidor n\xE3o respondeu dentro do tempo de liga\xE7\xE3o",
-                     "Verifique se o servi\xE7o do SQL Server est\xE1 a correr e se a firewall deixa passar a porta."};
-    if (Mentions(m.text, "unknown host") || Mentions(m.text, "could not be resolved") || Mentions(m.text, "no such host") ||
-        Mentions(m.text, "server does not exist") || m.number == 20013)
-        return Cause{"o nome do servidor n\xE3o \xE9 conhecido nesta rede",
-                     "Confirme o nome do computador do servidor (ou use o seu endere\xE7o IP)."};
-    if (Mentions(m.text, "ssl") || Mentions(m.text, "tls") || Mentions(m.text, "certificate") ||
-        Mentions(m.text, "certificado") || Mentions(m.text, "encrypt"))
-        return Cause{"a encripta\xE7\xE3o ou o certificado do servidor foram recusados",
-                     "O servidor exige encripta\xE7\xE3o com um certificado que este computador n\xE3o aceita: instale um "
-                     "controlador ODBC recente do SQL Server, ou desative \"Force Encryption\" no servidor."};
-    if (m.number == 20009 || Mentions(m.text, "unable to connect") || Mentions(m.text, "connection refused") ||
-        Mentions(m.text, "actively refused"))
-        return Cause{"ningu\xE9m responde nessa porta: o servi\xE7o do SQL Server est\xE1 parado ou n\xE3o escuta em TCP/IP",
-                     "Inicie o servi\xE7o do SQL Server e ative o TCP/IP no SQL Server Configuration Manager."};
+}
+
+// What the probes said, for a record that says only that the server was not reached.
+Cause FromReach(Reach reach, const Cause& otherwise) {
+    switch (reach) {
+        case Reach::Refused: return Refused();
+        case Reach::NoAnswer: return NoAnswer();
+        case Reach::NameUnknown: return NameUnknown();
+        case Reach::InstanceUnknown:
+        case Reach::BrowserSilent: return InstanceNotLocated();
+        case Reach::ServiceStopped: return ServiceStopped();
+        case Reach::ServicePaused: return ServicePaused();
+        case Reach::Reached:
+        case Reach::Unknown: break;
+    }
+    return otherwise;
+}
+
+bool ReportsNetwork(const ServerMessage& m) {
+    // The network layer's numbers come with a connection SQLSTATE (08001, 08S01) or as the
+    // built-in driver's informational record (01000 "ConnectionOpen (Connect())").
+    return m.sqlState.rfind("08", 0) == 0 || m.sqlState == "01000" || m.sqlState.empty();
+}
+
+// The network layer's and the drivers' own numbers.
+std::optional<Cause> NetworkCause(const ServerMessage& m, Reach reach) {
+    if (!ReportsNetwork(m)) return std::nullopt;
+    switch (m.number) {
+        case 10061: return Refused();                                  // WSAECONNREFUSED
+        case 10060: return NoAnswer();                                 // WSAETIMEDOUT
+        case 11001:                                                    // WSAHOST_NOT_FOUND
+        case 11004: return NameUnknown();                              // WSANO_DATA
+        case 10054: return ConnectionCut();                            // WSAECONNRESET
+        case 53:                                                       // the network path was not found (named pipes)
+            return Cause{"o computador do servidor não foi encontrado pela rede (named pipes): o nome está errado, "
+                         "ou o computador está desligado ou fora da rede",
+                         "Confirme o nome do computador do servidor e que ele responde na rede; ou dê o seu endereço "
+                         "e a porta: NOME,PORTA."};
+        case 2:                                                        // no such pipe on a computer that answered
+            return FromReach(reach, {"o computador do servidor responde, mas a instância não escuta em named pipes "
+                                     "(serviço parado, ou nome da instância errado)",
+                                     "Confirme o nome da instância e que o seu serviço está a correr; ou dê a porta: "
+                                     "NOME,PORTA."});
+        case 258: return TimedOut();                                   // WAIT_TIMEOUT
+        case -1: return FromReach(reach == Reach::Reached ? Reach::Unknown : reach, InstanceNotLocated());
+        case -2146893019:                                              // the certificate's chain is not trusted
+        case -2146893022:                                              // the certificate names another server
+        case -2146762487:                                              // the certificate's root is not trusted
+            return Certificate();
+        case -2146893007: return ConnectionCut();                      // no TLS version in common
+        case 17:
+            // The built-in "SQL Server" driver: "does not exist or access denied" for every failure
+            // to reach the server. The probes decide.
+            if (reach == Reach::Reached)
+                return Cause{"o servidor responde na porta, mas o controlador \"SQL Server\" (o antigo do Windows) não "
+                             "se liga a ele: versões de TLS diferentes, ou o protocolo que ele usa fechado no servidor",
+                             std::string("Instale o controlador ODBC Driver 17 ou 18 for SQL Server (o assistente "
+                                         "usa-o quando está instalado).")};
+            return FromReach(reach, {"o controlador \"SQL Server\" (o antigo do Windows) diz só \"não existe ou acesso "
+                                     "negado\", e as verificações acima não dizem porquê",
+                                     "Confirme o nome do servidor e da instância, que o serviço do SQL Server está a "
+                                     "correr, e que a firewall deixa passar a porta." + std::string(kNewerDriverAdvice)});
+        // FreeTDS's own numbers.
+        case 20009: return FromReach(reach == Reach::Reached ? Reach::Unknown : reach, Refused());
+        case 20013: return NameUnknown();
+        case 20003: return TimedOut();
+        case 20017:
+        case 20004: return ConnectionCut();
+        default: return std::nullopt;
+    }
+}
+
+bool Mentions(const std::string& text, std::initializer_list<std::string_view> words) {
+    const std::string lower = base::ToLowerAscii(text);
+    return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return lower.find(w) != std::string::npos; });
+}
+
+// Words, for records without a known number, in English and in Portuguese (Windows-1252).
+std::optional<Cause> WordsCause(const ServerMessage& m) {
+    if (Mentions(m.text, {"certificate", "certificado", "ssl", "tls", "encrypt", "criptografia", "encripta"}))
+        return Certificate();
+    if (Mentions(m.text, {"unknown host", "no such host", "could not be resolved", "host desconhecido",
+                          "host não conhecido", "anfitrião desconhecido"}))
+        return NameUnknown();
+    if (Mentions(m.text, {"actively refused", "connection refused", "recusou ativamente", "recusou-a ativamente",
+                          "as recusou", "ligação recusada", "conexão recusada"}))
+        return Refused();
+    if (Mentions(m.text, {"timeout expired", "login timeout", "timed out", "tempo limite", "tempo esgotado"}))
+        return TimedOut();
     return std::nullopt;
+}
+
+Cause FirstOf(const std::vector<ServerMessage>& messages, auto classify) {
+    for (const ServerMessage& m : messages)
+        if (std::optional<Cause> cause = classify(m)) return *cause;
+    return {};
 }
 
 }  // namespace
 
-Cause LikelyCause(const std::vector<ServerMessage>& messages, std::string_view database) {
+Cause LikelyCause(const std::vector<ServerMessage>& messages, Reach reach, std::string_view database) {
     // The server's own verdict first: the driver may put its own records before it. A database
     // that cannot be opened comes as 4060 and then 18456: the login itself was good.
     for (long preferred : {4060L, 18456L}) {
         for (const ServerMessage& m : messages)
-            if (m.number == preferred) return *CauseOf(m, database);
+            if (m.number == preferred) return *ServerCause(m, database);
     }
-    for (const ServerMessage& m : messages)
-        if (std::optional<Cause> cause = CauseOf(m, database)) return *cause;
-    return Cause{"a liga\xE7\xE3o falhou por uma causa que este programa n\xE3o conhece",
-                 "Envie este relat\xF3rio ao suporte."};
+    const auto server = [&](const ServerMessage& m) { return ServerCause(m, database); };
+    const auto network = [&](const ServerMessage& m) { return NetworkCause(m, reach); };
+    const auto timeout = [](const ServerMessage& m) -> std::optional<Cause> {
+        if (m.sqlState == "HYT00" || m.sqlState == "HYT01") return TimedOut();
+        return std::nullopt;
+    };
+    for (const auto& classify : std::initializer_list<std::function<std::optional<Cause>(const ServerMessage&)>>{
+             server, network, timeout, WordsCause}) {
+        Cause cause = FirstOf(messages, classify);
+        if (!cause.cause.empty()) return cause;
+    }
+    return FromReach(reach, {"a ligação falhou por uma causa que este programa não conhece",
+                             "Envie este relatório ao suporte."});
 }
 
 Cause LoginStateCause(int state) {
     if (std::optional<Cause> known = KnownLoginState(state)) return *known;
     return Cause{"o servidor recusou o login (erro 18456, estado " + std::to_string(state) + ")",
-                 "Veja a linha do registo de erros acima; envie este relat\xF3rio ao suporte."};
+                 "Veja a linha do registo de erros acima; envie este relatório ao suporte."};
 }
 
 std::string DescribeMessage(const ServerMessage& m) {

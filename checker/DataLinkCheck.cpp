@@ -12,8 +12,8 @@ namespace {
 constexpr std::size_t kHeaderBytes = 128;  // BOM, "[oledb]" line, comment line
 
 // The file stays: the product may still read it, and without it the product cannot connect.
-const std::string kAdvice = "Se o produto n\xE3o se liga, corra de novo o assistente at\xE9 \xE0 p\xE1gina de revis\xE3o: "
-                            "ele grava o ficheiro de novo (guarde antes uma c\xF3pia deste).";
+const std::string kAdvice = "Se o produto não se liga, corra de novo o assistente até à página de revisão: "
+                            "ele grava o ficheiro de novo (guarde antes uma cópia deste).";
 
 }  // namespace
 
@@ -77,8 +77,8 @@ DataLinkCheck CheckDataLinkBytes(std::string_view file, std::span<const std::uin
         result.finding = Failure(std::string(file) + ": " + why, kAdvice);
         return result;
     };
-    if (bytes.size() < kHeaderBytes + 4) return fail("tem " + std::to_string(bytes.size()) + " bytes, menos do que o m\xEDnimo (132)");
-    if (bytes.size() % 2 != 0) return fail("tem um n\xFAmero \xEDmpar de bytes (" + std::to_string(bytes.size()) + "): n\xE3o \xE9 UTF-16");
+    if (bytes.size() < kHeaderBytes + 4) return fail("tem " + std::to_string(bytes.size()) + " bytes, menos do que o mínimo (132)");
+    if (bytes.size() % 2 != 0) return fail("tem um número ímpar de bytes (" + std::to_string(bytes.size()) + "): não é UTF-16");
 
     // The third line, read back through the code page the wizard widened it with.
     std::u16string line;
@@ -89,7 +89,7 @@ DataLinkCheck CheckDataLinkBytes(std::string_view file, std::span<const std::uin
     // The string is one line: a line end inside it (a line after it) is not the wizard's layout.
     if (const std::size_t lineEnd = line.find_first_of(u"\r\n"); lineEnd != std::u16string::npos) {
         return fail("difere do formato do assistente no byte " + std::to_string(kHeaderBytes + 2 * lineEnd) +
-                    ", no fim da cadeia de liga\xE7\xE3o (deve acabar em CR LF, sem nada depois)");
+                    ", no fim da cadeia de ligação (deve acabar em CR LF, sem nada depois)");
     }
 
     // The wizard's own bytes for that string; the first difference is the finding.
@@ -99,9 +99,9 @@ DataLinkCheck CheckDataLinkBytes(std::string_view file, std::span<const std::uin
         const std::size_t at = static_cast<std::size_t>(mine - bytes.begin());
         std::string where = at < 2 ? "na marca de ordem de bytes (deve ser FF FE)"
                             : at < 20 ? "na linha \"[oledb]\""
-                            : at < kHeaderBytes ? "na linha de coment\xE1rio"
-                            : !text ? "na cadeia de liga\xE7\xE3o (caracteres fora do ANSI)"
-                                    : "no fim da cadeia de liga\xE7\xE3o (deve acabar em CR LF, sem nada depois)";
+                            : at < kHeaderBytes ? "na linha de comentário"
+                            : !text ? "na cadeia de ligação (caracteres fora do ANSI)"
+                                    : "no fim da cadeia de ligação (deve acabar em CR LF, sem nada depois)";
         return fail("difere do formato do assistente no byte " + std::to_string(at) + ", " + where);
     }
     DataLinkContents contents;
@@ -113,9 +113,9 @@ DataLinkCheck CheckDataLinkBytes(std::string_view file, std::span<const std::uin
         contents.settings.password = prov::FindField(fields, "Password").value_or("");
         contents.settings.database = prov::FindField(fields, "Initial Catalog").value_or("");
     } catch (const prov::ConnectionStringError&) {
-        return fail("a cadeia de liga\xE7\xE3o n\xE3o se l\xEA (aspas por fechar)");
+        return fail("a cadeia de ligação não se lê (aspas por fechar)");
     }
-    if (contents.settings.server.empty()) return fail("a cadeia de liga\xE7\xE3o n\xE3o tem Data Source");
+    if (contents.settings.server.empty()) return fail("a cadeia de ligação não tem Data Source");
     std::string found = std::string(file) + ": formato certo (" + std::to_string(bytes.size()) + " bytes); servidor " +
                         contents.settings.server + ", base de dados " + contents.settings.database +
                         ", utilizador " + contents.settings.login;

@@ -4,7 +4,6 @@
 
 #include "base/Text.h"
 #include "checker/Causes.h"
-#include "checker/OutputText.h"
 
 namespace checker {
 namespace {
@@ -27,55 +26,28 @@ std::string InstanceNames(const LocalServerFacts& facts) {
 // What the service's state means for the wizard on this PC: a stopped or disabled server
 // answers nobody.
 Finding ServiceFinding(const std::string& service, ServiceState state) {
-    const std::string what = "servi\xE7o " + service + ": ";
+    const std::string what = "serviço " + service + ": ";
     switch (state) {
         case ServiceState::Running: return Ok(what + "a correr");
         case ServiceState::Stopped:
-            return Failure(what + "parado (o servidor n\xE3o responde a ningu\xE9m)",
-                           "Inicie-o em Servi\xE7os do Windows (services.msc) ou no SQL Server Configuration Manager, "
-                           "com o arranque em Autom\xE1tico.");
+            return Failure(what + "parado (o servidor não responde a ninguém)",
+                           "Inicie-o em Serviços do Windows (services.msc) ou no SQL Server Configuration Manager, "
+                           "com o arranque em Automático.");
         case ServiceState::Disabled:
-            return Failure(what + "desativado (o servidor n\xE3o responde a ningu\xE9m)",
-                           "Em Servi\xE7os do Windows (services.msc) ponha o arranque em Autom\xE1tico e inicie-o.");
+            return Failure(what + "desativado (o servidor não responde a ninguém)",
+                           "Em Serviços do Windows (services.msc) ponha o arranque em Automático e inicie-o.");
+        case ServiceState::Paused:
+            // A paused server keeps its connections and refuses new logins until it is resumed.
+            return Failure(what + "em pausa (o servidor recusa novos logins)", LoginStateCause(13).advice);
         case ServiceState::Changing:
             return Warning(what + "a iniciar ou a parar", "Espere um minuto e corra o VerificaBD de novo.");
         case ServiceState::NotInstalled:
-            return Failure(what + "n\xE3o existe, mas a inst\xE2ncia est\xE1 no registo",
-                           "Repare a instala\xE7\xE3o do SQL Server (Painel de Controlo, Programas).");
+            return Failure(what + "não existe, mas a instância está no registo",
+                           "Repare a instalação do SQL Server (Painel de Controlo, Programas).");
         case ServiceState::Unreadable:
             break;
     }
-    return Warning(what + "o estado n\xE3o se l\xEA", "Veja-o em Servi\xE7os do Windows (services.msc).");
-}
-
-bool ContainsIgnoreCase(std::u16string_view text, std::string_view ascii) {
-    if (ascii.size() > text.size()) return false;
-    for (std::size_t at = 0; at + ascii.size() <= text.size(); ++at) {
-        std::size_t i = 0;
-        while (i < ascii.size()) {
-            char16_t c = text[at + i];
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-            char a = ascii[i];
-            if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-            if (c != static_cast<unsigned char>(a)) break;
-            ++i;
-        }
-        if (i == ascii.size()) return true;
-    }
-    return false;
-}
-
-// The state of an "Error: 18456, Severity: 14, State: 58." line.
-std::optional<int> RefusalState(std::u16string_view line) {
-    if (!ContainsIgnoreCase(line, "error: 18456,")) return std::nullopt;
-    const std::u16string_view marker = u"State: ";
-    const std::size_t at = line.find(marker);
-    if (at == std::u16string_view::npos) return std::nullopt;
-    int state = 0;
-    std::size_t i = at + marker.size();
-    if (i >= line.size() || line[i] < u'0' || line[i] > u'9') return std::nullopt;
-    for (; i < line.size() && line[i] >= u'0' && line[i] <= u'9' && state < 100000; ++i) state = state * 10 + (line[i] - u'0');
-    return state;
+    return Warning(what + "o estado não se lê", "Veja-o em Serviços do Windows (services.msc).");
 }
 
 }  // namespace
@@ -110,6 +82,22 @@ const InstalledInstance* InstanceAddressed(const LocalServerFacts& facts, const 
     return found([](const InstalledInstance& i) { return IsDefault(i); });
 }
 
+std::vector<InstalledInstance> MergeRegistryViews(std::vector<InstalledInstance> view64,
+                                                  std::vector<InstalledInstance> view32) {
+    std::vector<InstalledInstance> all = std::move(view64);
+    for (InstalledInstance& instance : all) instance.view = RegistryView::Bits64;
+    const std::size_t in64 = all.size();
+    for (InstalledInstance& instance : view32) {
+        const auto same = [&](const InstalledInstance& i) {
+            return base::EqualsIgnoreCase(i.name, instance.name) && base::EqualsIgnoreCase(i.id, instance.id);
+        };
+        if (std::any_of(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(in64), same)) continue;
+        instance.view = RegistryView::Bits32;
+        all.push_back(std::move(instance));
+    }
+    return all;
+}
+
 std::string ErrorLogFromParameters(const std::vector<std::string>& parameters) {
     for (const std::string& p : parameters)
         if (p.size() > 2 && p[0] == '-' && (p[1] == 'e' || p[1] == 'E')) return p.substr(2);
@@ -119,87 +107,78 @@ std::string ErrorLogFromParameters(const std::vector<std::string>& parameters) {
 std::vector<Finding> LocalServerFindings(const LocalServerFacts& facts, const ServerAddress& address) {
     std::vector<Finding> findings;
     if (facts.instances.empty()) {
-        findings.push_back(Warning("nenhuma inst\xE2ncia do SQL Server registada neste PC",
-                                   "Se o servidor \xE9 outro computador, d\xEA o nome dele; se \xE9 este, instale o SQL Server."));
+        findings.push_back(Warning("nenhuma instância do SQL Server registada neste PC",
+                                   "Se o servidor é outro computador, dê o nome dele; se é este, instale o SQL Server."));
         return findings;
     }
     const InstalledInstance* instance = InstanceAddressed(facts, address);
     if (!instance) {
-        const std::string wanted = !address.instance.empty() ? "a inst\xE2ncia " + address.instance
-                                   : address.port ? "nenhuma inst\xE2ncia na porta " + std::to_string(*address.port) + "; "
-                                                  : std::string("a inst\xE2ncia predefinida (MSSQLSERVER)");
+        const std::string wanted = !address.instance.empty() ? "a instância " + address.instance
+                                   : address.port ? "nenhuma instância na porta " + std::to_string(*address.port) + "; "
+                                                  : std::string("a instância predefinida (MSSQLSERVER)");
         if (address.port && address.instance.empty()) {
             // The port may be a dynamic one that changed: the probes say whether it answers.
-            findings.push_back(Warning("neste PC " + wanted + "inst\xE2ncias registadas: " + InstanceNames(facts),
+            findings.push_back(Warning("neste PC " + wanted + "instâncias registadas: " + InstanceNames(facts),
                                        "Confirme a porta no SQL Server Configuration Manager (TCP/IP, IPAll)."));
         } else {
-            findings.push_back(Failure(wanted + " n\xE3o est\xE1 instalada neste PC; inst\xE2ncias registadas: " +
+            findings.push_back(Failure(wanted + " não está instalada neste PC; instâncias registadas: " +
                                            InstanceNames(facts),
-                                       "No assistente escreva o nome de uma delas no campo da inst\xE2ncia (o SQL Server "
+                                       "No assistente escreva o nome de uma delas no campo da instância (o SQL Server "
                                        "Express instala-se como SQLEXPRESS)."));
         }
         return findings;
     }
     const std::string service = ServiceNameOf(*instance);
-    findings.push_back(Ok("inst\xE2ncia " + instance->name + " instalada neste PC (" + instance->id + ")"));
+    const char* bits = instance->view == RegistryView::Bits32 ? ", de 32 bits" : "";
+    findings.push_back(Ok("instância " + instance->name + " instalada neste PC (" + instance->id + bits + ")"));
     findings.push_back(ServiceFinding(service, instance->service));
     if (instance->loginMode == 1UL) {
-        findings.push_back(Failure("autentica\xE7\xE3o s\xF3 do Windows: o login do assistente (SQL Server) \xE9 recusado",
+        findings.push_back(Failure("autenticação só do Windows: o login do assistente (SQL Server) é recusado",
                                    LoginStateCause(58).advice));
     } else if (instance->loginMode == 2UL) {
-        findings.push_back(Ok("autentica\xE7\xE3o SQL Server e Windows"));
+        findings.push_back(Ok("autenticação SQL Server e Windows"));
     }
     const bool named = !IsDefault(*instance);
     const bool browserRuns = facts.browser == ServiceState::Running;
-    const std::string restart = " e reinicie o servi\xE7o " + service + ".";
+    const std::string restart = " e reinicie o serviço " + service + ".";
     if (instance->tcpEnabled == false) {
-        findings.push_back(Warning("TCP/IP desativado: s\xF3 este PC chega ao servidor, os outros postos n\xE3o",
-                                   "Ative o TCP/IP da inst\xE2ncia no SQL Server Configuration Manager (Configura\xE7\xE3o de "
+        findings.push_back(Warning("TCP/IP desativado: só este PC chega ao servidor, os outros postos não",
+                                   "Ative o TCP/IP da instância no SQL Server Configuration Manager (Configuração de "
                                    "Rede do SQL Server)" + restart));
     } else if (instance->tcpEnabled == true) {
         if (!instance->tcpPort.empty()) {
             findings.push_back(Ok("TCP/IP ativo, porta fixa " + instance->tcpPort));
-        } else if (!instance->tcpDynamicPort.empty() && (!named || !browserRuns)) {
-            findings.push_back(Warning("TCP/IP ativo, porta din\xE2mica " + instance->tcpDynamicPort +
-                                           " (muda quando o servi\xE7o reinicia)",
+        } else if (instance->tcpDynamicPort.empty() || instance->tcpDynamicPort == "0") {
+            // The server writes the port it was given there when it starts: none yet.
+            findings.push_back(Warning("TCP/IP ativo, porta dinâmica ainda não atribuída (o serviço ainda não "
+                                       "arrancou com o TCP/IP ativo)",
+                                       "Reinicie o serviço " + service + "; melhor, fixe uma porta: no SQL Server "
+                                       "Configuration Manager, TCP/IP, IPAll, escreva-a em \"Porta TCP\" e deixe vazio "
+                                       "\"Portas TCP Dinâmicas\"" + restart + " Deixe-a passar na firewall."));
+        } else if (!named || !browserRuns) {
+            findings.push_back(Warning("TCP/IP ativo, porta dinâmica " + instance->tcpDynamicPort +
+                                           " (muda quando o serviço reinicia)",
                                        "Fixe uma porta: no SQL Server Configuration Manager, TCP/IP, IPAll, escreva-a em "
-                                       "\"Porta TCP\" e deixe vazio \"Portas TCP Din\xE2micas\"" + restart +
+                                       "\"Porta TCP\" e deixe vazio \"Portas TCP Dinâmicas\"" + restart +
                                            " Deixe-a passar na firewall."));
-        } else if (!instance->tcpDynamicPort.empty()) {
-            findings.push_back(Ok("TCP/IP ativo, porta din\xE2mica " + instance->tcpDynamicPort +
+        } else {
+            findings.push_back(Ok("TCP/IP ativo, porta dinâmica " + instance->tcpDynamicPort +
                                   " (os outros postos encontram-na pelo SQL Server Browser)"));
         }
     }
     if (named && !browserRuns) {
         const char* state = facts.browser == ServiceState::Disabled       ? "desativado"
-                            : facts.browser == ServiceState::NotInstalled ? "n\xE3o instalado"
+                            : facts.browser == ServiceState::NotInstalled ? "não instalado"
+                            : facts.browser == ServiceState::Paused       ? "em pausa"
                                                                           : "parado";
-        findings.push_back(Warning(std::string("servi\xE7o SQL Server Browser ") + state +
-                                       ": os outros postos n\xE3o encontram a inst\xE2ncia pelo nome",
-                                   "Inicie o servi\xE7o SQL Server Browser com o arranque em Autom\xE1tico (e deixe passar "
-                                   "UDP 1434 na firewall), ou d\xEA aos postos NOME,PORTA com uma porta fixa."));
+        findings.push_back(Warning(std::string("serviço SQL Server Browser ") + state +
+                                       ": os outros postos não encontram a instância pelo nome",
+                                   "Inicie o serviço SQL Server Browser com o arranque em Automático (e deixe passar "
+                                   "UDP 1434 na firewall), ou dê aos postos NOME,PORTA com uma porta fixa."));
     } else if (named) {
-        findings.push_back(Ok("servi\xE7o SQL Server Browser: a correr"));
+        findings.push_back(Ok("serviço SQL Server Browser: a correr"));
     }
     return findings;
-}
-
-std::optional<LoginRefusal> LatestLoginRefusal(std::u16string_view logTail, std::string_view login) {
-    const std::string wanted = "login failed for user '" + std::string(login) + "'";
-    std::optional<LoginRefusal> latest;
-    std::u16string_view previous;
-    while (!logTail.empty()) {
-        std::size_t end = logTail.find(u'\n');
-        std::u16string_view line = logTail.substr(0, end);
-        logTail.remove_prefix(end == std::u16string_view::npos ? logTail.size() : end + 1);
-        while (!line.empty() && (line.back() == u'\r' || line.back() == 0xFEFF)) line.remove_suffix(1);
-        if (ContainsIgnoreCase(line, wanted)) {
-            if (const std::optional<int> state = RefusalState(previous))
-                latest = LoginRefusal{*state, ReportText(previous) + "\n" + ReportText(line) + "\n"};
-        }
-        previous = line;
-    }
-    return latest;
 }
 
 }  // namespace checker

@@ -4,6 +4,7 @@
 // settings, authentication mode and error log; the SQL Server Browser service; and, in the error
 // log, why a login was refused (the client is always told state 1: the real state is written only
 // there). Read on Windows by checker/win/LocalServerFacts.h; judged here, without any system.
+// The server's error log is read by checker/ErrorLog.h.
 
 #include <optional>
 #include <string>
@@ -20,7 +21,12 @@ namespace checker {
 bool NamesThisComputer(std::string_view host, std::string_view computerName,
                        const std::vector<std::string>& ownAddresses);
 
-enum class ServiceState { NotInstalled, Running, Stopped, Disabled, Changing, Unreadable };
+enum class ServiceState { NotInstalled, Running, Stopped, Disabled, Paused, Changing, Unreadable };
+
+// Where an instance's installer registered it: a 64-bit server in the registry's 64-bit view, a
+// 32-bit one (an older Express) on 64-bit Windows in the 32-bit view (WOW6432Node). On 32-bit
+// Windows there is one view, read as the 64-bit one.
+enum class RegistryView { Bits64, Bits32 };
 
 struct InstalledInstance {
     std::string name;  // "SQLEXPRESS"; "MSSQLSERVER" for the default instance
@@ -28,15 +34,21 @@ struct InstalledInstance {
     std::optional<unsigned long> loginMode;  // 1: Windows authentication only; 2: SQL Server and Windows
     std::optional<bool> tcpEnabled;
     std::string tcpPort;         // IPAll's fixed port, empty when none
-    std::string tcpDynamicPort;  // IPAll's dynamic port, empty when none
+    std::string tcpDynamicPort;  // IPAll's dynamic port: "0" until the service has started once; empty when none
     std::string errorLog;        // from the service's start-up parameter -e
     ServiceState service = ServiceState::NotInstalled;
+    RegistryView view = RegistryView::Bits64;
 };
 
 struct LocalServerFacts {
     std::vector<InstalledInstance> instances;
     ServiceState browser = ServiceState::NotInstalled;
 };
+
+// The instances of both registry views as one list: the 64-bit view's first, then those found
+// only in the 32-bit view (one instance seen in both, as on 32-bit Windows, is listed once).
+std::vector<InstalledInstance> MergeRegistryViews(std::vector<InstalledInstance> view64,
+                                                  std::vector<InstalledInstance> view32);
 
 // The instance's service: "MSSQLSERVER" for the default instance, else "MSSQL$NAME".
 std::string ServiceNameOf(const InstalledInstance& instance);
@@ -48,17 +60,9 @@ const InstalledInstance* InstanceAddressed(const LocalServerFacts& facts, const 
 std::string ErrorLogFromParameters(const std::vector<std::string>& parameters);
 
 // The findings about the addressed instance, before any probe: each one that stops the wizard
-// (not installed, its service stopped or disabled, Windows authentication only) a FALHA; one
-// that stops only the other tills (TCP/IP disabled, a dynamic port, the Browser stopped) an AVISO.
+// (not installed, its service stopped, disabled or paused, Windows authentication only) a FALHA;
+// one that stops only the other tills (TCP/IP disabled, a dynamic port, or one not assigned yet,
+// the Browser stopped) an AVISO.
 std::vector<Finding> LocalServerFindings(const LocalServerFacts& facts, const ServerAddress& address);
-
-// The server's account of the latest refusal of `login` in the tail of its error log (UTF-16, as
-// the server writes it; the first line may be cut): the "Error: 18456, Severity: 14, State: N."
-// line and the "Login failed for user '...'" line after it.
-struct LoginRefusal {
-    int state = 0;
-    std::string lines;  // the two lines as the log has them (Windows-1252), LF after each
-};
-std::optional<LoginRefusal> LatestLoginRefusal(std::u16string_view logTail, std::string_view login);
 
 }  // namespace checker

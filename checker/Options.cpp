@@ -49,15 +49,15 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
             continue;
         }
         if (LooksLikePassword(name))
-            return fail("A palavra-passe nunca se d\xE1 na linha de comandos: o programa pede-a quando precisa dela.");
+            return fail("A palavra-passe nunca se dá na linha de comandos: o programa pede-a quando precisa dela.");
         std::optional<std::string>* target = nullptr;
         if (base::EqualsIgnoreCase(name, "servidor")) target = &parsed.options.server;
         else if (base::EqualsIgnoreCase(name, "utilizador")) target = &parsed.options.login;
         else if (base::EqualsIgnoreCase(name, "basedados")) target = &parsed.options.database;
-        if (target == nullptr) return fail("Op\xE7\xE3o desconhecida: \"" + argument + "\".");
-        if (target->has_value()) return fail("A op\xE7\xE3o \"" + argument + "\" foi dada duas vezes.");
+        if (target == nullptr) return fail("Opção desconhecida: \"" + argument + "\".");
+        if (target->has_value()) return fail("A opção \"" + argument + "\" foi dada duas vezes.");
         if (i + 1 == arguments.size() || arguments[i + 1].empty() || IsOption(arguments[i + 1]))
-            return fail("Falta o valor da op\xE7\xE3o \"" + argument + "\".");
+            return fail("Falta o valor da opção \"" + argument + "\".");
         *target = arguments[++i];
     }
     const Options& o = parsed.options;
@@ -73,8 +73,8 @@ std::string_view UsageText() {
            "  VerificaBD [/servidor NOME[\\INSTANCIA]] [/utilizador NOME] [/basedados NOME]\n"
            "             [/corrigir [/porta N] | /desfazer] [/sim]\n"
            "\n"
-           "  /servidor    o servidor SQL Server (e a inst\xE2ncia), como no assistente\n"
-           "  /utilizador  o login (por omiss\xE3o \"sa\")\n"
+           "  /servidor    o servidor SQL Server (e a instância), como no assistente\n"
+           "  /utilizador  o login (por omissão \"sa\")\n"
            "  /basedados   a base de dados a verificar\n"
            "  /corrigir    depois da verificação, corrige o servidor deste PC: cada alteração é\n"
            "               mostrada e perguntada (S/N) e fica num registo (como administrador)\n"
@@ -83,9 +83,9 @@ std::string_view UsageText() {
            "  /sim         responde sim a todas as perguntas de /corrigir ou /desfazer\n"
            "  /?           esta ajuda\n"
            "\n"
-           "Sem /servidor, os valores v\xEAm de cada ficheiro .udl da pasta. A palavra-passe \xE9 pedida\n"
-           "na consola (n\xE3o aparece ao escrever) ou lida do .udl; nunca se d\xE1 na linha de comandos.\n"
-           "Sa\xED" "da: 0 sem falhas, 1 com alguma falha, 2 com op\xE7\xF5" "es erradas ou, para corrigir, sem\n"
+           "Sem /servidor, os valores vêm de cada ficheiro .udl da pasta. A palavra-passe é pedida\n"
+           "na consola (não aparece ao escrever) ou lida do .udl; nunca se dá na linha de comandos.\n"
+           "Saída: 0 sem falhas, 1 com alguma falha, 2 com opções erradas ou, para corrigir, sem\n"
            "direitos de administrador.\n";
 }
 

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "checker/LocalServer.h"  // RegistryView
 #include "checker/Report.h"
 
 namespace checker {
@@ -27,9 +28,6 @@ struct ServiceFacts {
     bool running = false;
     StartType startType = StartType::Unknown;
 };
-
-// The registry's two views: a 32-bit server on 64-bit Windows writes its keys in the 32-bit one.
-enum class RegistryView { Bits64, Bits32 };
 
 struct InstanceRepairFacts {
     std::string name;  // "SQLEXPRESS"; "MSSQLSERVER" for the default instance

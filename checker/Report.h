@@ -10,6 +10,13 @@
 
 namespace checker {
 
+// The texts are plain literals in UTF-8 sources, compiled to Windows-1252 (-fexec-charset=CP1252,
+// as the wizard's): a build without it would print UTF-8 bytes as if they were Windows-1252.
+// (The fuzz build's compiler keeps UTF-8 literals; its targets compare no texts.)
+#if defined(__GNUC__) && !defined(__clang__)
+static_assert(sizeof("ç") == 2 && static_cast<unsigned char>("ç"[0]) == 0xE7, "the checker's texts need -fexec-charset=CP1252");
+#endif
+
 enum class Level { Ok, Warning, Failure };
 
 struct Finding {

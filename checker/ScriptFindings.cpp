@@ -87,16 +87,16 @@ std::size_t Utf8SequenceAt(const unsigned char* p, const unsigned char* end) {
 std::vector<Finding> CheckScript(std::string_view file, std::string_view bytes) {
     std::vector<Finding> findings;
     if (bytes.empty()) {
-        findings.push_back(Failure(std::string(file) + ": o ficheiro est\xE1 vazio",
-                                   "Copie de novo o ficheiro do pacote de instala\xE7\xE3o."));
+        findings.push_back(Failure(std::string(file) + ": o ficheiro está vazio",
+                                   "Copie de novo o ficheiro do pacote de instalação."));
         return findings;
     }
     const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        findings.push_back(Failure(Where(file, 1) + ": marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio",
+        findings.push_back(Failure(Where(file, 1) + ": marca de ordem de bytes UTF-8 (EF BB BF) no início",
                                    "Grave o ficheiro como texto ANSI (Windows-1252), sem BOM."));
     } else if (utf16) {
-        findings.push_back(Failure(Where(file, 1) + ": o ficheiro est\xE1 em UTF-16 (marca de ordem de bytes " +
+        findings.push_back(Failure(Where(file, 1) + ": o ficheiro está em UTF-16 (marca de ordem de bytes " +
                                        (bytes[0] == '\xFF' ? "FF FE" : "FE FF") + ")",
                                    "Grave o ficheiro como texto ANSI (Windows-1252), sem BOM."));
         return findings;  // every other byte is zero: nothing more to say
@@ -110,19 +110,19 @@ std::vector<Finding> CheckScript(std::string_view file, std::string_view bytes) 
         const char before = at == 0 ? '\n' : bytes[at - 1];
         const std::size_t line = lines.Lines() + (before == '\r' || before == '\n' ? 1 : 0);
         if (at == 0) {
-            findings.push_back(Failure(Where(file, 1) + ": byte zero (NUL) no primeiro byte: o assistente n\xE3o envia nada",
+            findings.push_back(Failure(Where(file, 1) + ": byte zero (NUL) no primeiro byte: o assistente não envia nada",
                                        "Grave o ficheiro como texto ANSI, sem bytes zero."));
         } else {
             findings.push_back(Failure(Where(file, line) + ": byte zero (NUL) no byte " + std::to_string(at + 1) +
                                            ": o texto acaba aqui para o assistente; os " +
-                                           std::to_string(bytes.size() - at) + " bytes seguintes s\xE3o ignorados",
+                                           std::to_string(bytes.size() - at) + " bytes seguintes são ignorados",
                                        "Retire os bytes zero; grave o ficheiro como texto ANSI."));
         }
     }
     if (text.empty()) {
         if (findings.empty())
-            findings.push_back(Failure(std::string(file) + ": o ficheiro est\xE1 vazio",
-                                       "Copie de novo o ficheiro do pacote de instala\xE7\xE3o."));
+            findings.push_back(Failure(std::string(file) + ": o ficheiro está vazio",
+                                       "Copie de novo o ficheiro do pacote de instalação."));
         return findings;
     }
 
@@ -135,10 +135,10 @@ std::vector<Finding> CheckScript(std::string_view file, std::string_view bytes) 
     if (!goLines.empty()) {
         findings.push_back(Failure(std::string(file) + ", " + LinesList(goLines) +
                                        ": linha GO (separador de lotes): o assistente envia o ficheiro inteiro como um "
-                                       "s\xF3 lote e o servidor recusa o GO",
-                                   "O fornecedor tem de corrigir o script para correr num s\xF3 lote. N\xE3o retire as "
-                                   "linhas GO \xE0 m\xE3o: um CREATE PROCEDURE, VIEW, FUNCTION ou TRIGGER tem de come\xE7" "ar "
-                                   "o seu pr\xF3prio lote."));
+                                       "só lote e o servidor recusa o GO",
+                                   "O fornecedor tem de corrigir o script para correr num só lote. Não retire as "
+                                   "linhas GO à mão: um CREATE PROCEDURE, VIEW, FUNCTION ou TRIGGER tem de começar "
+                                   "o seu próprio lote."));
     }
 
     std::vector<std::size_t> utf8Lines;
@@ -155,7 +155,7 @@ std::vector<Finding> CheckScript(std::string_view file, std::string_view bytes) 
     }
     if (!utf8Lines.empty()) {
         findings.push_back(Warning(std::string(file) + ", " + LinesList(utf8Lines) +
-                                       ": texto em UTF-8; o assistente l\xEA o ficheiro em ANSI e grava os acentos errados",
+                                       ": texto em UTF-8; o assistente lê o ficheiro em ANSI e grava os acentos errados",
                                    "Grave o ficheiro como texto ANSI (Windows-1252)."));
     }
 
@@ -165,14 +165,14 @@ std::vector<Finding> CheckScript(std::string_view file, std::string_view bytes) 
         for (std::size_t at : marked.at) markerLines.push_back(lines.LineOf(at));
         const std::string first = marked.names.front();
         findings.push_back(Failure(std::string(file) + ", " + LinesList(markerLines) + ": \":" + first.substr(0, 30) +
-                                       "\" fora de aspas torna-se um par\xE2metro sem valor (tamb\xE9m em coment\xE1rios)",
-                                   "Ponha esse texto entre aspas, ou escreva \"::\" para um s\xF3 ':'."));
+                                       "\" fora de aspas torna-se um parâmetro sem valor (também em comentários)",
+                                   "Ponha esse texto entre aspas, ou escreva \"::\" para um só ':'."));
     }
     if (!marked.strayQuestionMarks.empty()) {
         std::vector<std::size_t> markLines;
         for (std::size_t at : marked.strayQuestionMarks) markLines.push_back(lines.LineOf(at));
         findings.push_back(Failure(std::string(file) + ", " + LinesList(markLines) +
-                                       ": \"?\" fora de aspas \xE9 um par\xE2metro sem valor",
+                                       ": \"?\" fora de aspas é um parâmetro sem valor",
                                    "Ponha o \"?\" entre aspas, ou retire-o."));
     }
     if (findings.empty()) {

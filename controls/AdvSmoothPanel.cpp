@@ -89,6 +89,60 @@ RectL HtmlTargetRect(TAdvSmoothPanelLocation location, int htmlLeft, int htmlTop
     return {at.x, c + at.y, at.x + hw, c + at.y + hh};
 }
 
+namespace {
+
+int Round(float v) { return static_cast<int>(std::lround(v)); }
+
+void LayoutPlainCaption(const PanelCaptionInputs& in, Canvas& canvas, PanelCaptionLayout& out) {
+    TGDIPFill& fill = *in.fill;
+    TAdvGDIPPicture& picture = fill.Picture();
+    int pictureWidth = fill.PictureWidth();
+    if (fill.PictureSize() == TFillPictureSize::psOriginal) {
+        canvas.DecodePicture(picture);
+        pictureWidth = picture.GetWidth();
+    }
+    out.area = PlainCaptionArea(out.fillRect, !picture.Empty(), pictureWidth, fill.PicturePosition(), in.location);
+    const RectF t = out.area.area;
+    out.textBounds = canvas.MeasureString(in.text, in.font, {t.x, t.y, t.width - out.area.reserve, t.height}, TextFormat{});
+    out.at = in.location == TAdvSmoothPanelLocation::plCustom
+                 ? PointL{in.left, in.top}
+                 : PlaceByLocation(in.location, t, Round(out.textBounds.width), Round(out.textBounds.height));
+}
+
+// Measured in a rectangle as wide as it may be first; then placed, and laid out there.
+void LayoutHtmlCaption(const PanelCaptionInputs& in, int c, const TextMeasurer& measurer, const HtmlImages& images,
+                       PanelCaptionLayout& out) {
+    const int wmax = in.width - out.shadow - 2 * in.fill->BorderWidth();
+    HtmlOptions options = in.options;
+    const RectL m = HtmlMeasureRect(in.htmlLocation, in.htmlLeft, c, wmax);
+    options.rect = {m.left, m.top, m.right, m.bottom};
+    options.mode = HtmlMode::Measure;
+    const HtmlLayout measured = LayoutHtml(in.html, options, measurer, images);
+
+    out.htmlRect = HtmlTargetRect(in.htmlLocation, in.htmlLeft, in.htmlTop, c, wmax, out.fillRect, measured.width,
+                                  measured.height);
+    options.rect = {out.htmlRect.left, out.htmlRect.top, out.htmlRect.right, out.htmlRect.bottom};
+    options.mode = HtmlMode::HitTest;  // every line laid out, none dropped
+    options.hitX = options.hitY = -1;
+    out.lines = LayoutHtml(in.html, options, measurer, images);
+    out.drawn = DrawnLines(out.lines);
+    options.mode = HtmlMode::Draw;
+    out.htmlOptions = options;
+}
+
+}  // namespace
+
+PanelCaptionLayout LayoutPanelCaptions(const PanelCaptionInputs& in, Canvas& canvas, const TextMeasurer& measurer,
+                                       const HtmlImages& images) {
+    PanelCaptionLayout out;
+    const TGDIPFill& fill = *in.fill;
+    out.fillRect = fill.FilledRect(PanelFillRect(in.width, in.height, fill.BorderColor(), fill.BorderWidth()));
+    out.shadow = fill.ShadowColor() != fw::clNone ? fill.ShadowOffset() : 0;
+    if (!in.text.empty()) LayoutPlainCaption(in, canvas, out);
+    if (!in.html.empty()) LayoutHtmlCaption(in, Round(out.textBounds.height), measurer, images, out);
+    return out;
+}
+
 }  // namespace ctl
 
 namespace ctl {

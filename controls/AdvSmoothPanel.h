@@ -4,11 +4,13 @@
 // test both use these functions, so they agree on every rectangle.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "controls/GDIPFill.h"
 #include "controls/GDIPicture.h"
+#include "controls/HtmlCaption.h"
 #include "framework/Properties.h"
 
 namespace ctl {
@@ -56,6 +58,73 @@ float CaptionLineY(TAdvSmoothPanelLocation location, int y, float textHeight);
 RectL HtmlMeasureRect(TAdvSmoothPanelLocation location, int htmlLeft, int c, int wmax);
 RectL HtmlTargetRect(TAdvSmoothPanelLocation location, int htmlLeft, int htmlTop, int c, int wmax, RectF fillRect,
                      int hw, int hh);
+
+// Everything the panel's two captions are laid out from, at one size and DPI.
+struct PanelCaptionInputs {
+    int width = 0, height = 0;  // the panel's
+    // Its border and shadow leave the room; its picture, in the plain caption's corner, takes its
+    // width from the caption (a picture drawn at its own size is decoded for it).
+    TGDIPFill* fill = nullptr;
+    std::string text;  // the plain caption
+    TextFont font;
+    TAdvSmoothPanelLocation location = TAdvSmoothPanelLocation::plTopLeft;
+    int left = 0, top = 0;  // plCustom
+    std::string html;       // the HTML caption
+    HtmlOptions options;    // its font, colours, line spacing and DPI (the layout sets rectangle and mode)
+    TAdvSmoothPanelLocation htmlLocation = TAdvSmoothPanelLocation::plCenterCenter;
+    int htmlLeft = 0, htmlTop = 0;
+};
+
+// Where both captions go. Painting, the mouse and readers use this one layout.
+struct PanelCaptionLayout {
+    RectF fillRect;  // what the fill occupies
+    int shadow = 0;  // the fill's shadow offset, 0 without a shadow colour
+    // The plain caption (all zero without text): its area and right reserve, its measured box and
+    // its top-left corner.
+    CaptionArea area;
+    RectF textBounds;
+    PointL at;
+    // The HTML caption: the rectangle it goes in, the options it was laid out with (Draw mode),
+    // every line (what readers are told) and the lines drawn (what is painted and what the mouse hits).
+    RectL htmlRect;
+    HtmlOptions htmlOptions;
+    HtmlLayout lines;
+    HtmlLayout drawn;
+};
+
+// Measures the plain caption on `canvas` (the graphics layer's default format) and the HTML
+// caption with `measurer` and `images`.
+PanelCaptionLayout LayoutPanelCaptions(const PanelCaptionInputs& in, Canvas& canvas, const TextMeasurer& measurer,
+                                       const HtmlImages& images);
+
+// The panel's caption layout as it stands, made when first asked for after a change: painting
+// before the first paint or after a resize sees what will be painted.
+class PanelCaptionCache {
+public:
+    // What a layout is made for: the panel's size and DPI, and its count of changes (of the
+    // captions, their fonts, the fill, the image sources).
+    struct Key {
+        int width = 0, height = 0, dpi = 0;
+        std::uint64_t changes = 0;
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+    // The layout made for `key`, made by `make` when the last one was made for another key.
+    template <class Make>
+    const PanelCaptionLayout& Get(const Key& key, Make&& make) {
+        if (!layout_ || !(key == key_)) {
+            layout_ = make();
+            key_ = key;
+            ++builds_;
+        }
+        return *layout_;
+    }
+    int Builds() const { return builds_; }
+
+private:
+    std::optional<PanelCaptionLayout> layout_;
+    Key key_;
+    int builds_ = 0;
+};
 
 }  // namespace ctl
 

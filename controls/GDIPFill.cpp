@@ -360,6 +360,11 @@ void TGDIPFill::DrawGlow(Canvas& canvas, RectF r) {
     canvas.ResetClip();
 }
 
+RectF TGDIPFill::FilledRect(RectF r) const {
+    const bool line = r.height == 1 || r.width == 1;
+    return !line && ShadowActive() ? ShadowReducedRect(r, shadowOffset_, shadowType_) : r;
+}
+
 RectF TGDIPFill::Fill(Canvas* canvas, RectF r, std::uint8_t borderOpacity, std::uint8_t opacity,
                       std::uint8_t opacityTo, std::uint8_t mirrorOpacity, std::uint8_t mirrorOpacityTo) {
     // 255 means "the property of that role".
@@ -394,7 +399,7 @@ RectF TGDIPFill::Fill(Canvas* canvas, RectF r, std::uint8_t borderOpacity, std::
                 brush.blend = {{0.0f, ToArgb(0, fw::clBlack)}, {0.1f, s}, {1.0f, s}};
                 c.FillPath(shape, brush);
             }
-            r = ShadowReducedRect(r, o, shadowType_);
+            r = FilledRect(r);
         }
 
         using enum TAdvGradientType;

@@ -119,6 +119,9 @@ public:
     // OnChange. Other classes are ignored.
     void Assign(const fw::Persistent* source);
 
+    // The rectangle a fill of `rect` finally occupies: reduced by an active shadow, unless the
+    // rectangle is one pixel thin (drawn as a line).
+    RectF FilledRect(RectF rect) const;
     // Paints `rect` and returns the rectangle the fill finally occupied (reduced by the shadow).
     // Each opacity argument overrides the property of its role unless it is 255. A null canvas
     // draws nothing and returns the rectangle.

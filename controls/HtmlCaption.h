@@ -9,7 +9,8 @@
 //
 // Everything here is portable: text is measured through TextMeasurer and image sizes come from
 // the sources in HtmlImages, so the layout runs (and is tested) without a graphics layer.
-// controls/win/HtmlCaptionGdip.h implements them with GDI+ and offers the one-call DrawHTML.
+// controls/win/HtmlCaptionGdip.h implements them with GDI+ and offers the one-call DrawHTML; the
+// smooth panel lays its caption out once for its size (controls/AdvSmoothPanel.h).
 //
 // The mark-up. A tag runs from "<" to the first ">"; its kind is the first letter after "<" or
 // "</" (and for some the second). Attribute names are matched without regard to case, as whole
@@ -195,12 +196,16 @@ struct HtmlInstr {
     HtmlBullet bullet = HtmlBullet::Symbol;
     HtmlImageRef image;            // Image
     int imageIndex = -1;           // Image: index among the caption's images
+    friend bool operator==(const HtmlInstr&, const HtmlInstr&) = default;
 };
 
 struct HtmlLayout {
     int width = 0;       // the widest line + 2 (0 when no line has any width)
     int height = 0;      // all lines with their spacing + 2 (one empty line when there is none)
     int lineCount = 0;
+    // The lines Draw mode keeps: down to the first line whose next would start too low for the
+    // rectangle (every line when none does).
+    int drawnLineCount = 0;
     std::string plainText;  // the runs concatenated, a carriage return for each <BR>
     std::vector<HtmlFont> fonts;
     std::vector<HtmlInstr> instrs;     // in painting order
@@ -224,6 +229,11 @@ std::optional<int> HtmlFontSize(std::string_view value);
 
 HtmlLayout LayoutHtml(std::string_view markup, const HtmlOptions& options, const TextMeasurer& measurer,
                       const HtmlImages& images = {});
+
+// What Draw mode would make of the rectangle, from a layout of every line (HitTest mode): the
+// instructions of the first drawnLineCount lines. Fonts and links stay whole (their indices are
+// the same in both), and so do the sizes and the plain text.
+HtmlLayout DrawnLines(const HtmlLayout& all);
 
 struct HtmlHit {
     int link = -1;

@@ -177,9 +177,39 @@ private:
     };
     static constexpr Coord kBulletSide = 8;  // square and circle bullets
 
+    // The line being laid: its top, the room of a whole line, the pen, and whether it has ended.
+    struct LineInProgress {
+        Line& line;
+        Coord y;
+        Coord room;
+        Cursor cursor;
+        bool ended = false;
+    };
+
     // Measures the line from token `begin` once: where it ends (Finish), its height and width,
-    // and its items placed along it (when the layout places anything).
+    // and its items placed along it (when the layout places anything). Each token goes on the
+    // line, or ends it before itself (it starts the next line) or with itself.
     void LayLine(std::size_t begin, Coord y, Line& line);
+    void LayRun(std::size_t i, LineInProgress& lp);
+    void LayTag(std::size_t i, LineInProgress& lp);
+    void LayListItem(const Token& t, LineInProgress& lp);
+    void LayImage(std::size_t i, LineInProgress& lp);
+    // A rule below the line, across the whole rectangle.
+    void PlaceRule();
+    // BODY with BGCOLOR and BGCOLORTO: a gradient behind the whole caption.
+    void AddBodyFill(const Token& t);
+    void EndLine(LineInProgress& lp, std::size_t end) const {
+        Finish(lp.line, end);
+        lp.ended = true;
+    }
+    // What is left of the rectangle right of and below a point: the box a run is measured in.
+    HtmlRect RoomFrom(Coord pen, Coord y) const {
+        return Box(pen, y, static_cast<Coord>(rect_.right) - pen, static_cast<Coord>(rect_.bottom) - y);
+    }
+    // Where a laid line goes: right or centre alignment within the rectangle, then the indent.
+    Coord AlignedX(const Line& line, int indentAtStart) const;
+    // A paragraph's background behind the whole width of the line (and the spacing below it).
+    void EmitParagraphBackground(const Line& line, Coord y, bool more);
     // Emits the measured line's items, moved right by `shift` (alignment and indent).
     void EmitLine(const Line& line, Coord y, Coord shift);
     // The style a tag sets; false for a tag that sets none.
@@ -264,6 +294,7 @@ HtmlLayout Layouter::Run() {
     Coord widest = 0;
     std::size_t pos = 0;
     bool emptyLineDue = false;
+    bool drawnEnd = false;  // the next line would be below what Draw mode keeps
     while (pos < tokens_.size() || emptyLineDue) {
         emptyLineDue = false;
         Line line;
@@ -280,26 +311,8 @@ HtmlLayout Layouter::Run() {
         widest = std::max(widest, line.width);
         const bool more = line.end < tokens_.size() || line.endedByBreak;
         if (placing_) {
-            // The line's x: right or centre alignment within the rectangle, then the indent.
-            Coord x = line.startX - indentAtStart;
-            if (line.align == Align::Right) {
-                x = std::max(x, static_cast<Coord>(rect_.right) - line.width);
-            } else if (line.align == Align::Center) {
-                Coord room = rect_.right - x - line.width;
-                if (room > 0) x += room / 2;
-            }
-            x += line.indent;
-            if (line.background && line.backgroundFrom != fw::clNone) {
-                HtmlInstr fill;
-                fill.kind = HtmlInstrKind::Background;
-                fill.box = Box(rect_.left, y, static_cast<Coord>(rect_.right) - rect_.left,
-                               line.height + (more ? options_.lineSpacing : 0));
-                fill.colour = line.backgroundFrom;
-                fill.colourTo = line.backgroundTo;
-                fill.horizontal = false;
-                Emit(std::move(fill), lineIndex_);
-            }
-            EmitLine(line, y, x - line.startX);
+            EmitParagraphBackground(line, y, more);
+            EmitLine(line, y, AlignedX(line, indentAtStart) - line.startX);
         }
         pos = line.end;
         ++lineIndex_;
@@ -309,8 +322,13 @@ HtmlLayout Layouter::Run() {
         Coord advance = line.height + (more ? options_.lineSpacing : 0);
         y += advance;
         total += advance;
-        if (options_.mode == HtmlMode::Draw && more && y + Gh(style_.font) > rect_.bottom) break;
+        if (!drawnEnd && more && y + Gh(style_.font) > rect_.bottom) {
+            drawnEnd = true;
+            out_.drawnLineCount = out_.lineCount;
+            if (options_.mode == HtmlMode::Draw) break;
+        }
     }
+    if (!drawnEnd) out_.drawnLineCount = out_.lineCount;
     if (total == 0) total = Gh(options_.font);
     if (floatBottom_ != INT64_MIN) total = std::max(total, floatBottom_ - rect_.top);
     total += 2;
@@ -325,6 +343,29 @@ HtmlLayout Layouter::Run() {
         }
     }
     return std::move(out_);
+}
+
+Coord Layouter::AlignedX(const Line& line, int indentAtStart) const {
+    Coord x = line.startX - indentAtStart;
+    if (line.align == Align::Right) {
+        x = std::max(x, static_cast<Coord>(rect_.right) - line.width);
+    } else if (line.align == Align::Center) {
+        Coord room = rect_.right - x - line.width;
+        if (room > 0) x += room / 2;
+    }
+    return x + line.indent;
+}
+
+void Layouter::EmitParagraphBackground(const Line& line, Coord y, bool more) {
+    if (!line.background || line.backgroundFrom == fw::clNone) return;
+    HtmlInstr fill;
+    fill.kind = HtmlInstrKind::Background;
+    fill.box = Box(rect_.left, y, static_cast<Coord>(rect_.right) - rect_.left,
+                   line.height + (more ? options_.lineSpacing : 0));
+    fill.colour = line.backgroundFrom;
+    fill.colourTo = line.backgroundTo;
+    fill.horizontal = false;
+    Emit(std::move(fill), lineIndex_);
 }
 
 void Layouter::OpenLink(std::string_view tag) {
@@ -531,183 +572,191 @@ Coord Layouter::ListItemX(const Line& line) const {
 }
 
 void Layouter::LayLine(std::size_t begin, Coord y, Line& line) {
-    const Coord right = rect_.right;
-    const Coord room = right - line.startX;  // the whole line
-    Cursor cursor(line.startX);
-    std::size_t i = begin;
-    // Ends the line before token `at` (which starts the next one) and stops.
-    bool ended = false;
-    const auto endBefore = [&](std::size_t at) {
-        Finish(line, at);
-        ended = true;
-    };
-
-    for (; i < tokens_.size() && !ended; ++i) {
-        const Token& t = tokens_[i];
-        if (t.kind == Token::Kind::Run) {
-            std::string text = html::DecodeRunText(t.raw);
-            if (style_.hidden) {
-                out_.plainText += text;
-                continue;
-            }
-            const HtmlSize size = MeasureHtmlRun(measurer_, text, style_.font,
-                                                 Box(cursor.pen, y, right - cursor.pen, rect_.bottom - y));
-            // A word that would pass the right edge starts the next line, unless it is wider than a
-            // whole line or it continues a word that a tag interrupted.
-            if (cursor.pen + size.width > right && size.width <= room && cursor.lastText == ' ') {
-                endBefore(i);
-                break;
-            }
-            line.height = std::max<Coord>(line.height, size.height);
-            out_.plainText += text;
-            cursor.lastText = t.raw.back();
-            PlaceRun(std::move(text), cursor.pen, Metric{size.width, size.height});
-            cursor.Advance(size.width);
-            continue;
-        }
-
-        // Tags that end the line, before any change they make.
-        if (!t.closing && (t.tag == TagKind::Break || t.tag == TagKind::Rule)) {
-            if (t.tag == TagKind::Break) {
-                out_.plainText += '\r';
-                line.endedByBreak = true;
-            } else {
-                Placed rule;
-                rule.instr.kind = HtmlInstrKind::Rule;
-                rule.instr.colour = fw::clBlack;
-                rule.left = rect_.left;
-                rule.size = Metric{static_cast<Coord>(rect_.right) - rect_.left, 1};
-                rule.top = Placed::Top::BelowLine;
-                Place(std::move(rule));
-            }
-            endBefore(i + 1);
-            continue;
-        }
-        if (t.closing && t.tag == TagKind::Paragraph) endBefore(i + 1);  // with the paragraph's alignment
-        if (!t.closing && t.tag == TagKind::ListItem && cursor.content) {
-            endBefore(i);  // an item starts its own line
-            break;
-        }
-
-        ApplyStyleTag(t);
-        MoveForTag(t, cursor);
-        if (t.closing) continue;
-        switch (t.tag) {
-        case TagKind::Body: {
-            auto from = html::FindAttribute(t.raw, "BGCOLOR");
-            auto to = html::FindAttribute(t.raw, "BGCOLORTO");
-            if (placing_ && from && to) {
-                HtmlInstr fill;
-                fill.kind = HtmlInstrKind::Background;
-                fill.box = rect_;
-                fill.colour = ParseHtmlColour(*from);
-                fill.colourTo = ParseHtmlColour(*to);
-                auto dir = html::FindAttribute(t.raw, "DIR").value_or("H");
-                fill.horizontal = !html::StartsWithIgnoreCase(dir, "V");
-                fill.line = lineIndex_;
-                bodyFills_.push_back(std::move(fill));
-            }
-            break;
-        }
-        case TagKind::Paragraph:
-            if (auto back = html::FindAttribute(t.raw, "BGCOLOR")) {
-                line.background = true;
-                line.backgroundFrom = style_.paragraphFrom;
-                line.backgroundTo = style_.paragraphTo;
-            }
-            break;
-        case TagKind::List:
-            endBefore(i + 1);
-            break;
-        case TagKind::ListItem: {
-            cursor.pen = std::max(cursor.pen, ListItemX(line));
-            const Bullet bullet = ListBullet(t);
-            Placed mark;
-            mark.instr.link = style_.inLink ? style_.link : -1;
-            mark.left = cursor.pen;
-            Coord slot = 12;
-            if (bullet.kind == Bullet::Kind::Square || bullet.kind == Bullet::Kind::Circle) {
-                line.height = std::max(line.height, kBulletSide);
-                mark.instr.kind = HtmlInstrKind::Bullet;
-                mark.instr.colour = bullet.colour;
-                mark.instr.bullet = bullet.kind == Bullet::Kind::Square ? HtmlBullet::Square : HtmlBullet::Circle;
-                mark.size = Metric{kBulletSide, kBulletSide};
-                mark.top = Placed::Top::BulletShape;
-                Place(std::move(mark));
-            } else if (bullet.kind == Bullet::Kind::Picture) {
-                const std::string_view name = html::FindAttribute(t.raw, "NAME").value_or("");
-                if (images_.pictures && !name.empty() && name.find(':') == std::string_view::npos) {
-                    if (auto size = images_.pictures->PictureSize(name)) {
-                        const Metric m{ClampSize(size->width), ClampSize(size->height)};
-                        line.height = std::max(line.height, m.height);
-                        slot = std::max(slot, m.width + 4);
-                        mark.instr.kind = HtmlInstrKind::Image;
-                        mark.instr.image.source = std::string(name);
-                        mark.size = m;
-                        Place(std::move(mark));
-                    }
-                }
-            } else {
-                const HtmlSize size = MeasureHtmlRun(measurer_, bullet.mark, bullet.symbol,
-                                                     Box(cursor.pen, y, right - cursor.pen, rect_.bottom - y));
-                line.height = std::max<Coord>(line.height, size.height);
-                slot = std::max<Coord>(slot, size.width + 4);
-                mark.instr.kind = HtmlInstrKind::Bullet;
-                mark.instr.bullet = HtmlBullet::Symbol;
-                mark.instr.colour = bullet.colour;
-                mark.instr.text = bullet.mark;
-                mark.font = bullet.symbol;
-                mark.size = Metric{size.width, size.height};
-                mark.top = Placed::Top::Text;
-                Place(std::move(mark));
-            }
-            cursor.Advance(slot);
-            break;
-        }
-        case TagKind::Image: {
-            const auto resolved = ResolveImage(t.raw, style_.imageCount);
-            // An image that fits a line but not what is left of this one starts the next.
-            if (resolved && cursor.content && resolved->second.width <= room &&
-                cursor.pen + resolved->second.width > right) {
-                endBefore(i);
-                break;
-            }
-            const int index = style_.imageCount;
-            out_.imageCount = ++style_.imageCount;
-            if (!resolved) break;  // not found: nothing drawn, no room taken
-            const Metric m = resolved->second;
-            const std::string_view align = html::FindAttribute(t.raw, "ALIGN").value_or("");
-            if (html::ContainsIgnoreCase(align, "TOP")) {
-                line.imageAlign = ImageAlign::Top;
-                line.imageHeight = m.height;
-            } else if (html::ContainsIgnoreCase(align, "MIDDLE")) {
-                line.imageAlign = ImageAlign::Middle;
-                line.imageHeight = m.height;
-            }
-            if (html::FindAttribute(t.raw, "WRAP")) {
-                // The line keeps its text height; the lines that follow start beside it.
-                floatRight_ = cursor.pen + m.width;
-                floatBottom_ = y + m.height;
-            } else {
-                line.height = std::max(line.height, m.height);
-            }
-            Placed picture;
-            picture.instr.kind = HtmlInstrKind::Image;
-            picture.instr.image = resolved->first;
-            picture.instr.link = style_.inLink ? style_.link : -1;
-            picture.instr.imageIndex = index;
-            picture.left = cursor.pen;
-            picture.size = m;
-            Place(std::move(picture));
-            cursor.Advance(m.width);
-            break;
-        }
-        default:
-            break;
-        }
+    LineInProgress lp{line, y, static_cast<Coord>(rect_.right) - line.startX, Cursor(line.startX)};
+    for (std::size_t i = begin; i < tokens_.size() && !lp.ended; ++i) {
+        if (tokens_[i].kind == Token::Kind::Run)
+            LayRun(i, lp);
+        else
+            LayTag(i, lp);
     }
-    if (!ended) Finish(line, i);
-    line.width = std::max<Coord>(0, cursor.widest - line.startX);
+    if (!lp.ended) Finish(line, tokens_.size());
+    line.width = std::max<Coord>(0, lp.cursor.widest - line.startX);
+}
+
+void Layouter::LayRun(std::size_t i, LineInProgress& lp) {
+    const Token& t = tokens_[i];
+    std::string text = html::DecodeRunText(t.raw);
+    if (style_.hidden) {
+        out_.plainText += text;
+        return;
+    }
+    Cursor& cursor = lp.cursor;
+    const HtmlSize size = MeasureHtmlRun(measurer_, text, style_.font, RoomFrom(cursor.pen, lp.y));
+    // A word that would pass the right edge starts the next line, unless it is wider than a whole
+    // line or it continues a word that a tag interrupted.
+    if (cursor.pen + size.width > rect_.right && size.width <= lp.room && cursor.lastText == ' ') {
+        EndLine(lp, i);
+        return;
+    }
+    lp.line.height = std::max<Coord>(lp.line.height, size.height);
+    out_.plainText += text;
+    cursor.lastText = t.raw.back();
+    PlaceRun(std::move(text), cursor.pen, Metric{size.width, size.height});
+    cursor.Advance(size.width);
+}
+
+void Layouter::LayTag(std::size_t i, LineInProgress& lp) {
+    const Token& t = tokens_[i];
+    // Tags that end the line, before any change they make.
+    if (!t.closing && (t.tag == TagKind::Break || t.tag == TagKind::Rule)) {
+        if (t.tag == TagKind::Break) {
+            out_.plainText += '\r';
+            lp.line.endedByBreak = true;
+        } else {
+            PlaceRule();
+        }
+        EndLine(lp, i + 1);
+        return;
+    }
+    if (t.closing && t.tag == TagKind::Paragraph) EndLine(lp, i + 1);  // with the paragraph's alignment
+    if (!t.closing && t.tag == TagKind::ListItem && lp.cursor.content) {
+        EndLine(lp, i);  // an item starts its own line
+        return;
+    }
+
+    ApplyStyleTag(t);
+    MoveForTag(t, lp.cursor);
+    if (t.closing) return;
+    switch (t.tag) {
+    case TagKind::Body: AddBodyFill(t); break;
+    case TagKind::Paragraph:
+        if (html::FindAttribute(t.raw, "BGCOLOR")) {
+            lp.line.background = true;
+            lp.line.backgroundFrom = style_.paragraphFrom;
+            lp.line.backgroundTo = style_.paragraphTo;
+        }
+        break;
+    case TagKind::List: EndLine(lp, i + 1); break;
+    case TagKind::ListItem: LayListItem(t, lp); break;
+    case TagKind::Image: LayImage(i, lp); break;
+    default: break;
+    }
+}
+
+void Layouter::PlaceRule() {
+    Placed rule;
+    rule.instr.kind = HtmlInstrKind::Rule;
+    rule.instr.colour = fw::clBlack;
+    rule.left = rect_.left;
+    rule.size = Metric{static_cast<Coord>(rect_.right) - rect_.left, 1};
+    rule.top = Placed::Top::BelowLine;
+    Place(std::move(rule));
+}
+
+void Layouter::AddBodyFill(const Token& t) {
+    auto from = html::FindAttribute(t.raw, "BGCOLOR");
+    auto to = html::FindAttribute(t.raw, "BGCOLORTO");
+    if (!placing_ || !from || !to) return;
+    HtmlInstr fill;
+    fill.kind = HtmlInstrKind::Background;
+    fill.box = rect_;
+    fill.colour = ParseHtmlColour(*from);
+    fill.colourTo = ParseHtmlColour(*to);
+    auto dir = html::FindAttribute(t.raw, "DIR").value_or("H");
+    fill.horizontal = !html::StartsWithIgnoreCase(dir, "V");
+    fill.line = lineIndex_;
+    bodyFills_.push_back(std::move(fill));
+}
+
+void Layouter::LayListItem(const Token& t, LineInProgress& lp) {
+    Cursor& cursor = lp.cursor;
+    cursor.pen = std::max(cursor.pen, ListItemX(lp.line));
+    const Bullet bullet = ListBullet(t);
+    Placed mark;
+    mark.instr.link = style_.inLink ? style_.link : -1;
+    mark.left = cursor.pen;
+    Coord slot = 12;  // the room a bullet takes at least
+    switch (bullet.kind) {
+    case Bullet::Kind::Square:
+    case Bullet::Kind::Circle:
+        lp.line.height = std::max(lp.line.height, kBulletSide);
+        mark.instr.kind = HtmlInstrKind::Bullet;
+        mark.instr.colour = bullet.colour;
+        mark.instr.bullet = bullet.kind == Bullet::Kind::Square ? HtmlBullet::Square : HtmlBullet::Circle;
+        mark.size = Metric{kBulletSide, kBulletSide};
+        mark.top = Placed::Top::BulletShape;
+        Place(std::move(mark));
+        break;
+    case Bullet::Kind::Picture: {
+        const std::string_view name = html::FindAttribute(t.raw, "NAME").value_or("");
+        if (!images_.pictures || name.empty() || name.find(':') != std::string_view::npos) break;
+        const auto size = images_.pictures->PictureSize(name);
+        if (!size) break;
+        const Metric m{ClampSize(size->width), ClampSize(size->height)};
+        lp.line.height = std::max(lp.line.height, m.height);
+        slot = std::max(slot, m.width + 4);
+        mark.instr.kind = HtmlInstrKind::Image;
+        mark.instr.image.source = std::string(name);
+        mark.size = m;
+        Place(std::move(mark));
+        break;
+    }
+    case Bullet::Kind::Symbol: {
+        const HtmlSize size = MeasureHtmlRun(measurer_, bullet.mark, bullet.symbol, RoomFrom(cursor.pen, lp.y));
+        lp.line.height = std::max<Coord>(lp.line.height, size.height);
+        slot = std::max<Coord>(slot, size.width + 4);
+        mark.instr.kind = HtmlInstrKind::Bullet;
+        mark.instr.bullet = HtmlBullet::Symbol;
+        mark.instr.colour = bullet.colour;
+        mark.instr.text = bullet.mark;
+        mark.font = bullet.symbol;
+        mark.size = Metric{size.width, size.height};
+        mark.top = Placed::Top::Text;
+        Place(std::move(mark));
+        break;
+    }
+    }
+    cursor.Advance(slot);
+}
+
+void Layouter::LayImage(std::size_t i, LineInProgress& lp) {
+    const Token& t = tokens_[i];
+    Cursor& cursor = lp.cursor;
+    const auto resolved = ResolveImage(t.raw, style_.imageCount);
+    // An image that fits a line but not what is left of this one starts the next.
+    if (resolved && cursor.content && resolved->second.width <= lp.room &&
+        cursor.pen + resolved->second.width > rect_.right) {
+        EndLine(lp, i);
+        return;
+    }
+    const int index = style_.imageCount;
+    out_.imageCount = ++style_.imageCount;
+    if (!resolved) return;  // not found: nothing drawn, no room taken
+    const Metric m = resolved->second;
+    const std::string_view align = html::FindAttribute(t.raw, "ALIGN").value_or("");
+    if (html::ContainsIgnoreCase(align, "TOP")) {
+        lp.line.imageAlign = ImageAlign::Top;
+        lp.line.imageHeight = m.height;
+    } else if (html::ContainsIgnoreCase(align, "MIDDLE")) {
+        lp.line.imageAlign = ImageAlign::Middle;
+        lp.line.imageHeight = m.height;
+    }
+    if (html::FindAttribute(t.raw, "WRAP")) {
+        // The line keeps its text height; the lines that follow start beside it.
+        floatRight_ = cursor.pen + m.width;
+        floatBottom_ = lp.y + m.height;
+    } else {
+        lp.line.height = std::max(lp.line.height, m.height);
+    }
+    Placed picture;
+    picture.instr.kind = HtmlInstrKind::Image;
+    picture.instr.image = resolved->first;
+    picture.instr.link = style_.inLink ? style_.link : -1;
+    picture.instr.imageIndex = index;
+    picture.left = cursor.pen;
+    picture.size = m;
+    Place(std::move(picture));
+    cursor.Advance(m.width);
 }
 
 void Layouter::PlaceRun(std::string text, Coord pen, const Metric& m) {
@@ -767,6 +816,13 @@ HtmlLayout LayoutHtml(std::string_view markup, const HtmlOptions& options, const
                       const HtmlImages& images) {
     const std::string prepared = PrepareHtml(markup);
     return Layouter(prepared, options, measurer, images).Run();
+}
+
+HtmlLayout DrawnLines(const HtmlLayout& all) {
+    HtmlLayout drawn = all;
+    drawn.lineCount = all.drawnLineCount;
+    std::erase_if(drawn.instrs, [&](const HtmlInstr& instr) { return instr.line >= all.drawnLineCount; });
+    return drawn;
 }
 
 std::optional<HtmlHit> HitTestHtml(const HtmlLayout& layout, int x, int y) {

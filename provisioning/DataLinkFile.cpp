@@ -38,7 +38,7 @@ std::string DataLinkFilePath(std::string_view folder, std::string_view productNa
     return path;
 }
 
-std::vector<std::uint8_t> DataLinkFileBytes(std::string_view connectionString, Widen widen) {
+std::vector<std::uint8_t> DataLinkFileBytes(std::string_view connectionString, WidenFunction widen) {
     WideLineArea area(widen);
     std::vector<std::uint8_t> file = {0xFF, 0xFE};
     for (std::string_view line : {kSectionLine, kCommentLine, connectionString}) {
@@ -49,7 +49,7 @@ std::vector<std::uint8_t> DataLinkFileBytes(std::string_view connectionString, W
 }
 
 std::optional<DataLinkWriteFailure> WriteDataLinkFile(std::string_view folder, std::string_view productName,
-                                                      const ConnectionSettings& settings, Files& files, Widen widen) {
+                                                      const ConnectionSettings& settings, Files& files, WidenFunction widen) {
     std::string path = DataLinkFilePath(folder, productName);
     std::optional<std::string> reason = files.ReplaceFileBytes(path, DataLinkFileBytes(DatabaseConnectionString(settings), widen));
     if (!reason) return std::nullopt;

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "provisioning/AnsiText.h"
+#include "provisioning/WidenFunction.h"
 #include "provisioning/ConnectionString.h"
 #include "provisioning/Files.h"
 
@@ -28,7 +28,7 @@ namespace prov {
 // One area, shared by the lines of a file, that grows to fit the longest line encoded into it.
 class WideLineArea {
 public:
-    explicit WideLineArea(Widen widen = WidenWindows1252) : widen_(widen) {}
+    explicit WideLineArea(WidenFunction widen = base::Cp1252ToUtf16) : widen_(widen) {}
 
     // Encodes `line` followed by CR LF at the start of the area, then one zero byte that is not
     // counted; returns the count, 2n + 4 for a line of n UTF-16 units (4 for an empty line).
@@ -39,14 +39,14 @@ public:
     std::span<const std::uint8_t> Bytes(int count) const;
 
 private:
-    Widen widen_;
+    WidenFunction widen_;
     std::vector<std::uint8_t> area_;
 };
 
 std::string DataLinkFilePath(std::string_view folder, std::string_view productName);
 
 // The whole file for a database connection string.
-std::vector<std::uint8_t> DataLinkFileBytes(std::string_view connectionString, Widen widen = WidenWindows1252);
+std::vector<std::uint8_t> DataLinkFileBytes(std::string_view connectionString, WidenFunction widen = base::Cp1252ToUtf16);
 
 // Writes the file for the settings (server as on the review page): builds the path and the
 // database connection string and replaces the file through `files`. Nothing is thrown; a file that
@@ -56,6 +56,6 @@ struct DataLinkWriteFailure {
     std::string reason;
 };
 std::optional<DataLinkWriteFailure> WriteDataLinkFile(std::string_view folder, std::string_view productName, const ConnectionSettings& settings,
-                       Files& files, Widen widen = WidenWindows1252);
+                       Files& files, WidenFunction widen = base::Cp1252ToUtf16);
 
 }  // namespace prov

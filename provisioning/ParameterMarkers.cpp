@@ -100,7 +100,7 @@ std::vector<std::optional<std::int32_t>> BindByName(std::span<const std::string>
     return values;
 }
 
-PreparedText PrepareText(std::string_view text, Widen widen) {
+PreparedText PrepareText(std::string_view text, WidenFunction widen) {
     if (text.empty()) throw DatabaseError("Command text was not set");
     // Scripts seldom hold a colon outside their literals: then the text goes as it is.
     if (FirstChange(text) == std::string_view::npos) return PreparedText{widen(text), {}};

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "provisioning/AnsiText.h"
+#include "provisioning/WidenFunction.h"
 #include "provisioning/Database.h"
 
 namespace prov {
@@ -44,6 +44,6 @@ struct PreparedText {
     std::u16string text;
     std::vector<std::string> names;
 };
-PreparedText PrepareText(std::string_view text, Widen widen = WidenWindows1252);
+PreparedText PrepareText(std::string_view text, WidenFunction widen = base::Cp1252ToUtf16);
 
 }  // namespace prov

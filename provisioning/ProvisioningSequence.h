@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "provisioning/AnsiText.h"
+#include "provisioning/WidenFunction.h"
 #include "provisioning/ConnectionString.h"
 #include "provisioning/Database.h"
 #include "provisioning/Files.h"
@@ -45,7 +45,7 @@ struct ProvisioningServices {
     Files& files;
     VersionReader& versions;
     Sleeper& sleeper;
-    Widen widen = WidenWindows1252;  // the ANSI code page, for the database-name check
+    WidenFunction widen = base::Cp1252ToUtf16;  // the ANSI code page, for the database-name check
 };
 
 enum class ProvisioningResult { Succeeded, Failed, Refused };

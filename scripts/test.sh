@@ -36,6 +36,8 @@ cd "$root" || exit 1
 say_prefix="   "
 # shellcheck source=scripts/common.sh
 source scripts/common.sh
+# shellcheck source=scripts/testing.sh
+source scripts/testing.sh
 
 jobs=${TEST_JOBS:-2}
 read -r -a ctest_args <<<"${CTEST_ARGS:-}"
@@ -43,17 +45,12 @@ if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows window
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
 : >"$work/started"  # what this run made is newer
-keeper_pid=""
 preparing_pid=""  # the process making a build's Wine prefix ready while it is built
 
 cleanup() {
   stop_pid "${windows_tests_pid:-}"
   stop_pid "$preparing_pid"
-  stop_pid "$keeper_pid"
-  keeper_pid=""
-  own_prefixes_stop
-  wine_stop
-  stop_xvfb
+  stop_windows_environment
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -73,16 +70,6 @@ note_failure() {  # note_failure <build> <what>: a build step failed; counts as 
   summary+=("$1: $2")
   failed+=("$1  $2")
   total_failed=$((total_failed + 1))
-}
-
-now_ms() {  # wall clock in milliseconds
-  local micro=${EPOCHREALTIME/[.,]/}
-  echo $((micro / 1000))
-}
-
-seconds_since() {  # seconds_since <now_ms value>: "12.3 s"
-  local ms=$(($(now_ms) - $1))
-  printf '%d.%d s' $((ms / 1000)) $((ms % 1000 / 100))
 }
 
 # Adds a report of scripts/ctest_report.py to the totals, as build <name>; false when unreadable.
@@ -113,11 +100,13 @@ build() {  # build <preset>
     return 1
   fi
   # A Windows build's Wine prefix is made while the build is built (its tests wait for it); the
-  # 32-bit build's where its programs run, in the emulation (a prefix made outside lacks its 32-bit half).
+  # 32-bit build's where its programs run, in the emulation (a prefix made outside lacks its 32-bit
+  # half). What the making printed stays in the build folder.
+  local prefix_log="build/$preset/wineprefix-prepare.log"
   if [[ -x "build/$preset/wine-run.sh" ]]; then
     local where=()
     [[ "$preset" == windows-x86 ]] && where=(scripts/emulate-x86.sh)
-    "${where[@]}" "build/$preset/wine-run.sh" --prepare </dev/null >/dev/null 2>&1 &
+    "${where[@]}" "build/$preset/wine-run.sh" --prepare </dev/null >"$prefix_log" 2>&1 &
     preparing_pid=$!
   fi
   local built_ok=1
@@ -126,29 +115,19 @@ build() {  # build <preset>
     note_failure "$preset" "build failed"
     built_ok=""
   fi
-  [[ -z "$preparing_pid" ]] || wait "$preparing_pid"  # (it takes far less than the build)
-  preparing_pid=""
+  if [[ -n "$preparing_pid" ]]; then
+    local prepared=0
+    wait "$preparing_pid" || prepared=$?  # (it takes far less than the build)
+    preparing_pid=""
+    if [[ $prepared -ne 0 ]]; then
+      tail -n 30 "$prefix_log"
+      # Counted, and the tests still run: each makes the prefix again on its way, or says why not.
+      note_failure "$preset" "its Wine prefix could not be made (exit code $prepared; $prefix_log)"
+    fi
+  fi
   [[ -n "$built_ok" ]] || return 1
   built_in[$preset]=$((SECONDS - started))
   echo "   built in ${built_in[$preset]} s"
-}
-
-# ctest's own output as it runs; the counts come from its junit report (ctest's "% tests passed"
-# line counts skipped tests as passed). Passed tests' output is kept whole for the skip reasons.
-# Leaves <folder>/<preset>-report.txt (none when no test was found) and <preset>-wall.txt.
-ctest_to_report() {  # ctest_to_report <preset> <folder>
-  local preset=$1 log="$work/$1-ctest.log" junit="$work/$1-junit.xml" report="$2/$1-report.txt"
-  echo "== $preset: tests"
-  local started wall
-  started=$(now_ms)
-  ctest --preset "$preset" -j "$jobs" --output-junit "$junit" \
-    --test-output-size-passed 1048576 --test-output-size-failed 1048576 "${ctest_args[@]}" 2>&1 | tee "$log"
-  wall=$(seconds_since "$started")
-  echo "   $preset: tests took $wall (wall time)"
-  echo "$wall" >"$2/$preset-wall.txt"
-  rm -f "$report"
-  grep -q 'No tests were found' "$log" && return
-  python3 scripts/ctest_report.py junit "$junit" >"$report" || echo "unreadable" >"$report"
 }
 
 # Adds what ctest_to_report left in <folder> to the summary and the totals.
@@ -168,8 +147,8 @@ run_ctest() {  # run_ctest <preset>
   ctest_to_report "$1" "$work" && count_ctest "$1" "$work"
 }
 
-# The 32-bit build's tests run in a second run of this script inside the emulation, which leaves
-# its report in this run's folder. First, as a test of its own, the emulation itself: each thread
+# The 32-bit build's tests run inside the emulation (scripts/test-emulated.sh), which leaves their
+# report in this run's folder. First, as a test of its own, the emulation itself: each thread
 # must have descriptor-table entries of its own (tools/emulator/descriptor_check.c), or Wine's
 # threads hang; when it fails, the 32-bit tests are not run.
 run_x86_tests() {
@@ -184,7 +163,7 @@ run_x86_tests() {
     note_failure windows-x86 "descriptor check failed: the emulator shares one descriptor table between threads; the 32-bit tests were not run"
     return
   fi
-  scripts/emulate-x86.sh scripts/test.sh --inside-emulation windows-x86 "$work"
+  scripts/emulate-x86.sh scripts/test-emulated.sh windows-x86 "$work"
   status=$?
   if [[ $status -eq 125 ]]; then
     # Not the program's fault: said as a skip, with the reason the emulation gave above.
@@ -235,31 +214,6 @@ compare_x86_screenshots() {
   fi
 }
 
-# A Windows build's test environment: an Xvfb, the prefix and its wineserver, the desktop keeper.
-start_windows_environment() {  # start_windows_environment <build folder>
-  local dir=$1 started=$SECONDS
-  start_xvfb "$work" || return 1
-  echo "   Xvfb on display $DISPLAY (pid $xvfb_pid)"
-  wine_lookup "$dir" && wine_start || return 1
-  echo "   Wine ready in $((SECONDS - started)) s"
-  if [[ -f "$dir/bin/desktop_keeper.exe" ]]; then
-    "$dir/wine-run.sh" "$dir/bin/desktop_keeper.exe" </dev/null >/dev/null 2>&1 &
-    keeper_pid=$!
-  fi
-}
-
-# The inner run of run_x86_tests: the environment and the tests of one build, its report left in
-# the outer run's folder.
-if [[ "${1:-}" == "--inside-emulation" ]]; then
-  echo "== $2: test environment (32-bit Wine)"
-  start_windows_environment "build/$2" || exit 1
-  # An emulated test that stops making progress is ended within a minute (45 s without progress),
-  # with what it waited in (cmake/wine-run.sh.in); the environment's own programs are not watched.
-  [[ -n "${WIZARD_X86_EMULATOR:-}" ]] && export WIZARD_STALL_SECONDS=45
-  ctest_to_report "$2" "$3"
-  exit 0
-fi
-
 test_started=$SECONDS
 # A set-up step that was retried or relaxed (a package mirror in the middle of a sync) leaves a
 # line in setup-notes, which the summary repeats: a green run that needed it shows so.
@@ -277,7 +231,7 @@ windows_tests_pid=""
 start_windows_tests() {
   echo "== windows: tests in the background while the other builds are built (their output follows when they end)"
   (
-    trap 'stop_pid "$keeper_pid"; own_prefixes_stop; wine_stop; stop_xvfb' EXIT
+    trap stop_windows_environment EXIT
     echo "== windows: test environment"
     if start_windows_environment build/windows; then
       ctest_to_report windows "$work"

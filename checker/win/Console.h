@@ -2,6 +2,9 @@
 // VerificaBD's console: the report written as OutputText.h says (a console in UTF-16, a pipe or
 // file in UTF-8); the password asked without echo; the pause before a console of its own closes.
 
+#include <chrono>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,8 +22,16 @@ public:
     // into a redirected output, so that "VerificaBD > relatorio.txt" still shows it on the screen
     // and keeps it out of the file. When standard input is not a console (a pipe or a file, as in
     // scripted runs), its first line is taken as it is, in the ANSI code page, and no prompt is
-    // shown. Empty when nothing can be read.
-    std::string AskPassword(std::string_view prompt);
+    // shown; it is waited on for at most `wait`. nullopt when there is no console and no input:
+    // an input that ends with nothing in it (a line, even an empty one, is a password), or a
+    // pipe that sends nothing within `wait`.
+    std::optional<std::string> AskPassword(std::string_view prompt, std::chrono::milliseconds wait);
+
+    // The next line of a standard input that is not a console (the password's and /corrigir's
+    // answers come through here, in turn), waited on for at most `wait`: nullopt when the input
+    // ended, or the wait passed, with nothing read. A read still blocked then is not abandoned:
+    // the next call awaits the same read, so no two reads take from the input at once.
+    std::optional<std::string> ReadInputLine(std::chrono::milliseconds wait);
 
     // Whether the program has a console of its own (started by a double click): then it waits
     // for Enter before the window closes.
@@ -28,8 +39,10 @@ public:
     void WaitForEnter();
 
 private:
+    struct Reading;
     bool console_ = false;
     std::vector<std::string> secrets_;
+    std::shared_ptr<Reading> reading_;  // the input's read in progress, shared with its thread
 };
 
 }  // namespace checker

@@ -1,5 +1,7 @@
 #include "checker/win/DataLinkOpen.h"
 
+#include "checker/win/Owned.h"  // winsock2.h before windows.h
+
 #include <windows.h>
 #include <msdasc.h>
 #include <oledb.h>
@@ -13,65 +15,42 @@
 namespace checker {
 namespace {
 
-template <typename T>
-struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() {
-        if (p) p->Release();
-    }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-    explicit operator bool() const { return p != nullptr; }
-};
-
-struct Bstr {
-    BSTR text = nullptr;
-    ~Bstr() { SysFreeString(text); }
-    std::string Ansi() const {
-        if (!text) return {};
-        return ReportText(std::u16string_view(reinterpret_cast<const char16_t*>(text), SysStringLen(text)));
-    }
-};
-
-struct ComApartment {
-    ComApartment() : ok(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (ok) CoUninitialize();
-    }
-    bool ok;
-};
+std::string Ansi(const OwnedBstr& text) {
+    if (!text) return {};
+    return ReportText(std::u16string_view(reinterpret_cast<const char16_t*>(text.Get()), SysStringLen(text.Get())));
+}
 
 // The provider's error records of the failure just reported on this thread: each one's text, and
 // its SQLSTATE and server error number where the provider gives them.
 std::vector<ServerMessage> ErrorRecords(HRESULT failure) {
     std::vector<ServerMessage> messages;
     ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, &info) == S_OK && info) {
+    if (GetErrorInfo(0, info.Put()) == S_OK && info) {
         ComPtr<IErrorRecords> records;
         ULONG count = 0;
-        if (SUCCEEDED(info->QueryInterface(IID_IErrorRecords, reinterpret_cast<void**>(&records))) &&
+        if (SUCCEEDED(info->QueryInterface(IID_IErrorRecords, records.PutVoid())) &&
             SUCCEEDED(records->GetRecordCount(&count))) {
             for (ULONG i = 0; i < count; ++i) {
                 ServerMessage m;
                 ComPtr<IErrorInfo> one;
-                Bstr text;
-                if (SUCCEEDED(records->GetErrorInfo(i, GetUserDefaultLCID(), &one)) && one &&
-                    SUCCEEDED(one->GetDescription(&text.text)))
-                    m.text = text.Ansi();
+                OwnedBstr text;
+                if (SUCCEEDED(records->GetErrorInfo(i, GetUserDefaultLCID(), one.Put())) && one &&
+                    SUCCEEDED(one->GetDescription(text.Put())))
+                    m.text = Ansi(text);
                 ComPtr<ISQLErrorInfo> sql;
-                Bstr state;
+                OwnedBstr state;
                 LONG native = 0;
-                if (SUCCEEDED(records->GetCustomErrorObject(i, IID_ISQLErrorInfo, reinterpret_cast<IUnknown**>(&sql))) &&
-                    sql && SUCCEEDED(sql->GetSQLInfo(&state.text, &native))) {
-                    m.sqlState = state.Ansi();
+                if (SUCCEEDED(records->GetCustomErrorObject(i, IID_ISQLErrorInfo, sql.PutUnknown())) && sql &&
+                    SUCCEEDED(sql->GetSQLInfo(state.Put(), &native))) {
+                    m.sqlState = Ansi(state);
                     m.number = native;
                 }
                 messages.push_back(std::move(m));
             }
         } else {
-            Bstr text;
-            info->GetDescription(&text.text);
-            messages.push_back({{}, 0, 0, 0, text.Ansi()});
+            OwnedBstr text;
+            info->GetDescription(text.Put());
+            messages.push_back({{}, 0, 0, 0, Ansi(text)});
         }
     }
     if (messages.empty()) {
@@ -89,7 +68,7 @@ DataLinkOpen OpenDataLink(const std::string& connectionString, std::chrono::seco
     ComApartment com;
     ComPtr<IDataInitialize> service;
     if (FAILED(CoCreateInstance(CLSID_MSDAINITIALIZE, nullptr, CLSCTX_INPROC_SERVER, IID_IDataInitialize,
-                                reinterpret_cast<void**>(&service)))) {
+                                service.PutVoid()))) {
         result.outcome = DataLinkOpen::Outcome::ProviderMissing;
         return result;
     }
@@ -98,7 +77,7 @@ DataLinkOpen OpenDataLink(const std::string& connectionString, std::chrono::seco
     ComPtr<IDBInitialize> source;
     const HRESULT made = service->GetDataSource(nullptr, CLSCTX_INPROC_SERVER,
                                                 const_cast<LPWSTR>(reinterpret_cast<const wchar_t*>(wide.c_str())),
-                                                IID_IDBInitialize, reinterpret_cast<IUnknown**>(&source));
+                                                IID_IDBInitialize, source.PutUnknown());
     if (FAILED(made)) {
         // A provider that is not registered on this PC: its name unknown (CO_E_CLASSSTRING) or
         // its class missing.

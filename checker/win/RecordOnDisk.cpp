@@ -31,10 +31,10 @@ bool RecordOnDisk::Open() {
         attributes.lpSecurityDescriptor = descriptor;
     CreateDirectoryA(folder_.c_str(), &attributes);
     LocalFree(descriptor);
-    HANDLE file = CreateFileA(path_.c_str(), FILE_APPEND_DATA | GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    file_.reset(file);
+    file_.Reset(CreateFileA(path_.c_str(), FILE_APPEND_DATA | GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_) return false;
+    const HANDLE file = file_.Get();
     LARGE_INTEGER size{};
     GetFileSizeEx(file, &size);
     std::string start;
@@ -58,8 +58,8 @@ bool RecordOnDisk::Open() {
 bool RecordOnDisk::Append(std::string_view line) {
     if (!Open()) return false;
     DWORD written = 0;
-    return WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-           written == line.size() && FlushFileBuffers(file_.get());
+    return WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+           written == line.size() && FlushFileBuffers(file_.Get());
 }
 
 std::string RecordOnDisk::Now() const {
@@ -71,18 +71,17 @@ std::string RecordOnDisk::Now() const {
 }
 
 std::string RecordOnDisk::Read(std::string& error) const {
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const OwnedFile file(CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
             error = prov::SystemErrorText(GetLastError());
         return {};
     }
-    const FileHandle owned(file);
     std::string text;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
     return text;
 }
 

@@ -3,19 +3,12 @@
 // CriaBD under the machine's common application data folder (C:\ProgramData), the same for every
 // user. Each line is appended and flushed to the disk before the change it announces is made.
 
-#include <windows.h>
-
-#include <memory>
 #include <string>
 
 #include "checker/RepairRun.h"
+#include "checker/win/Owned.h"
 
 namespace checker {
-
-struct FileCloser {
-    void operator()(HANDLE file) const { CloseHandle(file); }
-};
-using FileHandle = std::unique_ptr<void, FileCloser>;
 
 class RecordOnDisk final : public RecordFile {
 public:
@@ -31,7 +24,7 @@ private:
     bool Open();
     std::string folder_;
     std::string path_;
-    FileHandle file_;
+    OwnedFile file_;
 };
 
 }  // namespace checker

@@ -1,6 +1,6 @@
 #include "checker/win/RepairCommand.h"
 
-#include <windows.h>
+#include "checker/win/Owned.h"  // winsock2.h before windows.h
 
 #include <chrono>
 
@@ -20,28 +20,18 @@ namespace {
 const char* const kServerKey = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\";
 constexpr std::chrono::milliseconds kAnswerWait{60000};
 
-// COM on this thread for the firewall's interfaces, ended only when this started it. The
-// multithreaded apartment: the firewall's objects live in either, and a single-threaded one
-// makes a window for its messages (under Wine that starts the desktop's process: 0.3 s).
-class ComApartment {
-public:
-    ComApartment() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ~ComApartment() {
-        if (started_) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+// COM for the firewall's interfaces in the multithreaded apartment: the firewall's objects live
+// in either, and a single-threaded one makes a window for its messages (under Wine that starts
+// the desktop's process: 0.3 s).
+constexpr DWORD kFirewallApartment = COINIT_MULTITHREADED;
 
-private:
-    bool started_;
-};
-
-// The addressed instance's facts, read in the registry's view that holds its keys.
+// The addressed instance's facts, read again (a value absent differs from an empty one for the
+// record) in the registry's view the check found it in.
 InstanceRepairFacts ReadInstance(const InstalledInstance& found, const ServiceReader& services) {
     InstanceRepairFacts instance;
     instance.name = found.name;
     instance.key = kServerKey + found.id;
-    instance.view = KeyExists(RegistryView::Bits64, instance.key) ? RegistryView::Bits64 : RegistryView::Bits32;
+    instance.view = found.view;
     const std::string server = instance.key + "\\MSSQLServer";
     instance.loginMode = RegistryKey(instance.view, server).Number("LoginMode");
     if (const std::optional<DWORD> enabled = RegistryKey(instance.view, server + "\\SuperSocketNetLib\\Tcp").Number("Enabled"))
@@ -133,31 +123,10 @@ std::optional<std::string> ConsoleDialogue::Ask(std::string_view question) {
         while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n')) wide.pop_back();
         return base::Narrow(wide);
     }
-    // Redirected: one line, byte by byte so nothing after it is taken; echoed into the report. A
-    // pipe that stays open with nothing in it answers nothing: after kAnswerWait it is taken as
-    // the end of the input.
-    std::string line;
-    bool any = false;
-    const bool pipe = GetFileType(in) == FILE_TYPE_PIPE;
-    for (;;) {
-        if (pipe) {
-            const ULONGLONG deadline = GetTickCount64() + kAnswerWait.count();
-            DWORD available = 0;
-            while (PeekNamedPipe(in, nullptr, 0, nullptr, &available, nullptr) && available == 0 &&
-                   GetTickCount64() < deadline)
-                Sleep(50);
-            if (available == 0 && GetTickCount64() >= deadline) break;
-        }
-        char c = 0;
-        DWORD read = 0;
-        if (!ReadFile(in, &c, 1, &read, nullptr) || read == 0) break;
-        any = true;
-        if (c == '\n') break;
-        line += c;
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    console_.Write(any ? line + "\n" : std::string("(fim da entrada)\n"));
-    if (!any) return std::nullopt;
+    // Redirected: one line, echoed into the report. A pipe that stays open with nothing in it
+    // answers nothing: after kAnswerWait it is taken as the end of the input.
+    const std::optional<std::string> line = console_.ReadInputLine(kAnswerWait);
+    console_.Write(line ? *line + "\n" : std::string("(fim da entrada)\n"));
     return line;
 }
 
@@ -169,7 +138,7 @@ RepairOutcome Corrigir(const RepairRequest& request, Console& console, RepairDia
                                   "Dê /servidor NOME[\\INSTANCIA] com /corrigir, ou corra-o na pasta do .udl.")});
         return {};
     }
-    const ComApartment com;
+    const ComApartment com(kFirewallApartment);
     Firewall firewall;
     const RepairPlan plan = PlanRepairs(ReadFacts(request, firewall, administrator()));
     if (plan.refusal != RepairPlan::Refusal::None) {
@@ -198,7 +167,7 @@ RepairOutcome Desfazer(const RepairRequest& request, Console& console, RepairDia
                                   "\"Executar como administrador\" e corra de novo VerificaBD /desfazer.")});
         return {2, false};
     }
-    const ComApartment com;
+    const ComApartment com(kFirewallApartment);
     Firewall firewall;
     SystemRepairs actions(request.login.server, dialogue, console, firewall);
     const RepairCounts counts = UndoRepairs(plan, request.yesToAll, NextEntryNumber(*existing), actions, dialogue, record);

@@ -13,6 +13,8 @@ namespace {
 using std::chrono::milliseconds;
 constexpr std::chrono::seconds kServiceBound{60};
 constexpr std::chrono::seconds kLoginTimeout{5};
+// As the check's own password: a pipe that sends nothing is not waited on for ever.
+constexpr std::chrono::seconds kPasswordWait{10};
 
 std::string Seconds(milliseconds waited) {
     char text[16];
@@ -175,7 +177,12 @@ prov::OdbcDatabase* SystemRepairs::Administrator(const std::string& server, bool
         why = "nenhum login de administrador dado";
         return nullptr;
     }
-    std::string password = console_.AskPassword("Palavra-passe de " + login + ": ");
+    std::optional<std::string> asked = console_.AskPassword("Palavra-passe de " + login + ": ", kPasswordWait);
+    if (!asked) {
+        why = "sem palavra-passe para o login " + login + " (a entrada acabou)";
+        return nullptr;
+    }
+    std::string password = std::move(*asked);
     console_.Hide(password);
     const std::string refused = connect(prov::MasterConnectionString({server, login, password, {}}));
     password.assign(password.size(), '\0');

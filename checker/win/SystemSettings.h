@@ -1,31 +1,22 @@
 #pragma once
-// The two kinds of system settings /corrigir reads and changes: services (through the service
-// manager) and registry values under HKEY_LOCAL_MACHINE, in a chosen view of the registry.
-// Owners are move-only; every failure comes back as the system's own text (Portuguese on a
+// The two kinds of system settings the checker reads and /corrigir changes: services (through
+// the service manager) and registry values under HKEY_LOCAL_MACHINE, in a chosen view of the
+// registry.
+// Handles are held by checker/win/Owned.h's owners; every failure comes back as the system's own text (Portuguese on a
 // Portuguese Windows).
 
-#include <windows.h>
+#include "checker/win/Owned.h"  // winsock2.h before windows.h
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "checker/Repairs.h"
 
 namespace checker {
-
-struct ServiceCloser {
-    void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
-};
-using ServiceHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ServiceCloser>;
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
 // Services read through one connection to the service manager (each costs milliseconds).
 class ServiceReader {
@@ -37,7 +28,7 @@ public:
     std::string Program(const std::string& name) const;
 
 private:
-    ServiceHandle manager_;
+    OwnedService manager_;
 };
 inline ServiceFacts ReadService(const std::string& name) { return ServiceReader().Read(name); }
 
@@ -54,21 +45,20 @@ std::string StopAndWait(const std::string& service, std::chrono::seconds bound,
 class RegistryKey {
 public:
     RegistryKey(RegistryView view, const std::string& path, bool write = false);
-    explicit operator bool() const { return key_ != nullptr; }
+    explicit operator bool() const { return static_cast<bool>(key_); }
     const std::string& Error() const { return error_; }  // why it did not open
 
     std::optional<DWORD> Number(const std::string& name) const;
     std::optional<std::string> Text(const std::string& name) const;
+    // Every text value's name and text, in the registry's order.
+    std::vector<std::pair<std::string, std::string>> Texts() const;
     // Empty when written; nullopt deletes the value.
     std::string SetNumber(const std::string& name, std::optional<DWORD> value);
     std::string SetText(const std::string& name, const std::optional<std::string>& value);
 
 private:
-    KeyHandle key_;
+    OwnedKey key_;
     std::string error_;
 };
-
-// Whether the key exists in the view.
-bool KeyExists(RegistryView view, const std::string& path);
 
 }  // namespace checker

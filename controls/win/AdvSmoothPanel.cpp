@@ -194,6 +194,7 @@ TAdvSmoothPanel::~TAdvSmoothPanel() {
 
 void TAdvSmoothPanel::Changed() {
     repaintNeeded_ = true;
+    ++changes_;
     if (HandleAllocated() && !FormSettingUp()) ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
@@ -284,37 +285,26 @@ void TAdvSmoothPanel::Paint(HDC dc) {
 }
 
 void TAdvSmoothPanel::DrawPanel(Gdiplus::Graphics& graphics, std::optional<win::BlankPixels> blank) {
+    const PanelCaptionLayout& layout = LaidOutCaptions(&graphics);
     win::GdiplusCanvas canvas(graphics, blank);
-    const RectF fillRect = fill_.Fill(&canvas, PanelFillRect(Width(), Height(), fill_.BorderColor(), fill_.BorderWidth()));
-    const int shadow = fill_.ShadowColor() != clNone ? fill_.ShadowOffset() : 0;
-    float th = 0;
-    if (!caption_.Text().empty()) th = DrawPlainCaption(graphics, fillRect, shadow);
-    if (!caption_.HTMLText().empty()) DrawHtmlCaption(graphics, fillRect, Round(th), shadow);
+    fill_.Fill(&canvas, PanelFillRect(Width(), Height(), fill_.BorderColor(), fill_.BorderWidth()));
+    if (!caption_.Text().empty()) DrawPlainCaption(graphics, layout);
+    if (!caption_.HTMLText().empty()) {
+        GdipHtmlCanvas html(graphics, pictureContainer_, images_, layout.htmlOptions.dpi);
+        PaintHtml(layout.drawn, html, layout.htmlOptions);
+    }
 }
 
-float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, int shadow) {
+void TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, const PanelCaptionLayout& layout) {
     const TAdvSmoothPanelCaption& cap = caption_;
     const TextFont font = CanvasFont(cap.Font());
-
-    TAdvGDIPPicture& picture = fill_.Picture();
-    int pictureWidth = fill_.PictureWidth();
-    if (fill_.PictureSize() == TFillPictureSize::psOriginal) {
-        win::DecodePicture(picture);
-        pictureWidth = picture.GetWidth();
-    }
-    const CaptionArea ca = PlainCaptionArea(f, !picture.Empty(), pictureWidth, fill_.PicturePosition(), cap.Location());
-    const RectF t = ca.area;
-    const float r = ca.reserve;
-
+    const RectF t = layout.area.area;
+    const float r = layout.area.reserve;
+    const float tw = layout.textBounds.width, th = layout.textBounds.height;
+    const PointL at = layout.at;
+    const float x = static_cast<float>(at.x), y = static_cast<float>(at.y);
     win::GdiplusCanvas canvas(graphics);
     const TextFormat format;  // the graphics layer's defaults
-    const RectF bounds = canvas.MeasureString(cap.Text(), font, {t.x, t.y, t.width - r, t.height}, format);
-    const float tw = bounds.width, th = bounds.height;
-
-    const PointL at = cap.Location() == TAdvSmoothPanelLocation::plCustom
-                          ? PointL{cap.Left(), cap.Top()}
-                          : PlaceByLocation(cap.Location(), t, Round(tw), Round(th));
-    const float x = static_cast<float>(at.x), y = static_cast<float>(at.y);
 
     if (cap.BackgroundColor() != clNone) {
         TGDIPFill band;  // the initial fill, recoloured, without a mirror or a border
@@ -342,8 +332,8 @@ float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, in
     default: break;  // no brush, no text
     }
     if (brush) {
-        const RectF layout{x, y, static_cast<float>(Round(t.width - 2 - r)), static_cast<float>(Height() - shadow - 1)};
-        canvas.DrawString(cap.Text(), font, layout, format, *brush);
+        const RectF box{x, y, static_cast<float>(Round(t.width - 2 - r)), static_cast<float>(Height() - layout.shadow - 1)};
+        canvas.DrawString(cap.Text(), font, box, format, *brush);
     }
 
     if (cap.LineColor() != clNone && cap.Line()) {
@@ -351,39 +341,56 @@ float TAdvSmoothPanel::DrawPlainCaption(Gdiplus::Graphics& graphics, RectF f, in
         canvas.DrawLine({static_cast<float>(Round(t.x + 2)), ly}, {static_cast<float>(Round(t.width - 2)), ly},
                         Pen{ToArgb(255, cap.LineColor()), static_cast<float>(fw::DpiScale(PixelsPerInch()).Line(1))});
     }
-    return th;
 }
 
-void TAdvSmoothPanel::DrawHtmlCaption(Gdiplus::Graphics& graphics, RectF fillRect, int c, int shadow) {
+PanelCaptionInputs TAdvSmoothPanel::CaptionInputs() const {
     const TAdvSmoothPanelCaption& cap = caption_;
-    const int wmax = Width() - shadow - 2 * fill_.BorderWidth();
-    HtmlOptions options;
-    options.font = ToHtmlFont(cap.HTMLFont());
-    const RectL m = HtmlMeasureRect(cap.HTMLLocation(), cap.HTMLLeft(), c, wmax);
-    options.rect = {m.left, m.top, m.right, m.bottom};
-    options.lineSpacing = fw::DpiScale(PixelsPerInch()).Length(2);
-    options.dpi = PixelsPerInch();
-    options.linkColour = cap.HTMLURLColor();
-    options.hoverColour = clNone;
-    options.hoverBackground = clNone;
-    options.shadowColour = cap.HTMLShadowColor();
-    options.shadowOffset = cap.HTMLShadowOffset();
-    options.imageScale = 1.0;
-    options.wordWrap = true;
-    options.hoveredLink = -1;
-    options.mode = HtmlMode::Measure;
-    const HtmlCaptionResult measured = DrawHTML(graphics, cap.HTMLText(), options, pictureContainer_, images_);
+    PanelCaptionInputs in;
+    in.width = Width();
+    in.height = Height();
+    in.fill = const_cast<TGDIPFill*>(&fill_);  // its picture's size is refreshed by decoding
+    in.text = cap.Text();
+    in.font = CanvasFont(cap.Font());
+    in.location = cap.Location();
+    in.left = cap.Left();
+    in.top = cap.Top();
+    in.html = cap.HTMLText();
+    in.options.font = ToHtmlFont(cap.HTMLFont());
+    in.options.lineSpacing = fw::DpiScale(PixelsPerInch()).Length(2);
+    in.options.dpi = PixelsPerInch();
+    in.options.linkColour = cap.HTMLURLColor();
+    in.options.shadowColour = cap.HTMLShadowColor();
+    in.options.shadowOffset = cap.HTMLShadowOffset();
+    in.htmlLocation = cap.HTMLLocation();
+    in.htmlLeft = cap.HTMLLeft();
+    in.htmlTop = cap.HTMLTop();
+    return in;
+}
 
-    htmlRect_ = HtmlTargetRect(cap.HTMLLocation(), cap.HTMLLeft(), cap.HTMLTop(), c, wmax, fillRect, measured.width,
-                               measured.height);
-    options.rect = {htmlRect_.left, htmlRect_.top, htmlRect_.right, htmlRect_.bottom};
-    options.mode = HtmlMode::Draw;
-    paintedHtml_ = DrawHTML(graphics, cap.HTMLText(), options, pictureContainer_, images_).layout;
+const PanelCaptionLayout& TAdvSmoothPanel::LaidOutCaptions(Gdiplus::Graphics* painting) const {
+    const PanelCaptionCache::Key key{Width(), Height(), PixelsPerInch(), changes_};
+    return captionLayout_.Get(key, [&] {
+        // Measured as painting measures: on the paint's graphics, or on a scratch one set up alike.
+        std::optional<Gdiplus::Bitmap> scratch;
+        std::optional<Gdiplus::Graphics> scratchGraphics;
+        if (!painting) {
+            scratch.emplace(1, 1, PixelFormat32bppARGB);
+            scratchGraphics.emplace(&*scratch);
+            scratchGraphics->SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+            scratchGraphics->SetTextRenderingHint(ToHint(caption_.TextRendering()));
+        }
+        Gdiplus::Graphics& graphics = painting ? *painting : *scratchGraphics;
+        win::GdiplusCanvas canvas(graphics);
+        const PanelCaptionInputs in = CaptionInputs();
+        const GdipTextMeasurer measurer(graphics, in.options.dpi);
+        const GdipHtmlImages sources(pictureContainer_, images_);
+        return LayoutPanelCaptions(in, canvas, measurer, sources.Sources());
+    });
 }
 
 std::string TAdvSmoothPanel::AnchorAt(int x, int y) const {
-    if (caption_.HTMLText().empty() || !paintedHtml_) return {};
-    const auto hit = HitTestHtml(*paintedHtml_, x, y);
+    if (caption_.HTMLText().empty()) return {};
+    const auto hit = HitTestHtml(LaidOutCaptions().drawn, x, y);
     return hit && hit->link >= 0 ? hit->target : std::string{};
 }
 
@@ -409,14 +416,14 @@ public:
     long AccRole() const override { return ROLE_SYSTEM_LINK; }
     std::wstring AccName() const override {
         std::string text;
-        const HtmlLayout layout = panel_.CaptionLayout();
+        const HtmlLayout& layout = panel_.CaptionLayout();
         for (const HtmlInstr& instr : layout.instrs) {
             if (instr.link == index_ && instr.kind == HtmlInstrKind::Text) text += instr.text;
         }
         return Trimmed(fw::Widen(text));
     }
     HRESULT AccValue(std::wstring& value) const override {
-        const HtmlLayout layout = panel_.CaptionLayout();
+        const HtmlLayout& layout = panel_.CaptionLayout();
         if (static_cast<std::size_t>(index_) >= layout.links.size()) return DISP_E_MEMBERNOTFOUND;
         value = fw::Widen(layout.links[static_cast<std::size_t>(index_)]);
         return S_OK;
@@ -426,7 +433,7 @@ public:
     }
     bool AccScreenRect(RECT& rect) const override {
         if (!panel_.HandleAllocated()) return false;
-        const HtmlLayout layout = panel_.CaptionLayout();
+        const HtmlLayout& layout = panel_.CaptionLayout();
         bool any = false;
         for (const HtmlInstr& instr : layout.instrs) {
             if (instr.link != index_) continue;
@@ -461,7 +468,7 @@ public:
     }
     bool AccScreenRect(RECT& rect) const override {
         if (!panel_.HandleAllocated()) return false;
-        const RectL& r = panel_.HtmlCaptionRect();
+        const RectL r = panel_.HtmlCaptionRect();
         rect = {r.left, r.top, r.right, r.bottom};
         ::MapWindowPoints(panel_.Handle(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
         return true;
@@ -477,7 +484,7 @@ public:
     // Whether the caption says anything; the link children follow the caption's links (a link
     // that went takes its object's link along).
     bool Refresh() const {
-        const HtmlLayout layout = panel_.CaptionLayout();
+        const HtmlLayout& layout = panel_.CaptionLayout();
         const std::size_t count = layout.links.size();
         while (links_.size() > count) links_.pop_back();
         while (links_.size() < count) links_.push_back(std::make_unique<LinkElement>(panel_, static_cast<int>(links_.size())));
@@ -500,23 +507,7 @@ TAdvSmoothPanel::CaptionElement& TAdvSmoothPanel::AccCaption() const {
     return *accCaption_;
 }
 
-HtmlLayout TAdvSmoothPanel::CaptionLayout() const {
-    if (caption_.HTMLText().empty()) return {};
-    Gdiplus::Bitmap scratch(1, 1, PixelFormat32bppARGB);
-    Gdiplus::Graphics graphics(&scratch);
-    graphics.SetTextRenderingHint(ToHint(caption_.TextRendering()));
-    HtmlOptions options;
-    options.font = ToHtmlFont(caption_.HTMLFont());
-    options.rect = {htmlRect_.left, htmlRect_.top, htmlRect_.right, htmlRect_.bottom};
-    options.linkColour = caption_.HTMLURLColor();
-    options.shadowColour = caption_.HTMLShadowColor();
-    options.shadowOffset = caption_.HTMLShadowOffset();
-    options.lineSpacing = fw::DpiScale(PixelsPerInch()).Length(2);
-    options.dpi = PixelsPerInch();
-    options.mode = HtmlMode::HitTest;  // every line laid out, none dropped
-    options.hitX = options.hitY = -1;
-    return LayoutHTML(graphics, caption_.HTMLText(), options, pictureContainer_, images_);
-}
+const HtmlLayout& TAdvSmoothPanel::CaptionLayout() const { return LaidOutCaptions().lines; }
 
 std::vector<fw::AccessibleElement*> TAdvSmoothPanel::AccChildren() const {
     std::vector<fw::AccessibleElement*> children;
@@ -528,7 +519,7 @@ std::vector<fw::AccessibleElement*> TAdvSmoothPanel::AccChildren() const {
 
 void TAdvSmoothPanel::AccessibleAction(WPARAM part) {
     // The link is looked up again: the caption may have changed since the action was asked for.
-    const HtmlLayout layout = CaptionLayout();
+    const HtmlLayout& layout = CaptionLayout();
     if (part == 0 || part > layout.links.size()) return;
     if (OnAnchorClick) OnAnchorClick(*this, layout.links[part - 1]);
 }

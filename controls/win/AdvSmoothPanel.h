@@ -205,9 +205,10 @@ public:
     bool RepaintNeeded() const { return repaintNeeded_; }
     int CacheBuilds() const { return cacheBuilds_; }
     bool LinkHover() const { return linkHover_; }
-    // Where the HTML caption went at the last paint (left, top, right, bottom).
-    const RectL& HtmlCaptionRect() const { return htmlRect_; }
-    // The link of the HTML caption under a client point, as last painted; empty when none.
+    int CaptionLayouts() const { return captionLayout_.Builds(); }
+    // Where the HTML caption goes at the panel's size (left, top, right, bottom).
+    RectL HtmlCaptionRect() const { return LaidOutCaptions().htmlRect; }
+    // The link of the HTML caption under a client point, as it is painted; empty when none.
     std::string AnchorAt(int x, int y) const;
     // What the mouse does at a client point (hover state and cursor; a press raises OnAnchorClick).
     void MouseMoveAt(int x, int y);
@@ -217,8 +218,8 @@ public:
     // text), a child of the panel before its controls, present while it says something or holds
     // a link; each link is a link child of it whose default action is the anchor click.
     std::vector<fw::AccessibleElement*> AccChildren() const override;
-    // The caption laid out in the rectangle it was last drawn in, every instruction kept.
-    HtmlLayout CaptionLayout() const;
+    // The HTML caption laid out at the panel's size, every line kept.
+    const HtmlLayout& CaptionLayout() const;
 
 protected:
     void CreateParams(fw::WindowParams& params) override;
@@ -233,8 +234,11 @@ private:
     CaptionElement& AccCaption() const;
     void RebuildCache();
     void PaintParent(HDC dc);
-    float DrawPlainCaption(Gdiplus::Graphics& graphics, RectF fillRect, int shadow);
-    void DrawHtmlCaption(Gdiplus::Graphics& graphics, RectF fillRect, int c, int shadow);
+    void DrawPlainCaption(Gdiplus::Graphics& graphics, const PanelCaptionLayout& layout);
+    PanelCaptionInputs CaptionInputs() const;
+    // The captions' layout at the panel's size and DPI, made on `painting` when one is due (else
+    // on a scratch graphics set up as painting sets up its own).
+    const PanelCaptionLayout& LaidOutCaptions(Gdiplus::Graphics* painting = nullptr) const;
 
     bool canMove_ = false;
     bool transparent_ = true;
@@ -249,9 +253,8 @@ private:
     int cacheBuilds_ = 0;
     bool linkHover_ = false;
     bool mouseInside_ = false;
-    RectL htmlRect_;
-    // The HTML caption as last painted: the mouse hit-tests it instead of laying it out again.
-    std::optional<HtmlLayout> paintedHtml_;
+    std::uint64_t changes_ = 0;  // effective changes so far: a caption layout is made for one count
+    mutable PanelCaptionCache captionLayout_;
     int lastWidth_ = 0, lastHeight_ = 0;
     // Made when a reader first asks for the panel's children.
     mutable std::unique_ptr<CaptionElement> accCaption_;

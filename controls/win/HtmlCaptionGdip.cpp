@@ -18,7 +18,7 @@ namespace ctl {
 
 namespace {
 
-std::wstring Wide(std::string_view text) {
+std::wstring Cp1252ToWide(std::string_view text) {
     const std::u16string u = base::Cp1252ToUtf16(text);
     return std::wstring(u.begin(), u.end());
 }
@@ -29,7 +29,7 @@ bool IsSymbolFont(const HtmlFont& font) { return base::EqualsIgnoreCase(font.nam
 // implementations address differently (and Wine's copy of the font answers with other glyphs):
 // they are drawn as the Unicode characters they stand for, in a text face.
 std::wstring TextFor(std::string_view text, const HtmlFont& font) {
-    if (!IsSymbolFont(font)) return Wide(text);
+    if (!IsSymbolFont(font)) return Cp1252ToWide(text);
     std::wstring out;
     out.reserve(text.size());
     for (char c : text) out.push_back(static_cast<unsigned char>(c) == 0xB7 ? L'\u2022' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
@@ -91,7 +91,7 @@ ShellIcon FindShellIcon(bool large, std::string_view source) {
         icon.list = SystemImageList(L"C:\\", info, size);
         icon.index = source.size() <= 9 ? std::stoi(std::string(source)) : -1;
     } else {
-        const std::wstring path = Wide(source);
+        const std::wstring path = Cp1252ToWide(source);
         icon.list = SystemImageList(path.c_str(), info, size);
         icon.index = icon.list ? info.iIcon : -1;
     }
@@ -136,7 +136,7 @@ std::unique_ptr<Gdiplus::Font> MakeGdipFont(const HtmlFont& font, float scale) {
     if (font.italic) style |= Gdiplus::FontStyleItalic;
     if (font.underline) style |= Gdiplus::FontStyleUnderline;
     if (font.strikeOut) style |= Gdiplus::FontStyleStrikeout;
-    return win::MakeGdipFont(Wide(font.name), static_cast<float>(font.size) * scale, style);
+    return win::MakeGdipFont(Cp1252ToWide(font.name), static_cast<float>(font.size) * scale, style);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -279,19 +279,16 @@ void GdipHtmlCanvas::DrawImage(const HtmlImageRef& image, const HtmlRect& box) {
 
 // ---------------------------------------------------------------------------------------------
 
-HtmlLayout LayoutHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
-                      const TGDIPPictureContainer* pictures, HIMAGELIST images) {
-    GdipTextMeasurer measurer(graphics, options.dpi);
-    ContainerPictureSource pictureSource(pictures, &win::DecodePicture);
-    ImageListSource listSource(images);
-    ShellIconSource iconSource;
-    const HtmlImages sources{pictures ? &pictureSource : nullptr, images ? &listSource : nullptr, &iconSource};
-    return LayoutHtml(html, options, measurer, sources);
-}
+GdipHtmlImages::GdipHtmlImages(const TGDIPPictureContainer* pictures, HIMAGELIST images)
+    : pictures_(pictures, &win::DecodePicture),
+      list_(images),
+      sources_{pictures ? &pictures_ : nullptr, images ? &list_ : nullptr, &icons_} {}
 
 HtmlCaptionResult DrawHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
                            const TGDIPPictureContainer* pictures, HIMAGELIST images) {
-    HtmlLayout layout = LayoutHTML(graphics, html, options, pictures, images);
+    const GdipTextMeasurer measurer(graphics, options.dpi);
+    const GdipHtmlImages sources(pictures, images);
+    HtmlLayout layout = LayoutHtml(html, options, measurer, sources.Sources());
     if (options.mode == HtmlMode::Draw) {
         GdipHtmlCanvas canvas(graphics, pictures, images, options.dpi);
         PaintHtml(layout, canvas, options);

@@ -1,8 +1,7 @@
 #pragma once
 // The HTML caption on GDI+: text measured and drawn with GDI+ fonts (a family GDI+ cannot find
 // falls back to Arial), pictures from a picture container, images from an image list, and the
-// shell's system icons. DrawHTML is the one call the smooth panel makes to measure, draw and
-// hit-test its caption.
+// shell's system icons. DrawHTML measures, draws or hit-tests a caption in one call.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -56,6 +55,22 @@ public:
     std::optional<HtmlSize> IconSize(bool large, std::string_view source) const override;
 };
 
+// A caption's image sources on GDI+: pictures by name from a picture container (decoded as GDI+
+// draws them), "IDX:n" images from an image list (either may be absent), the shell's icons.
+class GdipHtmlImages {
+public:
+    GdipHtmlImages(const TGDIPPictureContainer* pictures, HIMAGELIST images);
+    GdipHtmlImages(const GdipHtmlImages&) = delete;
+    GdipHtmlImages& operator=(const GdipHtmlImages&) = delete;
+    const HtmlImages& Sources() const { return sources_; }
+
+private:
+    ContainerPictureSource pictures_;
+    ImageListSource list_;
+    ShellIconSource icons_;
+    HtmlImages sources_;
+};
+
 // The canvas on a GDI+ graphics object. Pictures are drawn from `pictures`, list images from
 // `images`, icons from the shell; colours are resolved (system colours included) and drawn
 // opaquely. Underline and strike-out are lines of their own (the font draws neither). List
@@ -101,11 +116,6 @@ struct HtmlCaptionResult {
     int lineCount = 0;
     HtmlLayout layout;       // what was laid out (and, for Draw, painted)
 };
-
-// The caption laid out as DrawHTML lays it out, every instruction kept (links with their runs and
-// boxes): what a reader of the caption is told.
-HtmlLayout LayoutHTML(Gdiplus::Graphics& graphics, std::string_view html, const HtmlOptions& options,
-                      const TGDIPPictureContainer* pictures = nullptr, HIMAGELIST images = nullptr);
 
 // Measures (options.mode Measure), paints into `graphics` (Draw) or looks for the link under
 // (options.hitX, options.hitY) (HitTest) of the caption `html` in options.rect. Pictures are

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "base/win/AnsiText.h"
-#include "provisioning/AnsiText.h"
+#include "provisioning/WidenFunction.h"
 #include "provisioning/Database.h"
 #include "provisioning/win/Win32Services.h"
 
@@ -39,7 +39,7 @@ struct OdbcOptions {
     std::chrono::seconds loginTimeout{15};
     std::chrono::seconds statementTimeout{30};  // ExecuteStatement only; commands have none
     // Converts the wizard's ANSI texts to UTF-16: the running system's ANSI code page.
-    Widen widen = base::WidenToUtf16;
+    WidenFunction widen = base::WidenToUtf16;
 };
 
 class OdbcDatabase final : public Database {

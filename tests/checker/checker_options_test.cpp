@@ -26,7 +26,7 @@ TEST(CheckerOptions, AcceptedCommandLines) {
         {{"-SERVIDOR", "127.0.0.1,1433", "/Utilizador", "sa", "/basedados", "velmopos_5_2"}, "127.0.0.1,1433", "sa",
          "velmopos_5_2", false},
         {{"/?"}, nullptr, nullptr, nullptr, true},
-        {{"/basedados", "caf\xE9", "-?"}, nullptr, nullptr, "caf\xE9", true},
+        {{"/basedados", "café", "-?"}, nullptr, nullptr, "café", true},
     };
     for (const Case& c : cases) {
         const checker::ParsedOptions parsed = ParseOptions(c.args);
@@ -45,15 +45,15 @@ TEST(CheckerOptions, RefusedCommandLinesSayWhy) {
         const char* error;
     };
     const Case cases[] = {
-        {{"/servidor"}, "Falta o valor da op\xE7\xE3o \"/servidor\"."},
-        {{"/servidor", "/utilizador", "sa"}, "Falta o valor da op\xE7\xE3o \"/servidor\"."},
-        {{"/servidor", ""}, "Falta o valor da op\xE7\xE3o \"/servidor\"."},
-        {{"/servidor", "a", "/servidor", "b"}, "A op\xE7\xE3o \"/servidor\" foi dada duas vezes."},
-        {{"/naoexiste", "1433"}, "Op\xE7\xE3o desconhecida: \"/naoexiste\"."},
+        {{"/servidor"}, "Falta o valor da opção \"/servidor\"."},
+        {{"/servidor", "/utilizador", "sa"}, "Falta o valor da opção \"/servidor\"."},
+        {{"/servidor", ""}, "Falta o valor da opção \"/servidor\"."},
+        {{"/servidor", "a", "/servidor", "b"}, "A opção \"/servidor\" foi dada duas vezes."},
+        {{"/naoexiste", "1433"}, "Opção desconhecida: \"/naoexiste\"."},
         {{"SRV"}, "Argumento inesperado: \"SRV\"."},
         {{"/"}, "Argumento inesperado: \"/\"."},
-        {{"/password", "segredo"}, "A palavra-passe nunca se d\xE1 na linha de comandos: o programa pede-a quando precisa dela."},
-        {{"-PWD", "segredo"}, "A palavra-passe nunca se d\xE1 na linha de comandos: o programa pede-a quando precisa dela."},
+        {{"/password", "segredo"}, "A palavra-passe nunca se dá na linha de comandos: o programa pede-a quando precisa dela."},
+        {{"-PWD", "segredo"}, "A palavra-passe nunca se dá na linha de comandos: o programa pede-a quando precisa dela."},
     };
     for (const Case& c : cases) {
         const checker::ParsedOptions parsed = ParseOptions(c.args);
@@ -65,7 +65,7 @@ TEST(CheckerOptions, RefusedCommandLinesSayWhy) {
 
 TEST(CheckerReport, LinesTagsAndExitCode) {
     using namespace checker;
-    EXPECT_EQ(FormatFinding(Ok("pasta grav\xE1vel")), "[ OK ] pasta grav\xE1vel\n");
+    EXPECT_EQ(FormatFinding(Ok("pasta gravável")), "[ OK ] pasta gravável\n");
     EXPECT_EQ(FormatFinding(Warning("a", "b")), "[AVISO] a\n        O que fazer: b\n");
     EXPECT_EQ(FormatFinding(Failure("c", "d")), "[FALHA] c\n        O que fazer: d\n");
     EXPECT_EQ(ExitCode({Ok("x"), Warning("y", "z")}), 0);
@@ -79,9 +79,9 @@ TEST(CheckerReport, LinesTagsAndExitCode) {
 
 TEST(CheckerOutput, ConsoleGetsUtf16PipesGetUtf8WithCrLf) {
     using checker::OutputBytes;
-    EXPECT_EQ(OutputBytes("a\xE7\n", checker::Sink::PipeOrFile), "a\xC3\xA7\r\n");
-    EXPECT_EQ(OutputBytes("\x80\r\n", checker::Sink::PipeOrFile), "\xE2\x82\xAC\r\n");
-    EXPECT_EQ(OutputBytes("\xE7\n", checker::Sink::Console), std::string("\xE7\0\r\0\n\0", 6));
+    EXPECT_EQ(OutputBytes("aç\n", checker::Sink::PipeOrFile), "a\xC3\xA7\r\n");
+    EXPECT_EQ(OutputBytes("€\r\n", checker::Sink::PipeOrFile), "\xE2\x82\xAC\r\n");
+    EXPECT_EQ(OutputBytes("ç\n", checker::Sink::Console), std::string("\xE7\0\r\0\n\0", 6));
 }
 
 }  // namespace

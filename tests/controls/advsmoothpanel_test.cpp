@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "controls/AdvSmoothPanel.h"
+#include "tests/controls/gdipfill_recording_canvas.h"
+#include "tests/controls/html_caption_fakes.h"
 
 namespace {
 
@@ -103,6 +107,70 @@ TEST(HtmlCaptionGeometry, CustomPlacementUsesTheGivenPointAndTheRoomLeft) {
     EXPECT_EQ(HtmlMeasureRect(plTopLeft, 30, 10, 400), (RectL{30, 10, 400, 10000}));
     EXPECT_EQ(HtmlTargetRect(plBottomRight, 30, 40, 10, 400, {0, 0, 500, 300}, 100, 20),
               (RectL{400, 10 + 270, 500, 10 + 290}));
+}
+
+// The box of a link's runs as drawn.
+HtmlRect LinkBox(const PanelCaptionLayout& layout, int link) {
+    HtmlRect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (const HtmlInstr& instr : layout.drawn.instrs) {
+        if (instr.link != link) continue;
+        box = {std::min(box.left, instr.box.left), std::min(box.top, instr.box.top),
+               std::max(box.right, instr.box.right), std::max(box.bottom, instr.box.bottom)};
+    }
+    return box;
+}
+
+std::string TargetAt(const PanelCaptionLayout& layout, int x, int y) {
+    const auto hit = HitTestHtml(layout.drawn, x, y);
+    return hit ? hit->target : std::string{};
+}
+
+// Issue 33: the mouse and readers asked for the caption as it was last painted, so before the first
+// paint, or after a resize not yet painted, a link answered from where it no longer is. The cache
+// lays the captions out for the size asked with, once for each size, DPI and change.
+TEST(PanelCaptionCache, ALinkFollowsAResizeBeforeAnyPaintAndAnUnchangedPanelIsNotLaidOutAgain) {
+    TGDIPFill fill;
+    PanelCaptionInputs in;
+    in.fill = &fill;
+    in.text = "Title";  // 13 pixels high on the recording canvas
+    in.html = "Veja <A href=\"ajuda\">a ajuda</A>";
+    ctl::testing::RecordingCanvas canvas;
+    const fakes::FakeMeasurer measurer;
+    PanelCaptionCache cache;
+    const auto layoutAt = [&](int width, int dpi, std::uint64_t changes) -> const PanelCaptionLayout& {
+        return cache.Get({width, 300, dpi, changes}, [&] {
+            PanelCaptionInputs sized = in;
+            sized.width = width;
+            sized.height = 300;
+            sized.options.dpi = dpi;
+            return LayoutPanelCaptions(sized, canvas, measurer, {});
+        });
+    };
+
+    const HtmlRect narrow = LinkBox(layoutAt(400, 96, 0), 0);
+    ASSERT_GT(narrow.Width(), 0);
+    EXPECT_GE(layoutAt(400, 96, 0).htmlRect.top, 13) << "below the plain caption";
+    const int midY = (narrow.top + narrow.bottom) / 2;
+    EXPECT_EQ(TargetAt(layoutAt(400, 96, 0), narrow.left + 1, midY), "ajuda");
+    const long calls = measurer.calls;
+
+    // Centred: 200 pixels wider moves the link 100 to the right, at once.
+    const PanelCaptionLayout& wide = layoutAt(600, 96, 0);
+    EXPECT_EQ(LinkBox(wide, 0).left, narrow.left + 100);
+    EXPECT_EQ(TargetAt(wide, narrow.left + 1, midY), "") << "the link is no longer there";
+    EXPECT_EQ(TargetAt(wide, narrow.left + 101, midY), "ajuda");
+    EXPECT_EQ(wide.lines.links, std::vector<std::string>{"ajuda"}) << "readers are told the same link";
+    EXPECT_EQ(cache.Builds(), 2);
+
+    const long callsAtWide = measurer.calls;
+    layoutAt(600, 96, 0);
+    EXPECT_EQ(cache.Builds(), 2) << "nothing changed: the same layout";
+    EXPECT_EQ(measurer.calls, callsAtWide);
+    EXPECT_GT(callsAtWide, calls);
+    layoutAt(600, 144, 0);
+    EXPECT_EQ(cache.Builds(), 3) << "another DPI";
+    layoutAt(600, 144, 1);
+    EXPECT_EQ(cache.Builds(), 4) << "a change of the panel";
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Fuzzes the HTML caption's preparation, parsing, layout, hit test and painting with the fake
 // measurer. Besides crashes and hangs it checks:
 //   - preparation agrees with the rule taken literally (first occurrence replaced, round by round);
-//   - measuring and hit-testing lay out the same lines (neither drops any);
+//   - measuring and hit-testing lay out the same lines (neither drops any), and drawing the lines
+//     it keeps of them;
 //   - the work stays linear: measurer calls and instructions are bounded by the input's length.
 // The first input byte chooses the options; the rest is the mark-up.
 
@@ -75,6 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.mode = ctl::HtmlMode::Draw;
     const ctl::HtmlLayout drawn = ctl::LayoutHtml(markup, options, measurer, images);
     Check(drawn.lineCount <= measured.lineCount);
+    // A layout of every line serves painting too: its drawn lines are what Draw mode makes.
+    const ctl::HtmlLayout kept = ctl::DrawnLines(tested);
+    Check(kept.instrs == drawn.instrs && kept.lineCount == drawn.lineCount);
     for (const auto& instr : drawn.instrs) {
         Check(instr.box.left <= instr.box.right && instr.box.top <= instr.box.bottom);
         if (instr.font >= 0) Check(instr.font < static_cast<int>(drawn.fonts.size()));

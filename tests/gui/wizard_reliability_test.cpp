@@ -44,6 +44,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -486,13 +487,32 @@ DWORD RunReaders(HWND window, int readers, int walks, int actions) {
     return result;
 }
 
+// How many readers' walks the test makes: in the test command, one round of two readers at once,
+// enough that a leak of one object per walk or action shows many times over and that the two
+// readers' calls interleave; `scripts/soak.sh` sets a soak of five rounds of a hundred each.
+struct Soak {
+    int rounds = 1;
+    int walks = 30;  // each reader's walks, and as many default actions
+};
+
+Soak SoakFromEnvironment() {
+    Soak soak;
+    const auto read = [](const char* name, int& value) {
+        if (const char* text = std::getenv(name); text && std::atoi(text) > 0) value = std::atoi(text);
+    };
+    read("WIZARD_SOAK_ROUNDS", soak.rounds);
+    read("WIZARD_SOAK_WALKS", soak.walks);
+    return soak;
+}
+
 }  // namespace
 
-// A thousand walks of the accessible tree and a thousand default actions from another process
-// leave the wizard with no accessible object, GDI or USER object more than before: objects are
-// made on request and go with the last reference. (The objects are counted by the framework's own
-// counter, read here in the wizard's process.)
-TEST_F(WizardReliability, ThousandWalksAndDefaultActionsLeaveNoObjectsBehind) {
+// Walks of the accessible tree and default actions from other processes leave the wizard with no
+// accessible object, GDI or USER object more than before: objects are made on request and go with
+// the last reference. (The objects are counted by the framework's own counter, read here in the
+// wizard's process.)
+TEST_F(WizardReliability, WalksAndDefaultActionsLeaveNoObjectsBehind) {
+    const Soak soak = SoakFromEnvironment();
     fw::Application application;
     app::TfrmMain form;
     form.LoadDescription();
@@ -507,19 +527,22 @@ TEST_F(WizardReliability, ThousandWalksAndDefaultActionsLeaveNoObjectsBehind) {
     EXPECT_EQ(fw::LiveAccessibleObjects(), 0) << "every object went with the reader's last reference";
     const Counts warm = Measure();
 
-    // In five rounds of two readers at once (as a screen reader beside a magnifier), a hundred
-    // walks and a hundred actions each: their calls and references interleave, and a busy machine
-    // makes the whole take long, but a reader that stops making progress is found within its own
-    // bound. Each reader's last action chooses VelmoFact, so whichever comes last leaves it chosen.
+    // Rounds of two readers at once (as a screen reader beside a magnifier): their calls and
+    // references interleave, and a busy machine makes the whole take long, but a reader that stops
+    // making progress is found within its own bound. Each reader's last action chooses VelmoFact,
+    // so whichever comes last leaves it chosen.
     const auto start = Clock::now();
-    for (int round = 1; round <= 5; ++round) ASSERT_EQ(RunReaders(form.Handle(), 2, 100, 100), 0u) << "round " << round;
+    for (int round = 1; round <= soak.rounds; ++round)
+        ASSERT_EQ(RunReaders(form.Handle(), 2, soak.walks, soak.walks), 0u) << "round " << round;
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const Counts after = Measure();
     EXPECT_EQ(fw::LiveAccessibleObjects(), 0);
     EXPECT_TRUE(form.velmofact->Checked() && !form.velmocafe->Checked());
-    std::printf("after the first round: %lu GDI, %lu USER; after 1,000 walks and 1,000 default actions (%.0f s): "
-                "%lu GDI, %lu USER, %ld accessible objects\n",
-                warm.gdi, warm.user, seconds, after.gdi, after.user, fw::LiveAccessibleObjects());
+    const int each = soak.rounds * 2 * soak.walks;
+    std::printf("after the first round: %lu GDI, %lu USER; after %d walks and %d default actions (%d round(s) of two "
+                "readers, %.0f s, %.2f s a walk and its action): %lu GDI, %lu USER, %ld accessible objects\n",
+                warm.gdi, warm.user, each, each, soak.rounds, seconds, seconds / each * 2, after.gdi, after.user,
+                fw::LiveAccessibleObjects());
     EXPECT_EQ(after.gdi, warm.gdi) << warm.gdiKinds << "\n" << after.gdiKinds;
     EXPECT_EQ(after.user, warm.user);
     application.SetMainForm(nullptr);

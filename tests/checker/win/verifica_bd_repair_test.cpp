@@ -4,7 +4,7 @@
 // standard input. Each repair is read back from the system itself (the registry value, the
 // service's state, the SQL the server received) and from the record, then undone.
 
-#include "tests/provisioning/win/SqlTestServer.h"  // winsock2.h before windows.h
+#include "tests/checker/win/CheckerRun.h"  // winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 
@@ -15,26 +15,17 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
-#include "base/Text.h"
 #include "checker/win/Console.h"
 #include "checker/win/RepairCommand.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace checker_test;
 
-const std::string kPassword = "Segr\xEA" "do#2024";
+const std::string kPassword = "Segrêdo#2024";
 const std::string kScenario = R"j({"logins": {"sa": "Segr\u00eado#2024", "caixa": "x"}, "disabled": ["caixa"]})j";
-const std::wstring kRoot = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
-const std::wstring kInstance = kRoot + L"\\MSSQL15.SQLEXPRESS\\MSSQLServer";
-
-fs::path ProgramFolder() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
+const std::wstring kInstance = ServerOnThisPc::kInstance;
 
 fs::path RecordPath() {
     wchar_t* common = nullptr;
@@ -51,212 +42,37 @@ std::string ReadAll(const fs::path& path) {
     return text.str();
 }
 
-DWORD Number(const std::wstring& key, const wchar_t* name) {
-    DWORD value = 0, size = sizeof value;
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
-        return 0xFFFFFFFF;
-    RegQueryValueExW(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(handle);
-    return value;
-}
-
-void SetNumber(const std::wstring& key, const wchar_t* name, DWORD value) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
-                              &handle, nullptr), ERROR_SUCCESS);
-    RegSetValueExW(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(handle);
-}
-
-void SetText(const std::wstring& key, const wchar_t* name, const std::wstring& text) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
-                              &handle, nullptr), ERROR_SUCCESS);
-    RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * 2));
-    RegCloseKey(handle);
-}
-
-// A service of this PC, the stand-in program under the server's or the Browser's name; deleted
-// (stopped first) at the end.
-class StandInService {
-public:
-    StandInService(const wchar_t* name, DWORD startType, bool running)
-        : manager_(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {
-        const std::wstring program = L"\"" + (ProgramFolder() / L"stand_in_service.exe").wstring() + L"\" -sSQLEXPRESS";
-        service_ = CreateServiceW(manager_, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                  startType == SERVICE_DISABLED ? SERVICE_DEMAND_START : startType,
-                                  SERVICE_ERROR_NORMAL, program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-        EXPECT_NE(service_, nullptr) << GetLastError();
-        if (running) EXPECT_TRUE(StartServiceW(service_, 0, nullptr)) << GetLastError();
-        if (running) Wait(SERVICE_RUNNING);
-        if (startType == SERVICE_DISABLED) SetStartType(SERVICE_DISABLED);
-    }
-    ~StandInService() {
-        SERVICE_STATUS status{};
-        if (ControlService(service_, SERVICE_CONTROL_STOP, &status)) Wait(SERVICE_STOPPED);
-        DeleteService(service_);
-        CloseServiceHandle(service_);
-        CloseServiceHandle(manager_);
-    }
-    StandInService(const StandInService&) = delete;
-    StandInService& operator=(const StandInService&) = delete;
-
-    DWORD State() const {
-        SERVICE_STATUS status{};
-        QueryServiceStatus(service_, &status);
-        return status.dwCurrentState;
-    }
-    DWORD StartType() const {
-        std::vector<char> buffer(8192);
-        DWORD needed = 0;
-        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-        return QueryServiceConfigW(service_, config, static_cast<DWORD>(buffer.size()), &needed) ? config->dwStartType : 0;
-    }
-    void SetStartType(DWORD type) {
-        EXPECT_TRUE(ChangeServiceConfigW(service_, SERVICE_NO_CHANGE, type, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
-                                         nullptr, nullptr, nullptr, nullptr));
-    }
-    // The program it would start next: a missing one makes the next start fail.
-    void SetProgram(const std::wstring& program) {
-        EXPECT_TRUE(ChangeServiceConfigW(service_, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, program.c_str(),
-                                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-    }
-    void Wait(DWORD state) const {
-        for (int i = 0; i < 100 && State() != state; ++i) Sleep(100);
-    }
-
-private:
-    SC_HANDLE manager_;
-    SC_HANDLE service_ = nullptr;
-};
-
 // The instance SQLEXPRESS on this PC as its installer leaves it (TCP/IP off, Windows
 // authentication only), listening on the test server's port, its service running on demand and
 // the Browser disabled; and no record yet.
 class ServerHere {
 public:
     explicit ServerHere(int port)
-        : server_(L"MSSQL$SQLEXPRESS", SERVICE_DEMAND_START, true), browser_(L"SQLBrowser", SERVICE_DISABLED, false) {
-        SetText(kRoot + L"\\Instance Names\\SQL", L"SQLEXPRESS", L"MSSQL15.SQLEXPRESS");
-        SetNumber(kInstance, L"LoginMode", 1);
-        SetNumber(kInstance + L"\\SuperSocketNetLib\\Tcp", L"Enabled", 0);
-        SetText(kInstance + L"\\SuperSocketNetLib\\Tcp\\IPAll", L"TcpPort", std::to_wstring(port));
-        SetText(kInstance + L"\\Parameters", L"SQLArg1", L"-e" + (fs::temp_directory_path() / L"ERRORLOG").wstring());
+        : server_({.loginMode = 1, .tcpEnabled = false, .tcpPort = port}, L""),
+          browser_(L"SQLBrowser", SERVICE_DISABLED, false) {
         std::error_code ignored;
         fs::remove(RecordPath(), ignored);
     }
     ~ServerHere() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRoot.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
-            RegDeleteTreeW(key, nullptr);
-            RegCloseKey(key);
-        }
         std::error_code ignored;
         fs::remove(RecordPath(), ignored);
     }
-    StandInService& Service() { return server_; }
+    StandInService& Service() { return server_.Service(); }
     StandInService& Browser() { return browser_; }
 
 private:
-    StandInService server_;
+    ServerOnThisPc server_;
     StandInService browser_;
-};
-
-struct Result {
-    DWORD exitCode = 0;
-    std::string output;  // UTF-8, as a pipe receives it
-    bool Holds(const std::string& cp1252) const { return output.find(base::Cp1252ToUtf8(cp1252)) != std::string::npos; }
 };
 
 // VerificaBD.exe from the build's folder, `input` on its standard input.
 Result RunVerificaBD(const std::wstring& arguments, const std::string& input) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead, outWrite, inRead, inWrite;
-    CreatePipe(&outRead, &outWrite, &inherit, 0);
-    CreatePipe(&inRead, &inWrite, &inherit, 0);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{sizeof startup};
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = inRead;
-    startup.hStdOutput = startup.hStdError = outWrite;
-    PROCESS_INFORMATION process{};
-    std::wstring command = L"\"" + (ProgramFolder() / L"VerificaBD.exe").wstring() + L"\" " + arguments;
-    const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        ProgramFolder().c_str(), &startup, &process);
-    EXPECT_TRUE(started);
-    CloseHandle(outWrite);
-    CloseHandle(inRead);
-    DWORD written = 0;
-    WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
-    CloseHandle(inWrite);
-    // Read while it runs and until it has ended, not until the pipe's end: under Wine a service
-    // it started may keep the pipe open after it.
-    Result result;
-    const ULONGLONG deadline = GetTickCount64() + 120000;
-    for (bool ended = !started; ; ) {
-        ended = ended || WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
-        char buffer[4096];
-        DWORD available = 0, read = 0;
-        while (PeekNamedPipe(outRead, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-               ReadFile(outRead, buffer, available < sizeof buffer ? available : sizeof buffer, &read, nullptr) && read > 0)
-            result.output.append(buffer, read);
-        if (ended || GetTickCount64() > deadline) break;
-    }
-    CloseHandle(outRead);
-    if (started) {
-        GetExitCodeProcess(process.hProcess, &result.exitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    return result;
+    return RunProgram(ProgramFolder() / L"VerificaBD.exe", ProgramFolder(), arguments, input);
 }
 
 std::wstring Options(const sqltest::Instance& server) {
     return L"/servidor 127.0.0.1," + std::to_wstring(server.Port()) + L" /utilizador caixa /corrigir";
 }
-
-std::wstring Text(const std::wstring& key, const wchar_t* name) {
-    wchar_t value[256] = {};
-    DWORD size = sizeof value;
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
-        return L"(no key)";
-    const LONG found = RegQueryValueExW(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(handle);
-    return found == ERROR_SUCCESS ? std::wstring(value) : L"(none)";
-}
-
-// A loopback port something listens on while it lives; Port() after it is gone is a free one.
-class Listener {
-public:
-    Listener() {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-        socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof address;
-        bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(socket_, 1);
-        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-    }
-    ~Listener() {
-        closesocket(socket_);
-        WSACleanup();
-    }
-    Listener(const Listener&) = delete;
-    Listener& operator=(const Listener&) = delete;
-    int Port() const { return port_; }
-
-private:
-    SOCKET socket_;
-    int port_ = 0;
-};
 
 bool Received(const sqltest::Instance& server, const std::string& statement) {
     for (const std::string& request : server.Requests())

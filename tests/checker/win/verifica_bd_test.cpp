@@ -3,7 +3,7 @@
 // its exit code. The password goes in on standard input, as the program reads it when its input
 // is not a console. One test per cause the technician meets, against the test server.
 
-#include "tests/provisioning/win/SqlTestServer.h"  // winsock2.h before windows.h
+#include "tests/checker/win/CheckerRun.h"  // winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 
@@ -20,110 +20,48 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace checker_test;
 using namespace std::string_literals;
 
 // The test server's password for sa, with a letter whose bytes differ in every encoding.
-const std::string kPassword = "Segr\xEA" "do#2024";
+const std::string kPassword = "Segrêdo#2024";
 const std::string kLogins = R"j("logins": {"sa": "Segr\u00eado#2024"})j";
 
-fs::path ProgramFolder() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
+// This PC's local time `offset` seconds from now, as the server's error log writes it.
+std::wstring LogStamp(int offset) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks{{now.dwLowDateTime, now.dwHighDateTime}};
+    ticks.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(offset) * 10000000LL);
+    FILETIME then{ticks.LowPart, ticks.HighPart}, local;
+    FileTimeToLocalFileTime(&then, &local);
+    SYSTEMTIME t;
+    FileTimeToSystemTime(&local, &t);
+    wchar_t text[40];
+    swprintf(text, 40, L"%04u-%02u-%02u %02u:%02u:%02u.31 ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return text;
 }
 
-struct Result {
-    DWORD exitCode = 0;
-    std::string output;  // UTF-8, as a pipe receives it
-    bool Holds(const std::string& cp1252) const { return output.find(base::Cp1252ToUtf8(cp1252)) != std::string::npos; }
-};
-
-// A database server's instance as its installer registers it on this PC: the registry's 64-bit
-// view (the one the checker reads, whatever its own bitness), its service (the stand-in of
-// tests/checker/win/fixtures, started when `running`) and its error log, UTF-16 as the server
-// writes it. All of it is removed at the end.
-class ServerOnThisPc {
-public:
-    struct Settings {
-        unsigned long loginMode = 2;  // 1: Windows authentication only
-        bool tcpEnabled = true;
-        int tcpPort = 0;
-        bool running = true;
-    };
-    ServerOnThisPc(const Settings& settings, const std::wstring& logText) : log_(fs::temp_directory_path() / L"ERRORLOG") {
-        const std::wstring root = kRoot + L"\\MSSQL15.SQLEXPRESS\\MSSQLServer";
-        Set(kRoot + L"\\Instance Names\\SQL", L"SQLEXPRESS", L"MSSQL15.SQLEXPRESS");
-        Set(root, L"LoginMode", settings.loginMode);
-        Set(root + L"\\SuperSocketNetLib\\Tcp", L"Enabled", settings.tcpEnabled ? 1 : 0);
-        Set(root + L"\\SuperSocketNetLib\\Tcp\\IPAll", L"TcpPort", std::to_wstring(settings.tcpPort));
-        Set(root + L"\\SuperSocketNetLib\\Tcp\\IPAll", L"TcpDynamicPorts", L"");
-        Set(root + L"\\Parameters", L"SQLArg0", L"-dC:\\SQL\\DATA\\master.mdf");
-        Set(root + L"\\Parameters", L"SQLArg1", L"-e" + log_.wstring());
-        Set(root + L"\\Parameters", L"SQLArg2", L"-lC:\\SQL\\DATA\\mastlog.ldf");
-        std::wstring bytes = L"\xFEFF" + logText;
-        std::ofstream(log_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size() * 2);
-
-        manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        const std::wstring program = L"\"" + (ProgramFolder() / L"stand_in_service.exe").wstring() + L"\"";
-        service_ = CreateServiceW(manager_, L"MSSQL$SQLEXPRESS", L"SQL Server (SQLEXPRESS)", SERVICE_ALL_ACCESS,
-                                  SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, program.c_str(),
-                                  nullptr, nullptr, nullptr, nullptr, nullptr);
-        EXPECT_NE(service_, nullptr) << GetLastError();
-        if (settings.running) {
-            EXPECT_TRUE(StartServiceW(service_, 0, nullptr)) << GetLastError();
-        }
-    }
-    ~ServerOnThisPc() {
-        SERVICE_STATUS status{};
-        ControlService(service_, SERVICE_CONTROL_STOP, &status);
-        DeleteService(service_);
-        CloseServiceHandle(service_);
-        CloseServiceHandle(manager_);
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRoot.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
-            RegDeleteTreeW(key, nullptr);
-            RegCloseKey(key);
-        }
-        std::error_code ignored;
-        fs::remove(log_, ignored);
-    }
-    const fs::path& Log() const { return log_; }
-
-private:
-    inline static const std::wstring kRoot = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
-    static HKEY Key(const std::wstring& path) {
-        HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                                  nullptr, &key, nullptr), ERROR_SUCCESS);
-        return key;
-    }
-    static void Set(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
-        HKEY key = Key(path);
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), (text.size() + 1) * 2);
-        RegCloseKey(key);
-    }
-    static void Set(const std::wstring& path, const wchar_t* name, DWORD value) {
-        HKEY key = Key(path);
-        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        RegCloseKey(key);
-    }
-
-    fs::path log_;
-    SC_HANDLE manager_ = nullptr;
-    SC_HANDLE service_ = nullptr;
-};
-
 // An error log as the server writes it: start-up lines, then a refusal of each login with the
-// state the server wrote (the client was told state 1).
-std::wstring ErrorLog(std::initializer_list<std::pair<const wchar_t*, int>> refusals) {
-    std::wstring text = L"2026-12-09 08:00:00.10 Server      Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64)\r\n";
+// state the server wrote (the client was told state 1), each `secondsFromNow` away from now
+// (a refusal logged since the check began is its cause; an older one is not). `portuguese`: as
+// a Portuguese (Brazil) server writes it.
+struct LoggedRefusal {
+    const wchar_t* login;
+    int state;
+    int secondsFromNow;
+};
+std::wstring ErrorLog(std::initializer_list<LoggedRefusal> refusals, bool portuguese = false) {
+    std::wstring text = LogStamp(-86400) + L"Server      Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64)\r\n";
     for (int i = 0; i < 20000; ++i)  // about 1.5 MB before the refusals: read from the end
-        text += L"2026-12-09 08:00:01.00 spid" + std::to_wstring(i % 90) + L"s     Starting up database 'model'.\r\n";
-    for (const auto& [login, state] : refusals) {
-        text += L"2026-12-09 09:15:42.31 Logon       Error: 18456, Severity: 14, State: " + std::to_wstring(state) + L".\r\n";
-        text += L"2026-12-09 09:15:42.31 Logon       Login failed for user '" + std::wstring(login) +
-                L"'. Reason: see the state. [CLIENT: <local machine>]\r\n";
+        text += LogStamp(-86000) + L"spid" + std::to_wstring(i % 90) + L"s     Starting up database 'model'.\r\n";
+    for (const LoggedRefusal& r : refusals) {
+        const std::wstring stamp = LogStamp(r.secondsFromNow) + L"Logon       ";
+        const std::wstring state = std::to_wstring(r.state);
+        text += stamp + (portuguese ? L"Erro: 18456, Gravidade: 14, Estado: " : L"Error: 18456, Severity: 14, State: ") + state + L".\r\n";
+        text += stamp + (portuguese ? L"Falha de logon do usuário '" : L"Login failed for user '") + r.login +
+                (portuguese ? L"'. Motivo: consulte o estado. [CLIENTE: <local machine>]\r\n"
+                            : L"'. Reason: see the state. [CLIENT: <local machine>]\r\n");
     }
     return text;
 }
@@ -149,44 +87,10 @@ protected:
     }
     void WriteUdl(const std::vector<std::uint8_t>& bytes) { WriteFile(L"VelmoPos.udl", std::string(bytes.begin(), bytes.end())); }
 
-    // Runs the program in the staged folder with `arguments`; `input` is its standard input. With
-    // `console` (an inheritable handle of this process's console input) the program shares this
-    // process's console and reads from it instead.
-    Result Run(const std::wstring& arguments, const std::string& input = "", HANDLE console = nullptr) {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE outRead, outWrite, inRead, inWrite;
-        EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0));
-        EXPECT_TRUE(CreatePipe(&inRead, &inWrite, &inherit, 0));
-        SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup{sizeof startup};
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = console != nullptr ? console : inRead;
-        startup.hStdOutput = outWrite;
-        startup.hStdError = outWrite;
-        PROCESS_INFORMATION process{};
-        std::wstring command = L"\"" + (folder_ / L"VerificaBD.exe").wstring() + L"\" " + arguments;
-        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
-                                            console != nullptr ? 0 : CREATE_NO_WINDOW, nullptr, folder_.c_str(),
-                                            &startup, &process);
-        EXPECT_TRUE(started);
-        CloseHandle(outWrite);
-        CloseHandle(inRead);
-        DWORD written = 0;
-        if (!input.empty()) ::WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
-        CloseHandle(inWrite);
-        Result result;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(outRead, buffer, sizeof buffer, &read, nullptr) && read > 0) result.output.append(buffer, read);
-        CloseHandle(outRead);
-        if (started) {
-            WaitForSingleObject(process.hProcess, 60000);
-            GetExitCodeProcess(process.hProcess, &result.exitCode);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-        return result;
+    // Runs the program in the staged folder (see RunProgram).
+    Result Run(const std::wstring& arguments, const std::string& input = "", HANDLE console = nullptr,
+               bool holdInput = false) {
+        return RunProgram(folder_ / L"VerificaBD.exe", folder_, arguments, input, console, holdInput);
     }
 
     static std::wstring Wide(const std::string& text) {
@@ -265,13 +169,13 @@ TEST_F(VerificaBD, AnUnknownInstanceNamesTheInstancesTheBrowserKnows) {
     }
     const Result r = Run(L"/servidor 127.0.0.1\\NAOEXISTE", kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] SQL Server Browser: a inst\xE2ncia NAOEXISTE n\xE3o existe neste servidor; "
-                        "inst\xE2ncias conhecidas: ")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] SQL Server Browser: a instância NAOEXISTE não existe neste servidor; "
+                        "instâncias conhecidas: ")) << r.output;
     EXPECT_TRUE(r.Holds("OUTRAVB")) << r.output;
 
     // The instance it knows: its port from the Browser, then the login.
     const Result known = Run(L"/servidor 127.0.0.1\\OUTRAVB", "x\n");
-    EXPECT_TRUE(known.Holds("[ OK ] SQL Server Browser: inst\xE2ncia OUTRAVB, porta TCP " + std::to_string(server->Port())))
+    EXPECT_TRUE(known.Holds("[ OK ] SQL Server Browser: instância OUTRAVB, porta TCP " + std::to_string(server->Port())))
         << known.output;
 }
 
@@ -279,30 +183,23 @@ TEST_F(VerificaBD, ASilentServerEndsOnTheLoginTimeOut) {
     sqltest::Instance server(R"j({"mute": true})j");
     const Result r = Run(L"/servidor " + Wide(server.Server()), kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[ OK ] TCP 127.0.0.1:" + std::to_string(server.Port()) + ": aceita liga\xE7\xF5" "es")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor n\xE3o respondeu dentro do tempo de liga\xE7\xE3o"))
+    EXPECT_TRUE(r.Holds("[ OK ] TCP 127.0.0.1:" + std::to_string(server.Port()) + ": aceita ligações")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor não respondeu dentro do tempo de ligação"))
         << r.output;
     EXPECT_TRUE(r.Holds("SQLSTATE HYT00")) << r.output;
 }
 
 TEST_F(VerificaBD, AClosedPortIsToldApartFromARefusedLogin) {
     // A port the system gave and took back: nobody listens on it.
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    const int closedPort = ntohs(address.sin_port);
-    closesocket(probe);
-    WSACleanup();
+    int closedPort = 0;
+    {
+        const Listener taken;
+        closedPort = taken.Port();
+    }
     const Result r = Run(L"/servidor 127.0.0.1," + std::to_wstring(closedPort), kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_TRUE(r.Holds("[FALHA] TCP 127.0.0.1:" + std::to_string(closedPort) +
-                        ": liga\xE7\xE3o recusada: ningu\xE9m escuta nessa porta")) << r.output;
+                        ": ligação recusada: ninguém escuta nessa porta")) << r.output;
 }
 
 // The advice's statement runs as printed for a name the wizard itself refuses (made by other
@@ -336,7 +233,7 @@ TEST_F(VerificaBD, AGoodDataLinkFileConnectsAndNothingFails) {
         << r.output;
     // Wine has the data link service but not the file's provider: the product's way is tried,
     // and where it cannot be, the report says what was tried instead.
-    EXPECT_TRUE(r.Holds("o produto liga-se (tentado com ODBC: o fornecedor OLE DB SQLOLEDB.1 n\xE3o est\xE1 instalado neste PC)"))
+    EXPECT_TRUE(r.Holds("o produto liga-se (tentado com ODBC: o fornecedor OLE DB SQLOLEDB.1 não está instalado neste PC)"))
         << r.output;
     EXPECT_EQ(r.output.find("[FALHA]"), std::string::npos) << r.output;
     EXPECT_EQ(r.exitCode, 0u) << r.output;
@@ -353,8 +250,8 @@ TEST_F(VerificaBD, AMissingDatabaseInTheDataLinkFileIsNamedAsSuch) {
     WriteUdl(prov::DataLinkFileBytes(prov::DatabaseConnectionString({server.Server(), "sa", kPassword, "velmopos_9_9"})));
     const Result r = Run(L"");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("): a base de dados pedida (Initial Catalog do .udl, ou /basedados) n\xE3o existe ou este login "
-                        "n\xE3o a pode abrir (erro 4060)"))
+    EXPECT_TRUE(r.Holds("): a base de dados pedida (Initial Catalog do .udl, ou /basedados) não existe ou este login "
+                        "não a pode abrir (erro 4060)"))
         << r.output;
     EXPECT_FALSE(r.Holds("Confirme o utilizador e a palavra-passe")) << r.output;
     ExpectNoPassword(r);
@@ -366,7 +263,7 @@ TEST_F(VerificaBD, ADatabaseTheLoginCannotOpenIsNamedAsSuch) {
     sqltest::Instance server("{" + kLogins + R"j(, "databases": ["velmopos_5_2"], "forbidden": {"sa": ["velmopos_5_2"]}})j");
     const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /basedados velmopos_5_2", kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: existe, mas o login sa n\xE3o a pode abrir")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] base de dados velmopos_5_2: existe, mas o login sa não a pode abrir")) << r.output;
     EXPECT_FALSE(r.Holds("o assistente pergunta")) << r.output;
 }
 
@@ -393,7 +290,7 @@ TEST_F(VerificaBD, ScriptsTheWizardWouldTripOver) {
         {"GO with a count and a comment", "CREATE TABLE a (n int)\r\nGO 2 -- fim\r\n",
          "[FALHA] DBScript.inf, linha 2: linha GO (separador de lotes)"},
         {"byte-order mark", "\xEF\xBB\xBF" "CREATE TABLE a (n int)\r\n",
-         "[FALHA] DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no in\xED" "cio"},
+         "[FALHA] DBScript.inf, linha 1: marca de ordem de bytes UTF-8 (EF BB BF) no início"},
         {"NUL byte", "CREATE TABLE a (n int)\r\n\0CREATE TABLE b (n int)\r\n"s,
          "[FALHA] DBScript.inf, linha 2: byte zero (NUL) no byte 25: o texto acaba aqui para o assistente"},
     };
@@ -406,43 +303,48 @@ TEST_F(VerificaBD, ScriptsTheWizardWouldTripOver) {
 }
 
 // On the server's own PC the checker reads what the server knows: the client is told state 1
-// whatever the cause; the error log says the server takes Windows authentication only. A log it
-// cannot read is said to be so, with how to read it.
+// whatever the cause; the error log (here a Portuguese (Brazil) server's) says the server takes
+// Windows authentication only. The older refusal of the same login (state 8, yesterday) is not
+// this check's cause. A log it cannot read is said to be so, with how to read it.
 TEST_F(VerificaBD, OnTheServersPcTheErrorLogNamesWhyTheLoginWasRefused) {
     sqltest::Instance server("{" + kLogins + "}");
     const ServerOnThisPc pc({.loginMode = 1, .tcpPort = server.Port()},
-                            ErrorLog({{L"sa", 8}, {L"caixa", 5}, {L"sa", 58}, {L"caixa", 2}}));
+                            ErrorLog({{L"sa", 8, -86400}, {L"caixa", 5, 1}, {L"sa", 58, 2}, {L"caixa", 2, 2}}, true));
     const std::wstring options = L"/servidor 127.0.0.1," + std::to_wstring(server.Port());
     const Result r = Run(options, "errada\n");
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[ OK ] inst\xE2ncia SQLEXPRESS instalada neste PC (MSSQL15.SQLEXPRESS)")) << r.output;
-    EXPECT_TRUE(r.Holds("[ OK ] servi\xE7o MSSQL$SQLEXPRESS: a correr")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] autentica\xE7\xE3o s\xF3 do Windows")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor aceita s\xF3 autentica\xE7\xE3o do Windows (erro "
+    EXPECT_TRUE(r.Holds("[ OK ] instância SQLEXPRESS instalada neste PC (MSSQL15.SQLEXPRESS)")) << r.output;
+    EXPECT_TRUE(r.Holds("[ OK ] serviço MSSQL$SQLEXPRESS: a correr")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] autenticação só do Windows")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] login em master como sa: o servidor aceita só autenticação do Windows (erro "
                         "18456, estado 58)")) << r.output;
     EXPECT_TRUE(r.Holds("erro 18456: [FreeTDS][SQL Server]Login failed for user 'sa'.")) << "what the client was told\n"
                                                                                          << r.output;
-    EXPECT_TRUE(r.Holds("Logon       Error: 18456, Severity: 14, State: 58.")) << r.output;
+    EXPECT_TRUE(r.Holds("Logon       Erro: 18456, Gravidade: 14, Estado: 58.")) << r.output;
+    EXPECT_TRUE(r.Holds("Logon       Falha de logon do usuário 'sa'. Motivo")) << r.output;
+    EXPECT_FALSE(r.Holds("Estado: 8.")) << "yesterday's refusal is not this one's\n" << r.output;
 
     // The log held open by another program without sharing.
     HANDLE held = CreateFileW(pc.Log().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     const Result locked = Run(options, "errada\n");
     CloseHandle(held);
-    EXPECT_TRUE(locked.Holds("[FALHA] login em master como sa: o servidor recusou o login; causas poss\xEDveis")) << locked.output;
+    EXPECT_TRUE(locked.Holds("[FALHA] login em master como sa: o servidor recusou o login; causas possíveis")) << locked.output;
     EXPECT_TRUE(locked.Holds("[AVISO] o registo de erros do servidor (" + base::Utf16ToCp1252(
-        std::u16string(pc.Log().u16string())).value_or("?") + ") n\xE3o se l\xEA")) << locked.output;
+        std::u16string(pc.Log().u16string())).value_or("?") + ") não se lê")) << locked.output;
     EXPECT_TRUE(locked.Holds("Executar como administrador")) << locked.output;
 }
 
-// TCP/IP disabled (as the server's installer leaves it) stops only the other tills: an AVISO, and
+// A 32-bit server on 64-bit Windows (an older Express) registers only in the registry's 32-bit
+// view. TCP/IP disabled (as its installer leaves it) stops only the other tills: an AVISO, and
 // the login is still tried. A stopped service is named before anything is guessed.
-TEST_F(VerificaBD, OnTheServersPcTcpIpDisabledIsAWarningAndAStoppedServiceAFailure) {
+TEST_F(VerificaBD, OnTheServersPcA32BitInstanceWithTcpIpDisabledIsAWarning) {
     sqltest::Instance server("{" + kLogins + "}");
     const std::wstring options = L"/servidor 127.0.0.1," + std::to_wstring(server.Port());
     {
-        const ServerOnThisPc pc({.tcpEnabled = false, .tcpPort = server.Port()}, ErrorLog({}));
+        const ServerOnThisPc pc({.tcpEnabled = false, .tcpPort = server.Port(), .view = KEY_WOW64_32KEY}, ErrorLog({}));
         const Result r = Run(options, kPassword + "\n");
-        EXPECT_TRUE(r.Holds("[AVISO] TCP/IP desativado: s\xF3 este PC chega ao servidor, os outros postos n\xE3o")) << r.output;
+        EXPECT_TRUE(r.Holds("[ OK ] instância SQLEXPRESS instalada neste PC (MSSQL15.SQLEXPRESS, de 32 bits)")) << r.output;
+        EXPECT_TRUE(r.Holds("[AVISO] TCP/IP desativado: só este PC chega ao servidor, os outros postos não")) << r.output;
         EXPECT_TRUE(r.Holds("[ OK ] login em master como sa")) << r.output;
         EXPECT_TRUE(r.Holds("[ OK ] o login sa pode criar bases de dados")) << r.output;
         EXPECT_EQ(r.output.find("[FALHA]"), std::string::npos) << r.output;
@@ -450,7 +352,7 @@ TEST_F(VerificaBD, OnTheServersPcTcpIpDisabledIsAWarningAndAStoppedServiceAFailu
     }
     const ServerOnThisPc stopped({.tcpPort = server.Port(), .running = false}, ErrorLog({}));
     const Result r = Run(options, kPassword + "\n");
-    EXPECT_TRUE(r.Holds("[FALHA] servi\xE7o MSSQL$SQLEXPRESS: parado")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] serviço MSSQL$SQLEXPRESS: parado")) << r.output;
     EXPECT_EQ(r.exitCode, 1u) << r.output;
 }
 
@@ -459,7 +361,7 @@ TEST_F(VerificaBD, ALoginThatCannotCreateADatabaseIsAFailure) {
     sqltest::Instance server(R"j({"logins": {"caixa": "x"}, "cannot_create": ["caixa"]})j");
     const Result r = Run(L"/servidor " + Wide(server.Server()) + L" /utilizador caixa", "x\n");
     EXPECT_TRUE(r.Holds("[ OK ] login em master como caixa")) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] o login caixa n\xE3o pode criar bases de dados (falta-lhe CREATE ANY DATABASE)")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] o login caixa não pode criar bases de dados (falta-lhe CREATE ANY DATABASE)")) << r.output;
     EXPECT_TRUE(r.Holds("dbcreator")) << r.output;
 }
 
@@ -470,7 +372,7 @@ TEST_F(VerificaBD, ADataLinkFileTheWizardCannotReplaceIsAFailure) {
     const Result r = Run(L"");
     SetFileAttributesW((folder_ / L"VelmoPos.udl").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(r.exitCode, 1u) << r.output;
-    EXPECT_TRUE(r.Holds("[FALHA] VelmoPos.udl: s\xF3 de leitura, o assistente n\xE3o o pode substituir")) << r.output;
+    EXPECT_TRUE(r.Holds("[FALHA] VelmoPos.udl: só de leitura, o assistente não o pode substituir")) << r.output;
 }
 
 TEST_F(VerificaBD, ExitCodesAndOptions) {
@@ -479,11 +381,19 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     EXPECT_TRUE(help.Holds("VerificaBD [/servidor NOME[\\INSTANCIA]] [/utilizador NOME] [/basedados NOME]")) << help.output;
     const Result unknown = Run(L"/naoexiste 1433");
     EXPECT_EQ(unknown.exitCode, 2u);
-    EXPECT_TRUE(unknown.Holds("Op\xE7\xE3o desconhecida: \"/naoexiste\".")) << unknown.output;
+    EXPECT_TRUE(unknown.Holds("Opção desconhecida: \"/naoexiste\".")) << unknown.output;
     const Result password = Run(L"/password " + Wide(kPassword));
     EXPECT_EQ(password.exitCode, 2u);
-    EXPECT_TRUE(password.Holds("A palavra-passe nunca se d\xE1 na linha de comandos")) << password.output;
+    EXPECT_TRUE(password.Holds("A palavra-passe nunca se dá na linha de comandos")) << password.output;
     ExpectNoPassword(password);
+    // No console and no password: an input that ends empty, or a pipe that never sends, ends
+    // the run with a line saying so (bounded), not a wait for ever.
+    for (const bool held : {false, true}) {
+        const Result none = Run(L"/servidor 127.0.0.1,1", "", nullptr, held);
+        EXPECT_EQ(none.exitCode, 2u) << (held ? "a pipe held open\n" : "an empty input\n") << none.output;
+        EXPECT_TRUE(none.Holds("Sem consola e sem palavra-passe na entrada")) << none.output;
+        EXPECT_FALSE(none.Holds("Servidor 127.0.0.1,1")) << "nothing is checked without it\n" << none.output;
+    }
     // Nothing to fail in a good folder without a server to check: a warning only.
     const Result alone = Run(L"");
     EXPECT_EQ(alone.exitCode, 0u) << alone.output;
@@ -497,7 +407,7 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     fs::remove(folder_ / L"VelmoPos.exe");
     const Result noProduct = Run(L"");
     EXPECT_EQ(noProduct.exitCode, 1u) << noProduct.output;
-    EXPECT_TRUE(noProduct.Holds("[FALHA] nenhum execut\xE1vel de produto")) << noProduct.output;
+    EXPECT_TRUE(noProduct.Holds("[FALHA] nenhum executável de produto")) << noProduct.output;
 }
 
 }  // namespace

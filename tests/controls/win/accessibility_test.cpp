@@ -251,6 +251,32 @@ TEST_F(Accessibility, PanelCaptionReadsItsTextAndItsLinksClickTheirAnchors) {
     EXPECT_EQ(links[0]->accDoDefaultAction(Self()), RPC_E_DISCONNECTED);
 }
 
+// Issue 33: right after a resize, before the panel paints again, a reader finds a link where it
+// is about to be painted, and the mouse hits it there and no longer where it was.
+TEST_F(Accessibility, PanelLinkIsWhereTheNewSizePutsItBeforeAnyPaint) {
+    auto* panel = Add<ctl::TAdvSmoothPanel>(&form, 0, 0, 200, 150);
+    panel->Caption().SetHTMLText("<A href=\"ajuda\">Ajuda</A>");  // centred in the panel
+    Show();
+    const auto captions = Children(ClientObject(panel->Handle()));
+    ASSERT_GE(captions.size(), 1u);
+    const auto links = Children(captions[0]);
+    ASSERT_EQ(links.size(), 1u);
+    long x0 = 0, y0 = 0, w0 = 0, h0 = 0;
+    ASSERT_EQ(links[0]->accLocation(&x0, &y0, &w0, &h0, Self()), S_OK);
+
+    panel->SetBounds(0, 0, 400, 300);  // no message handled since: not painted at this size
+    long x = 0, y = 0, w = 0, h = 0;
+    ASSERT_EQ(links[0]->accLocation(&x, &y, &w, &h, Self()), S_OK);
+    EXPECT_EQ(x - x0, 100) << "half the added width";
+    EXPECT_EQ(y - y0, 75) << "half the added height";
+    EXPECT_EQ(w, w0);
+    POINT middle{x + w / 2, y + h / 2}, before{x0 + w0 / 2, y0 + h0 / 2};
+    ScreenToClient(panel->Handle(), &middle);
+    ScreenToClient(panel->Handle(), &before);
+    EXPECT_EQ(panel->AnchorAt(middle.x, middle.y), "ajuda");
+    EXPECT_EQ(panel->AnchorAt(before.x, before.y), "") << "not where the smaller panel had it";
+}
+
 TEST_F(Accessibility, ProgressBarGivesItsPercentageAndAnnouncesEachChangeOnce) {
     auto* bar = Add<ctl::TAdvProgressBar>(&form, 10, 10, 200, 18);
     Show();

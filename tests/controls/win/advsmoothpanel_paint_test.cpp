@@ -268,26 +268,25 @@ TEST(SmoothPanelLinks, HoverAndClickFindTheAnchorUnderThePoint) {
     EXPECT_EQ(clicks, std::vector<std::string>{"go"});
 }
 
-// The mouse hits the caption as it was painted (what the person sees), not as it was set since:
-// nothing before the first paint, a link on the third line down to its bottom rows, the painted
-// link until the changed caption is painted too.
-TEST(SmoothPanelLinks, TheMouseHitsTheCaptionAsItWasPainted) {
+// The mouse hits the caption as it is laid out for the panel's size (issue 33), painted or not:
+// before the first paint, a link on the third line down to its bottom rows; painting uses that
+// same layout; a changed caption at once.
+TEST(SmoothPanelLinks, TheMouseHitsTheCaptionLaidOutForThePanelsSize) {
     TAdvSmoothPanel panel;
     panel.SetBounds(0, 0, 300, 200);
     panel.Caption().SetHTMLText("one<BR>two<BR><A href=\"three\">three</A>");
     panel.Caption().SetHTMLLocation(TAdvSmoothPanelLocation::plTopLeft);
     panel.Caption().SetHTMLLeft(10);
-    EXPECT_EQ(panel.AnchorAt(20, 20), "") << "not painted yet";
-    Surface s(300, 200);
-    panel.DrawPanel(s.graphics);
     const RectL r = panel.HtmlCaptionRect();
     ASSERT_GT(r.bottom - r.top, 30);
-    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "three");
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "three") << "not painted yet";
     EXPECT_EQ(panel.AnchorAt(r.left + 5, r.top + 3), "") << "the first line is no link";
-    panel.Caption().SetHTMLText("one<BR>two<BR>three");
-    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "three") << "still on the screen";
+    Surface s(300, 200);
     panel.DrawPanel(s.graphics);
-    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "") << "painted without the link";
+    EXPECT_EQ(panel.HtmlCaptionRect(), r);
+    EXPECT_EQ(panel.CaptionLayouts(), 1) << "the paint drew the layout the mouse used";
+    panel.Caption().SetHTMLText("one<BR>two<BR>three");
+    EXPECT_EQ(panel.AnchorAt(r.left + 5, r.bottom - 5), "") << "the changed caption, before it is painted";
 }
 
 // Every value the caption's table has is copied, but the line's colour, the background colours and

@@ -227,7 +227,7 @@ TEST_F(Win32Services, AnsiConversionsMatchTheWindows1252Table) {
     if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
     std::string all;
     for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
-    EXPECT_EQ(base::WidenToUtf16(all), prov::WidenWindows1252(all));
+    EXPECT_EQ(base::WidenToUtf16(all), base::Cp1252ToUtf16(all));
     EXPECT_EQ(base::Narrow(base::WidenToUtf16(all)), all) << "every byte comes back";
     EXPECT_EQ(base::Narrow(std::wstring_view(L"a\u4E2Db")), "a?b") << "a character the code page lacks";
     EXPECT_EQ(base::WidenToUtf16(""), u"");
