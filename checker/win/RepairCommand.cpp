@@ -65,7 +65,9 @@ RepairFacts ReadFacts(const RepairRequest& request, Firewall& firewall, bool adm
             if (!port.empty()) facts.otherInstancesPorts.push_back(port);
     }
     facts.browser = services.Read("SQLBrowser");
-    if (request.port) facts.wantedPortListening = TryTcp("127.0.0.1", *request.port, std::chrono::milliseconds(1000)).empty();
+    if (request.port)
+        facts.wantedPortListening =
+            TryTcp("127.0.0.1", *request.port, std::chrono::milliseconds(1000)).outcome == TcpProbe::Outcome::Accepted;
     // A firewall that cannot be read has no rules: its repair is offered, and says why it fails.
     facts.programRulePresent = firewall.HasRule(ProgramRuleName(found->name)).value_or(false);
     facts.browserRulePresent = firewall.HasRule(BrowserRuleName()).value_or(false);
