@@ -163,6 +163,19 @@ TEST(VerificaBDCorrigir, NoOrTheEndOfTheInputChangesNothing) {
     }
 }
 
+// The input ends where the administrator's password is asked: the login is not changed, the
+// report says why, and the run goes on to its end (the firewall's question then answers no).
+TEST(VerificaBDCorrigir, AnInputThatEndsAtTheAdministratorsPasswordChangesNoLogin) {
+    sqltest::Instance server(kScenario);
+    ServerHere pc(server.Port());
+    // The password of caixa; no to TCP/IP, mixed authentication and the Browser; yes to the login.
+    const Result r = RunVerificaBD(Options(server), "x\nN\nN\nN\nS\nsa\n");
+    EXPECT_FALSE(Received(server, "ALTER LOGIN")) << r.output;
+    EXPECT_TRUE(r.Holds("sem palavra-passe para o login sa (a entrada acabou)")) << r.output;
+    EXPECT_TRUE(r.Holds("Os outros postos ligam-se a este servidor?")) << r.output;
+    EXPECT_EQ(r.exitCode, 1u) << "the login is still disabled\n" << r.output;
+}
+
 // A restart whose start fails: recorded as made in part, reported with what to do.
 TEST(VerificaBDCorrigir, AServiceThatDoesNotStartAgainIsRecordedAndReported) {
     sqltest::Instance server(kScenario);
