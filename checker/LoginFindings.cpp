@@ -37,6 +37,8 @@ LoginVerdict JudgeLoginFailure(const LoginFailure& failure, const std::optional<
         if (reading->sinceCheckBegan) cause = LoginStateCause(reading->sinceCheckBegan->state);
     }
     LoginVerdict verdict;
+    const bool loggedDisabled = reading && reading->sinceCheckBegan && reading->sinceCheckBegan->state == 7;
+    verdict.loginDisabled = Has(failure.records, 18470) || loggedDisabled;
     verdict.failure = Failure(failure.what + ": " + cause.cause + " (" + std::to_string(failure.elapsed.count()) + " ms)",
                               cause.advice);
     for (const ServerMessage& m : failure.records) verdict.details.push_back(DescribeMessage(m));

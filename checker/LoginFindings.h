@@ -42,6 +42,9 @@ struct LoginVerdict {
     Finding failure;                     // FALHA: what failed, its cause and how long it took
     std::vector<std::string> details;    // the records, then the log's lines, one per entry
     std::optional<Finding> logFinding;   // what the log did not tell, and why
+    // The server said the login is disabled: error 18470, or state 7 of a refusal logged since
+    // the check began. /corrigir offers to enable it.
+    bool loginDisabled = false;
 };
 
 // `log` is given when WantsErrorLog said so; `checkBegan` is this PC's local time when the check began.

@@ -1,6 +1,8 @@
 #pragma once
 // VerificaBD's command line:
 //   VerificaBD [/servidor NOME[\INSTANCIA]] [/utilizador NOME] [/basedados NOME]
+//   VerificaBD ... /corrigir [/porta N] [/sim]     repairs this PC's server after the check
+//   VerificaBD /desfazer [/sim]                      puts back what /corrigir changed
 //   VerificaBD /?
 // Option names ignore case and may start with '/' or '-'; each takes the next argument as its
 // value and may be given once. The password is never an option: it is asked on the console, or
@@ -19,6 +21,10 @@ struct Options {
     std::optional<std::string> login;
     std::optional<std::string> database;
     bool help = false;
+    bool repair = false;                  // /corrigir
+    bool undo = false;                    // /desfazer
+    bool yesToAll = false;                // /sim: yes to every question of /corrigir or /desfazer
+    std::optional<unsigned short> port;   // /porta N: the fixed port /corrigir sets
 };
 
 struct ParsedOptions {

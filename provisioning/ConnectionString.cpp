@@ -181,6 +181,9 @@ std::string OdbcConnectionString(std::string_view oleDbConnectionString, const O
     if (const auto login = FindField(fields, "User ID")) text += ";UID=" + BraceOdbcValue(*login);
     if (const auto password = FindField(fields, "Password")) text += ";PWD=" + BraceOdbcValue(*password);
     if (const auto catalog = FindField(fields, "Initial Catalog")) text += ";Database=" + BraceOdbcValue(*catalog);
+    // The checker's administrator connection: the Windows account's own login.
+    if (const auto integrated = FindField(fields, "Integrated Security"); integrated && base::EqualsIgnoreCase(*integrated, "SSPI"))
+        text += ";Trusted_Connection=yes";
     switch (driver.family) {
         case DriverFamily::Vendor: text += ";Encrypt=no;TrustServerCertificate=yes"; break;
         case DriverFamily::BuiltIn: break;

@@ -94,6 +94,7 @@ std::vector<OdbcDriver> ChooseOdbcDrivers(std::span<const std::string> installed
 // "(local)" and "." become "localhost" and a "tcp:" prefix is dropped, which it does not know);
 // braces quote login, password and database always, and the server when it holds ; { } or
 // blanks at its ends, '}' doubled inside. Fields absent from the OLE DB string are left out.
+// "Integrated Security=SSPI" (Windows authentication) becomes Trusted_Connection=yes.
 // Throws ConnectionStringError when the string lacks Data Source or is malformed.
 std::string OdbcConnectionString(std::string_view oleDbConnectionString, const OdbcDriver& driver);
 

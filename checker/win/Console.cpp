@@ -39,46 +39,47 @@ void Console::Write(std::string_view text) {
     }
 }
 
-namespace {
+struct Console::Reading {
+    std::mutex mutex;
+    std::condition_variable done;
+    std::string line;
+    bool any = false;
+    bool ended = false;
+};
 
-// The first line of a standard input that is not a console (a pipe or a file), read byte by byte
-// so that nothing after it is taken. The read runs on a thread of its own and is awaited for at
-// most `wait`: a pipe may never send anything (a program that holds it open), and a blocked read
-// cannot be bounded otherwise on every kind of pipe. A read still blocked then is left to end
-// with the process. nullopt when the input ended, or the wait passed, with nothing read.
-std::optional<std::string> FirstLine(HANDLE in, std::chrono::milliseconds wait) {
-    struct Reading {
-        std::mutex mutex;
-        std::condition_variable done;
-        std::string line;
-        bool any = false;
-        bool ended = false;
-    };
-    auto reading = std::make_shared<Reading>();
-    std::thread([reading, in] {
-        for (;;) {
-            char c = 0;
-            DWORD read = 0;
-            const bool got = ReadFile(in, &c, 1, &read, nullptr) && read == 1;
-            std::lock_guard lock(reading->mutex);
-            if (got) reading->any = true;
-            if (!got || c == '\n') {
-                reading->ended = true;
-                reading->done.notify_all();
-                return;
+// The line is read byte by byte, so that nothing after it is taken, on a thread of its own and
+// awaited for at most `wait`: a pipe may never send anything (a program that holds it open), and
+// a blocked read cannot be bounded otherwise on every kind of pipe. A read still blocked when the
+// program ends is left to end with the process.
+std::optional<std::string> Console::ReadInputLine(std::chrono::milliseconds wait) {
+    if (!reading_) {
+        reading_ = std::make_shared<Reading>();
+        std::thread([reading = reading_, in = GetStdHandle(STD_INPUT_HANDLE)] {
+            for (;;) {
+                char c = 0;
+                DWORD read = 0;
+                const bool got = ReadFile(in, &c, 1, &read, nullptr) && read == 1;
+                std::lock_guard lock(reading->mutex);
+                if (got) reading->any = true;
+                if (!got || c == '\n') {
+                    reading->ended = true;
+                    reading->done.notify_all();
+                    return;
+                }
+                reading->line += c;
             }
-            reading->line += c;
-        }
-    }).detach();
-    std::unique_lock lock(reading->mutex);
-    reading->done.wait_for(lock, wait, [&] { return reading->ended; });
-    if (!reading->any) return std::nullopt;
-    std::string line = reading->line;
+        }).detach();
+    }
+    std::unique_lock lock(reading_->mutex);
+    if (!reading_->done.wait_for(lock, wait, [&] { return reading_->ended; })) return std::nullopt;
+    const bool any = reading_->any;
+    std::string line = std::move(reading_->line);
+    lock.unlock();
+    reading_.reset();
+    if (!any) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
-
-}  // namespace
 
 std::optional<std::string> Console::AskPassword(std::string_view prompt, std::chrono::milliseconds wait) {
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
@@ -104,7 +105,7 @@ std::optional<std::string> Console::AskPassword(std::string_view prompt, std::ch
         while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n')) wide.pop_back();
         return base::Narrow(wide);
     }
-    return FirstLine(in, wait);
+    return ReadInputLine(wait);
 }
 
 bool Console::OwnConsole() const {

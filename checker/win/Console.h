@@ -3,6 +3,7 @@
 // file in UTF-8); the password asked without echo; the pause before a console of its own closes.
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,14 +27,22 @@ public:
     // pipe that sends nothing within `wait`.
     std::optional<std::string> AskPassword(std::string_view prompt, std::chrono::milliseconds wait);
 
+    // The next line of a standard input that is not a console (the password's and /corrigir's
+    // answers come through here, in turn), waited on for at most `wait`: nullopt when the input
+    // ended, or the wait passed, with nothing read. A read still blocked then is not abandoned:
+    // the next call awaits the same read, so no two reads take from the input at once.
+    std::optional<std::string> ReadInputLine(std::chrono::milliseconds wait);
+
     // Whether the program has a console of its own (started by a double click): then it waits
     // for Enter before the window closes.
     bool OwnConsole() const;
     void WaitForEnter();
 
 private:
+    struct Reading;
     bool console_ = false;
     std::vector<std::string> secrets_;
+    std::shared_ptr<Reading> reading_;  // the input's read in progress, shared with its thread
 };
 
 }  // namespace checker

@@ -7,52 +7,13 @@
 #include <optional>
 
 #include "checker/win/Owned.h"
+#include "checker/win/SystemSettings.h"
 #include "provisioning/win/Win32Services.h"
 
 namespace checker {
 namespace {
 
 const char* const kServerKey = "SOFTWARE\\Microsoft\\Microsoft SQL Server";
-
-class RegistryKey {
-public:
-    // `view`: KEY_WOW64_64KEY or KEY_WOW64_32KEY.
-    RegistryKey(HKEY parent, const std::string& path, REGSAM view) {
-        if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | view, key_.Put()) != ERROR_SUCCESS) key_.Reset();
-    }
-    explicit operator bool() const { return static_cast<bool>(key_); }
-
-    std::optional<std::string> Text(const char* name) const {
-        char value[1024];
-        DWORD size = sizeof value - 1, type = 0;
-        if (!key_ || RegQueryValueExA(key_.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ))
-            return std::nullopt;
-        value[size] = '\0';
-        return std::string(value);
-    }
-    std::optional<unsigned long> Number(const char* name) const {
-        DWORD value = 0, size = sizeof value, type = 0;
-        if (!key_ || RegQueryValueExA(key_.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-            type != REG_DWORD)
-            return std::nullopt;
-        return value;
-    }
-    // Every value's name and text, in the registry's order.
-    std::vector<std::pair<std::string, std::string>> Texts() const {
-        std::vector<std::pair<std::string, std::string>> all;
-        for (DWORD index = 0; key_; ++index) {
-            char name[256];
-            DWORD nameSize = sizeof name;
-            if (RegEnumValueA(key_.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            if (std::optional<std::string> text = Text(name)) all.emplace_back(name, *text);
-        }
-        return all;
-    }
-
-private:
-    OwnedKey key_;
-};
 
 ServiceState StateOf(SC_HANDLE manager, const std::string& name) {
     if (!manager) return ServiceState::Unreadable;
@@ -74,21 +35,21 @@ ServiceState StateOf(SC_HANDLE manager, const std::string& name) {
 }
 
 // The instances one registry view lists, with their settings in that view.
-std::vector<InstalledInstance> InstancesIn(REGSAM view, SC_HANDLE manager) {
+std::vector<InstalledInstance> InstancesIn(RegistryView view, SC_HANDLE manager) {
     std::vector<InstalledInstance> instances;
-    const RegistryKey names(HKEY_LOCAL_MACHINE, std::string(kServerKey) + "\\Instance Names\\SQL", view);
+    const RegistryKey names(view, std::string(kServerKey) + "\\Instance Names\\SQL");
     for (const auto& [name, id] : names.Texts()) {
         InstalledInstance instance{name, id};
         const std::string root = std::string(kServerKey) + "\\" + id + "\\MSSQLServer";
-        instance.loginMode = RegistryKey(HKEY_LOCAL_MACHINE, root, view).Number("LoginMode");
+        instance.loginMode = RegistryKey(view, root).Number("LoginMode");
         if (const std::optional<unsigned long> enabled =
-                RegistryKey(HKEY_LOCAL_MACHINE, root + "\\SuperSocketNetLib\\Tcp", view).Number("Enabled"))
+                RegistryKey(view, root + "\\SuperSocketNetLib\\Tcp").Number("Enabled"))
             instance.tcpEnabled = *enabled != 0;
-        const RegistryKey all(HKEY_LOCAL_MACHINE, root + "\\SuperSocketNetLib\\Tcp\\IPAll", view);
+        const RegistryKey all(view, root + "\\SuperSocketNetLib\\Tcp\\IPAll");
         instance.tcpPort = all.Text("TcpPort").value_or("");
         instance.tcpDynamicPort = all.Text("TcpDynamicPorts").value_or("");
         std::vector<std::string> parameters;
-        for (const auto& [ignored, value] : RegistryKey(HKEY_LOCAL_MACHINE, root + "\\Parameters", view).Texts())
+        for (const auto& [ignored, value] : RegistryKey(view, root + "\\Parameters").Texts())
             parameters.push_back(value);
         instance.errorLog = ErrorLogFromParameters(parameters);
         instance.service = StateOf(manager, ServiceNameOf(instance));
@@ -102,7 +63,8 @@ std::vector<InstalledInstance> InstancesIn(REGSAM view, SC_HANDLE manager) {
 LocalServerFacts ReadLocalServerFacts() {
     LocalServerFacts facts;
     const OwnedService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE));
-    facts.instances = MergeRegistryViews(InstancesIn(KEY_WOW64_64KEY, manager.Get()), InstancesIn(KEY_WOW64_32KEY, manager.Get()));
+    facts.instances = MergeRegistryViews(InstancesIn(RegistryView::Bits64, manager.Get()),
+                                          InstancesIn(RegistryView::Bits32, manager.Get()));
     facts.browser = StateOf(manager.Get(), "SQLBrowser");
     return facts;
 }

@@ -140,10 +140,11 @@ private:
     bool ok_ = false;
 };
 
-// COM on this thread for the owner's lifetime (uninitialised only when initialisation succeeded).
+// COM on this thread for the owner's lifetime (uninitialised only when initialisation succeeded),
+// in a single-threaded apartment unless told otherwise (COINIT_MULTITHREADED).
 class ComApartment {
 public:
-    ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) : ok_(SUCCEEDED(CoInitializeEx(nullptr, model))) {}
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
     ~ComApartment() {

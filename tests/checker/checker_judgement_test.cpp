@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,38 @@ TEST(ErrorLog, AStaleRefusalIsNeverTodaysCause) {
     EXPECT_NE(none.logFinding->text.find("não tem recusa do login sa desde o início desta verificação (2026-12-09 10:00:00)"),
               std::string::npos) << none.logFinding->text;
     EXPECT_NE(none.logFinding->advice.find("auditoria"), std::string::npos);
+}
+
+// /corrigir enables a login the server said is disabled: error 18470 to the client, or state 7
+// in a refusal logged since the check began; never on a stale refusal or another state.
+TEST(ErrorLog, ADisabledLoginIsToldByTheServerOnly) {
+    const auto logged = [](int state) {
+        return checker::ErrorLogTail{"ERRORLOG",
+                                     u"2026-12-09 10:00:02.31 Logon       Error: 18456, Severity: 14, State: " +
+                                         std::u16string(state == 7 ? u"7" : u"8") +
+                                         u".\r\n2026-12-09 10:00:02.31 Logon       Login failed for user 'caixa'.\r\n",
+                                     {}};
+    };
+    const std::vector<checker::ServerMessage> refused{{"28000", 18456, 1, 14, "Login failed for user 'caixa'."}};
+    const std::vector<checker::ServerMessage> disabled{
+        {"28000", 18470, 1, 14, "Login failed for user 'caixa'. Reason: The account is disabled."}};
+    const struct {
+        const char* label;
+        std::vector<checker::ServerMessage> records;
+        std::optional<checker::ErrorLogTail> log;
+        checker::LogTime began;
+        bool disabled;
+    } cases[] = {
+        {"18470 to the client", disabled, std::nullopt, At(10, 0, 0), true},
+        {"state 7 logged since the check began", refused, logged(7), At(10, 0, 0), true},
+        {"state 7 logged the day before", refused, logged(7), {2026, 12, 10, 10, 0, 0}, false},
+        {"state 8 logged since the check began", refused, logged(8), At(10, 0, 0), false},
+        {"no log", refused, std::nullopt, At(10, 0, 0), false},
+    };
+    for (const auto& c : cases) {
+        const checker::LoginFailure failure{"login em master como caixa", c.records, {}, "caixa", {}, Reach::Reached};
+        EXPECT_EQ(checker::JudgeLoginFailure(failure, c.log, c.began).loginDisabled, c.disabled) << c.label;
+    }
 }
 
 TEST(LocalServer, BothRegistryViewsAreMergedAndA32BitInstanceIsNamed) {

@@ -49,7 +49,7 @@ TEST(CheckerOptions, RefusedCommandLinesSayWhy) {
         {{"/servidor", "/utilizador", "sa"}, "Falta o valor da opção \"/servidor\"."},
         {{"/servidor", ""}, "Falta o valor da opção \"/servidor\"."},
         {{"/servidor", "a", "/servidor", "b"}, "A opção \"/servidor\" foi dada duas vezes."},
-        {{"/porta", "1433"}, "Opção desconhecida: \"/porta\"."},
+        {{"/naoexiste", "1433"}, "Opção desconhecida: \"/naoexiste\"."},
         {{"SRV"}, "Argumento inesperado: \"SRV\"."},
         {{"/"}, "Argumento inesperado: \"/\"."},
         {{"/password", "segredo"}, "A palavra-passe nunca se dá na linha de comandos: o programa pede-a quando precisa dela."},

@@ -127,6 +127,9 @@ TEST(OdbcConnectionString, KeywordsPerDriverFamily) {
               "Driver={SQL Server};Server=srv\\INST;UID={sa};PWD={pw};Database={loja}");
     EXPECT_EQ(prov::OdbcConnectionString(ole, kFreeTds),
               "Driver={FreeTDS};Server=srv\\INST;UID={sa};PWD={pw};Database={loja};TDS_Version=7.4");
+    // Windows authentication, as the checker's administrator connection asks for it.
+    EXPECT_EQ(prov::OdbcConnectionString("Integrated Security=SSPI;Initial Catalog=master;Data Source=pc", kBuiltIn),
+              "Driver={SQL Server};Server=pc;Database={master};Trusted_Connection=yes");
 }
 
 TEST(OdbcConnectionString, PasswordsAreBracedWithClosingBracesDoubled) {

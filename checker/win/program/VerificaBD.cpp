@@ -2,7 +2,8 @@
 // CriaBD needs, and says why it would fail: its folder, the script files, the ODBC drivers, the
 // server, the database and each data link file. One line per check (Report.h); exit code 0, 1 or
 // 2 (bad options, or no password to be had). The only file it makes is the folder's write test,
-// removed at once.
+// removed at once. With /corrigir it then repairs, with consent, what it found of the server on
+// this PC, and checks again; /desfazer puts those changes back (checker/win/RepairCommand.h).
 //
 // This program gathers facts and prints; the portable judges (checker/*Findings.h) turn each
 // section's facts into findings, printed as soon as the section's facts are in: the technician
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +32,7 @@
 #include "checker/win/FolderFacts.h"
 #include "checker/win/LocalServerFacts.h"
 #include "checker/win/Network.h"
+#include "checker/win/RepairCommand.h"
 #include "provisioning/ConnectionString.h"
 #include "provisioning/SqlStatements.h"
 #include "provisioning/win/OdbcDatabase.h"
@@ -81,9 +84,34 @@ public:
         Report(judged.scripts);
         Heading("Controladores ODBC");
         CheckDrivers();
-        const std::optional<std::vector<Target>> targets = Targets(judged.dataLinks);
+        std::optional<std::vector<Target>> targets = Targets(judged.dataLinks);
         if (!targets) return kBadOptions;
-        for (const Target& target : *targets) CheckServer(target);
+        targets_ = std::move(*targets);
+        serverFindings_ = findings_.size();
+        for (const Target& target : targets_) CheckServer(target);
+        return ExitCode(findings_);
+    }
+
+    // /corrigir: the first server checked, and what the check found of its login.
+    LoginRepairFacts RepairTarget() const {
+        LoginRepairFacts login = repairLogin_;
+        if (!targets_.empty()) {
+            login.server = targets_.front().settings.server;
+            if (login.name.empty()) login.name = targets_.front().settings.login;
+        }
+        return login;
+    }
+
+    // What the check read of this PC's servers, when the first server is this PC's.
+    const LocalServerFacts* RepairLocalFacts() const { return repairLocal_ && localFacts_ ? &*localFacts_ : nullptr; }
+
+    // After repairs: the servers checked again (the folder's findings stand), the exit code of
+    // the whole check. A refusal the server logged before the repairs is not this check's cause.
+    int Recheck() {
+        findings_.resize(serverFindings_);
+        localFacts_.reset();
+        checkBegan_ = LocalTimeNow();
+        for (const Target& target : targets_) CheckServer(target);
         return ExitCode(findings_);
     }
 
@@ -141,6 +169,8 @@ private:
 
     void CheckServer(const Target& target) {
         const prov::ConnectionSettings& s = target.settings;
+        repairing_ = &target == &targets_.front();
+        if (repairing_) repairLogin_ = {};
         Heading("Servidor " + s.server + " (" + target.origin + ")");
         const std::optional<ServerAddress> address = ParseServer(s.server);
         if (!address) {
@@ -158,6 +188,7 @@ private:
         if (NamesThisComputer(address->host, ThisComputerName(), ThisComputerAddresses())) {
             if (!localFacts_) localFacts_ = ReadLocalServerFacts();
             Report(LocalServerFindings(*localFacts_, *address));
+            repairLocal_ = repairLocal_ || repairing_;
             local = InstanceAddressed(*localFacts_, *address);
         }
         BrowserProbe browser;
@@ -191,7 +222,10 @@ private:
         }
         Report(Ok("login em master como " + s.login + " (controlador " + db.DriverName() + "): SQL Server " + version +
                   ", " + edition));
-        Report(CreatePermissionFinding(s.login, ReadCreatePermission(db)));
+        if (repairing_) repairLogin_.serverMajorVersion = std::atoi(version.c_str());
+        Finding create = CreatePermissionFinding(s.login, ReadCreatePermission(db));
+        if (repairing_ && create.level == Level::Failure) repairLogin_.cannotCreate = true;
+        Report(std::move(create));
         if (!s.database.empty()) Report(DatabaseFindings(ReadDatabaseFacts(db, s)));
         db.Close();
         if (!target.connectionString.empty()) CheckDataLinkConnection(target, local, reach);
@@ -291,6 +325,7 @@ private:
             log->text = ReadFileTail(log->path, kErrorLogTail, log->error);
         }
         LoginVerdict verdict = JudgeLoginFailure(failure, log, checkBegan_);
+        if (repairing_ && verdict.loginDisabled) repairLogin_.disabled = true;
         Report(std::move(verdict.failure));
         for (const std::string& line : verdict.details) Detail(line);
         if (verdict.logFinding) Report(std::move(*verdict.logFinding));
@@ -298,9 +333,14 @@ private:
 
     Console& out_;
     const Options& options_;
-    const LogTime checkBegan_;  // this PC's clock, as the server's error log is written in
+    LogTime checkBegan_;  // this PC's clock, as the server's error log is written in
     std::vector<Finding> findings_;
     std::optional<LocalServerFacts> localFacts_;  // read once, for the first target on this PC
+    std::vector<Target> targets_;
+    std::size_t serverFindings_ = 0;  // the findings before the servers'
+    bool repairing_ = false;          // checking the server /corrigir repairs (the first)
+    bool repairLocal_ = false;        // and it is this PC's
+    LoginRepairFacts repairLogin_;
 };
 
 }  // namespace
@@ -317,9 +357,26 @@ int wmain(int argc, wchar_t** argv) {
     } else if (parsed.options.help) {
         console.Write(UsageText());
     } else {
-        console.Write("VerificaBD: verificação para o assistente CriaBD (nada é alterado)\n");
+        const Options& options = parsed.options;
+        console.Write(options.repair || options.undo
+                          ? "VerificaBD: verificação para o assistente CriaBD (só se altera o que for aceite)\n"
+                          : "VerificaBD: verificação para o assistente CriaBD (nada é alterado)\n");
         try {
-            code = Run(console, parsed.options).Execute();
+            ConsoleDialogue dialogue(console);
+            std::optional<int> ended;
+            if (options.undo) ended = Desfazer({{}, std::nullopt, options.yesToAll}, console, dialogue).exitCode;
+            Run run(console, options);
+            if (!ended) code = run.Execute();
+            if (!ended && options.repair && code != kBadOptions) {
+                const RepairOutcome repaired =
+                    Corrigir({run.RepairTarget(), options.port, options.yesToAll, run.RepairLocalFacts()}, console, dialogue);
+                ended = repaired.exitCode;
+                if (!ended && repaired.changed) {
+                    console.Write(FormatHeading("Verificação depois das correções"));
+                    code = run.Recheck();
+                }
+            }
+            if (ended) code = *ended;
         } catch (const std::exception& e) {
             console.Write(std::string("[FALHA] erro inesperado: ") + e.what() + "\n");
             code = kExitFailed;

@@ -3,7 +3,7 @@
 // its exit code. The password goes in on standard input, as the program reads it when its input
 // is not a console. One test per cause the technician meets, against the test server.
 
-#include "tests/provisioning/win/SqlTestServer.h"  // winsock2.h before windows.h
+#include "tests/checker/win/CheckerRun.h"  // winsock2.h before windows.h
 
 #include <gtest/gtest.h>
 
@@ -20,103 +20,12 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace checker_test;
 using namespace std::string_literals;
 
 // The test server's password for sa, with a letter whose bytes differ in every encoding.
 const std::string kPassword = "Segrêdo#2024";
 const std::string kLogins = R"j("logins": {"sa": "Segr\u00eado#2024"})j";
-
-fs::path ProgramFolder() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
-
-struct Result {
-    DWORD exitCode = 0;
-    std::string output;  // UTF-8, as a pipe receives it
-    bool Holds(const std::string& cp1252) const { return output.find(base::Cp1252ToUtf8(cp1252)) != std::string::npos; }
-};
-
-// A database server's instance as its installer registers it on this PC: the registry's 64-bit
-// view, or the 32-bit one where a 32-bit server on 64-bit Windows registers (the checker reads
-// both, whatever its own bitness), its service (the stand-in of tests/checker/win/fixtures,
-// started when `running`) and its error log, UTF-16 as the server writes it. All of it is removed
-// at the end.
-class ServerOnThisPc {
-public:
-    struct Settings {
-        unsigned long loginMode = 2;  // 1: Windows authentication only
-        bool tcpEnabled = true;
-        int tcpPort = 0;
-        bool running = true;
-        REGSAM view = KEY_WOW64_64KEY;
-    };
-    ServerOnThisPc(const Settings& settings, const std::wstring& logText)
-        : log_(fs::temp_directory_path() / L"ERRORLOG"), view_(settings.view) {
-        const std::wstring root = kRoot + L"\\MSSQL15.SQLEXPRESS\\MSSQLServer";
-        Set(kRoot + L"\\Instance Names\\SQL", L"SQLEXPRESS", L"MSSQL15.SQLEXPRESS");
-        Set(root, L"LoginMode", settings.loginMode);
-        Set(root + L"\\SuperSocketNetLib\\Tcp", L"Enabled", settings.tcpEnabled ? 1 : 0);
-        Set(root + L"\\SuperSocketNetLib\\Tcp\\IPAll", L"TcpPort", std::to_wstring(settings.tcpPort));
-        Set(root + L"\\SuperSocketNetLib\\Tcp\\IPAll", L"TcpDynamicPorts", L"");
-        Set(root + L"\\Parameters", L"SQLArg0", L"-dC:\\SQL\\DATA\\master.mdf");
-        Set(root + L"\\Parameters", L"SQLArg1", L"-e" + log_.wstring());
-        Set(root + L"\\Parameters", L"SQLArg2", L"-lC:\\SQL\\DATA\\mastlog.ldf");
-        std::wstring bytes = L"\xFEFF" + logText;
-        std::ofstream(log_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size() * 2);
-
-        manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        const std::wstring program = L"\"" + (ProgramFolder() / L"stand_in_service.exe").wstring() + L"\"";
-        service_ = CreateServiceW(manager_, L"MSSQL$SQLEXPRESS", L"SQL Server (SQLEXPRESS)", SERVICE_ALL_ACCESS,
-                                  SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, program.c_str(),
-                                  nullptr, nullptr, nullptr, nullptr, nullptr);
-        EXPECT_NE(service_, nullptr) << GetLastError();
-        if (settings.running) {
-            EXPECT_TRUE(StartServiceW(service_, 0, nullptr)) << GetLastError();
-        }
-    }
-    ~ServerOnThisPc() {
-        SERVICE_STATUS status{};
-        ControlService(service_, SERVICE_CONTROL_STOP, &status);
-        DeleteService(service_);
-        CloseServiceHandle(service_);
-        CloseServiceHandle(manager_);
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRoot.c_str(), 0, KEY_ALL_ACCESS | view_, &key) == ERROR_SUCCESS) {
-            RegDeleteTreeW(key, nullptr);
-            RegCloseKey(key);
-        }
-        std::error_code ignored;
-        fs::remove(log_, ignored);
-    }
-    const fs::path& Log() const { return log_; }
-
-private:
-    inline static const std::wstring kRoot = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
-    HKEY Key(const std::wstring& path) const {
-        HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &key,
-                                  nullptr), ERROR_SUCCESS);
-        return key;
-    }
-    void Set(const std::wstring& path, const wchar_t* name, const std::wstring& text) const {
-        HKEY key = Key(path);
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), (text.size() + 1) * 2);
-        RegCloseKey(key);
-    }
-    void Set(const std::wstring& path, const wchar_t* name, DWORD value) const {
-        HKEY key = Key(path);
-        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        RegCloseKey(key);
-    }
-
-    fs::path log_;
-    REGSAM view_;
-    SC_HANDLE manager_ = nullptr;
-    SC_HANDLE service_ = nullptr;
-};
 
 // This PC's local time `offset` seconds from now, as the server's error log writes it.
 std::wstring LogStamp(int offset) {
@@ -178,47 +87,10 @@ protected:
     }
     void WriteUdl(const std::vector<std::uint8_t>& bytes) { WriteFile(L"VelmoPos.udl", std::string(bytes.begin(), bytes.end())); }
 
-    // Runs the program in the staged folder with `arguments`; `input` is its standard input. With
-    // `console` (an inheritable handle of this process's console input) the program shares this
-    // process's console and reads from it instead.
-    // With `holdInput` the input pipe stays open, sending nothing, until the program ends.
+    // Runs the program in the staged folder (see RunProgram).
     Result Run(const std::wstring& arguments, const std::string& input = "", HANDLE console = nullptr,
                bool holdInput = false) {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE outRead, outWrite, inRead, inWrite;
-        EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &inherit, 0));
-        EXPECT_TRUE(CreatePipe(&inRead, &inWrite, &inherit, 0));
-        SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup{sizeof startup};
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = console != nullptr ? console : inRead;
-        startup.hStdOutput = outWrite;
-        startup.hStdError = outWrite;
-        PROCESS_INFORMATION process{};
-        std::wstring command = L"\"" + (folder_ / L"VerificaBD.exe").wstring() + L"\" " + arguments;
-        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
-                                            console != nullptr ? 0 : CREATE_NO_WINDOW, nullptr, folder_.c_str(),
-                                            &startup, &process);
-        EXPECT_TRUE(started);
-        CloseHandle(outWrite);
-        CloseHandle(inRead);
-        DWORD written = 0;
-        if (!input.empty()) ::WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
-        if (!holdInput) CloseHandle(inWrite);
-        Result result;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(outRead, buffer, sizeof buffer, &read, nullptr) && read > 0) result.output.append(buffer, read);
-        CloseHandle(outRead);
-        if (started) {
-            WaitForSingleObject(process.hProcess, 60000);
-            GetExitCodeProcess(process.hProcess, &result.exitCode);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-        if (holdInput) CloseHandle(inWrite);
-        return result;
+        return RunProgram(folder_ / L"VerificaBD.exe", folder_, arguments, input, console, holdInput);
     }
 
     static std::wstring Wide(const std::string& text) {
@@ -319,18 +191,11 @@ TEST_F(VerificaBD, ASilentServerEndsOnTheLoginTimeOut) {
 
 TEST_F(VerificaBD, AClosedPortIsToldApartFromARefusedLogin) {
     // A port the system gave and took back: nobody listens on it.
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    const int closedPort = ntohs(address.sin_port);
-    closesocket(probe);
-    WSACleanup();
+    int closedPort = 0;
+    {
+        const Listener taken;
+        closedPort = taken.Port();
+    }
     const Result r = Run(L"/servidor 127.0.0.1," + std::to_wstring(closedPort), kPassword + "\n");
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_TRUE(r.Holds("[FALHA] TCP 127.0.0.1:" + std::to_string(closedPort) +
@@ -514,9 +379,9 @@ TEST_F(VerificaBD, ExitCodesAndOptions) {
     const Result help = Run(L"/?");
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_TRUE(help.Holds("VerificaBD [/servidor NOME[\\INSTANCIA]] [/utilizador NOME] [/basedados NOME]")) << help.output;
-    const Result unknown = Run(L"/porta 1433");
+    const Result unknown = Run(L"/naoexiste 1433");
     EXPECT_EQ(unknown.exitCode, 2u);
-    EXPECT_TRUE(unknown.Holds("Opção desconhecida: \"/porta\".")) << unknown.output;
+    EXPECT_TRUE(unknown.Holds("Opção desconhecida: \"/naoexiste\".")) << unknown.output;
     const Result password = Run(L"/password " + Wide(kPassword));
     EXPECT_EQ(password.exitCode, 2u);
     EXPECT_TRUE(password.Holds("A palavra-passe nunca se dá na linha de comandos")) << password.output;

@@ -70,12 +70,16 @@ class Scenario:
         self.instance = settings.get("instance")
         # Logins without the permission to create a database (CREATE ANY DATABASE, dbcreator).
         self.cannot_create = {login.lower() for login in settings.get("cannot_create", [])}
+        # Logins that are disabled (18470 at login), and the members of sysadmin (sa by default).
+        self.disabled = {login.lower() for login in settings.get("disabled", [])}
+        self.sysadmin = {login.lower() for login in settings.get("sysadmin", ["sa"])}
         self.permissive = bool(settings.get("permissive", False))
         self.mute = bool(settings.get("mute", False))
         self.setup = list(settings.get("setup", []))
         self.rules = [Rule(r, i) for i, r in enumerate(settings.get("rules", []))]
         unknown = set(settings) - {"logins", "databases", "forbidden", "instance", "permissive",
-                               "cannot_create", "mute", "setup", "rules", "name"}
+                               "cannot_create", "mute", "setup", "rules", "name", "disabled",
+                                   "sysadmin"}
         if unknown:
             raise ValueError("unknown scenario keys: %s" % ", ".join(sorted(unknown)))
 
@@ -220,6 +224,10 @@ class Connection:
         with self.instance.lock:
             if not errors and not password_ok:
                 errors.append((18456, "Login failed for user '%s'." % user, 1, 14))
+            known = self.instance.catalogue.login(user)
+            if not errors and known is not None and known.disabled:
+                errors.append((18470, "Login failed for user '%s'. Reason: The account is disabled."
+                               % user, 1, 14))
             if not errors:
                 db = self.instance.catalogue.get(database)
                 if db is None or db.name.lower() in scenario.forbidden.get(user.lower(), []):
@@ -236,7 +244,7 @@ class Connection:
                 self.send(out + tds.done(tds.DONE_ERROR))
                 return False
             self.session = sql.Session(user, db.name)
-            self.session.can_create_database = user.lower() not in scenario.cannot_create
+            self.session.can_create_database = known is None or "dbcreator" in known.roles
             self.instance.remember(self)
         self.log("login", ok=True, errors=[], **fields)
         out = tds.env_change(1, db.name, "master")
@@ -407,6 +415,12 @@ class Instance:
     def __init__(self, scenario=None, port=0, host="127.0.0.1", log_file=None, ipv6=True):
         self.scenario = scenario if isinstance(scenario, Scenario) else Scenario(scenario)
         self.catalogue = sql.Catalogue(self.scenario.databases)
+        for name in self.scenario.logins:
+            # Every login may create databases (dbcreator) unless the scenario says it may not.
+            roles = {"sysadmin"} if name.lower() in self.scenario.sysadmin else set()
+            if name.lower() not in self.scenario.cannot_create:
+                roles.add("dbcreator")
+            self.catalogue.logins[name.lower()] = sql.Login(name, roles, name.lower() in self.scenario.disabled)
         self.lock = threading.RLock()
         self.events = []
         self.events_lock = threading.Lock()

@@ -327,9 +327,19 @@ class Database:
 SYSTEM_DATABASES = ("master", "tempdb", "model", "msdb")
 
 
+class Login:
+    """A server login: whether it is disabled, and its fixed server roles."""
+
+    def __init__(self, name, roles=(), disabled=False):
+        self.name = name
+        self.roles = set(roles)
+        self.disabled = disabled
+
+
 class Catalogue:
     def __init__(self, databases=()):
         self.databases = {}
+        self.logins = {}  # lower name -> Login
         for name in SYSTEM_DATABASES:
             self.databases[name] = Database(name)
         for name in databases:
@@ -337,6 +347,18 @@ class Catalogue:
 
     def get(self, name):
         return self.databases.get(name.lower())
+
+    def login(self, name):
+        return self.logins.get(str(name).lower())
+
+    def server_principals(self):
+        """sys.server_principals as a table: name, is_disabled, type_desc."""
+        table = Table("server_principals")
+        for column, sqltype in (("name", "nvarchar"), ("is_disabled", "bit"), ("type_desc", "nvarchar")):
+            table.columns.append(Column(column, SqlType(sqltype)))
+        for login in self.logins.values():
+            table.rows.append([login.name, 1 if login.disabled else 0, "SQL_LOGIN"])
+        return table
 
     def snapshot(self):
         """A JSON-friendly picture of the catalogue (for tests)."""
@@ -811,6 +833,18 @@ class Parser:
                     termination = "no_wait"
             return Statement("alter_database", "", line, name=name, mode=mode,
                              termination=termination)
+        if t.is_word("login"):
+            # ALTER LOGIN name ENABLE | DISABLE
+            name = self.identifier()
+            state = self.expect_word("enable", "disable").value.lower()
+            return Statement("alter_login", "", line, name=name, enable=state == "enable")
+        if t.is_word("server"):
+            # ALTER SERVER ROLE role ADD | DROP MEMBER name
+            self.expect_word("role")
+            role = self.identifier()
+            action = self.expect_word("add", "drop").value.lower()
+            self.expect_word("member")
+            return Statement("alter_server_role", "", line, role=role, name=self.identifier(), add=action == "add")
         if t.is_word("table"):
             table = self.object_name()
             if not self.accept_word("add"):
@@ -1222,6 +1256,27 @@ class Interpreter:
             db.single_user = False
         return Result()
 
+    # -- logins (only a sysadmin changes them)
+    def changed_login(self, name, session, line):
+        caller = self.catalogue.login(session.user)
+        login = self.catalogue.login(name)
+        if login is None or caller is None or "sysadmin" not in caller.roles:
+            raise SqlError(15151, "Cannot alter the login '%s', because it does not exist or you do "
+                                  "not have permission." % name, 1, 16, line)
+        return login
+
+    def do_alter_login(self, st, session, variables):
+        self.changed_login(st.name, session, st.line).disabled = not st.enable
+        return Result()
+
+    def do_alter_server_role(self, st, session, variables):
+        login = self.changed_login(st.name, session, st.line)
+        if st.add:
+            login.roles.add(st.role.lower())
+        else:
+            login.roles.discard(st.role.lower())
+        return Result()
+
     def do_use(self, st, session, variables):
         db = self.catalogue.get(st.database)
         if db is None:
@@ -1479,7 +1534,10 @@ class Interpreter:
     def run_query(self, query, session, variables, line):
         table = None
         source = [None]
-        if query["table"] is not None:
+        if query["table"] is not None and query["table"].lower() == "server_principals":
+            table = self.catalogue.server_principals()
+            source = table.rows
+        elif query["table"] is not None:
             table = self.current_db(session).table(query["table"], line)
             source = table.rows
         rows = [row for row in source if query["where"] is None
@@ -1686,6 +1744,9 @@ class Interpreter:
             return 1 if self.catalogue.get(str(values[0])) is not None else None
         if name == "serverproperty":
             return SERVER_PROPERTIES.get(str(values[0]).lower())
+        if name == "is_srvrolemember":
+            login = self.catalogue.login(values[1] if len(values) > 1 else session.user)
+            return None if login is None else int(str(values[0]).lower() in login.roles)
         if name == "has_perms_by_name":
             if str(values[2]).lower() == "create any database":
                 return 1 if session.can_create_database else 0

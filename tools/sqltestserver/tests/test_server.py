@@ -181,6 +181,27 @@ class LoginTest(InstanceCase):
         self.assertEqual(errors(self.connect(database="loja").login), [924, 18456])
 
 
+class ServerLoginTest(InstanceCase):
+    scenario = {"logins": {"sa": PASSWORD, "caixa": "x"}, "disabled": ["caixa"], "cannot_create": ["caixa"]}
+
+    def test_a_sysadmin_enables_a_login_and_makes_it_a_dbcreator(self):
+        self.assertEqual(errors(self.connect(user="caixa", password="x").login), [18470])
+        admin = self.connect()
+        read = "SELECT is_disabled FROM sys.server_principals WHERE name = N'caixa'"
+        self.assertEqual([v for k, v in admin.batch(read) if k == "row"], [[1]])
+        self.assertEqual(errors(admin.batch("ALTER LOGIN [caixa] ENABLE\r\n"
+                                            "ALTER SERVER ROLE [dbcreator] ADD MEMBER [caixa]")), [])
+        self.assertEqual([v for k, v in admin.batch(read + "\r\nSELECT IS_SRVROLEMEMBER('dbcreator', 'caixa'), "
+                                                           "IS_SRVROLEMEMBER('sysadmin')") if k == "row"],
+                         [[0], [1, 1]])
+        caixa = self.connect(user="caixa", password="x")
+        self.assertEqual(errors(caixa.login), [])
+        self.assertEqual([v for k, v in caixa.batch("SELECT HAS_PERMS_BY_NAME(NULL, NULL, 'CREATE ANY DATABASE')")
+                          if k == "row"], [[1]])
+        # Only a sysadmin changes logins.
+        self.assertEqual(errors(caixa.batch("ALTER LOGIN [sa] DISABLE")), [15151])
+
+
 class BatchTest(InstanceCase):
     scenario = {"databases": ["loja"]}
 
