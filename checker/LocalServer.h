@@ -21,6 +21,9 @@ namespace checker {
 bool NamesThisComputer(std::string_view host, std::string_view computerName,
                        const std::vector<std::string>& ownAddresses);
 
+// Where every instance's settings live, under HKEY_LOCAL_MACHINE (then "\<instance id>\...").
+inline constexpr std::string_view kServerRegistryKey = "SOFTWARE\\Microsoft\\Microsoft SQL Server";
+
 enum class ServiceState { NotInstalled, Running, Stopped, Disabled, Paused, Changing, Unreadable };
 
 // Where an instance's installer registered it: a 64-bit server in the registry's 64-bit view, a

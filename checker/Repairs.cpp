@@ -196,7 +196,7 @@ bool IsOwnChange(const Change& change) {
         case ChangeKind::RegistryNumber:
         case ChangeKind::RegistryText: {
             const std::optional<RegistryPlace> place = ReadRegistryTarget(change.target);
-            if (!place || !startsWith(place->key, "SOFTWARE\\Microsoft\\Microsoft SQL Server\\") ||
+            if (!place || !startsWith(place->key, std::string(kServerRegistryKey) + "\\") ||
                 place->key.find("..") != std::string::npos)
                 return false;
             for (const char* name : {"Enabled", "LoginMode", "TcpPort", "TcpDynamicPorts"})

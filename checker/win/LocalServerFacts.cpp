@@ -13,34 +13,14 @@
 namespace checker {
 namespace {
 
-const char* const kServerKey = "SOFTWARE\\Microsoft\\Microsoft SQL Server";
-
-ServiceState StateOf(SC_HANDLE manager, const std::string& name) {
-    if (!manager) return ServiceState::Unreadable;
-    const OwnedService service(OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
-    if (!service)
-        return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? ServiceState::NotInstalled : ServiceState::Unreadable;
-    SERVICE_STATUS status{};
-    if (!QueryServiceStatus(service.Get(), &status)) return ServiceState::Unreadable;
-    if (status.dwCurrentState == SERVICE_RUNNING) return ServiceState::Running;
-    if (status.dwCurrentState == SERVICE_PAUSED) return ServiceState::Paused;
-    if (status.dwCurrentState != SERVICE_STOPPED) return ServiceState::Changing;
-    DWORD needed = 0;
-    QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
-    std::vector<char> buffer(needed ? needed : 1);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    if (needed && QueryServiceConfigA(service.Get(), config, needed, &needed) && config->dwStartType == SERVICE_DISABLED)
-        return ServiceState::Disabled;
-    return ServiceState::Stopped;
-}
-
 // The instances one registry view lists, with their settings in that view.
-std::vector<InstalledInstance> InstancesIn(RegistryView view, SC_HANDLE manager) {
+std::vector<InstalledInstance> InstancesIn(RegistryView view, const ServiceReader& services) {
     std::vector<InstalledInstance> instances;
-    const RegistryKey names(view, std::string(kServerKey) + "\\Instance Names\\SQL");
+    const std::string servers(kServerRegistryKey);
+    const RegistryKey names(view, servers + "\\Instance Names\\SQL");
     for (const auto& [name, id] : names.Texts()) {
         InstalledInstance instance{name, id};
-        const std::string root = std::string(kServerKey) + "\\" + id + "\\MSSQLServer";
+        const std::string root = servers + "\\" + id + "\\MSSQLServer";
         instance.loginMode = RegistryKey(view, root).Number("LoginMode");
         if (const std::optional<unsigned long> enabled =
                 RegistryKey(view, root + "\\SuperSocketNetLib\\Tcp").Number("Enabled"))
@@ -52,7 +32,7 @@ std::vector<InstalledInstance> InstancesIn(RegistryView view, SC_HANDLE manager)
         for (const auto& [ignored, value] : RegistryKey(view, root + "\\Parameters").Texts())
             parameters.push_back(value);
         instance.errorLog = ErrorLogFromParameters(parameters);
-        instance.service = StateOf(manager, ServiceNameOf(instance));
+        instance.service = services.State(ServiceNameOf(instance));
         instances.push_back(std::move(instance));
     }
     return instances;
@@ -62,10 +42,10 @@ std::vector<InstalledInstance> InstancesIn(RegistryView view, SC_HANDLE manager)
 
 LocalServerFacts ReadLocalServerFacts() {
     LocalServerFacts facts;
-    const OwnedService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE));
-    facts.instances = MergeRegistryViews(InstancesIn(RegistryView::Bits64, manager.Get()),
-                                          InstancesIn(RegistryView::Bits32, manager.Get()));
-    facts.browser = StateOf(manager.Get(), "SQLBrowser");
+    const ServiceReader services;
+    facts.instances = MergeRegistryViews(InstancesIn(RegistryView::Bits64, services),
+                                          InstancesIn(RegistryView::Bits32, services));
+    facts.browser = services.State("SQLBrowser");
     return facts;
 }
 

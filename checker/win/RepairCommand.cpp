@@ -17,7 +17,6 @@
 namespace checker {
 namespace {
 
-const char* const kServerKey = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\";
 constexpr std::chrono::milliseconds kAnswerWait{60000};
 
 // COM for the firewall's interfaces in the multithreaded apartment: the firewall's objects live
@@ -30,7 +29,7 @@ constexpr DWORD kFirewallApartment = COINIT_MULTITHREADED;
 InstanceRepairFacts ReadInstance(const InstalledInstance& found, const ServiceReader& services) {
     InstanceRepairFacts instance;
     instance.name = found.name;
-    instance.key = kServerKey + found.id;
+    instance.key = std::string(kServerRegistryKey) + "\\" + found.id;
     instance.view = found.view;
     const std::string server = instance.key + "\\MSSQLServer";
     instance.loginMode = RegistryKey(instance.view, server).Number("LoginMode");

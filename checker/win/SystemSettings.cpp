@@ -75,6 +75,23 @@ ServiceFacts ServiceReader::Read(const std::string& name) const {
     return facts;
 }
 
+ServiceState ServiceReader::State(const std::string& name) const {
+    if (!manager_) return ServiceState::Unreadable;
+    const OwnedService service(OpenServiceA(manager_.Get(), name.c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+    if (!service)
+        return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? ServiceState::NotInstalled : ServiceState::Unreadable;
+    switch (CurrentState(service.Get()).value_or(0)) {
+        case 0: return ServiceState::Unreadable;
+        case SERVICE_RUNNING: return ServiceState::Running;
+        case SERVICE_PAUSED: return ServiceState::Paused;
+        case SERVICE_STOPPED: break;
+        default: return ServiceState::Changing;
+    }
+    std::vector<char> buffer;
+    const auto config = Config(service.Get(), buffer);
+    return config && (*config)->dwStartType == SERVICE_DISABLED ? ServiceState::Disabled : ServiceState::Stopped;
+}
+
 std::string ServiceReader::Program(const std::string& name) const {
     const OwnedService service(manager_ ? OpenServiceA(manager_.Get(), name.c_str(), SERVICE_QUERY_CONFIG) : nullptr);
     std::vector<char> buffer;

@@ -24,6 +24,9 @@ public:
     ServiceReader();
     // The service's state and start type; not installed when it cannot be opened.
     ServiceFacts Read(const std::string& name) const;
+    // The state a check reports: running, paused, stopped (disabled when it cannot start), on its
+    // way between two, not installed, or unreadable (no rights, no service manager).
+    ServiceState State(const std::string& name) const;
     // The program its command line starts (for the firewall rule); empty when unreadable.
     std::string Program(const std::string& name) const;
 
