@@ -20,6 +20,7 @@
 #include "framework/Scaling.h"
 #include "framework/win/Application.h"
 #include "framework/win/StdCtrls.h"
+#include "support/InputEvents.h"
 #include "support/ResourceCounts.h"
 
 #ifndef WM_GETDPISCALEDSIZE
@@ -93,6 +94,7 @@ protected:
         App().SetMainForm(&form_);
         ::SetCursorPos(0, 0);  // away from the window: no button shows its hover look
         form_.Show();
+        testsupport::PointerToCorner();  // (and again: see there)
         Pump();
         ASSERT_EQ(form_.PixelsPerInch(), 96) << "the test starts from a screen at 96 DPI";
     }
