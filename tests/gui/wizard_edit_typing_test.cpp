@@ -155,10 +155,14 @@ protected:
         return last;
     }
 
-    std::unique_ptr<App> rig;
-
 private:
+    // Before the program in it: members go in reverse order, so the program ends (App's destructor
+    // kills it) before its folder is removed. The other way round the removal waited out its
+    // bound on the running program's files, and left the folder behind.
     gui::StagingFolder rigFolder_;
+
+protected:
+    std::unique_ptr<App> rig;
 };
 
 // The fault once found: clicked at the end of its text, the server box took the typed characters

@@ -69,4 +69,21 @@ inline INPUT MouseButtonAt(DWORD button, POINT screen) {
     return MouseEvent(button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen);
 }
 
+// Moves the pointer to the screen's top-left corner, clear of a window shown in the middle, and
+// waits (3 s at most) until the platform has it there; for a test that shows a window and
+// compares its pixels. Call it once the window shows. Under Wine the X server's pointer is moved
+// only when the place changes in the program's own view of it, and a program that has just shown
+// its first window may still take the pointer for being where it last set it, while the X pointer
+// rests where the test before left it, over a control that then shows its hover look: the step
+// through the next pixel makes the move a real one.
+inline void PointerToCorner() {
+    ::SetCursorPos(1, 1);
+    ::SetCursorPos(0, 0);
+    for (int wait = 0; wait < 300; ++wait) {
+        POINT at{};
+        if (::GetCursorPos(&at) && at.x == 0 && at.y == 0) return;
+        ::Sleep(10);
+    }
+}
+
 }  // namespace testsupport

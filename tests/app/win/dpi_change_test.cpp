@@ -3,8 +3,8 @@
 // DPI), so the test sends it from inside the process, as the platform would: the new DPI in
 // wParam, the suggested window rectangle in lParam. Checked: the window takes the suggested
 // rectangle and every control its design place, size and font scaled to the new DPI; back at 96
-// DPI the window is what it was, to the pixel; a hundred changes back and forth leave no GDI or
-// USER object behind.
+// DPI the window is what it was, to the pixel; changes back and forth leave no GDI or USER object
+// behind.
 //
 // Needs an X display under Wine (DISPLAY); it shows the window, so it is locked like the GUI tests.
 
@@ -20,6 +20,7 @@
 #include "framework/Scaling.h"
 #include "framework/win/Application.h"
 #include "framework/win/StdCtrls.h"
+#include "support/InputEvents.h"
 #include "support/ResourceCounts.h"
 
 #ifndef WM_GETDPISCALEDSIZE
@@ -93,6 +94,7 @@ protected:
         App().SetMainForm(&form_);
         ::SetCursorPos(0, 0);  // away from the window: no button shows its hover look
         form_.Show();
+        testsupport::PointerToCorner();  // (and again: see there)
         Pump();
         ASSERT_EQ(form_.PixelsPerInch(), 96) << "the test starts from a screen at 96 DPI";
     }
@@ -214,8 +216,9 @@ TEST_F(DpiChange, AtTheNewDpiTheWindowAsksForTheFrameAroundItsScaledClientArea) 
 }
 
 // Each change rebuilds the fonts, the panel's cached face and the controls' windows' places, and
-// paints everything at the new size.
-TEST_F(DpiChange, AHundredChangesBackAndForthLeaveNoGdiOrUserObjectBehind) {
+// paints everything at the new size. The counts are exact: an object left behind by a change shows
+// twenty times over after ten round trips (a hundred made this a soak of half a minute).
+TEST_F(DpiChange, ChangesBackAndForthLeaveNoGdiOrUserObjectBehind) {
     RECT first{};
     ::GetWindowRect(form_.Handle(), &first);
     auto cycle = [&] {
@@ -224,14 +227,15 @@ TEST_F(DpiChange, AHundredChangesBackAndForthLeaveNoGdiOrUserObjectBehind) {
     };
     cycle();  // whatever is made once and kept (a font of the platform's, a cache) is made now
     const testsupport::Counts before = testsupport::Measure();
-    for (int i = 0; i < 100; ++i) cycle();
+    constexpr int kRoundTrips = 10;
+    for (int i = 0; i < kRoundTrips; ++i) cycle();
     const testsupport::Counts after = testsupport::Measure();
     EXPECT_EQ(after.gdi, before.gdi) << "GDI objects; before: " << before.gdiKinds << " after: " << after.gdiKinds;
     EXPECT_EQ(after.user, before.user) << "USER objects";
-    std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu, handles %lu -> %lu over 100 changes\n",
+    std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu, handles %lu -> %lu over %d changes\n",
                 static_cast<unsigned long>(before.gdi), static_cast<unsigned long>(after.gdi),
                 static_cast<unsigned long>(before.user), static_cast<unsigned long>(after.user),
-                static_cast<unsigned long>(before.handles), static_cast<unsigned long>(after.handles));
+                static_cast<unsigned long>(before.handles), static_cast<unsigned long>(after.handles), 2 * kRoundTrips);
 }
 
 }  // namespace

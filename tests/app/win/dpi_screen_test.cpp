@@ -36,6 +36,7 @@
 #include "framework/win/Application.h"
 #include "framework/win/Dpi.h"
 #include "framework/win/StdCtrls.h"
+#include "support/InputEvents.h"
 #include "support/ScreenDpi.h"
 
 namespace {
@@ -147,6 +148,7 @@ struct Window {
         application.SetMainForm(&form);
         ::SetCursorPos(0, 0);  // away from the window: no button shows its hover look
         form.Show();
+        testsupport::PointerToCorner();  // (and again: see there)
         Pump();
     }
     ~Window() { application.SetMainForm(nullptr); }
