@@ -25,6 +25,7 @@
 #include "app/Main.h"
 #include "framework/Colour.h"
 #include "framework/win/Application.h"
+#include "support/InputEvents.h"
 
 namespace {
 
@@ -167,6 +168,7 @@ protected:
         App().SetMainForm(&form_);
         ::SetCursorPos(0, 0);  // away from the window: no button shows its hover look
         form_.Show();
+        testsupport::PointerToCorner();  // (and again: see there)
         pages_ = dynamic_cast<ctl::TAdvPageControl*>(form_.FindComponent("AdvPageControl1"));
         ASSERT_NE(pages_, nullptr);
         PumpUntilIdle();
