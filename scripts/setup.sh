@@ -21,7 +21,7 @@ set -euo pipefail
 
 packages=(
   # builds: native (GCC with sanitizers), fuzz (clang with libFuzzer), windows (mingw-w64)
-  cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev lld googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev zlib1g-dev
   # Windows programs under Wine; Debian's wine 8 needs fonts-wine linked into each prefix
   wine64 wine fonts-wine fonts-liberation fonts-dejavu-core
