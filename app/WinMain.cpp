@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include "app/Main.h"
-#include "controls/win/GdipFont.h"
 #include "framework/Description.h"
 #include "framework/win/Application.h"
 
@@ -26,7 +25,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     app::StartupMarks marks;
     marks.Mark("wWinMain");
     fw::Application application;
-    const ctl::win::GdipFontWarmup fonts(L"Tahoma");  // while the description is read and the window made
     marks.Mark("application");
     app::TfrmMain frmMain;
     try {

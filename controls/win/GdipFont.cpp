@@ -1,21 +1,11 @@
 #include "controls/win/GdipFont.h"
 
 #include <algorithm>
-#include <future>
 #include <map>
-#include <system_error>
 
 namespace ctl::win {
 
-namespace {
-
-std::future<void> g_warmup;  // touched by the user-interface thread only
-
-void WaitForWarmup() {
-    if (g_warmup.valid()) g_warmup.get();
-}
-
-std::unique_ptr<Gdiplus::Font> MakeFont(const std::wstring& face, float points, INT style) {
+std::unique_ptr<Gdiplus::Font> MakeGdipFont(const std::wstring& face, float points, INT style) {
     const Gdiplus::REAL size = std::max(1.0f, points);
     for (const wchar_t* family : {face.c_str(), L"Arial"}) {
         Gdiplus::FontFamily candidate(family);
@@ -25,29 +15,6 @@ std::unique_ptr<Gdiplus::Font> MakeFont(const std::wstring& face, float points, 
     }
     return std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size, style, Gdiplus::UnitPoint);
 }
-
-}  // namespace
-
-std::unique_ptr<Gdiplus::Font> MakeGdipFont(const std::wstring& face, float points, INT style) {
-    WaitForWarmup();
-    return MakeFont(face, points, style);
-}
-
-GdipFontWarmup::GdipFontWarmup(std::wstring face) {
-    try {
-        g_warmup = std::async(std::launch::async, [face = std::move(face)] {
-            const std::unique_ptr<Gdiplus::Font> font = MakeFont(face, 8, Gdiplus::FontStyleRegular);
-            Gdiplus::Bitmap surface(1, 1, PixelFormat32bppPARGB);
-            Gdiplus::Graphics graphics(&surface);
-            Gdiplus::RectF bounds;
-            graphics.MeasureString(L"Sair", -1, font.get(), Gdiplus::PointF(0, 0), &bounds);
-        });
-    } catch (const std::system_error&) {
-        // No second thread: the first font pays for it, as without a warm-up.
-    }
-}
-
-GdipFontWarmup::~GdipFontWarmup() { WaitForWarmup(); }
 
 namespace {
 
