@@ -93,9 +93,11 @@ wine_server=""
 own_wineserver=""
 wine_linger=10
 
-wine_lookup() {  # wine_lookup <build folder>: sets wine_build, wine_prefix, wine_server
+# A prefix other than the build's (a path in the build folder starting "wineprefix") is made as a
+# copy of the build's template prefix by wine-run.sh, in a second.
+wine_lookup() {  # wine_lookup <build folder> [prefix]: sets wine_build, wine_prefix, wine_server
   wine_build=$1
-  wine_prefix=$(sed -n 's/^WIZARD_WINEPREFIX:PATH=//p' "$1/CMakeCache.txt" 2>/dev/null)
+  wine_prefix=${2:-$(sed -n 's/^WIZARD_WINEPREFIX:PATH=//p' "$1/CMakeCache.txt" 2>/dev/null)}
   wine_server=$(sed -n 's/^WINESERVER_BIN:FILEPATH=//p' "$1/CMakeCache.txt" 2>/dev/null)
   if [[ -z "$wine_prefix" || ! -x "$wine_server" || ! -x "$1/wine-run.sh" ]]; then
     say "no Wine prefix, wineserver or wine-run.sh in $1 (configure the windows preset first)"

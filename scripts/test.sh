@@ -10,8 +10,9 @@
 #            connection, the wizard at 144 DPI; they run under Wine's 32-bit half, emulated where
 #            the machine cannot run 32-bit code (scripts/emulate-x86.sh)
 # With other builds in the run, the windows build is built first and its tests run in the
-# background while the others are built and tested (their output is printed when they end); the
-# 32-bit tests start after them. Each build's tests print ctest's output and their wall time. The summary gives each build's
+# background while the others are built and tested, the 32-bit tests and the release kit's test
+# too (each on a screen and in a Wine prefix of its own); their output is printed when they end.
+# Each build's tests print ctest's output and their wall time. The summary gives each build's
 # "N passed, N failed, N skipped", lists every skipped test with its reason (GTEST_SKIP's message,
 # a Python skipTest's reason) and every failed one, and ends with the overall
 # "N passed, N failed, N skipped" line. A skipped test is never counted as passed; a build that
@@ -174,9 +175,11 @@ run_x86_tests() {
     note_failure windows-x86 "test environment did not start"
   else
     count_ctest windows-x86 "$work"
-    compare_x86_screenshots
+    x86_screenshots_taken=1
   fi
 }
+
+x86_screenshots_taken=""  # the 32-bit tests ran: their screenshots are compared once the 64-bit ones are taken
 
 # One more test: the 32-bit build's page screenshots are pixel for pixel the 64-bit build's. A
 # 32-bit run that took none fails (unless ctest was told to run only some tests); without 64-bit
@@ -226,7 +229,7 @@ setup_seconds=$((SECONDS - test_started))
 
 # The windows build's tests spend most of their time waiting for windows, not computing: with
 # other builds in the run, they run in the background (their output kept, and printed when they
-# end) while the others are built and tested. The 32-bit tests wait for them: both are GUI suites.
+# end) while the others are built and tested.
 windows_tests_pid=""
 start_windows_tests() {
   echo "== windows: tests in the background while the other builds are built (their output follows when they end)"
@@ -279,7 +282,6 @@ run_build() {  # run_build <preset>
         note_failure windows-x86 "the 32-bit emulator could not be built (scripts/emulator.sh)"
       elif build windows-x86; then
         built+=(windows-x86)
-        finish_windows_tests
         run_x86_tests
       fi
       ;;
@@ -295,7 +297,6 @@ run_build() {  # run_build <preset>
 for preset in "${presets[@]}"; do
   [[ "$preset" == windows ]] || run_build "$preset"
 done
-finish_windows_tests
 
 # The release kit, as a technician uses it, when both Windows builds built in this run.
 if [[ " ${built[*]} " == *" windows "* && " ${built[*]} " == *" windows-x86 "* && ${#ctest_args[@]} -eq 0 ]]; then
@@ -310,6 +311,9 @@ if [[ " ${built[*]} " == *" windows "* && " ${built[*]} " == *" windows-x86 "* &
     note_failure "release kit" "${kit_result#kit test: }"
   fi
 fi
+
+finish_windows_tests
+[[ -n "$x86_screenshots_taken" ]] && compare_x86_screenshots
 
 echo
 echo "== summary ($((SECONDS - test_started)) s)"
