@@ -22,6 +22,7 @@
 #include "framework/win/StdCtrls.h"
 #include "support/InputEvents.h"
 #include "support/ResourceCounts.h"
+#include "support/ShownWindow.h"
 
 #ifndef WM_GETDPISCALEDSIZE
 #define WM_GETDPISCALEDSIZE 0x02E4
@@ -91,10 +92,7 @@ protected:
             GTEST_FAIL() << "no DISPLAY: the window needs an X display (scripts/test.sh starts an Xvfb)";
         App();
         form_.LoadDescription();
-        App().SetMainForm(&form_);
-        ::SetCursorPos(0, 0);  // away from the window: no button shows its hover look
-        form_.Show();
-        testsupport::PointerToCorner();  // (and again: see there)
+        testsupport::ShowClearOfThePointer(App(), form_);
         Pump();
         ASSERT_EQ(form_.PixelsPerInch(), 96) << "the test starts from a screen at 96 DPI";
     }

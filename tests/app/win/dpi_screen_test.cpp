@@ -38,6 +38,7 @@
 #include "framework/win/StdCtrls.h"
 #include "support/InputEvents.h"
 #include "support/ScreenDpi.h"
+#include "support/ShownWindow.h"
 
 namespace {
 
@@ -145,10 +146,7 @@ struct Window {
     app::TfrmMain form;
     Window() {
         form.LoadDescription();
-        application.SetMainForm(&form);
-        ::SetCursorPos(0, 0);  // away from the window: no button shows its hover look
-        form.Show();
-        testsupport::PointerToCorner();  // (and again: see there)
+        testsupport::ShowClearOfThePointer(application, form);
         Pump();
     }
     ~Window() { application.SetMainForm(nullptr); }

@@ -26,6 +26,7 @@
 #include "framework/Colour.h"
 #include "framework/win/Application.h"
 #include "support/InputEvents.h"
+#include "support/ShownWindow.h"
 
 namespace {
 
@@ -165,10 +166,7 @@ protected:
             GTEST_FAIL() << "no DISPLAY: the screenshots need an X display (scripts/test.sh starts an Xvfb)";
         App();
         form_.LoadDescription();
-        App().SetMainForm(&form_);
-        ::SetCursorPos(0, 0);  // away from the window: no button shows its hover look
-        form_.Show();
-        testsupport::PointerToCorner();  // (and again: see there)
+        testsupport::ShowClearOfThePointer(App(), form_);
         pages_ = dynamic_cast<ctl::TAdvPageControl*>(form_.FindComponent("AdvPageControl1"));
         ASSERT_NE(pages_, nullptr);
         PumpUntilIdle();
