@@ -18,8 +18,6 @@ source scripts/common.sh
 # shellcheck source=scripts/testing.sh
 source scripts/testing.sh
 
-jobs=${TEST_JOBS:-2}
-read -r -a ctest_args <<<"${CTEST_ARGS:-}"
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test-emulated.XXXXXX")
 trap 'stop_windows_environment; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM

@@ -40,8 +40,6 @@ source scripts/common.sh
 # shellcheck source=scripts/testing.sh
 source scripts/testing.sh
 
-jobs=${TEST_JOBS:-2}
-read -r -a ctest_args <<<"${CTEST_ARGS:-}"
 if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows windows-x86); fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")

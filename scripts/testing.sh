@@ -3,10 +3,12 @@
 # not run on its own): wall-clock figures, one build's ctest run turned into a report, and a Windows
 # build's test environment.
 #
-# The sourcing script sets `work` (its own temporary folder), `jobs` (ctest's parallelism) and the
-# array `ctest_args` (extra ctest arguments); `keeper_pid` is set here.
+# The sourcing script sets `work` (its own temporary folder); `jobs`, `ctest_args` and
+# `keeper_pid` are set here.
 
-keeper_pid=""  # the program that keeps Wine's desktop alive between test programs
+jobs=${TEST_JOBS:-2}                        # ctest's parallelism
+read -r -a ctest_args <<<"${CTEST_ARGS:-}"  # extra ctest arguments
+keeper_pid=""                               # the program that keeps Wine's desktop alive between test programs
 
 now_ms() {  # wall clock in milliseconds
   local micro=${EPOCHREALTIME/[.,]/}
