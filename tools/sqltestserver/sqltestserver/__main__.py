@@ -62,8 +62,8 @@ def cmd_supervise(args):
             f.write("%d\n" % supervisor.port)
         os.replace(temporary, args.port_file)
     print("sqltestserver supervisor: control port %d, browser %s" % (
-        supervisor.port, supervisor.browser.port if supervisor.browser else
-        "off (%s)" % supervisor.browser_error), flush=True)
+        supervisor.port, "on UDP %d while a named instance runs" % supervisor.browser_port
+        if supervisor.browser_port else "off"), flush=True)
     signal.signal(signal.SIGTERM, lambda *_: supervisor.done.set())
     supervisor.serve_forever()
 

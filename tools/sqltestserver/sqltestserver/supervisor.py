@@ -13,6 +13,7 @@ Any failure answers "ERR <text>". Instances listen on 127.0.0.1 (and ::1) on por
 chooses, so tests that run in parallel never share one.
 """
 
+import errno
 import json
 import os
 import socket
@@ -35,7 +36,11 @@ class Browser:
         self.lock = threading.Lock()
         self.server_name = server_name or socket.gethostname().split(".")[0].upper()[:15]
         self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.sock.bind((host, port))
+        try:
+            self.sock.bind((host, port))
+        except OSError:
+            self.sock.close()
+            raise
         self.port = self.sock.getsockname()[1]
         self.lookups = []
         threading.Thread(target=self._serve, daemon=True).start()
@@ -83,28 +88,36 @@ class Browser:
             except OSError:
                 return
             reply = self.answer(request)
-            if reply is not None:
+            if reply is not None and peer is not None:
                 try:
                     self.sock.sendto(reply, peer)
                 except OSError:
                     pass
 
     def close(self):
+        # The shutdown wakes the thread waiting in recvfrom, so that the port is free at once.
+        try:
+            self.sock.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass  # (an unconnected socket says so, and is woken all the same)
         self.sock.close()
 
 
 class Supervisor:
-    def __init__(self, control_port=0, browser_port=BROWSER_PORT, idle_exit=None):
+    """Starts and stops instances for tests. The Browser service's port is one per machine, and
+    test runs beside each other (the 64-bit and the 32-bit tests) each have a supervisor: it is
+    held only while a named instance runs, and a named instance whose lookup port another
+    supervisor holds waits up to `browser_wait` seconds for it (the other's named instance is one
+    test's)."""
+
+    def __init__(self, control_port=0, browser_port=BROWSER_PORT, idle_exit=None, browser_wait=120.0):
         self.instances = {}
         self.next_id = 1
         self.lock = threading.Lock()
+        self.browser_port = browser_port
+        self.browser_wait = browser_wait
         self.browser = None
-        self.browser_error = None
-        if browser_port is not None:
-            try:
-                self.browser = Browser(port=browser_port)
-            except OSError as e:
-                self.browser_error = str(e)
+        self.browser_lock = threading.Lock()  # taking, sharing and giving back the Browser's port
         self.control = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self.control.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.control.bind(("127.0.0.1", control_port))
@@ -166,13 +179,9 @@ class Supervisor:
             instance = Instance(scenario)
             name = instance.scenario.instance
             if name:
-                if self.browser is None:
-                    instance.stop()
-                    raise RuntimeError("the Browser service is not running here (%s)"
-                                       % self.browser_error)
                 try:
-                    self.browser.register(name, instance.port)
-                except ValueError:
+                    self._announce(name, instance.port)
+                except (RuntimeError, ValueError):
                     instance.stop()
                     raise
             with self.lock:
@@ -203,13 +212,39 @@ class Supervisor:
                 instance = self.instances.pop(number, None)
             if instance is None:
                 raise KeyError("no instance %s" % number)
-            if instance.scenario.instance and self.browser is not None:
-                self.browser.unregister(instance.scenario.instance)
+            if instance.scenario.instance:
+                self._withdraw(instance.scenario.instance)
             instance.stop()
             return ""
         if verb == "SHUTDOWN":
             return ""
         raise ValueError("unknown request %s" % verb)
+
+    def _announce(self, name, port):
+        """Registers a named instance with the Browser service, which starts with the first."""
+        with self.browser_lock:
+            if self.browser is None:
+                if self.browser_port is None:
+                    raise RuntimeError("the Browser service is off in this supervisor")
+                deadline = time.monotonic() + self.browser_wait
+                while self.browser is None:
+                    try:
+                        self.browser = Browser(port=self.browser_port)
+                    except OSError as e:
+                        if e.errno != errno.EADDRINUSE or time.monotonic() > deadline:
+                            raise RuntimeError("the Browser service is not running here (%s)" % e)
+                        time.sleep(0.2)
+            self.browser.register(name, port)
+
+    def _withdraw(self, name):
+        """Unregisters a named instance; the Browser service ends with the last."""
+        with self.browser_lock:
+            if self.browser is None:
+                return
+            self.browser.unregister(name)
+            if not self.browser.instances:
+                self.browser.close()
+                self.browser = None
 
     def shutdown(self):
         self.done.set()
@@ -222,8 +257,10 @@ class Supervisor:
             self.control.close()
         except OSError:
             pass
-        if self.browser is not None:
-            self.browser.close()
+        with self.browser_lock:
+            if self.browser is not None:
+                self.browser.close()
+                self.browser = None
 
 
 def request(port, line, timeout=10.0):

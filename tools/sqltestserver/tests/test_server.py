@@ -4,6 +4,7 @@ failures, the Browser service and the supervisor's control port."""
 import json
 import socket
 import struct
+import threading
 import time
 import unittest
 
@@ -286,7 +287,6 @@ class BrowserAndSupervisorTest(unittest.TestCase):
 
     def test_control_protocol(self):
         supervisor = Supervisor(0, browser_port=0)
-        import threading
         thread = threading.Thread(target=supervisor.serve_forever, daemon=True)
         thread.start()
         try:
@@ -312,6 +312,38 @@ class BrowserAndSupervisorTest(unittest.TestCase):
             request(supervisor.port, "SHUTDOWN")
             thread.join(5)
         self.assertFalse(thread.is_alive())
+
+    def test_the_browser_port_is_held_only_while_a_named_instance_runs(self):
+        # Two supervisors, as two test runs beside each other, on one lookup port.
+        probe = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        probe.bind(("127.0.0.1", 0))
+        port = probe.getsockname()[1]
+        probe.close()
+        first, second = Supervisor(0, browser_port=port), Supervisor(0, browser_port=port, browser_wait=10)
+        threads = [threading.Thread(target=s.serve_forever, daemon=True) for s in (first, second)]
+        for thread in threads:
+            thread.start()
+        try:
+            number, _ = request(first.port, 'START {"instance": "UM"}').split()
+            started = []
+            waiting = threading.Thread(target=lambda: started.append(
+                request(second.port, 'START {"instance": "DOIS"}', timeout=15)))
+            waiting.start()
+            waiting.join(1)
+            self.assertTrue(waiting.is_alive(), "the second waits while the first holds the port")
+            request(first.port, "STOP %s" % number)
+            waiting.join(5)
+            self.assertEqual(len(started), 1, "the second got the port once the first gave it back")
+            sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+            sock.settimeout(2)
+            sock.sendto(b"\x04DOIS\x00", ("127.0.0.1", port))
+            self.assertIn(b"InstanceName;DOIS;", sock.recv(4096))
+            sock.close()
+        finally:
+            for supervisor in (first, second):
+                request(supervisor.port, "SHUTDOWN")
+            for thread in threads:
+                thread.join(5)
 
 
 if __name__ == "__main__":
