@@ -156,8 +156,9 @@ wine_start() {
     # (ending it and starting another at once made the first test programs fail now and then).
     server=$(wine_server_pid) && ours "$server" && own_wineserver=1
   fi
-  # `wineserver -p<n>` returns 0 when it started a server, non-zero when one runs already.
-  if [[ -z "$own_wineserver" ]] && "$wine_server" -p"$wine_linger" </dev/null >/dev/null 2>&1; then
+  # `wineserver -p<n>` returns 0 when it started a server, non-zero when one runs already. What the
+  # server itself says goes to <prefix>.wineserver.log, as with cmake/wine-run.sh.
+  if [[ -z "$own_wineserver" ]] && "$wine_server" -p"$wine_linger" </dev/null >/dev/null 2>>"$wine_prefix.wineserver.log"; then
     own_wineserver=1
   fi
   "$wine_build/wine-run.sh" wineboot </dev/null >/dev/null 2>&1
