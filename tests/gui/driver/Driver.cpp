@@ -23,6 +23,8 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr milliseconds kPoll{20};
+constexpr milliseconds kSlowPoll{200};
+constexpr milliseconds kPatience{1000};  // the polls at kPoll before they slow down to kSlowPoll
 constexpr UINT kMessageTimeoutMs = 2000;
 
 std::string Hex(std::uintptr_t value) {
@@ -79,11 +81,16 @@ bool UnderWine() {
 // --- waiting -------------------------------------------------------------------------------------
 
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
+    const auto start = Clock::now();
+    const auto deadline = start + timeout;
     for (;;) {
         if (condition()) return true;
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(kPoll);
+        const auto now = Clock::now();
+        if (now >= deadline) return false;
+        // A wait that lasts (scripts that run, a server's time-out) looks less often after its
+        // first second: a reading of the accessible tree from another process takes about 140 ms
+        // under Wine, and a reader that never rests takes a core from the program it waits for.
+        std::this_thread::sleep_for(now - start < kPatience ? kPoll : kSlowPoll);
     }
 }
 

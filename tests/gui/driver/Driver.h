@@ -4,8 +4,9 @@
 // Windows.
 //
 // Rules the helpers follow, so that tests do not depend on timing luck:
-// - Every wait polls a condition (every 20 ms) up to a bounded time-out and then throws
-//   DriverError with what it was waiting for; nothing sleeps a fixed time and hopes.
+// - Every wait polls a condition (every 20 ms, every 200 ms after its first second) up to a
+//   bounded time-out and then throws DriverError with what it was waiting for; nothing sleeps a
+//   fixed time and hopes.
 // - The program is worked as a person works it: keys and characters go through SendInput to
 //   whatever has the focus, clicks are SendInput mouse presses at the control's place on the
 //   screen (ClickControl, MessageBoxWindow::Answer). Each waits until the target's window is the
@@ -60,7 +61,8 @@ class App;
 // StandardControlRole).
 bool UnderWine();
 
-// Polls condition every 20 ms; true as soon as it holds, false when timeout passes first.
+// Polls condition every 20 ms (every 200 ms after the first second); true as soon as it holds,
+// false when timeout passes first.
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kTimeout);
 // As WaitUntil, but throws DriverError("timed out after N ms waiting for <what>").
 void WaitFor(const std::function<bool()>& condition, std::string_view what, milliseconds timeout = kTimeout);
