@@ -9,8 +9,6 @@ namespace ctl::glass {
 
 namespace {
 
-int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
-
 // The sizes the placement works with: the text's left edge, width and height.
 struct TextBox {
     double left = 0, width = 0, height = 0;

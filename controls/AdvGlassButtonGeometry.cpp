@@ -14,9 +14,6 @@ using Kind = PathCommand::Kind;
 
 float F(int v) { return static_cast<float>(v); }
 
-// round() of the shapes: halves go to the even neighbour (the default rounding mode).
-int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
-
 PathCommand Line(float x1, float y1, float x2, float y2) { return PathCommand::MakeLine({x1, y1}, {x2, y2}); }
 PathCommand Arc(float x, float y, float w, float h, float start, float sweep) {
     return PathCommand::MakeArc({x, y, w, h}, start, sweep);

@@ -7,6 +7,7 @@
 // Conventions: coordinates are client pixels as single-precision floats; a rectangle is
 // (x, y, width, height); angles are degrees, clockwise positive; colours are GDI+ ARGB.
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -21,6 +22,10 @@ using ctl::Canvas;
 using ctl::Path;
 using ctl::PointF;
 using ctl::RectF;
+
+// round() of the shapes and the content's placement: halves go to the even neighbour (the default
+// rounding mode).
+inline int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 // A rectangle of whole pixels, (x, y, width, height): the path builders divide its sizes with
 // integer division where the shapes are defined that way.

@@ -45,6 +45,11 @@ if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows window
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
 : >"$work/started"  # what this run made is newer
 preparing_pid=""  # the process making a build's Wine prefix ready while it is built
+# While the windows build's tests run in the background, the native and fuzz builds, and every
+# build's compiles, run at a lower priority: those tests wait on windows most of the time, and each
+# wait that a compiler lengthens lengthens the whole run; the compilers take what the tests leave.
+# (The 32-bit tests and the kit's keep the normal priority: they wait on windows too.)
+build_niceness=0
 
 cleanup() {
   stop_pid "${windows_tests_pid:-}"
@@ -109,7 +114,7 @@ build() {  # build <preset>
     preparing_pid=$!
   fi
   local built_ok=1
-  if ! cmake --build --preset "$preset" >>"$log" 2>&1; then
+  if ! nice -n "$build_niceness" cmake --build --preset "$preset" >>"$log" 2>&1; then
     grep -E -B2 -A12 'error|FAILED' "$log" | head -n 150
     note_failure "$preset" "build failed"
     built_ok=""
@@ -241,6 +246,7 @@ start_windows_tests() {
     fi
   ) >"$work/windows-tests.log" 2>&1 &
   windows_tests_pid=$!
+  build_niceness=10
 }
 finish_windows_tests() {
   [[ -n "$windows_tests_pid" ]] || return 0

@@ -3,8 +3,8 @@
 # not run on its own): wall-clock figures, one build's ctest run turned into a report, and a Windows
 # build's test environment.
 #
-# The sourcing script sets `work` (its own temporary folder); `jobs`, `ctest_args` and
-# `keeper_pid` are set here.
+# The sourcing script sets `work` (its own temporary folder) and may set `build_niceness` (the
+# priority its tests run at); `jobs`, `ctest_args` and `keeper_pid` are set here.
 
 jobs=${TEST_JOBS:-2}                        # ctest's parallelism
 read -r -a ctest_args <<<"${CTEST_ARGS:-}"  # extra ctest arguments
@@ -28,7 +28,7 @@ ctest_to_report() {  # ctest_to_report <preset> <folder>
   echo "== $preset: tests"
   local started wall
   started=$(now_ms)
-  ctest --preset "$preset" -j "$jobs" --output-junit "$junit" \
+  nice -n "${build_niceness:-0}" ctest --preset "$preset" -j "$jobs" --output-junit "$junit" \
     --test-output-size-passed 1048576 --test-output-size-failed 1048576 "${ctest_args[@]}" 2>&1 | tee "$log"
   wall=$(seconds_since "$started")
   echo "   $preset: tests took $wall (wall time)"
