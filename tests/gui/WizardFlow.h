@@ -195,7 +195,9 @@ protected:
         folder_.CopyMatching({L"*.inf"});
         for (const auto product : products) folder_.Copy(gui::WizardFolder() / (std::wstring(product) + L".exe"));
         app = App::Launch(exe, folder_.Path());
-        app->WaitForMainWindow(nullptr, gui::kWizardTitle);
+        // Under load a late focus event of the X server can take the activation from a new window
+        // (gui::WaitForForeground asks for it again, as a person's click on the window would).
+        gui::WaitForForeground(app->WaitForMainWindow(nullptr, gui::kWizardTitle));
         WaitFor([](const Snapshot& s) { return s.Focused(kSeguinte); }, "Seguinte to take the focus");
     }
 
@@ -327,7 +329,9 @@ protected:
         // (A loaded machine can take seconds to paint it.)
         gui::WaitUntil([&] { return box.Icon() == want.icon; }, milliseconds(10000));
         EXPECT_EQ(box.Icon(), want.icon) << "icon of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
-        // And as a screen reader reads it out, once the focus has settled on the default button.
+        // And as a screen reader reads it out, once the focus has settled on the default button
+        // (of an active box: see Start).
+        gui::WaitForForeground(box.Window());
         const std::vector<gui::Heard> wanted = ListenerHears(want);
         const std::vector<gui::Heard> heard = gui::ReadUntilEqual<std::vector<gui::Heard>>(
             [&] { return HeardInBox(box.Hear()); }, wanted, milliseconds(10000));

@@ -89,7 +89,7 @@ protected:
         folder_.CopyMatching({L"*.inf"});
         for (const auto product : products) folder_.Copy(gui::WizardFolder() / (std::wstring(product) + L".exe"));
         app = App::Launch(exe, folder_.Path());
-        app->WaitForMainWindow(nullptr, gui::kWizardTitle);
+        gui::WaitForForeground(app->WaitForMainWindow(nullptr, gui::kWizardTitle));  // (see WizardFlow.h's Start)
         gui::WaitFor([&] { return HasState(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", kFocused); }, "Seguinte to have the focus");
     }
 

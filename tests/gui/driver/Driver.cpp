@@ -84,13 +84,15 @@ bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
     const auto start = Clock::now();
     const auto deadline = start + timeout;
     for (;;) {
+        const auto looked = Clock::now();
         if (condition()) return true;
         const auto now = Clock::now();
         if (now >= deadline) return false;
-        // A wait that lasts (scripts that run, a server's time-out) looks less often after its
-        // first second: a reading of the accessible tree from another process takes about 140 ms
-        // under Wine, and a reader that never rests takes a core from the program it waits for.
-        std::this_thread::sleep_for(now - start < kPatience ? kPoll : kSlowPoll);
+        // A reader rests at least as long as it looked: a reading of the accessible tree from
+        // another process takes about 140 ms under Wine, and a reader that never rests takes a
+        // core from the program it waits for. A wait that lasts (scripts that run, a server's
+        // time-out) looks less often after its first second.
+        std::this_thread::sleep_for(std::max<Clock::duration>(now - looked, now - start < kPatience ? kPoll : kSlowPoll));
     }
 }
 
