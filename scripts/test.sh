@@ -45,10 +45,10 @@ if [[ $# -gt 0 ]]; then presets=("$@"); else presets=(native fuzz windows window
 work=$(mktemp -d "${TMPDIR:-/tmp}/wizard-test.XXXXXX")
 : >"$work/started"  # what this run made is newer
 preparing_pid=""  # the process making a build's Wine prefix ready while it is built
-# While the windows build's tests run in the background, the native and fuzz builds, and every
-# build's compiles, run at a lower priority: those tests wait on windows most of the time, and each
-# wait that a compiler lengthens lengthens the whole run; the compilers take what the tests leave.
-# (The 32-bit tests and the kit's keep the normal priority: they wait on windows too.)
+# While the windows build's tests run in the background, the other builds' compiles and the native
+# and fuzz tests run at a lower priority: those tests wait on windows most of the time, and a
+# compiler that lengthens their waits lengthens the run. (The 32-bit tests and the kit's keep the
+# normal priority: they wait on windows too.)
 build_niceness=0
 
 cleanup() {

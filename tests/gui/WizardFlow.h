@@ -191,13 +191,7 @@ protected:
     // Stages the wizard with the script files and the named product executables only, starts it
     // and waits until it is ready for input (Seguinte focused).
     void Start(const std::vector<std::wstring_view>& products = AllProducts()) {
-        const auto exe = folder_.Copy(gui::WizardFolder() / "CriaBD.exe");
-        folder_.CopyMatching({L"*.inf"});
-        for (const auto product : products) folder_.Copy(gui::WizardFolder() / (std::wstring(product) + L".exe"));
-        app = App::Launch(exe, folder_.Path());
-        // Under load a late focus event of the X server can take the activation from a new window
-        // (gui::WaitForForeground asks for it again, as a person's click on the window would).
-        gui::WaitForForeground(app->WaitForMainWindow(nullptr, gui::kWizardTitle));
+        app = StartWizard(products);
         WaitFor([](const Snapshot& s) { return s.Focused(kSeguinte); }, "Seguinte to take the focus");
     }
 
@@ -330,7 +324,7 @@ protected:
         gui::WaitUntil([&] { return box.Icon() == want.icon; }, milliseconds(10000));
         EXPECT_EQ(box.Icon(), want.icon) << "icon of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
         // And as a screen reader reads it out, once the focus has settled on the default button
-        // (of an active box: see Start).
+        // (of an active box: see StartWizard).
         gui::WaitForForeground(box.Window());
         const std::vector<gui::Heard> wanted = ListenerHears(want);
         const std::vector<gui::Heard> heard = gui::ReadUntilEqual<std::vector<gui::Heard>>(

@@ -85,11 +85,7 @@ protected:
     // Stages and starts the wizard with those products; waits until a reader hears "Seguinte >>"
     // focused.
     void Open(const std::vector<std::wstring_view>& products) {
-        const auto exe = folder_.Copy(gui::WizardFolder() / "CriaBD.exe");
-        folder_.CopyMatching({L"*.inf"});
-        for (const auto product : products) folder_.Copy(gui::WizardFolder() / (std::wstring(product) + L".exe"));
-        app = App::Launch(exe, folder_.Path());
-        gui::WaitForForeground(app->WaitForMainWindow(nullptr, gui::kWizardTitle));  // (see WizardFlow.h's Start)
+        app = StartWizard(products);
         gui::WaitFor([&] { return HasState(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", kFocused); }, "Seguinte to have the focus");
     }
 

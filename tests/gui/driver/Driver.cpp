@@ -92,7 +92,8 @@ bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
         // another process takes about 140 ms under Wine, and a reader that never rests takes a
         // core from the program it waits for. A wait that lasts (scripts that run, a server's
         // time-out) looks less often after its first second.
-        std::this_thread::sleep_for(std::max<Clock::duration>(now - looked, now - start < kPatience ? kPoll : kSlowPoll));
+        const Clock::duration rest = now - start < kPatience ? kPoll : kSlowPoll;
+        std::this_thread::sleep_for(std::max(rest, now - looked));
     }
 }
 
