@@ -296,25 +296,33 @@ run_build() {  # run_build <preset>
   esac
 }
 
-# The windows build first, so that its tests run while the others are built and tested.
-[[ " ${presets[*]} " == *" windows "* ]] && run_build windows
-for preset in "${presets[@]}"; do
-  [[ "$preset" == windows ]] || run_build "$preset"
-done
-
 # The release kit, as a technician uses it, when both Windows builds built in this run.
-if [[ " ${built[*]} " == *" windows "* && " ${built[*]} " == *" windows-x86 "* && ${#ctest_args[@]} -eq 0 ]]; then
+run_kit_test() {
+  [[ " ${built[*]} " == *" windows "* && " ${built[*]} " == *" windows-x86 "* && ${#ctest_args[@]} -eq 0 ]] || return 0
   echo "== release kit: made, unpacked and used (scripts/kit-test.sh)"
-  kit_started=$(now_ms)
+  local started result
+  started=$(now_ms)
   scripts/kit-test.sh 2>&1 | tee "$work/kit.log"
-  kit_result=$(tail -n 1 "$work/kit.log")
-  if [[ "$kit_result" == "kit test: passed" ]]; then
-    summary+=("release kit: 1 passed; $(seconds_since "$kit_started") wall time")
+  result=$(tail -n 1 "$work/kit.log")
+  if [[ "$result" == "kit test: passed" ]]; then
+    summary+=("release kit: 1 passed; $(seconds_since "$started") wall time")
     total_passed=$((total_passed + 1))
   else
-    note_failure "release kit" "${kit_result#kit test: }"
+    note_failure "release kit" "${result#kit test: }"
   fi
+}
+
+# The windows build first, so that its tests run while the others are built and tested; then the
+# 32-bit build and the kit, whose tests (on one core, mostly waiting for windows) run beside it,
+# and last the builds whose compiles and tests keep both cores busy to the end.
+[[ " ${presets[*]} " == *" windows "* ]] && run_build windows
+if [[ " ${presets[*]} " == *" windows-x86 "* ]]; then
+  run_build windows-x86
+  run_kit_test
 fi
+for preset in "${presets[@]}"; do
+  [[ "$preset" == windows || "$preset" == windows-x86 ]] || run_build "$preset"
+done
 
 finish_windows_tests
 [[ -n "$x86_screenshots_taken" ]] && compare_x86_screenshots
