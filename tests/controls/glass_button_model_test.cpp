@@ -12,7 +12,7 @@
 namespace {
 
 using namespace ctl::glass;
-using Kind = GlassEvent::Kind;
+using EventKind = GlassEvent::Kind;
 
 constexpr GlassState kUp = GlassState::gbsUp, kDown = GlassState::gbsDown, kExclusive = GlassState::gbsExclusive,
                      kDisabled = GlassState::gbsDisabled;
@@ -180,7 +180,7 @@ TEST(GlassButtonModel, EnterClicksOnlyTheFocusedButtonWithoutModifiers) {
     };
     for (const auto& c : cases) {
         GlassButtonModel b;
-        (void)b.Handle(GlassEvent::Flagged(Kind::FocusChanged, c.focused));
+        (void)b.Handle(GlassEvent::Flagged(EventKind::FocusChanged, c.focused));
         const GlassOutcome o = b.Handle(c.event);
         EXPECT_EQ(o.click, c.click) << c.name;
         EXPECT_EQ(o.handled, c.click) << c.name << ": a key that does not click goes on to the parent";
@@ -210,7 +210,7 @@ TEST(GlassButtonModel, SpaceClicksOnTheCharacterAndTheAcceleratorOnItsLetter) {
         EXPECT_EQ(o.click, c.click) << c.caption << " / " << int(c.ch);
         EXPECT_EQ(o.handled, c.click) << c.caption;
     }
-    GlassEvent command = GlassEvent::Of(Kind::Command);
+    GlassEvent command = GlassEvent::Of(EventKind::Command);
     EXPECT_TRUE(b.Handle(command).click);
     command.code = 1;
     EXPECT_FALSE(b.Handle(command).click);
@@ -424,8 +424,8 @@ TEST(GlassButtonModel, LookChangesRepaintOnlyWhenTheValueChanges) {
     b.SetStyle(TAdvToolButtonStyle::tasCheck);  // stored only
     EXPECT_EQ(b.SetGroupIndex(2).repaint, GlassRepaint::None);
 
-    EXPECT_EQ(b.Handle(GlassEvent::Flagged(Kind::FocusChanged, true)).repaint, GlassRepaint::None);
-    for (Kind k : {Kind::Enter, Kind::Exit, Kind::FontChanged}) {
+    EXPECT_EQ(b.Handle(GlassEvent::Flagged(EventKind::FocusChanged, true)).repaint, GlassRepaint::None);
+    for (EventKind k : {EventKind::Enter, EventKind::Exit, EventKind::FontChanged}) {
         EXPECT_EQ(b.Handle(GlassEvent::Of(k)).repaint, GlassRepaint::Invalidate) << int(k);
     }
 }
@@ -482,7 +482,7 @@ TEST(GlassButtonAccessibility, FocusedEnabledButtonIsTheDefault) {
     };
     for (const Case& c : cases) {
         GlassButtonModel b;
-        (void)b.Handle(GlassEvent::Flagged(Kind::FocusChanged, c.focused));
+        (void)b.Handle(GlassEvent::Flagged(EventKind::FocusChanged, c.focused));
         (void)SetEnabled(b, c.enabled);
         EXPECT_EQ(b.AccessibleState(), c.heard) << "focused " << c.focused << ", enabled " << c.enabled;
         // The default button is the one Enter clicks.
@@ -494,7 +494,7 @@ TEST(GlassButtonAccessibility, FocusedEnabledButtonIsTheDefault) {
 // The default action is a click as the mouse makes one: the focus (on a tab stop), the toggle or
 // group change of a release inside, and the click; nothing at all while disabled.
 TEST(GlassButtonAccessibility, DefaultActionClicksAsAReleaseInsideDoes) {
-    const auto act = [](GlassButtonModel& b) { return b.Handle(GlassEvent::Of(Kind::DefaultAction)); };
+    const auto act = [](GlassButtonModel& b) { return b.Handle(GlassEvent::Of(EventKind::DefaultAction)); };
     {
         GlassButtonModel push, clicked;
         const GlassOutcome o = act(push), mouse = Click(clicked);

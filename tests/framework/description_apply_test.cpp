@@ -9,8 +9,6 @@ namespace {
 using namespace fakes;
 using fw::ObjectNode;
 
-std::string U8(std::u8string_view text) { return {text.begin(), text.end()}; }
-
 void Load(TForm& form, std::string_view text, const fw::ClassRegistry& registry = MakeRegistry()) {
     fw::ApplyDescription(fw::ParseDescription(text, "Main.desc"), form, registry, "Main.desc");
 }

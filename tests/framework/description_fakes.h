@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -15,6 +16,8 @@ namespace fakes {
 
 using fw::PropertyType;
 using fw::Value;
+// UTF-8 input; plain narrow literals are Windows-1252 in this build.
+inline std::string U8(std::u8string_view text) { return {text.begin(), text.end()}; }
 inline Value Int(std::int64_t value) { return value; }
 inline Value Name(const char* name) { return fw::Identifier{name}; }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "framework/Description.h"
+#include "framework/description_fakes.h"
 
 namespace {
 
@@ -13,8 +14,7 @@ using fw::IdentifierSet;
 using fw::ObjectNode;
 using fw::PropertyAssignment;
 
-// UTF-8 input; plain narrow literals are Windows-1252 in this build.
-std::string U8(std::u8string_view text) { return {text.begin(), text.end()}; }
+using fakes::U8;
 
 ObjectNode Parse(std::string_view text) { return fw::ParseDescription(text, "Main.desc"); }
 

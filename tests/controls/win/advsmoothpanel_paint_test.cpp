@@ -17,8 +17,6 @@ using pixels::At;
 using pixels::Near;
 using pixels::Surface;
 
-const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
-
 
 std::uint32_t Pixel(const fw::OffscreenBitmap& b, int x, int y) { return b.Pixels()[y * b.Width() + x] & 0xFFFFFF; }
 

@@ -20,8 +20,6 @@
 namespace ctl {
 namespace {
 
-const auto* const kSession = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
-
 constexpr char kText[] = "Seguinte >> Base de dados";
 
 TEST(DpiText, AScaledFontKeepsItsDesignPointsAndDrawsAtItsScaledPixels) {
@@ -59,7 +57,7 @@ TEST(DpiText, AScaledFontKeepsItsDesignPointsAndDrawsAtItsScaledPixels) {
 }
 
 // The height of a text measured on a surface, in pixels.
-struct Surface {
+struct TextSurface {
     std::unique_ptr<Gdiplus::Bitmap> bitmap;
     HDC screen = nullptr, memory = nullptr;
     HBITMAP dib = nullptr;
@@ -68,7 +66,7 @@ struct Surface {
     // A memory bitmap of GDI+ (of its own DPI, or of 144), or a device context of GDI (the
     // screen's DPI).
     enum Kind { kBitmap, kBitmapAt144, kDeviceContext };
-    explicit Surface(Kind kind) {
+    explicit TextSurface(Kind kind) {
         if (kind == kDeviceContext) {
             screen = ::GetDC(nullptr);
             memory = ::CreateCompatibleDC(screen);
@@ -81,7 +79,7 @@ struct Surface {
             graphics = std::make_unique<Gdiplus::Graphics>(bitmap.get());
         }
     }
-    ~Surface() {
+    ~TextSurface() {
         graphics.reset();
         if (memory) ::DeleteDC(memory);
         if (dib) ::DeleteObject(dib);
@@ -101,8 +99,8 @@ struct Surface {
 
 // Heights grow with the scale to a tenth; widths to an eighth (small sizes are hinted wider).
 TEST(DpiText, TheCanvasDrawsAFontsPointsAsA96DpiSurfaceDoesWhateverItsSurfacesDpi) {
-    for (auto kind : {Surface::kBitmap, Surface::kBitmapAt144, Surface::kDeviceContext}) {
-        Surface surface(kind);
+    for (auto kind : {TextSurface::kBitmap, TextSurface::kBitmapAt144, TextSurface::kDeviceContext}) {
+        TextSurface surface(kind);
         const RectF design = surface.CanvasText({"Tahoma", 8, 0});
         ASSERT_GT(design.width, 50) << "nothing measured";
         for (float scale : {1.25f, 1.5f, 2.0f}) {
@@ -113,7 +111,7 @@ TEST(DpiText, TheCanvasDrawsAFontsPointsAsA96DpiSurfaceDoesWhateverItsSurfacesDp
         }
     }
     // The same size on every surface, whatever DPI GDI+ gives it.
-    Surface bitmap(Surface::kBitmap), at144(Surface::kBitmapAt144), deviceContext(Surface::kDeviceContext);
+    TextSurface bitmap(TextSurface::kBitmap), at144(TextSurface::kBitmapAt144), deviceContext(TextSurface::kDeviceContext);
     ASSERT_EQ(at144.graphics->GetDpiY(), 144.0f);
     const float height = bitmap.CanvasText({"Tahoma", 12, 0}).height;
     EXPECT_NEAR(at144.CanvasText({"Tahoma", 12, 0}).height, height, 1.0);
@@ -121,8 +119,8 @@ TEST(DpiText, TheCanvasDrawsAFontsPointsAsA96DpiSurfaceDoesWhateverItsSurfacesDp
 }
 
 TEST(DpiText, TheHtmlCaptionsFontsGrowWithItsDpiWhateverItsSurfacesDpi) {
-    for (auto kind : {Surface::kBitmap, Surface::kBitmapAt144, Surface::kDeviceContext}) {
-        Surface surface(kind);
+    for (auto kind : {TextSurface::kBitmap, TextSurface::kBitmapAt144, TextSurface::kDeviceContext}) {
+        TextSurface surface(kind);
         const auto design = surface.HtmlText(96);
         ASSERT_GT(design.width, 50) << "nothing measured";
         for (int dpi : {120, 144, 192}) {
@@ -133,7 +131,7 @@ TEST(DpiText, TheHtmlCaptionsFontsGrowWithItsDpiWhateverItsSurfacesDpi) {
             EXPECT_NEAR(scaled.width / design.width, scale, scale / 8) << dpi << " DPI";
         }
     }
-    Surface bitmap(Surface::kBitmap), at144(Surface::kBitmapAt144);
+    TextSurface bitmap(TextSurface::kBitmap), at144(TextSurface::kBitmapAt144);
     EXPECT_NEAR(at144.HtmlText(144).height, bitmap.HtmlText(144).height, 1.0);
 }
 

@@ -20,8 +20,6 @@ using pixels::At;
 using pixels::Near;
 using pixels::Surface;
 
-const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
-
 
 TEST(FillPaint, WizardBackgroundIsAnUnsplitSquareGradientWithNoVisibleBorder) {
     TGDIPFill fill;

@@ -1,7 +1,7 @@
 #pragma once
-// Pixel-test helpers: a GDI+ session for the test program, the surface the paint tests draw on,
-// and tolerant pixel checks on a 32-bit ARGB bitmap. Wine's GDI+ is its own implementation: compare with tolerances, never with images
-// made elsewhere.
+// Pixel-test helpers: a GDI+ session for the test program (started before its first test), the
+// surface the paint tests draw on, and tolerant pixel checks on a 32-bit ARGB bitmap. Wine's GDI+
+// is its own implementation: compare with tolerances, never with images made elsewhere.
 
 #include <objidl.h>
 #include <windows.h>
@@ -30,6 +30,8 @@ public:
 private:
     ULONG_PTR token_ = 0;
 };
+// One session for every test of a program that includes this header.
+inline ::testing::Environment* const kGdiplusSession = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
 struct Argb {
     int a, r, g, b;

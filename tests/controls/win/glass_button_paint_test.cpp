@@ -13,8 +13,6 @@ using namespace ctl::glass;
 using pixels::At;
 using pixels::Near;
 
-const auto* const kGdiplus = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
-
 constexpr int kWidth = 81, kHeight = 29;  // the wizard's "Seguinte >>"
 
 // The body painted on white (it sets its own smoothing).

@@ -23,8 +23,6 @@
 namespace ctl {
 namespace {
 
-const auto* const kSession = ::testing::AddGlobalTestEnvironment(new pixels::GdiplusEnvironment);
-
 using Pixel = pixels::Argb;
 using pixels::At;
 using pixels::Surface;
