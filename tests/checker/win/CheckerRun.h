@@ -149,8 +149,10 @@ public:
                                   startType == SERVICE_DISABLED ? SERVICE_DEMAND_START : startType,
                                   SERVICE_ERROR_NORMAL, program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
         EXPECT_NE(service_, nullptr) << GetLastError();
-        if (running) EXPECT_TRUE(StartServiceW(service_, 0, nullptr)) << GetLastError();
-        if (running) Wait(SERVICE_RUNNING);
+        if (running) {
+            EXPECT_TRUE(StartServiceW(service_, 0, nullptr)) << GetLastError();
+            Wait(SERVICE_RUNNING);
+        }
         if (startType == SERVICE_DISABLED) SetStartType(SERVICE_DISABLED);
     }
     ~StandInService() {

@@ -239,7 +239,9 @@ TEST(ProvisioningOverOdbc, AConfirmedReplacementDropsAndCreatesTheDatabase) {
     EXPECT_EQ(server.Requests(), expected);
     // The three statements ran on master; the old table is gone with the old database.
     for (const auto& batch : server.Events("batch")) {
-        if (batch["text"].Str().find("DATABASE") != std::string::npos) EXPECT_EQ(batch["database"].Str(), "master");
+        if (batch["text"].Str().find("DATABASE") != std::string::npos) {
+            EXPECT_EQ(batch["database"].Str(), "master");
+        }
     }
     const sqltest::Json state = server.State();
     EXPECT_TRUE(state["velmocafe_5_2"]["tables"]["antiga"].IsNull());

@@ -120,7 +120,9 @@ TEST_F(Win32Services, ReplacesPlainAndHiddenFilesButNotReadOnlyOnes) {
         const std::optional<std::string> failure = files_.ReplaceFileBytes(path, Bytes(std::string("\xFF\xFE[\0", 4)));
         EXPECT_EQ(failure.has_value(), !c.replaced) << c.label;
         EXPECT_EQ(ReadRaw(path), c.replaced ? std::string("\xFF\xFE[\0", 4) : "old contents") << c.label;
-        if (c.replaced) EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << c.label;
+        if (c.replaced) {
+            EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << c.label;
+        }
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path.c_str());
     }
