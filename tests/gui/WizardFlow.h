@@ -192,7 +192,12 @@ protected:
     // and waits until it is ready for input (Seguinte focused).
     void Start(const std::vector<std::wstring_view>& products = AllProducts()) {
         app = StartWizard(products);
-        WaitFor([](const Snapshot& s) { return s.Focused(kSeguinte); }, "Seguinte to take the focus");
+        WaitFor(
+            [this](const Snapshot& s) {
+                gui::KeepForeground(app->MainWindow());
+                return s.Focused(kSeguinte);
+            },
+            "Seguinte to take the focus");
     }
 
     // What a reader hears now; throws DriverError when the wizard is busy.

@@ -86,7 +86,12 @@ protected:
     // focused.
     void Open(const std::vector<std::wstring_view>& products) {
         app = StartWizard(products);
-        gui::WaitFor([&] { return HasState(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", kFocused); }, "Seguinte to have the focus");
+        gui::WaitFor(
+            [&] {
+                gui::KeepForeground(Window());
+                return HasState(ROLE_SYSTEM_PUSHBUTTON, "Seguinte >>", kFocused);
+            },
+            "Seguinte to have the focus");
     }
 
     HWND Window() const { return app->MainWindow(); }

@@ -522,6 +522,10 @@ void WaitForForeground(HWND root, milliseconds timeout) {
         "the window to become the foreground window", timeout);
 }
 
+void KeepForeground(HWND root) {
+    if (GetForegroundWindow() != root) SetForegroundWindow(root);
+}
+
 void MovePointer(HWND root, POINT screen) {
     WaitForForeground(root);
     // The pointer moves asynchronously: move, then wait until it is there.

@@ -204,6 +204,10 @@ DWORD Selection(HWND edit);
 // Real input. Each waits until root is the foreground window (asking for it once if needed) and
 // throws when it does not become so.
 void WaitForForeground(HWND root, milliseconds timeout = kTimeout);
+// Asks for the foreground again when root has lost it, as a person's click on the window would: a
+// late focus event of the X server can take the activation even after the window had it. For a
+// wait that needs the window active (its focus, say) without input of its own.
+void KeepForeground(HWND root);
 // Keyboard modifiers held around a key (combined with |).
 enum Modifiers : unsigned { kNoModifier = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
 void PressKey(HWND root, WORD virtualKey, unsigned modifiers = kNoModifier);
