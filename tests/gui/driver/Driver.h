@@ -201,8 +201,8 @@ int TextLength(HWND edit);
 // An edit box's selection (EM_GETSEL): start in the low word, end in the high word.
 DWORD Selection(HWND edit);
 
-// Real input. Each waits until root is the foreground window (asking for it once if needed) and
-// throws when it does not become so.
+// Real input. Each waits until root is the foreground window (asking for it again every 300 ms
+// while it is not) and throws when it does not become so.
 void WaitForForeground(HWND root, milliseconds timeout = kTimeout);
 // Asks for the foreground again when root has lost it, as a person's click on the window would: a
 // late focus event of the X server can take the activation even after the window had it. For a
