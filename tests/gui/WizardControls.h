@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/Snapshot.h"
 
@@ -19,12 +20,18 @@ using gui::Snapshot;
 // Page indices of the wizard. A reader hears one property page at a time, named "1" to "5".
 enum Page { kProductPage = 0, kServerPage = 1, kReviewPage = 2, kProgressPage = 3, kFinalPage = 4 };
 
-// The page a reader hears (the one visible property page); -1 when none shows.
+// The page named by a property page's name ("1" to "5"); -1 for any other name.
+inline int PageNamed(const std::string& name) {
+    return name.size() == 1 && name[0] >= '1' && name[0] <= '5' ? name[0] - '1' : -1;
+}
+// The page a reader hears (the one visible property page); -1 when none shows, or more than one.
 inline int PageOf(const Snapshot& s) {
     const auto pages = s.All(ROLE_SYSTEM_PROPERTYPAGE);
-    if (pages.size() != 1) return -1;
-    const std::string& name = pages.front()->Name();
-    return name.size() == 1 && name[0] >= '1' && name[0] <= '5' ? name[0] - '1' : -1;
+    return pages.size() == 1 ? PageNamed(pages.front()->Name()) : -1;
+}
+// The same, of the property pages found to show (App::WaitForShown).
+inline int PageOf(const std::vector<Element>& shownPages) {
+    return shownPages.size() == 1 ? PageNamed(shownPages.front().Name()) : -1;
 }
 
 // The wizard's controls as a person finds them: what they are and what they read.

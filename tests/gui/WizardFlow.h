@@ -192,10 +192,11 @@ protected:
     // and waits until it is ready for input (Seguinte focused).
     void Start(const std::vector<std::wstring_view>& products = AllProducts()) {
         app = StartWizard(products);
-        WaitFor(
-            [this](const Snapshot& s) {
+        app->WaitFor(
+            kSeguinte,
+            [this](const Element& seguinte) {
                 gui::KeepForeground(app->MainWindow());
-                return s.Focused(kSeguinte);
+                return seguinte.Focused();
             },
             "Seguinte to take the focus");
     }
@@ -209,9 +210,18 @@ protected:
         return app->WaitFor(condition, what, timeout);
     }
 
-    Snapshot WaitForPage(int page, milliseconds timeout = gui::kTimeout) {
-        return WaitFor([&](const Snapshot& s) { return PageOf(s) == page && !app->FindMessageBox(); },
-                       "page " + std::to_string(page + 1) + " with no box open", timeout);
+    // Waits until the page shows, with no box open, glancing at the pages alone: each look is a
+    // few round trips to the wizard, where a whole reading asks every element.
+    void WaitForPage(int page, milliseconds timeout = gui::kTimeout) {
+        app->WaitForShown(
+            ROLE_SYSTEM_PROPERTYPAGE,
+            [&](const std::vector<Element>& pages) { return PageOf(pages) == page && !app->FindMessageBox(); },
+            "page " + std::to_string(page + 1) + " with no box open", timeout);
+    }
+    // Waits for the page, then reads the window.
+    Snapshot ReadPage(int page, milliseconds timeout = gui::kTimeout) {
+        WaitForPage(page, timeout);
+        return Now();
     }
 
     // Clicks a control with the mouse at its place, as a person does.
@@ -226,8 +236,8 @@ protected:
         for (int attempt = 0;; ++attempt) {
             Press(choice);
             try {
-                WaitFor([&](const Snapshot& s) { return s.Checked(choice); }, std::string(product) + " to be selected",
-                        attempt < 2 ? milliseconds(4000) : gui::kTimeout);
+                app->WaitFor(choice, [](const Element& e) { return e.Checked(); },
+                             std::string(product) + " to be selected", attempt < 2 ? milliseconds(4000) : gui::kTimeout);
                 break;
             } catch (const DriverError&) {
                 if (attempt >= 2) throw;
@@ -259,10 +269,11 @@ protected:
             else
                 gui::TypeText(app->MainWindow(), gui::FromCp1252(text));
             try {
-                WaitFor(
-                    [&](const Snapshot& s) {
+                app->WaitFor(
+                    box,
+                    [&](const Element& e) {
                         return protectedBox ? gui::TextLength(window) == static_cast<int>(text.size())
-                                            : s.Value(box) == text;
+                                            : e.Value() == text;
                     },
                     gui::Describe(box) + " to take its text", attempt < 2 ? milliseconds(5000) : gui::kTimeout);
                 return;
@@ -299,10 +310,10 @@ protected:
     // Ticks or unticks a check box, or selects a radio button, by clicking it until it shows the
     // state asked for (a click on a selected radio button changes nothing).
     void SetChecked(const Named& what, bool checked) {
-        if (Now().Checked(what) == checked) return;
+        if (app->Get(what).Checked() == checked) return;
         Press(what);
-        WaitFor([&](const Snapshot& s) { return s.Checked(what) == checked; },
-                gui::Describe(what) + (checked ? " to be ticked" : " to be cleared"));
+        app->WaitFor(what, [&](const Element& e) { return e.Checked() == checked; },
+                     gui::Describe(what) + (checked ? " to be ticked" : " to be cleared"));
     }
 
     // Waits for the next message box (or input box) and checks it against what is wanted: caption, text,

@@ -96,7 +96,9 @@ protected:
 
     HWND Window() const { return app->MainWindow(); }
     Accessible Root() const { return Accessible::FromWindow(Window()); }
-    Accessible Find(long role, std::string_view name) const { return gui::FindAccessible(Root(), role, name); }
+    // The element a reader finds by role and name, looked for through the tree it keeps of the window
+    // (the walks judged below are fresh ones).
+    Accessible Find(long role, std::string_view name) const { return app->Get({role, std::string(name)}).Object(); }
 
     // The visible page's property page, by name ("1".."5"); waits for it to show.
     void WaitForAccessiblePage(std::string_view name, milliseconds timeout = kRunTimeout) {

@@ -230,7 +230,7 @@ TEST_F(EditTyping, TheReviewBoxesRefuseTypingAsAPlatformReadOnlyBox) {
     ChooseProduct("VelmoPos");
     SetEntry(kInstanceBox, "");
     Next();
-    const Snapshot review = WaitForPage(flow::kReviewPage);
+    const Snapshot review = ReadPage(flow::kReviewPage);
     const Element reference = rig->Get(kReadOnlyReference);
     for (const Named* name : {&kReviewServerBox, &kReviewDatabaseBox, &kReviewUserBox}) {
         const Element box = review.Get(*name);

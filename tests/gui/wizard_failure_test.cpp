@@ -104,7 +104,7 @@ TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
 
     Next();
     AnswerRun(c.firstRun);
-    Snapshot s = WaitForPage(kReviewPage, kRunTimeout);
+    Snapshot s = ReadPage(kReviewPage, kRunTimeout);
     EXPECT_TRUE(s.Enabled(kSeguinte));
     EXPECT_TRUE(s.Enabled(kAnterior));
     EXPECT_EQ(s.Checked(kDemo), c.demo) << "the options are kept";
@@ -128,7 +128,7 @@ TEST_P(FailedRun, ReturnsToTheReviewPageAndASecondRunInstalls) {
     }
     Next();
     AnswerRun(c.secondRun);
-    s = WaitForPage(kFinalPage, kRunTimeout);
+    s = ReadPage(kFinalPage, kRunTimeout);
     EXPECT_FALSE(s.Enabled(kSeguinte));
     EXPECT_FALSE(s.Enabled(kAnterior));
     EXPECT_GT(server.Scalar("velmopos_5_2", "SELECT COUNT(*) FROM familias"), 0);
@@ -307,7 +307,7 @@ TEST_F(WizardFailure, AnUnwritableDataLinkFileIsWarnedAboutAndKeptAsItWas) {
             {IDOK}, MB_ICONWARNING},
            IDOK, gui::kTimeout);
     CloseHandle(holder);
-    const Snapshot s = WaitForPage(kReviewPage);
+    const Snapshot s = ReadPage(kReviewPage);
     EXPECT_TRUE(s.Enabled(kAnterior));
     EXPECT_TRUE(s.Enabled(kSeguinte));
     EXPECT_EQ(Hex(FileBytes(udl)), Hex(old));

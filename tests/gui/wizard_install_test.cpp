@@ -163,7 +163,7 @@ TEST_F(WizardInstall, CloudLeftSelectedForVelmoCafeRenumbersWithStoreZero) {
     WaitForPage(kProductPage);
     ChooseProduct("VelmoCafe");
     Next();
-    const Snapshot review = WaitForPage(kReviewPage);
+    const Snapshot review = ReadPage(kReviewPage);
     EXPECT_TRUE(review.Checked(kCloud));
     EXPECT_FALSE(review.Enabled(kCloud));
     EXPECT_FALSE(review.Checked(kNormal));
@@ -194,7 +194,7 @@ TEST_F(WizardInstall, TheDefaultServerAndInstanceAreFoundThroughTheBrowserServic
     Start();
     ChooseProduct("VelmoPos");
     Next();
-    const Snapshot review = WaitForPage(kReviewPage);
+    const Snapshot review = ReadPage(kReviewPage);
     char computer[256] = {};
     DWORD size = sizeof computer;
     ASSERT_TRUE(GetComputerNameA(computer, &size));

@@ -115,7 +115,7 @@ TEST_F(WizardNavigation, TheEmptyPasswordQuestionDecidesWhetherToGoOn) {
         SCOPED_TRACE(c.answer == IDYES ? "Yes" : "No");
         Next();
         Answer(question, c.answer);
-        const Snapshot s = WaitForPage(c.page);
+        const Snapshot s = ReadPage(c.page);
         if (c.backInThePassword) {
             WaitFor([&](const Snapshot& now) { return now.Focused(kPasswordBox); }, "the focus in the password");
         } else {
@@ -147,7 +147,7 @@ TEST_F(WizardNavigation, TheReviewShowsServerAndInstanceAsTyped) {
         SCOPED_TRACE(std::string("[") + c.servidor + "] [" + c.instancia + "]");
         SetServerPage({.servidor = c.servidor, .instancia = c.instancia});
         Next();
-        const Snapshot s = WaitForPage(kReviewPage);
+        const Snapshot s = ReadPage(kReviewPage);
         EXPECT_EQ(s.Value(kReviewServerBox), c.shown);
         EXPECT_EQ(Udl(L"VelmoCafe"), UdlBytes(c.shown, "sa", kPassword, "velmocafe_7_4"))
             << "the data link file names the server as the review shows it";
@@ -182,7 +182,7 @@ TEST_F(WizardNavigation, GoingBackAndForthRefillsTheReviewAndRewritesTheDataLink
     SetServerPage({.servidor = "srv-b", .instancia = "", .basedados = "loja_1", .utilizador = "sa", .password = ""});
     Next();
     Answer({"Confirmação", kNoPassword, {IDYES, IDNO}, MB_ICONQUESTION}, IDYES);
-    s = WaitForPage(kReviewPage);
+    s = ReadPage(kReviewPage);
     EXPECT_EQ(s.Value(kReviewServerBox), "srv-b");
     EXPECT_EQ(s.Value(kReviewDatabaseBox), "loja_1");
     EXPECT_EQ(s.Value(kReviewUserBox), "sa");
@@ -309,7 +309,7 @@ TEST_F(WizardNavigation, TheProductChoiceProposesTheDatabaseNameAndTheCloudOptio
             EXPECT_EQ(s.Value(kDatabaseBox), c.database);
             SetEntry(kDatabaseBox, "typed by the user");  // replaced when the product page is left again
             Next();
-            EXPECT_EQ(WaitForPage(kReviewPage).Enabled(kCloud), c.cloud);
+            EXPECT_EQ(ReadPage(kReviewPage).Enabled(kCloud), c.cloud);
             Back();
             WaitForPage(kServerPage);
             Back();

@@ -683,9 +683,8 @@ Element App::Get(const Named& what) const {
     return Read().Get(what);
 }
 
-Snapshot App::WaitFor(const std::function<bool(const Snapshot&)>& condition, std::string_view what,
-                      milliseconds timeout) const {
-    std::optional<Snapshot> last;
+void App::Await(const std::function<bool()>& look, std::string_view what, milliseconds timeout,
+                const std::function<std::string()>& heard) const {
     std::string error;
     auto fresh = Clock::now() + milliseconds(1000);
     const bool met = WaitUntil(
@@ -695,22 +694,64 @@ Snapshot App::WaitFor(const std::function<bool(const Snapshot&)>& condition, std
                 fresh = Clock::now() + milliseconds(1000);
             }
             try {
-                last.emplace(Read(milliseconds(1000)));
+                const bool holds = look();
                 error.clear();
-                return condition(*last);
+                return holds;
             } catch (const DriverError& e) {
                 error = e.what();  // busy, or not there yet
                 return false;
             }
         },
         timeout);
-    if (!met) {
-        std::string state = !error.empty() ? error : last ? "a reader heard:\n" + last->Describe() : "no reading";
-        if (auto box = FindMessageBox()) state += "\na message box \"" + base::Cp1252ToUtf8(box->Caption()) + "\" is open";
-        throw DriverError("timed out after " + std::to_string(timeout.count()) + " ms waiting for " +
-                          std::string(what) + " (" + state + ")");
-    }
+    if (met) return;
+    std::string state = !error.empty() ? error : heard();
+    if (auto box = FindMessageBox()) state += "\na message box \"" + base::Cp1252ToUtf8(box->Caption()) + "\" is open";
+    throw DriverError("timed out after " + std::to_string(timeout.count()) + " ms waiting for " + std::string(what) +
+                      " (" + state + ")");
+}
+
+Snapshot App::WaitFor(const std::function<bool(const Snapshot&)>& condition, std::string_view what,
+                      milliseconds timeout) const {
+    std::optional<Snapshot> last;
+    Await([&] { return condition(last.emplace(Read(milliseconds(1000)))); }, what, timeout,
+          [&] { return last ? "a reader heard:\n" + last->Describe() : std::string("no reading"); });
     return std::move(*last);
+}
+
+Element App::WaitFor(const Named& control, const std::function<bool(const Element&)>& condition,
+                     std::string_view what, milliseconds timeout) const {
+    if (!main_) throw DriverError("WaitFor before the main window was found");
+    std::optional<Element> last;
+    Await(
+        [&] {
+            last = Snapshot::FindOne(main_, control, milliseconds(1000), tree_);
+            return last && condition(*last);
+        },
+        what, timeout,
+        [&] {
+            return last ? "a reader found it " + StateWords(last->State()) +
+                              (last->Value() ? " = \"" + base::Cp1252ToUtf8(*last->Value()) + "\"" : "")
+                        : "a reader finds no " + Describe(control);
+        });
+    return std::move(*last);
+}
+
+std::vector<Element> App::WaitForShown(long role, const std::function<bool(const std::vector<Element>&)>& condition,
+                                       std::string_view what, milliseconds timeout) const {
+    if (!main_) throw DriverError("WaitForShown before the main window was found");
+    std::vector<Element> last;
+    Await(
+        [&] {
+            last = Snapshot::FindAll(main_, role, milliseconds(1000), tree_);
+            return condition(last);
+        },
+        what, timeout,
+        [&] {
+            std::string text = "a reader found " + std::to_string(last.size()) + " " + RoleName(role) + ":";
+            for (const Element& e : last) text += " \"" + base::Cp1252ToUtf8(e.Name()) + "\"";
+            return text;
+        });
+    return last;
 }
 
 std::optional<MessageBoxWindow> App::FindMessageBox() const {

@@ -262,6 +262,14 @@ public:
     // for and the last reading or error.
     Snapshot WaitFor(const std::function<bool(const Snapshot&)>& condition, std::string_view what,
                      milliseconds timeout = kTimeout) const;
+    // As WaitFor, but looks at one control only, found as Get finds it (its role's elements are asked
+    // their names, the rest only whether they show): until it shows and the condition holds of it.
+    Element WaitFor(const Named& control, const std::function<bool(const Element&)>& condition, std::string_view what,
+                    milliseconds timeout = kTimeout) const;
+    // As WaitFor, but looks at the elements of one role only (Snapshot::FindAll): until the condition
+    // holds of those that show, which are returned.
+    std::vector<Element> WaitForShown(long role, const std::function<bool(const std::vector<Element>&)>& condition,
+                                      std::string_view what, milliseconds timeout = kTimeout) const;
 
     // The message box open on the program's thread, if any (its visible #32770 window).
     std::optional<MessageBoxWindow> FindMessageBox() const;
@@ -281,6 +289,11 @@ public:
 
 private:
     App(HANDLE process, DWORD processId, DWORD threadId);
+    // Looks until `look` holds: a busy program, or a look that throws DriverError, is "not yet", and
+    // while it is, the tree is made afresh every second. At the time-out, DriverError names what was
+    // waited for and the last error or what `heard` says of the last look.
+    void Await(const std::function<bool()>& look, std::string_view what, milliseconds timeout,
+               const std::function<std::string()>& heard) const;
     HANDLE process_;
     DWORD processId_;
     DWORD threadId_;

@@ -1,6 +1,7 @@
 #include "driver/Snapshot.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "driver/Driver.h"
 
@@ -52,8 +53,13 @@ void WalkInto(ReaderTree::Node& parent, HWND root, int depth, std::vector<Elemen
     }
 }
 
-// The first element under a node, in the walk's order, that shows with that role and name.
-std::optional<Element> FindInto(ReaderTree::Node& parent, HWND root, int depth, const Named& what) {
+// Scans the elements under a node as a person scans a window for one kind of control: only the
+// elements of that role are asked their names, and only the elements the scan passes their states.
+// Each element of the role that shows and whose name `wanted` takes is added to `found` and not
+// scanned inside (pages and options hold none of their kind); with `firstOnly`, the scan ends at
+// the first, and true tells it was found.
+bool Scan(ReaderTree::Node& parent, HWND root, int depth, long role, const std::function<bool(const std::string&)>& wanted,
+          bool firstOnly, std::vector<Element>& found) {
     Expand(parent);
     for (ReaderTree::Node& child : *parent.children) {
         std::optional<DWORD> state;
@@ -61,15 +67,19 @@ std::optional<Element> FindInto(ReaderTree::Node& parent, HWND root, int depth, 
             if (!state) state = child.object.State();
             return (*state & STATE_SYSTEM_INVISIBLE) == 0;
         };
-        if (child.role == what.role) {
+        if (child.role == role) {
             std::string name = child.object.Name();
-            if (name == what.name && shows()) return Heard(child, root, std::move(name), *state, depth);
+            if (wanted(name) && shows()) {
+                found.push_back(Heard(child, root, std::move(name), *state, depth));
+                if (firstOnly) return true;
+                continue;
+            }
         }
         if (child.children && child.children->empty()) continue;  // known to have none
         if (!shows()) continue;
-        if (auto found = FindInto(child, root, depth + 1, what)) return found;
+        if (Scan(child, root, depth + 1, role, wanted, firstOnly, found)) return true;
     }
-    return std::nullopt;
+    return false;
 }
 
 // Throws BusyError when the window's thread does not answer a no-op message within `busy`.
@@ -156,7 +166,18 @@ Snapshot Snapshot::Of(HWND window, std::chrono::milliseconds busy) {
 std::optional<Element> Snapshot::FindOne(HWND window, const Named& what, std::chrono::milliseconds busy,
                                          ReaderTree& kept) {
     AnswersWithin(window, busy);
-    return FindInto(kept.RootOf(window), window, 0, what);
+    std::vector<Element> found;
+    Scan(kept.RootOf(window), window, 0, what.role, [&](const std::string& name) { return name == what.name; }, true,
+         found);
+    if (found.empty()) return std::nullopt;
+    return std::move(found.front());
+}
+
+std::vector<Element> Snapshot::FindAll(HWND window, long role, std::chrono::milliseconds busy, ReaderTree& kept) {
+    AnswersWithin(window, busy);
+    std::vector<Element> found;
+    Scan(kept.RootOf(window), window, 0, role, [](const std::string&) { return true; }, false, found);
+    return found;
 }
 
 const Element* Snapshot::Find(const Named& what) const {

@@ -120,6 +120,9 @@ public:
     // search passes their states. Nullopt when none shows.
     static std::optional<Element> FindOne(HWND window, const Named& what, std::chrono::milliseconds busy,
                                           ReaderTree& kept);
+    // The elements of a role that show, in the walk's order, found the same way (nothing is looked
+    // for inside one of them): a glance at the window's pages, where a reading asks every element.
+    static std::vector<Element> FindAll(HWND window, long role, std::chrono::milliseconds busy, ReaderTree& kept);
 
     const std::vector<Element>& Elements() const { return elements_; }
     // The first element heard with that role and name; null (Find) or DriverError (Get) when none.
