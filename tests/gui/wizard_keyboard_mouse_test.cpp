@@ -50,7 +50,7 @@ protected:
             gui::WaitFor([&] { return gui::TextLength(window) == static_cast<int>(text.size()); },
                          gui::Describe(box) + " to hold " + std::to_string(text.size()) + " characters");
         } else {
-            WaitFor([&](const Snapshot& s) { return s.Value(box) == text; }, gui::Describe(box) + " to take its text");
+            app->WaitFor(box, [&](const Element& e) { return e.Value() == text; }, gui::Describe(box) + " to take its text");
         }
     }
 
@@ -93,7 +93,7 @@ TEST_F(PeopleInstall, WithTheKeyboardAlone) {
     // clears and disables it again.
     TabTo(kDemo);
     gui::PressKey(Window(), VK_SPACE);
-    WaitFor([](const Snapshot& s) { return s.Checked(kDemo); }, "the demonstration data to be ticked with Space");
+    app->WaitFor(kDemo, [](const Element& e) { return e.Checked(); }, "the demonstration data to be ticked with Space");
     TabTo(kNormal, /*backwards=*/true);
     gui::PressKey(Window(), VK_DOWN);
     WaitFor([](const Snapshot& s) { return s.Checked(kCloud) && !s.Checked(kDemo) && !s.Enabled(kDemo); },
@@ -122,7 +122,8 @@ TEST_F(PeopleInstall, WithTheMouseForEveryChoiceAndPress) {
     sqltest::Instance server(R"j({"databases": ["velmorest_3_1"], "logins": {"sa": ""}})j");
     Start({L"VelmoRest"});
     Press(ProductChoice("VelmoRest"));
-    WaitFor([](const Snapshot& s) { return s.Checked(ProductChoice("VelmoRest")); }, "VelmoRest to be chosen with a click");
+    app->WaitFor(ProductChoice("VelmoRest"), [](const Element& e) { return e.Checked(); },
+                 "VelmoRest to be chosen with a click");
     Next();
     WaitForPage(kServerPage);
     // An empty password is asked about; Yes goes on.
@@ -132,7 +133,7 @@ TEST_F(PeopleInstall, WithTheMouseForEveryChoiceAndPress) {
     Answer({"Confirmação", kNoPassword, {IDYES, IDNO}, MB_ICONQUESTION, IDYES}, IDYES);
     WaitForPage(kReviewPage);
     Press(kDemo);
-    WaitFor([](const Snapshot& s) { return s.Checked(kDemo); }, "the demonstration data to be ticked with a click");
+    app->WaitFor(kDemo, [](const Element& e) { return e.Checked(); }, "the demonstration data to be ticked with a click");
     Press(kCloud);
     WaitFor([](const Snapshot& s) { return s.Checked(kCloud) && !s.Enabled(kDemo); }, "the cloud chosen");
     Press(kNormal);
