@@ -335,13 +335,13 @@ protected:
         const int wantDefault = want.defaultButton ? want.defaultButton : want.buttons.front();
         EXPECT_EQ(defaults, std::vector<int>{wantDefault})
             << "default button of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
-        // The icon is recognised from the screen, once the box has painted it.
-        // (A loaded machine can take seconds to paint it.)
+        // The icon is recognised from the screen, once the box is the active window (as a person
+        // looks at it) and has painted it (a loaded machine can take seconds to paint it).
+        gui::WaitForForeground(box.Window());
         gui::WaitUntil([&] { return box.Icon() == want.icon; }, milliseconds(10000));
         EXPECT_EQ(box.Icon(), want.icon) << "icon of \"" << gui::Cp1252ToUtf8(want.caption) << "\"";
         // And as a screen reader reads it out, once the focus has settled on the default button
-        // (of an active box: see StartWizard).
-        gui::WaitForForeground(box.Window());
+        // (of an active box).
         const std::vector<gui::Heard> wanted = ListenerHears(want);
         const std::vector<gui::Heard> heard = gui::ReadUntilEqual<std::vector<gui::Heard>>(
             [&] { return HeardInBox(box.Hear()); }, wanted, milliseconds(10000));
